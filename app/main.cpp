@@ -1,0 +1,69 @@
+// Purgeon's entry: the start-up sequence, or a command-line mode that prints and exits.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/component.h"
+#include "app/config.h"
+#include "app/listCommand.h"
+#include "common/funUtils.h"
+#include "common/globals.h"
+#include "common/handles.h"
+#include "i18n/multiLangs.h"
+#include "skins/multiSkins.h"
+#include "ui/frmMain.h"
+
+using namespace purgeon;
+
+namespace {
+
+std::vector<std::wstring> CommandLineArgs() {
+    int count = 0;
+    wchar_t** raw = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> args(raw, raw + (raw ? count : 0));
+    if (raw) LocalFree(raw);
+    return args;
+}
+
+void ShowStartupError(const std::wstring& text) {
+    MessageBoxW(nullptr, text.c_str(), kAppTitle, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    int modeResult = RunCommandLineMode(CommandLineArgs());
+    if (modeResult >= 0) return modeResult;
+
+    if (!InitEnvironment(ModuleFileName(nullptr), AppPaths, ShowStartupError)) return 0;
+    // Saved options are restored; anything but "0"/"1" keeps the start values.
+    HideSysPatch = ReadStoredOption(AppPaths.ConfigPath, kKeyHideSysPatch, HideSysPatch);
+    HideScreenSaver = ReadStoredOption(AppPaths.ConfigPath, kKeyHideScreenSaver, HideScreenSaver);
+
+    ComApartment com;
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    if (auto error = RegisterCatalogueComponent()) {
+        ShowStartupError(*error);
+        return 0;
+    }
+    LoadSkin();
+    LoadLanguage();
+
+    TMainForm mainForm(instance);
+    if (!mainForm.Create()) return 0;
+    mainForm.Show();
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!mainForm.PreTranslate(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// TProgramList: the program's one connection to the catalogue component, and plain-data
+// readings of it.
+#include <string>
+#include <vector>
+
+#include "catalogue/DoffkitLib_TLB.h"
+#include "common/handles.h"
+
+namespace purgeon {
+
+// Throws UserError with the system's text for a failed component call.
+void CheckCom(HRESULT hr, const wchar_t* what);
+
+class TProgramList {
+public:
+    // Connects on first use: the running object when one is registered, else a new instance.
+    IProgramList* Get();
+    bool Connected() const { return static_cast<bool>(list_); }
+
+private:
+    ComPtr<IProgramList> list_;
+};
+
+struct ProgramRow {
+    int index = 0;  // program index in the component's enumeration
+    long kind = 0;  // 1 = system patch
+    std::wstring displayName, keyName, publisher, installLocation, uninstallString;
+    long iconIndex = 0;
+};
+
+struct ScreenSaverRow {
+    int index = 0;
+    std::wstring fileName, title, publisher, directory, lastUsed;
+    long iconIndex = 0;
+    unsigned long size = 0;
+};
+
+// Refreshes the component and reads every program / screen saver.
+std::vector<ProgramRow> ReadProgramRows(IProgramList* list);
+std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list);
+
+}  // namespace purgeon

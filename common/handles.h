@@ -1,0 +1,145 @@
+#pragma once
+// One owning, move-only wrapper per handle kind. Feature code never calls a
+// raw close function: it lets one of these go out of scope.
+#include <windows.h>
+#include <oleauto.h>
+#include <string>
+#include <utility>
+
+namespace purgeon {
+
+// Traits give the close call and, where it is not null, the invalid value.
+template <typename T, typename Traits>
+class UniqueResource {
+    static T Invalid() { return Traits::invalid(); }
+
+public:
+    UniqueResource() = default;
+    explicit UniqueResource(T value) : value_(value) {}
+    ~UniqueResource() { reset(); }
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+    UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    T get() const { return value_; }
+    explicit operator bool() const { return value_ != Invalid(); }
+    // For out-parameters: releases what was held first.
+    T* put() { reset(); return &value_; }
+    T release() { return std::exchange(value_, Invalid()); }
+    void reset(T value = Invalid()) {
+        if (value_ != Invalid()) Traits::close(value_);
+        value_ = value;
+    }
+
+private:
+    T value_ = Invalid();
+};
+
+template <typename T, auto Close>
+struct NullIsInvalid {
+    static T invalid() { return nullptr; }
+    static void close(T value) { Close(value); }
+};
+struct FindTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { FindClose(h); }
+};
+
+using UniqueHKey = UniqueResource<HKEY, NullIsInvalid<HKEY, RegCloseKey>>;
+using UniqueHandle = UniqueResource<HANDLE, NullIsInvalid<HANDLE, CloseHandle>>;
+using UniqueFindHandle = UniqueResource<HANDLE, FindTraits>;
+using UniqueModule = UniqueResource<HMODULE, NullIsInvalid<HMODULE, FreeLibrary>>;
+using UniqueGdiObject = UniqueResource<HGDIOBJ, NullIsInvalid<HGDIOBJ, DeleteObject>>;
+using UniqueMenu = UniqueResource<HMENU, NullIsInvalid<HMENU, DestroyMenu>>;
+using UniqueIcon = UniqueResource<HICON, NullIsInvalid<HICON, DestroyIcon>>;
+using UniqueWindow = UniqueResource<HWND, NullIsInvalid<HWND, DestroyWindow>>;
+
+// A BSTR owned by the caller, as COM out-parameters hand them over.
+class UniqueBstr {
+public:
+    UniqueBstr() = default;
+    explicit UniqueBstr(const wchar_t* text) : value_(SysAllocString(text)) {}
+    UniqueBstr(const wchar_t* text, size_t length)
+        : value_(SysAllocStringLen(text, static_cast<UINT>(length))) {}
+    ~UniqueBstr() { reset(); }
+    UniqueBstr(const UniqueBstr&) = delete;
+    UniqueBstr& operator=(const UniqueBstr&) = delete;
+    UniqueBstr(UniqueBstr&& other) noexcept : value_(other.release()) {}
+    UniqueBstr& operator=(UniqueBstr&& other) noexcept {
+        if (this != &other) { reset(); value_ = other.release(); }
+        return *this;
+    }
+    BSTR get() const { return value_; }
+    BSTR* put() { reset(); return &value_; }
+    BSTR release() { return std::exchange(value_, nullptr); }
+    void reset() { if (value_) SysFreeString(value_); value_ = nullptr; }
+    std::wstring str() const { return value_ ? std::wstring(value_, SysStringLen(value_)) : std::wstring(); }
+
+private:
+    BSTR value_ = nullptr;
+};
+
+class UniqueVariant {
+public:
+    UniqueVariant() { VariantInit(&value_); }
+    ~UniqueVariant() { VariantClear(&value_); }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+    VARIANT* get() { return &value_; }
+    VARIANT* put() { VariantClear(&value_); return &value_; }
+
+private:
+    VARIANT value_;
+};
+
+// Owning COM interface pointer.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr& other) : ptr_(other.ptr_) { if (ptr_) ptr_->AddRef(); }
+    ComPtr& operator=(const ComPtr& other) {
+        if (other.ptr_) other.ptr_->AddRef();
+        reset();
+        ptr_ = other.ptr_;
+        return *this;
+    }
+    ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) { reset(); ptr_ = std::exchange(other.ptr_, nullptr); }
+        return *this;
+    }
+    // Takes over a reference the caller already owns.
+    static ComPtr attach(T* raw) { ComPtr p; p.ptr_ = raw; return p; }
+
+    T* get() const { return ptr_; }
+    T* operator->() const { return ptr_; }
+    explicit operator bool() const { return ptr_ != nullptr; }
+    T** put() { reset(); return &ptr_; }
+    void** put_void() { return reinterpret_cast<void**>(put()); }
+    void reset() { if (ptr_) std::exchange(ptr_, nullptr)->Release(); }
+
+private:
+    T* ptr_ = nullptr;
+};
+
+// Balances CoInitializeEx on the thread that made it.
+class ComApartment {
+public:
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED)
+        : result_(CoInitializeEx(nullptr, model)) {}
+    ~ComApartment() { if (SUCCEEDED(result_)) CoUninitialize(); }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    HRESULT result() const { return result_; }
+
+private:
+    HRESULT result_;
+};
+
+}  // namespace purgeon

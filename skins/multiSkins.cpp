@@ -1,0 +1,7 @@
+#include "skins/multiSkins.h"
+
+namespace purgeon {
+
+bool LoadSkin() { return true; }
+
+}  // namespace purgeon
