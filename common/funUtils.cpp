@@ -72,7 +72,7 @@ std::wstring SystemErrorText(DWORD error) {
     DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : Format(L"Error %lu", error);
+    std::wstring text = length ? std::wstring(buffer, length) : Format(L"Error 0x%08lX", error);
     if (buffer) LocalFree(buffer);
     return Trim(text);
 }
@@ -116,7 +116,8 @@ bool ForceDirectories(const std::wstring& path) {
     std::wstring parent = ExcludeTrailingBackslash(ExtractFilePath(folder));
     // Stop at a drive root ("C:") or a bare name.
     if (!parent.empty() && parent != folder && parent.back() != L':' && !ForceDirectories(parent)) return false;
-    return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    // Another process may have made it meanwhile; a file of that name does not count.
+    return CreateDirectoryW(folder.c_str(), nullptr) || DirectoryExists(folder);
 }
 
 std::wstring ModuleFileName(HMODULE module) {

@@ -58,6 +58,11 @@ using UniqueMenu = UniqueResource<HMENU, NullIsInvalid<HMENU, DestroyMenu>>;
 using UniqueIcon = UniqueResource<HICON, NullIsInvalid<HICON, DestroyIcon>>;
 using UniqueWindow = UniqueResource<HWND, NullIsInvalid<HWND, DestroyWindow>>;
 
+// File functions report failure as INVALID_HANDLE_VALUE rather than null.
+inline UniqueHandle AdoptFileHandle(HANDLE handle) {
+    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
 // A BSTR owned by the caller, as COM out-parameters hand them over.
 class UniqueBstr {
 public:

@@ -8,7 +8,7 @@ deps="$top/.deps"
 prefix="$deps/prefix"
 
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev cmake ninja-build
-          googletest libwine-dev wine wine64 xvfb xauth imagemagick x11-apps xdotool
+          googletest libwine-dev wine wine64 xvfb xauth x11-utils imagemagick x11-apps xdotool
           dpkg-dev fonts-wqy-microhei)
 
 missing=()

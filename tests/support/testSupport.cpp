@@ -1,0 +1,166 @@
+#include "tests/support/testSupport.h"
+
+#include <shellapi.h>
+
+#include "common/funUtils.h"
+
+namespace purgeon::test {
+
+ScratchFolder::ScratchFolder(const std::wstring& label) {
+    static int counter = 0;
+    path_ = TempDirectory() + Format(L"purgeon-%s-%lu-%d\\", label.c_str(), GetCurrentProcessId(), ++counter);
+    RemoveTree(path_);
+    ForceDirectories(path_);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+void RemoveTree(const std::wstring& path) {
+    std::wstring folder = ExcludeTrailingBackslash(path);
+    WIN32_FIND_DATAW found;
+    UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (find) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
+            }
+        } while (FindNextFileW(find.get(), &found));
+    }
+    find.reset();
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(folder.c_str());
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    UniqueHandle file = AdoptFileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return {};
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read) bytes.append(buffer, read);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    UniqueHandle file = AdoptFileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!file) return;
+    DWORD written = 0;
+    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::wstring BinDir() { return ExtractFilePath(ModuleFileName(nullptr)); }
+
+ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingDir) {
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{sizeof(startup)};
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &info)) {
+        process_.reset(info.hProcess);
+        UniqueHandle thread(info.hThread);
+        id_ = info.dwProcessId;
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+DWORD ChildProcess::Wait(DWORD milliseconds) {
+    if (!process_ || WaitForSingleObject(process_.get(), milliseconds) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+bool WaitUntil(const std::function<bool()>& predicate, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (predicate()) return true;
+        if (GetTickCount() - start > milliseconds) return false;
+        Sleep(50);
+    }
+}
+
+std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className) {
+    struct Search {
+        DWORD processId;
+        const wchar_t* className;
+        std::vector<HWND> found;
+    } search{processId, className, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->processId || !IsWindowVisible(window)) return TRUE;
+            wchar_t name[256];
+            GetClassNameW(window, name, 256);
+            if (!s->className || lstrcmpiW(name, s->className) == 0) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring WindowText(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+std::vector<std::wstring> ChildTexts(HWND window) {
+    std::vector<std::wstring> texts;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        texts.push_back(WindowText(child));
+    return texts;
+}
+
+HWND FindChildByText(HWND parent, const std::wstring& text) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (WindowText(child) == text) return child;
+    return nullptr;
+}
+
+std::string CaptureOutput(const std::wstring& exe, const std::wstring& arguments, DWORD* exitCode) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readRaw = nullptr, writeRaw = nullptr;
+    if (!CreatePipe(&readRaw, &writeRaw, &inherit, 0)) return {};
+    UniqueHandle readEnd(readRaw), writeEnd(writeRaw);
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{sizeof(startup)};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return {};
+    UniqueHandle process(info.hProcess), thread(info.hThread);
+    writeEnd.reset();  // so the read ends when the child closes its end
+
+    std::string output;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(readEnd.get(), buffer, sizeof buffer, &read, nullptr) && read) output.append(buffer, read);
+    WaitForSingleObject(process.get(), INFINITE);
+    if (exitCode) GetExitCodeProcess(process.get(), exitCode);
+    return output;
+}
+
+}  // namespace purgeon::test

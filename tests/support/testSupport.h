@@ -1,0 +1,61 @@
+#pragma once
+// Helpers for tests that drive real processes, windows and files under Wine.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/handles.h"
+
+namespace purgeon::test {
+
+// A fresh folder under the temp folder, removed with everything in it at destruction.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::wstring& label);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    // The folder's path with a trailing backslash.
+    const std::wstring& path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+// Deletes a folder tree (files, subfolders, read-only files).
+void RemoveTree(const std::wstring& path);
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The folder of the running test executable, where the built binaries lie.
+std::wstring BinDir();
+
+// A process started for a test; killed at destruction when still running.
+class ChildProcess {
+public:
+    ChildProcess(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingDir = L"");
+    ~ChildProcess();
+    DWORD id() const { return id_; }
+    HANDLE handle() const { return process_.get(); }
+    bool started() const { return static_cast<bool>(process_); }
+    // Exit code, or STILL_ACTIVE when it did not end within the time.
+    DWORD Wait(DWORD milliseconds);
+
+private:
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
+
+// Polls until `predicate` holds or the time runs out.
+bool WaitUntil(const std::function<bool()>& predicate, DWORD milliseconds);
+// Visible top-level windows of a process, optionally of one window class.
+std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className = nullptr);
+// Texts of a window's child windows, in z-order.
+std::vector<std::wstring> ChildTexts(HWND window);
+HWND FindChildByText(HWND parent, const std::wstring& text);
+std::wstring WindowText(HWND window);
+// Runs a console program and returns what it wrote to standard output.
+std::string CaptureOutput(const std::wstring& exe, const std::wstring& arguments, DWORD* exitCode = nullptr);
+
+}  // namespace purgeon::test
