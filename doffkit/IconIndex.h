@@ -1,0 +1,28 @@
+#pragma once
+// System image list indexes, looked up once per icon location. Under Wine each lookup of a
+// file not seen before opens the file and extracts its icon, so a refresh with many entries
+// sharing an uninstaller pays for it once.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+namespace doffkit {
+
+class IconIndexCache {
+public:
+    // Index of icon `iconIndex` of the file (a position among its icons, or a negative
+    // resource id); nullopt when the file is missing or has no such icon.
+    std::optional<int> IconOf(const std::wstring& path, int iconIndex);
+    // The icon the shell shows for the file itself (its type's icon when it has none).
+    std::optional<int> FileIcon(const std::wstring& path);
+    // The shell's generic program icon.
+    int GenericProgram();
+
+private:
+    std::unordered_map<std::wstring, int> known_;  // -1: no icon there
+    std::optional<int> generic_;
+};
+
+}  // namespace doffkit

@@ -1,0 +1,441 @@
+// Installed programs.
+//
+// Where each IProgramEntry getter reads from: a subkey of
+// HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall in the 64-bit view. Text means
+// REG_SZ or REG_EXPAND_SZ (unexpanded); a value of any other type reads as empty.
+//   GetDisplayName      "DisplayName"
+//   GetUninstallString  "UninstallString"
+//   GetKeyName          the subkey name
+//   LoadKey(name)       re-targets the entry at Uninstall\name; later reads come from there
+//   GetPublisher        "Publisher"
+//   GetInstallLocation  "InstallLocation"
+//   GetIconIndex        system image list index of "DisplayIcon" ("path", "path,N", quoted,
+//                       environment variables expanded); else of the uninstaller, the first
+//                       token of "UninstallString" (a bare name such as MsiExec.exe is taken
+//                       from the system folder); else the generic program icon
+//   GetKind             1 (system patch) for a key name "KB" + 4 or more digits (an opening
+//                       brace and any suffix allowed), a non-empty "ParentKeyName", or a
+//                       "ReleaseType" of Update / Hotfix / Security Update (any case); else 0
+//   GetSize             "EstimatedSize" (REG_DWORD, KB) x 1024 bytes; 0 when absent
+//   GetInstallDate      "InstallDate" as stored (usually YYYYMMDD): left to the caller to
+//                       render, so it stays sortable and locale-free
+//   GetVersion          "DisplayVersion"
+//   GetHelpLink         "HelpLink"
+//   GetAboutLink        "URLInfoAbout"
+//   GetUpdateLink       "URLUpdateInfo"
+//   GetUsedFrequency    always 0, GetLastUsed always "": Windows has kept no reliable
+//                       per-program use count since the old Add/Remove Programs cache
+//                       (ARPCache SlowInfoCache) went away
+//   GetValueCount/Name/Data  every value of the key in registry order, data as the
+//                       registry editor renders it, the unnamed value as "(Default)"; a
+//                       comment kept in the per-user store shows as the "Comments" row
+//   SetComment          the key's own "Comments" REG_SZ (the value Windows' program list
+//                       shows too); when the key cannot be written, the per-user store
+//                       HKCU\Software\Purgeon\Comments, value named after the key.
+//                       "" is stored as "" (nothing is deleted).
+//
+// Cost: a refresh only enumerates subkey names. An entry opens its key once, on the first
+// read, and reads each value at most once with a single query; the icon lookup runs only
+// in GetIconIndex and is shared per icon location across the refresh.
+#include "doffkit/ProgramCatalog.h"
+
+#include <cwctype>
+
+namespace doffkit {
+
+using purgeon::RegValue;
+using purgeon::UniqueHKey;
+
+namespace {
+
+constexpr REGSAM kView = KEY_WOW64_64KEY;
+
+// One round trip for the usual value; the whole value when it is larger.
+std::optional<RegValue> QueryValue(HKEY key, const wchar_t* name) {
+    BYTE buffer[4096];
+    DWORD size = sizeof buffer, type = REG_NONE;
+    LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, buffer, &size);
+    if (status == ERROR_MORE_DATA) return purgeon::ReadRegValue(key, name);
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    return RegValue{name, type, std::vector<BYTE>(buffer, buffer + size)};
+}
+
+bool IsText(const RegValue& value) { return value.type == REG_SZ || value.type == REG_EXPAND_SZ; }
+
+std::wstring ExpandEnvironment(const std::wstring& text) {
+    if (text.find(L'%') == std::wstring::npos) return text;
+    DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (size == 0) return text;
+    std::wstring out(size, L'\0');
+    size = ExpandEnvironmentStringsW(text.c_str(), out.data(), size);
+    if (size == 0 || size > out.size()) return text;
+    out.resize(size - 1);
+    return out;
+}
+
+bool ParseInt(std::wstring_view text, int& number) {
+    std::wstring trimmed = purgeon::Trim(text);
+    if (trimmed.empty()) return false;
+    size_t i = trimmed[0] == L'-' || trimmed[0] == L'+' ? 1 : 0;
+    if (i == trimmed.size()) return false;
+    long long value = 0;
+    for (; i < trimmed.size(); ++i) {
+        if (!iswdigit(trimmed[i])) return false;
+        value = value * 10 + (trimmed[i] - L'0');
+        if (value > 0x7fffffff) return false;
+    }
+    number = static_cast<int>(trimmed[0] == L'-' ? -value : value);
+    return true;
+}
+
+}  // namespace
+
+// --- rules on plain text -------------------------------------------------------------
+
+IconLocation ParseIconLocation(std::wstring_view text) {
+    std::wstring trimmed = purgeon::Trim(text);
+    IconLocation location;
+    if (!trimmed.empty() && trimmed[0] == L'"') {
+        size_t close = trimmed.find(L'"', 1);
+        location.path = trimmed.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+        if (close != std::wstring::npos) {
+            size_t comma = trimmed.find(L',', close);
+            int number = 0;
+            if (comma != std::wstring::npos && ParseInt(std::wstring_view(trimmed).substr(comma + 1), number))
+                location.index = number;
+        }
+    } else {
+        location.path = trimmed;
+        size_t comma = trimmed.rfind(L',');
+        int number = 0;
+        if (comma != std::wstring::npos && ParseInt(std::wstring_view(trimmed).substr(comma + 1), number)) {
+            location.path = purgeon::Trim(std::wstring_view(trimmed).substr(0, comma));
+            location.index = number;
+        }
+    }
+    return location;
+}
+
+std::wstring CommandProgram(std::wstring_view command) {
+    std::wstring text = purgeon::Trim(command);
+    if (text.empty()) return text;
+    if (text[0] == L'"') {
+        size_t close = text.find(L'"', 1);
+        return text.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+    }
+    // Unquoted paths with blanks are common ("C:\Program Files\X\unins000.exe /S").
+    std::wstring lower = purgeon::ToLower(text);
+    for (size_t at = lower.find(L".exe"); at != std::wstring::npos; at = lower.find(L".exe", at + 1)) {
+        size_t end = at + 4;
+        if (end == lower.size() || lower[end] == L' ' || lower[end] == L'\t' || lower[end] == L'/')
+            return text.substr(0, end);
+    }
+    size_t blank = text.find_first_of(L" \t");
+    return text.substr(0, blank);
+}
+
+bool IsPatchKeyName(std::wstring_view keyName) {
+    size_t i = !keyName.empty() && keyName[0] == L'{' ? 1 : 0;
+    if (keyName.size() < i + 6) return false;
+    if (std::towupper(keyName[i]) != L'K' || std::towupper(keyName[i + 1]) != L'B') return false;
+    for (size_t d = i + 2; d < i + 6; ++d)
+        if (keyName[d] < L'0' || keyName[d] > L'9') return false;
+    return true;
+}
+
+bool IsPatchReleaseType(std::wstring_view releaseType) {
+    std::wstring type = purgeon::Trim(releaseType);
+    return purgeon::EqualsNoCase(type, L"Update") || purgeon::EqualsNoCase(type, L"Hotfix") ||
+           purgeon::EqualsNoCase(type, L"Security Update");
+}
+
+// --- the refresh context -------------------------------------------------------------
+
+CatalogContext::CatalogContext() {
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | kView, uninstall_.put());
+}
+
+HKEY CatalogContext::CommentStore() {
+    if (!commentStoreOpened_) {
+        commentStoreOpened_ = true;
+        RegOpenKeyExW(HKEY_CURRENT_USER, kCommentStoreKey, 0, KEY_QUERY_VALUE, commentStore_.put());
+    }
+    return commentStore_.get();
+}
+
+std::optional<std::wstring> CatalogContext::StoredComment(const std::wstring& keyName) {
+    HKEY store = CommentStore();
+    if (!store) return std::nullopt;
+    return purgeon::ReadRegString(store, keyName.c_str());
+}
+
+HRESULT CatalogContext::StoreComment(const std::wstring& keyName, const std::wstring& comment) {
+    UniqueHKey store;
+    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kCommentStoreKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                     store.put(), nullptr);
+    if (status == ERROR_SUCCESS)
+        status = RegSetValueExW(store.get(), keyName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(comment.c_str()),
+                                static_cast<DWORD>((comment.size() + 1) * sizeof(wchar_t)));
+    commentStoreOpened_ = false;  // it may exist only now
+    return HRESULT_FROM_WIN32(status);
+}
+
+void CatalogContext::ForgetStoredComment(const std::wstring& keyName) {
+    if (!CommentStore()) return;
+    UniqueHKey store;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kCommentStoreKey, 0, KEY_SET_VALUE, store.put()) == ERROR_SUCCESS)
+        RegDeleteValueW(store.get(), keyName.c_str());
+    commentStoreOpened_ = false;
+}
+
+std::vector<std::wstring> EnumerateProgramKeys(HKEY uninstall) {
+    std::vector<std::wstring> names;
+    if (!uninstall) return names;
+    DWORD count = 0, maxName = 0;
+    if (RegQueryInfoKeyW(uninstall, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) == ERROR_SUCCESS)
+        names.reserve(count);
+    std::wstring name(std::max<DWORD>(maxName, 255) + 1, L'\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        LSTATUS status = RegEnumKeyExW(uninstall, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) {
+            name.resize(name.size() * 2);
+            --index;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) break;
+        names.emplace_back(name.data(), length);
+    }
+    return names;
+}
+
+HRESULT ReturnText(const std::wstring& text, BSTR* out) {
+    if (!out) return E_POINTER;
+    *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+// --- one program ---------------------------------------------------------------------
+
+const wchar_t* const ProgramEntry::kFieldNames[kFieldCount] = {
+    L"DisplayName", L"UninstallString", L"Publisher",   L"InstallLocation", L"DisplayIcon",
+    L"ParentKeyName", L"ReleaseType",   L"EstimatedSize", L"InstallDate",   L"DisplayVersion",
+    L"HelpLink",    L"URLInfoAbout",    L"URLUpdateInfo",
+};
+
+ProgramEntry::ProgramEntry(std::shared_ptr<CatalogContext> context, std::wstring keyName)
+    : context_(std::move(context)), keyName_(std::move(keyName)) {}
+
+HKEY ProgramEntry::Key() {
+    // Tried once: a key that cannot be opened reads as empty values.
+    if (!keyOpened_) {
+        keyOpened_ = true;
+        if (context_->Uninstall())
+            RegOpenKeyExW(context_->Uninstall(), keyName_.c_str(), 0, KEY_READ | kView, key_.put());
+    }
+    return key_.get();
+}
+
+const std::optional<RegValue>& ProgramEntry::Value(Field field) {
+    if (!read_[field]) {
+        read_[field] = true;
+        if (HKEY key = Key()) values_[field] = QueryValue(key, kFieldNames[field]);
+    }
+    return values_[field];
+}
+
+std::wstring ProgramEntry::Text(Field field) {
+    const auto& value = Value(field);
+    return value && IsText(*value) ? purgeon::RegBytesToString(value->data) : std::wstring();
+}
+
+HRESULT ProgramEntry::TextOut(Field field, BSTR* value) {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return Guarded([&] { return ReturnText(Text(field), value); });
+}
+
+void ProgramEntry::Retarget(std::wstring keyName) {
+    keyName_ = std::move(keyName);
+    key_.reset();
+    keyOpened_ = false;
+    values_ = {};
+    read_.reset();
+    rows_.reset();
+    iconIndex_.reset();
+}
+
+HRESULT ProgramEntry::GetDisplayName(BSTR* value) { return TextOut(kDisplayName, value); }
+HRESULT ProgramEntry::GetUninstallString(BSTR* value) { return TextOut(kUninstallString, value); }
+HRESULT ProgramEntry::GetPublisher(BSTR* value) { return TextOut(kPublisher, value); }
+HRESULT ProgramEntry::GetInstallLocation(BSTR* value) { return TextOut(kInstallLocation, value); }
+HRESULT ProgramEntry::GetInstallDate(BSTR* value) { return TextOut(kInstallDate, value); }
+HRESULT ProgramEntry::GetVersion(BSTR* value) { return TextOut(kDisplayVersion, value); }
+HRESULT ProgramEntry::GetHelpLink(BSTR* value) { return TextOut(kHelpLink, value); }
+HRESULT ProgramEntry::GetAboutLink(BSTR* value) { return TextOut(kUrlInfoAbout, value); }
+HRESULT ProgramEntry::GetUpdateLink(BSTR* value) { return TextOut(kUrlUpdateInfo, value); }
+
+HRESULT ProgramEntry::GetKeyName(BSTR* value) {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return Guarded([&] { return ReturnText(keyName_, value); });
+}
+
+HRESULT ProgramEntry::LoadKey(BSTR keyName) {
+    // A subkey name cannot hold a backslash: refuse paths that would leave the Uninstall key.
+    if (!keyName || SysStringLen(keyName) == 0) return E_INVALIDARG;
+    std::wstring_view name(keyName, SysStringLen(keyName));
+    if (name.find(L'\\') != std::wstring_view::npos) return E_INVALIDARG;
+    return Guarded([&] {
+        Retarget(std::wstring(name));
+        return S_OK;
+    });
+}
+
+HRESULT ProgramEntry::GetKind(long* value) {
+    if (!value) return E_POINTER;
+    *value = 0;
+    return Guarded([&] {
+        // Cheapest test first: the name costs no registry call.
+        bool patch = IsPatchKeyName(keyName_) || !purgeon::Trim(Text(kParentKeyName)).empty() ||
+                     IsPatchReleaseType(Text(kReleaseType));
+        *value = patch ? 1 : 0;
+        return S_OK;
+    });
+}
+
+long ProgramEntry::ComputeIconIndex() {
+    IconIndexCache& icons = context_->Icons();
+    std::wstring displayIcon = Text(kDisplayIcon);
+    if (!purgeon::Trim(displayIcon).empty()) {
+        IconLocation location = ParseIconLocation(displayIcon);
+        location.path = ExpandEnvironment(location.path);
+        if (!location.path.empty())
+            if (auto index = icons.IconOf(location.path, location.index)) return *index;
+    }
+    std::wstring program = ExpandEnvironment(CommandProgram(Text(kUninstallString)));
+    if (!program.empty()) {
+        // "MsiExec.exe /X{...}", "rundll32.exe ...": bare names live in the system folder.
+        if (program.find_first_of(L"\\/:") == std::wstring::npos) {
+            if (purgeon::ExtractFileName(program).find(L'.') == std::wstring::npos) program += L".exe";
+            program = purgeon::IncludeTrailingBackslash(purgeon::SystemDirectory()) + program;
+        }
+        if (auto index = icons.IconOf(program, 0)) return *index;
+    }
+    return icons.GenericProgram();
+}
+
+HRESULT ProgramEntry::GetIconIndex(long* value) {
+    if (!value) return E_POINTER;
+    *value = 0;
+    return Guarded([&] {
+        if (!iconIndex_) iconIndex_ = ComputeIconIndex();
+        *value = *iconIndex_;
+        return S_OK;
+    });
+}
+
+HRESULT ProgramEntry::GetUsedFrequency(unsigned long* value) {
+    if (!value) return E_POINTER;
+    *value = 0;
+    return S_OK;
+}
+
+HRESULT ProgramEntry::GetLastUsed(BSTR* value) {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return ReturnText(std::wstring(), value);
+}
+
+HRESULT ProgramEntry::GetSize(float* value) {
+    if (!value) return E_POINTER;
+    *value = 0;
+    return Guarded([&] {
+        const auto& size = Value(kEstimatedSize);
+        if (size && size->type == REG_DWORD && size->data.size() == sizeof(DWORD)) {
+            DWORD kilobytes = 0;
+            memcpy(&kilobytes, size->data.data(), sizeof kilobytes);
+            *value = static_cast<float>(static_cast<double>(kilobytes) * 1024.0);
+        }
+        return S_OK;
+    });
+}
+
+const std::vector<RegValue>& ProgramEntry::Rows() {
+    if (!rows_) {
+        std::vector<RegValue> rows;
+        if (HKEY key = Key()) rows = purgeon::ReadRegValues(key);
+        if (auto stored = context_->StoredComment(keyName_)) {
+            RegValue comment{L"Comments", REG_SZ, {}};
+            const BYTE* bytes = reinterpret_cast<const BYTE*>(stored->c_str());
+            comment.data.assign(bytes, bytes + (stored->size() + 1) * sizeof(wchar_t));
+            // The stored comment was written because the key's own could not be: it is newer.
+            bool replaced = false;
+            for (RegValue& row : rows)
+                if (purgeon::EqualsNoCase(row.name, L"Comments")) {
+                    row = comment;
+                    replaced = true;
+                }
+            if (!replaced) rows.push_back(std::move(comment));
+        }
+        rows_ = std::move(rows);
+    }
+    return *rows_;
+}
+
+HRESULT ProgramEntry::GetValueCount(long* value) {
+    if (!value) return E_POINTER;
+    *value = 0;
+    return Guarded([&] {
+        *value = static_cast<long>(Rows().size());
+        return S_OK;
+    });
+}
+
+HRESULT ProgramEntry::GetValueName(long index, BSTR* value) {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return Guarded([&] {
+        const auto& rows = Rows();
+        if (index < 0 || static_cast<size_t>(index) >= rows.size()) return E_INVALIDARG;
+        const std::wstring& name = rows[static_cast<size_t>(index)].name;
+        return ReturnText(name.empty() ? std::wstring(L"(Default)") : name, value);
+    });
+}
+
+HRESULT ProgramEntry::GetValueData(long index, BSTR* value) {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return Guarded([&] {
+        const auto& rows = Rows();
+        if (index < 0 || static_cast<size_t>(index) >= rows.size()) return E_INVALIDARG;
+        return ReturnText(purgeon::RenderRegValue(rows[static_cast<size_t>(index)]), value);
+    });
+}
+
+HRESULT ProgramEntry::SetComment(BSTR comment) {
+    return Guarded([&] {
+        std::wstring text = comment ? std::wstring(comment, SysStringLen(comment)) : std::wstring();
+        HRESULT hr = S_OK;
+        UniqueHKey key;
+        LSTATUS status = context_->Uninstall()
+                             ? RegOpenKeyExW(context_->Uninstall(), keyName_.c_str(), 0, KEY_SET_VALUE | kView, key.put())
+                             : ERROR_FILE_NOT_FOUND;
+        if (status == ERROR_SUCCESS)
+            status = RegSetValueExW(key.get(), L"Comments", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        if (status == ERROR_SUCCESS) {
+            // The key holds it now; an older per-user copy would shadow it.
+            context_->ForgetStoredComment(keyName_);
+        } else if (status == ERROR_FILE_NOT_FOUND) {
+            hr = HRESULT_FROM_WIN32(status);  // no such program: nothing to annotate
+        } else {
+            hr = context_->StoreComment(keyName_, text);
+        }
+        rows_.reset();
+        return hr;
+    });
+}
+
+}  // namespace doffkit
