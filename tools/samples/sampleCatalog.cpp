@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <iterator>
 
 #include "common/funUtils.h"
@@ -551,12 +555,39 @@ bool RemoveScreenSaver() { return DeleteOneFile(ScreenSaverPath(), nullptr); }
 
 // --- bulk entries -----------------------------------------------------------------------
 
+namespace {
+
+// Registry calls are wineserver round trips; a few threads keep the server busy while each
+// waits for its answer, which roughly quadruples the rate. Exceptions stay inside the thread
+// body and the first one is rethrown after all have finished.
+constexpr size_t kBulkThreads = 4;
+
+void InParallel(size_t count, const std::function<void(size_t)>& work) {
+    std::mutex lock;
+    std::optional<SampleError> failure;
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < kBulkThreads; ++t)
+        threads.emplace_back([&, t] {
+            try {
+                for (size_t i = count * t / kBulkThreads; i < count * (t + 1) / kBulkThreads; ++i) work(i);
+            } catch (const SampleError& error) {
+                std::lock_guard<std::mutex> guard(lock);
+                if (!failure) failure = error;
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    if (failure) throw *failure;
+}
+
+}  // namespace
+
 size_t SeedEntries(size_t count, const std::wstring& prefix) {
     CheckName(prefix);
     UniqueHKey root = CreateKey(HKEY_LOCAL_MACHINE, kUninstallRoot);
-    // Few calls per key: the wineserver round trip is what each one costs.
     const std::wstring base = ProgramFilesDir() + L"Seeded\\";
-    for (size_t i = 1; i <= count; ++i) {
+    // Few calls per key: each one costs a round trip.
+    InParallel(count, [&](size_t index) {
+        const size_t i = index + 1;
         const std::wstring name = prefix + Format(L"%06zu", i);
         UniqueHKey key;
         LSTATUS status = RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -566,7 +597,7 @@ size_t SeedEntries(size_t count, const std::wstring& prefix) {
         SetString(key.get(), L"DisplayVersion", Format(L"%zu.%zu", 1 + i % 9, i % 100));
         SetString(key.get(), L"Publisher", Format(L"Seed Publisher %02zu", i % 50));
         SetString(key.get(), L"UninstallString", QuoteArg(base + name + L"\\uninstall.exe"));
-    }
+    });
     return count;
 }
 
@@ -578,15 +609,15 @@ size_t UnseedEntries(const std::wstring& prefix) {
     std::vector<std::wstring> doomed;
     for (std::wstring& name : SubkeyNames(root.get()))
         if (StartsWithNoCase(name, prefix)) doomed.push_back(std::move(name));
-    size_t removed = 0;
-    for (const std::wstring& name : doomed) {
+    InParallel(doomed.size(), [&](size_t i) {
+        const std::wstring& name = doomed[i];
         // Seeded entries have no subkeys; anything else of that prefix gets a tree delete.
         LSTATUS status = RegDeleteKeyExW(root.get(), name.c_str(), kView, 0);
         if (status != ERROR_SUCCESS) status = RegDeleteTreeW(root.get(), name.c_str());
+        if (status == ERROR_SUCCESS) status = RegDeleteKeyExW(root.get(), name.c_str(), kView, 0);
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(L"Cannot delete the seeded entry " + name, status);
-        ++removed;
-    }
-    return removed;
+    });
+    return doomed.size();
 }
 
 std::vector<SampleListing> ListInstalledSamples() {
