@@ -20,6 +20,7 @@ namespace {
 // Everything here lives in the native (64-bit) view, as a 64-bit installer writes it.
 constexpr REGSAM kView = KEY_WOW64_64KEY;
 constexpr wchar_t kSoftware[] = L"Software";
+constexpr wchar_t kUpdatesValue[] = L"InstalledUpdates";
 
 const wchar_t* RootName(HKEY root) { return root == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM"; }
 
@@ -290,6 +291,7 @@ void WriteVendorKeys(const SampleSpec& spec, const std::wstring& installDir) {
         SetString(machine.get(), L"InstallDir", installDir);
         SetString(machine.get(), L"Version", spec.version);
         SetString(machine.get(), L"Publisher", spec.publisher);
+        if (!spec.patchId.empty()) SetString(machine.get(), kUpdatesValue, spec.patchId);
         UniqueHKey components = CreateKey(machine.get(), L"Components");
         SetDword(components.get(), L"Core", 1);
         SetDword(components.get(), L"Plugins", 1);
@@ -393,22 +395,23 @@ SampleWhereabouts FindSample(const std::wstring& name, const std::wstring& publi
     return where;
 }
 
-std::vector<std::wstring> PatchKeysOf(const std::wstring& name) {
+// The patch entries of a sample. Its vendor key records them, so nothing has to walk the
+// whole Uninstall key, which benchmarks fill with a hundred thousand entries.
+std::vector<std::wstring> PatchKeysOf(const std::wstring& name, const std::wstring& patchHint) {
     std::vector<std::wstring> patches;
-    UniqueHKey root = OpenKey(HKEY_LOCAL_MACHINE, kUninstallRoot);
-    if (!root) return patches;
-    for (const std::wstring& sub : SubkeyNames(root.get())) {
-        UniqueHKey key = OpenKey(root.get(), sub);
-        if (!key) continue;
-        auto parent = ReadRegString(key.get(), L"ParentKeyName");
-        if (parent && EqualsNoCase(*parent, name)) patches.push_back(sub);
+    for (const std::wstring& candidate :
+         {ReadString(HKEY_LOCAL_MACHINE, std::wstring(kSoftware) + L'\\' + name, kUpdatesValue), patchHint}) {
+        if (candidate.empty() || name.empty() || EqualsNoCase(candidate, name)) continue;
+        if (EqualsNoCase(ReadString(HKEY_LOCAL_MACHINE, UninstallKeyPath(candidate), L"ParentKeyName"), name) &&
+            std::find(patches.begin(), patches.end(), candidate) == patches.end())
+            patches.push_back(candidate);
     }
     return patches;
 }
 
 // The Uninstall entry, its patches and the startup entries: what every uninstaller removes.
-void RemoveEntries(const std::wstring& name, std::vector<std::wstring>* log) {
-    for (const std::wstring& patch : PatchKeysOf(name)) DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath(patch), log);
+void RemoveEntries(const std::wstring& name, const std::wstring& patchHint, std::vector<std::wstring>* log) {
+    for (const std::wstring& patch : PatchKeysOf(name, patchHint)) DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath(patch), log);
     DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath(name), log);
     DeleteValue(HKEY_CURRENT_USER, kRunKey, name, log);
     DeleteOneFile(StartupShortcutPath(name), log);
@@ -424,7 +427,8 @@ void RemoveVendorKeys(const std::wstring& name, const std::wstring& publisher, s
     }
 }
 
-std::vector<std::wstring> RemoveEverything(const std::wstring& name, const std::wstring& publisherHint) {
+std::vector<std::wstring> RemoveEverything(const std::wstring& name, const std::wstring& publisherHint,
+                                           const std::wstring& patchHint) {
     CheckName(name);
     std::vector<std::wstring> log;
     SampleWhereabouts where = FindSample(name, publisherHint);
@@ -432,7 +436,7 @@ std::vector<std::wstring> RemoveEverything(const std::wstring& name, const std::
         DeleteFolderTree(where.installDir, &log);
         DeleteFolderIfEmpty(ExtractFilePath(ExcludeTrailingBackslash(where.installDir)), &log);
     }
-    RemoveEntries(name, &log);
+    RemoveEntries(name, patchHint, &log);
     RemoveVendorKeys(name, where.publisher, &log);
 
     // Whatever is still there is reported, not silently left for the next test to trip on.
@@ -502,7 +506,7 @@ InstalledSample InstallSample(const SampleSpec& spec, const std::wstring& toolsD
         if (!FileExists(tools + file)) throw SampleError(L"The sample tools are not in " + tools + L": " + file + L" missing");
 
     // A reinstall starts clean, so what is left afterwards is only what this install made.
-    RemoveEverything(spec.name, spec.publisher);
+    RemoveEverything(spec.name, spec.publisher, spec.patchId);
 
     InstalledSample sample;
     sample.keyName = spec.name;
@@ -537,9 +541,11 @@ InstalledSample InstallSample(const SampleSpec& spec, const std::wstring& toolsD
     return sample;
 }
 
-std::vector<std::wstring> RemoveSample(const std::wstring& keyName) { return RemoveEverything(keyName, L""); }
+std::vector<std::wstring> RemoveSample(const std::wstring& keyName) { return RemoveEverything(keyName, L"", L""); }
 
-std::vector<std::wstring> RemoveSample(const SampleSpec& spec) { return RemoveEverything(spec.name, spec.publisher); }
+std::vector<std::wstring> RemoveSample(const SampleSpec& spec) {
+    return RemoveEverything(spec.name, spec.publisher, spec.patchId);
+}
 
 // --- the screen saver -------------------------------------------------------------------
 
@@ -671,11 +677,11 @@ void RunUninstallWork(const std::wstring& keyName, UninstallBehaviour behaviour)
     CheckName(keyName);
     SampleWhereabouts where = FindSample(keyName, L"");
     if (behaviour == UninstallBehaviour::RemoveAll || behaviour == UninstallBehaviour::Missing) {
-        RemoveEverything(keyName, where.publisher);
+        RemoveEverything(keyName, where.publisher, L"");
         return;
     }
     // Remains, and Slow once it has taken its time: the program goes, its traces stay.
-    RemoveEntries(keyName, nullptr);
+    RemoveEntries(keyName, L"", nullptr);
     if (where.installDir.empty()) return;
     for (const std::wstring& file : {AppFileName(keyName), std::wstring(L"engine.dll"), std::wstring(L"readme.txt"),
                                      std::wstring(kUninstallerFile)})
