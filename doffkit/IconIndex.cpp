@@ -37,13 +37,33 @@ std::optional<int> IconIndexCache::IconOf(const std::wstring& path, int iconInde
     if (found != known_.end()) return found->second < 0 ? std::nullopt : std::optional<int>(found->second);
     int index = -1;
     // A stat is far cheaper than letting the shell try to open a missing file.
-    if (purgeon::FileExists(path)) {
+    if (Exists(path)) {
         GenericProgram();  // brings the system image list up first
         if (CachedImageIndexFn function = CachedImageIndex()) index = function(path.c_str(), iconIndex, 0);
         if (index < 0 && iconIndex == 0) index = ShellFileIcon(path, 0, 0).value_or(-1);
     }
     known_.emplace(std::move(id), index);
     return index < 0 ? std::nullopt : std::optional<int>(index);
+}
+
+bool IconIndexCache::Exists(const std::wstring& path) {
+    const bool local = path.size() > 3 && path[1] == L':' && path[2] == L'\\';
+    if (local) {
+        std::wstring lower = purgeon::ToLower(path);
+        for (size_t slash = lower.find(L'\\', 3); slash != std::wstring::npos; slash = lower.find(L'\\', slash + 1))
+            if (missingFolders_.count(lower.substr(0, slash))) return false;
+    }
+    if (purgeon::FileExists(path)) return true;
+    if (local) {
+        // Remember the outermost missing folder of the path.
+        std::wstring folder = purgeon::ExcludeTrailingBackslash(purgeon::ExtractFilePath(path)), missing;
+        while (folder.size() > 3 && !purgeon::DirectoryExists(folder)) {
+            missing = folder;
+            folder = purgeon::ExcludeTrailingBackslash(purgeon::ExtractFilePath(folder));
+        }
+        if (!missing.empty()) missingFolders_.insert(purgeon::ToLower(missing));
+    }
+    return false;
 }
 
 std::optional<int> IconIndexCache::FileIcon(const std::wstring& path) {

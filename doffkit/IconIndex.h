@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace doffkit {
 
@@ -21,7 +22,12 @@ public:
     int GenericProgram();
 
 private:
+    bool Exists(const std::wstring& path);
+
     std::unordered_map<std::wstring, int> known_;  // -1: no icon there
+    // Lower-case folders found missing: orphaned entries often share one (a deleted
+    // program folder), and under Wine a failed lookup scans the parent directory.
+    std::unordered_set<std::wstring> missingFolders_;
     std::optional<int> generic_;
 };
 

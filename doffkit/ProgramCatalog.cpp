@@ -34,9 +34,11 @@
 //                       HKCU\Software\Purgeon\Comments, value named after the key.
 //                       "" is stored as "" (nothing is deleted).
 //
-// Cost: a refresh only enumerates subkey names. An entry opens its key once, on the first
-// read, and reads each value at most once with a single query; the icon lookup runs only
-// in GetIconIndex and is shared per icon location across the refresh.
+// Cost (each registry call is a wineserver round trip): a refresh only enumerates subkey
+// names. An entry opens its key once, on the first read. A key with few values is then
+// read whole (one call per value, fewer than the seven a listing asks for, most of which
+// would miss); a larger one is queried value by value, each at most once. The icon lookup
+// runs only in GetIconIndex and is shared per icon location across the refresh.
 #include "doffkit/ProgramCatalog.h"
 
 #include <cwctype>
@@ -49,6 +51,8 @@ using purgeon::UniqueHKey;
 namespace {
 
 constexpr REGSAM kView = KEY_WOW64_64KEY;
+// Up to this many values a key is cheaper to enumerate whole than to query per getter.
+constexpr DWORD kWholeKeyLimit = 7;
 
 // One round trip for the usual value; the whole value when it is larger.
 std::optional<RegValue> QueryValue(HKEY key, const wchar_t* name) {
@@ -231,10 +235,34 @@ HKEY ProgramEntry::Key() {
     // Tried once: a key that cannot be opened reads as empty values.
     if (!keyOpened_) {
         keyOpened_ = true;
-        if (context_->Uninstall())
-            RegOpenKeyExW(context_->Uninstall(), keyName_.c_str(), 0, KEY_READ | kView, key_.put());
+        if (context_->Uninstall() &&
+            RegOpenKeyExW(context_->Uninstall(), keyName_.c_str(), 0, KEY_READ | kView, key_.put()) == ERROR_SUCCESS)
+            ReadSmallKeyWhole(key_.get());
     }
     return key_.get();
+}
+
+void ProgramEntry::ReadSmallKeyWhole(HKEY key) {
+    DWORD count = 0, maxName = 0, maxData = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, &maxData,
+                         nullptr, nullptr) != ERROR_SUCCESS ||
+        count > kWholeKeyLimit)
+        return;
+    std::vector<RegValue> values;
+    std::wstring name(maxName + 1, L'\0');
+    std::vector<BYTE> data(maxData + sizeof(wchar_t));
+    for (DWORD index = 0; index < count; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+        LSTATUS status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (status != ERROR_SUCCESS) return;  // changed meanwhile: fall back to queries
+        values.push_back({name.substr(0, nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + size)});
+    }
+    for (int field = 0; field < kFieldCount; ++field) {
+        read_[field] = true;
+        for (const RegValue& value : values)
+            if (purgeon::EqualsNoCase(value.name, kFieldNames[field])) values_[field] = value;
+    }
+    whole_ = std::move(values);
 }
 
 const std::optional<RegValue>& ProgramEntry::Value(Field field) {
@@ -262,6 +290,7 @@ void ProgramEntry::Retarget(std::wstring keyName) {
     keyOpened_ = false;
     values_ = {};
     read_.reset();
+    whole_.reset();
     rows_.reset();
     iconIndex_.reset();
 }
@@ -365,7 +394,7 @@ HRESULT ProgramEntry::GetSize(float* value) {
 const std::vector<RegValue>& ProgramEntry::Rows() {
     if (!rows_) {
         std::vector<RegValue> rows;
-        if (HKEY key = Key()) rows = purgeon::ReadRegValues(key);
+        if (HKEY key = Key()) rows = whole_ ? *whole_ : purgeon::ReadRegValues(key);
         if (auto stored = context_->StoredComment(keyName_)) {
             RegValue comment{L"Comments", REG_SZ, {}};
             const BYTE* bytes = reinterpret_cast<const BYTE*>(stored->c_str());
@@ -433,6 +462,7 @@ HRESULT ProgramEntry::SetComment(BSTR comment) {
         } else {
             hr = context_->StoreComment(keyName_, text);
         }
+        whole_.reset();  // the listing must show the new value
         rows_.reset();
         return hr;
     });

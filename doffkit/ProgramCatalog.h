@@ -93,6 +93,7 @@ private:
     static const wchar_t* const kFieldNames[kFieldCount];
 
     HKEY Key();
+    void ReadSmallKeyWhole(HKEY key);
     const std::optional<purgeon::RegValue>& Value(Field field);
     std::wstring Text(Field field);
     HRESULT TextOut(Field field, BSTR* value);
@@ -106,6 +107,7 @@ private:
     bool keyOpened_ = false;
     std::array<std::optional<purgeon::RegValue>, kFieldCount> values_;
     std::bitset<kFieldCount> read_;
+    std::optional<std::vector<purgeon::RegValue>> whole_;  // every value, when the key is small
     std::optional<std::vector<purgeon::RegValue>> rows_;
     std::optional<long> iconIndex_;
 };
