@@ -173,6 +173,43 @@ TEST(DoffkitRegistration, RegisteringAgainIsHarmlessAndUnregisteringRemovesEvery
     EXPECT_TRUE(CreateList());
 }
 
+// Machine-wide class registration refused: no new subkeys under HKLM\Software\Classes
+// (Wine enforces registry access lists, though it runs everything as an administrator).
+TEST(DoffkitRegistration, FallsBackToPerUserClassesWhenMachineWideIsRefused) {
+    ComApartment com;
+    ASSERT_EQ(S_OK, CallExport("DllUnregisterServer"));
+    UniqueHKey classes;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, READ_CONTROL | WRITE_DAC,
+                                           classes.put()));
+    DWORD size = 0;
+    RegGetKeySecurity(classes.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
+    std::vector<BYTE> original(size);
+    ASSERT_EQ(ERROR_SUCCESS, RegGetKeySecurity(classes.get(), DACL_SECURITY_INFORMATION, original.data(), &size));
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(D;;0x4;;;WD)(A;CI;KA;;;WD)", SDDL_REVISION_1,
+                                                                     &raw, nullptr));
+    std::unique_ptr<void, LocalFreer> denying(raw);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(classes.get(), DACL_SECURITY_INFORMATION, denying.get()));
+    const HRESULT registered = CallExport("DllRegisterServer");
+    RegSetKeySecurity(classes.get(), DACL_SECURITY_INFORMATION, original.data());
+
+    EXPECT_EQ(S_OK, registered);
+    EXPECT_FALSE(ClassesValue(L"CLSID\\" + Guid(CLSID_ProgramList)));
+    UniqueHKey server;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER,
+                                           (L"Software\\Classes\\CLSID\\" + Guid(CLSID_ProgramList) + L"\\InprocServer32").c_str(),
+                                           0, KEY_READ, server.put()));
+    EXPECT_EQ(ComponentPath(), ReadRegString(server.get(), nullptr).value_or(L"-"));
+    server.reset();
+
+    EXPECT_EQ(S_OK, CallExport("DllUnregisterServer"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER,
+                                                  (L"Software\\Classes\\CLSID\\" + Guid(CLSID_ProgramList)).c_str(), 0,
+                                                  KEY_READ, server.put()));
+    ASSERT_EQ(S_OK, CallExport("DllRegisterServer"));  // machine-wide again for the tests after this one
+    EXPECT_TRUE(CreateList());
+}
+
 // --- the objects ----------------------------------------------------------------------
 
 TEST(DoffkitObjects, AnswerTheirInterfacesAndKeepTheModuleLoadedWhileAlive) {
