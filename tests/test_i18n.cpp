@@ -314,6 +314,44 @@ TEST_F(LanguageFiles, EightBitAndUnicodeFilesBothRead) {
     EXPECT_EQ(LangText(IDS_MAINFORM_MENU_View), L"\u0412\u0438\u0434 \U0001F50D");
 }
 
+TEST_F(LanguageFiles, ShippedTranslationsAreCompleteAndKeepEveryPlaceholder) {
+    for (const wchar_t* name : {L"Deutsch.ini", L"Chinese.ini"}) {
+        SCOPED_TRACE(name);
+        const std::wstring path = purgeon::test::BinDir() + L"Langs\\" + name;
+        ASSERT_TRUE(FileExists(path));
+        std::string bytes = ReadFileBytes(path);
+        ASSERT_EQ(bytes.compare(0, 2, "\xFF\xFE"), 0) << "UTF-16LE with a BOM";
+        std::wstring text = ReadUtf16File(path);
+        EXPECT_EQ(std::count(text.begin(), text.end(), L'\n'), std::count(text.begin(), text.end(), L'\r'))
+            << "CRLF line ends";
+
+        // No key beyond the table's.
+        wchar_t names[16384];
+        DWORD length = GetPrivateProfileStringW(kLanguageSection, nullptr, L"", names, 16384, path.c_str());
+        int keys = 0;
+        for (const wchar_t* p = names; p < names + length && *p; p += wcslen(p) + 1) ++keys;
+        EXPECT_EQ(keys, kTextKeyCount);
+
+        ResetLanguageTable();
+        ASSERT_TRUE(Load(path));
+        for (int i = 0; i < kTextKeyCount; ++i) {
+            auto key = static_cast<TextKey>(i);
+            wchar_t raw[2048];
+            GetPrivateProfileStringW(kLanguageSection, LangKeyName(key), L"<absent>", raw, 2048, path.c_str());
+            EXPECT_NE(std::wstring(raw), L"<absent>") << LangKeyName(key);
+            EXPECT_TRUE(SamePlaceholders(raw, LangDefaultText(key))) << LangKeyName(key) << L": " << raw;
+            // Line breaks where English has them, and only there.
+            bool englishBreaks = std::wstring(LangDefaultText(key)).find(L"\r\n") != std::wstring::npos;
+            EXPECT_EQ(std::wstring(raw).find(L"#13") != std::wstring::npos, englishBreaks) << LangKeyName(key);
+            std::wstring expected = IsMultiLineText(key) ? ConvertLineBreaks(raw, LineBreaks::ForDisplay) : raw;
+            EXPECT_EQ(LangText(key), expected) << LangKeyName(key);
+            EXPECT_FALSE(LangText(key).empty()) << LangKeyName(key);
+        }
+        EXPECT_NE(LangText(IDS_MAINFORM_MENU_File), L"File");
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(LanguageFiles, UncreatableFileShowsTheBoxOnceAndKeepsTheTexts) {
     const std::wstring path = dir.path() + L"NoSuchFolder\\English.ini";
     EXPECT_FALSE(Load(path));
