@@ -34,7 +34,7 @@ wine Purgeon.exe >/dev/null 2>&1 &
 program=$!
 window=""
 for _ in $(seq 150); do
-  window=$(xdotool search --name '^Purgeon$' 2>/dev/null | head -n1 || true)
+  window=$(xdotool search --onlyvisible --name '^Purgeon$' 2>/dev/null | head -n1 || true)
   [ -n "$window" ] && break
   sleep 0.2
 done
@@ -44,7 +44,11 @@ if [ -z "$window" ]; then
 fi
 sleep 1.5   # let the list paint
 shot="$top/build/purgeon-main-window.png"
-import -window "$window" "$shot"
+for _ in $(seq 10); do
+  import -window "$window" "$shot" 2>/dev/null && break
+  sleep 0.5
+done
+[ -f "$shot" ] || { echo "run: no screenshot could be taken" >&2; exit 1; }
 echo "Screenshot of the main window: $shot"
 # A polite close, as the close button does: Exit saves the options and ends the program.
 wine taskkill /im Purgeon.exe >/dev/null 2>&1 || true

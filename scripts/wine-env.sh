@@ -20,6 +20,12 @@ wine_env_start() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
+    # A bare prefix has no font with Chinese glyphs: link the Debian one behind the UI fonts.
+    local face
+    for face in Tahoma "MS Shell Dlg" "Microsoft Sans Serif" "Segoe UI"; do
+      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
+    done
   fi
   # A persistent wineserver and a booted prefix make each later wine call fast, and their
   # output must not hold a pipe of the caller's open.
