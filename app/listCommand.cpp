@@ -43,12 +43,12 @@ int ListCatalogue() {
         list = programs.Get();
     }
     std::wstring out;
-    for (const ProgramRow& row : ReadProgramRows(list)) {
+    for (const ProgramRow& row : ReadProgramRows(list, RowIcons::Skip)) {
         out += Format(L"%d\t%ld\t", row.index, row.kind) + Field(row.displayName) + L'\t' + Field(row.keyName) +
                L'\t' + Field(row.publisher) + L'\t' + Field(row.installLocation) + L'\t' +
                Field(row.uninstallString) + L'\n';
     }
-    for (const ScreenSaverRow& row : ReadScreenSaverRows(list)) {
+    for (const ScreenSaverRow& row : ReadScreenSaverRows(list, RowIcons::Skip)) {
         out += Format(L"scr%d\t\t", row.index) + Field(row.title.empty() ? row.fileName : row.title) + L'\t' +
                Field(row.fileName) + L'\t' + Field(row.publisher) + L'\t' + Field(row.directory) + L"\t\n";
     }

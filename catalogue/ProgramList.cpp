@@ -34,7 +34,7 @@ std::wstring ReadText(Getter&& getter) {
 
 }  // namespace
 
-std::vector<ProgramRow> ReadProgramRows(IProgramList* list) {
+std::vector<ProgramRow> ReadProgramRows(IProgramList* list, RowIcons icons) {
     CheckCom(list->RefreshPrograms(), L"Doffkit");
     long count = 0;
     CheckCom(list->GetProgramCount(&count), L"Doffkit");
@@ -52,13 +52,13 @@ std::vector<ProgramRow> ReadProgramRows(IProgramList* list) {
         row.publisher = ReadText([&](BSTR* out) { return entry->GetPublisher(out); });
         row.installLocation = ReadText([&](BSTR* out) { return entry->GetInstallLocation(out); });
         row.uninstallString = ReadText([&](BSTR* out) { return entry->GetUninstallString(out); });
-        CheckCom(entry->GetIconIndex(&row.iconIndex), L"Doffkit");
+        if (icons == RowIcons::Read) CheckCom(entry->GetIconIndex(&row.iconIndex), L"Doffkit");
         rows.push_back(std::move(row));
     }
     return rows;
 }
 
-std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list) {
+std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list, RowIcons icons) {
     CheckCom(list->RefreshScreenSavers(), L"Doffkit");
     long count = 0;
     CheckCom(list->GetScreenSaverCount(&count), L"Doffkit");
@@ -71,7 +71,7 @@ std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list) {
         row.publisher = ReadText([&](BSTR* out) { return list->GetScreenSaverPublisher(i, out); });
         row.directory = ReadText([&](BSTR* out) { return list->GetScreenSaverDirectory(i, out); });
         row.lastUsed = ReadText([&](BSTR* out) { return list->GetScreenSaverLastUsed(i, out); });
-        CheckCom(list->GetScreenSaverIconIndex(i, &row.iconIndex), L"Doffkit");
+        if (icons == RowIcons::Read) CheckCom(list->GetScreenSaverIconIndex(i, &row.iconIndex), L"Doffkit");
         CheckCom(list->GetScreenSaverSize(i, &row.size), L"Doffkit");
         rows.push_back(std::move(row));
     }

@@ -36,8 +36,10 @@ struct ScreenSaverRow {
     unsigned long size = 0;
 };
 
-// Refreshes the component and reads every program / screen saver.
-std::vector<ProgramRow> ReadProgramRows(IProgramList* list);
-std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list);
+// Refreshes the component and reads every program / screen saver. Icon lookups cost a file
+// system and shell call each, so callers that show no icons leave them out.
+enum class RowIcons { Read, Skip };
+std::vector<ProgramRow> ReadProgramRows(IProgramList* list, RowIcons icons = RowIcons::Read);
+std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list, RowIcons icons = RowIcons::Read);
 
 }  // namespace purgeon

@@ -17,21 +17,29 @@ wine_env_start() {
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
+  # One persistent wineserver for the whole run, started before anything else, so the services a
+  # boot starts (among them the one COM needs) belong to it and are not raced by a second boot.
+  # Its output and that of the services must not hold a pipe of the caller's open.
+  mkdir -p "$WINEPREFIX"
+  (setsid wineserver -p >/dev/null 2>&1 </dev/null &)
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    wineboot -i >/dev/null 2>&1 </dev/null || true
     # A bare prefix has no font with Chinese glyphs: link the Debian one behind the UI fonts.
     local face
     for face in Tahoma "MS Shell Dlg" "Microsoft Sans Serif" "Segoe UI"; do
       wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-        /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
+        /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1 </dev/null || true
     done
+    # Services cannot be started in the session that created the prefix (COM's RpcSs among
+    # them, and every running-object lookup would wait for it): start afresh.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    (setsid wineserver -p >/dev/null 2>&1 </dev/null &)
   fi
-  # A persistent wineserver and a booted prefix make each later wine call fast, and their
-  # output must not hold a pipe of the caller's open.
-  (setsid wineserver -p >/dev/null 2>&1 </dev/null &)
-  (setsid wine wineboot >/dev/null 2>&1 </dev/null &)
-  wine cmd /c exit >/dev/null 2>&1 || true
+  wineboot >/dev/null 2>&1 </dev/null || true
+  # Bring up the desktop process now: started later by a program under test, it would inherit
+  # that program's standard handles and hold its output pipe open.
+  wine rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 </dev/null || true
 }
 
 wine_env_stop() {

@@ -154,11 +154,21 @@ std::string CaptureOutput(const std::wstring& exe, const std::wstring& arguments
     UniqueHandle process(info.hProcess), thread(info.hThread);
     writeEnd.reset();  // so the read ends when the child closes its end
 
+    // Read until the program has ended and the pipe is drained: a process it started (Wine's
+    // desktop, for one) may inherit the write end and keep it open long after.
     std::string output;
     char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(readEnd.get(), buffer, sizeof buffer, &read, nullptr) && read) output.append(buffer, read);
-    WaitForSingleObject(process.get(), INFINITE);
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr)) break;
+        if (available) {
+            DWORD read = 0;
+            if (!ReadFile(readEnd.get(), buffer, sizeof buffer, &read, nullptr) || !read) break;
+            output.append(buffer, read);
+        } else if (WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) {
+            if (!PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr) || !available) break;
+        }
+    }
     if (exitCode) GetExitCodeProcess(process.get(), exitCode);
     return output;
 }
