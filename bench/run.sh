@@ -23,6 +23,7 @@ median_ms() {
     end=$(date +%s%N)
     times+=($(( (end - start) / 1000000 )))
   done
+  echo "    runs: ${times[*]}" >&2
   printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"
 }
 
