@@ -1,0 +1,79 @@
+#pragma once
+// The program page's data, read from the catalogue component as plain rows: the list and the
+// details chooser, the status-bar link, info tips, the sort order, the search, the details.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/DoffkitLib_TLB.h"
+
+namespace purgeon {
+
+// One row of the program list. `data` is the program index, or the screen saver index for a
+// screen saver row (told apart by a caption beginning with "[").
+struct ListRow {
+    std::wstring caption, publisher, directory;
+    int data = 0;
+    int image = 0;
+};
+
+// One entry of the details window's program chooser.
+struct ChooserItem {
+    std::wstring caption;
+    int programIndex = 0;
+    int image = 0;
+};
+
+struct ProgramListFill {
+    std::vector<ListRow> rows;          // programs first, then screen savers
+    std::vector<ChooserItem> chooser;   // the program rows only
+    int sysPatchCount = 0;              // system patches met, hidden or not
+    bool complete = false;              // false when a null entry ended the fill early
+    std::wstring countsText;            // empty when the fill ended early (the label keeps its text)
+};
+
+// Reads everything a fill of the program list needs, applying the two filters. Throws
+// UserError on a failed component call; `out` then holds the rows read so far.
+void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out);
+
+bool IsScreenSaverCaption(std::wstring_view caption);
+
+// The status bar of a selected program row: its key name and its web link (about, else help,
+// else update link; may be empty). nullopt when the component has no entry for the index.
+struct StatusBarInfo {
+    std::wstring keyName;
+    std::wstring link;
+};
+std::optional<StatusBarInfo> ReadStatusBarInfo(IProgramList* list, int programIndex);
+
+// Registry text is never handed to the shell as it stands: only web and mail addresses are
+// opened as links, and only existing folders from the Directory column.
+bool IsOpenableWebLink(std::wstring_view target);
+bool IsOpenableFolder(const std::wstring& path);
+
+// "Rarely" (0-2), "Occasionally" (3-10), "Frequently" (11 and more), from the text table.
+std::wstring FrequencyText(unsigned long useCount);
+
+// The info tip of a row; nullopt leaves the tip as the list offers it.
+std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row);
+
+// Sort comparison of two rows for a column: 0 compares captions, 1 and 2 the sub-items
+// formatted with "%10s"; case-insensitive for ASCII letters; negated when descending.
+int CompareRows(const ListRow& a, const ListRow& b, int column, bool ascending);
+
+// The next row at or after `start` whose caption contains `text` (ASCII case-insensitive).
+std::optional<int> FindNextRow(const std::vector<std::wstring>& captions, std::wstring_view text, int start);
+
+// The details window's two tabs for one program.
+struct DetailsRow {
+    std::wstring name, value;
+};
+struct ProgramDetails {
+    std::vector<DetailsRow> properties;  // Program Properties, rows present by their conditions
+    std::vector<DetailsRow> registry;    // Registry Values, in the component's order
+};
+// nullopt when the component has no entry for the index. Throws UserError on a failed call.
+std::optional<ProgramDetails> ReadProgramDetails(IProgramList* list, int programIndex);
+
+}  // namespace purgeon

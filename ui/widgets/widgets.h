@@ -1,0 +1,68 @@
+#pragma once
+// The widget set the windows are built from: four-state image buttons, collapsible side
+// panels, link labels, owner-drawn popup menus with check marks, framed list views.
+// Each control is a window class; parents talk to it with ordinary messages
+// (WM_SETTEXT, EnableWindow, WM_SETFONT) plus the few below, and hear from it through
+// WM_COMMAND with the control's id.
+#include <windows.h>
+
+#include <string>
+
+namespace purgeon {
+
+// Registers the window classes below once per process.
+void RegisterWidgetClasses(HINSTANCE instance);
+
+// --- TArButton: four-state image button --------------------------------------------------
+// Draws the picture of its state (normal, hover, down, disabled) with the caption over it;
+// without a picture for a state it draws a clean flat button of its own. A click sends
+// WM_COMMAND(MAKEWPARAM(id, BN_CLICKED), hwnd) to the parent. Keyboard focus is not taken.
+inline constexpr wchar_t kArButtonClass[] = L"TArButton";
+enum class ButtonState { Normal = 0, Hover = 1, Down = 2, Disabled = 3 };
+// wParam: ButtonState; lParam: HBITMAP (32-bit premultiplied BGRA or plain), owned by the caller.
+inline constexpr UINT ARB_SETPICTURE = WM_USER + 1;
+HWND CreateArButton(HWND parent, int id, const std::wstring& caption, HINSTANCE instance);
+ButtonState ArButtonState(HWND button);
+
+// --- TSizePanel: collapsible side panel --------------------------------------------------
+// A child container whose left 8 pixels are a size bar with a hot spot in its middle; a
+// click on the hot spot sends WM_COMMAND(MAKEWPARAM(id, SPN_HOTSPOT), hwnd) to the parent.
+// Children created inside it are laid out by their creator. Its background is painted in
+// the panel colour, or from a picture when one is set.
+inline constexpr wchar_t kSizePanelClass[] = L"TSizePanel";
+inline constexpr WORD SPN_HOTSPOT = 0x0101;
+inline constexpr UINT SPM_SETPICTURE = WM_USER + 2;  // lParam: HBITMAP owned by the caller
+// wParam: 1 = folded (the arrow on the hot spot points the other way), 0 = open.
+inline constexpr UINT SPM_SETFOLDED = WM_USER + 3;
+HWND CreateSizePanel(HWND parent, int id, HINSTANCE instance);
+// Where the hot spot lies, in the panel's client coordinates, for a panel of this size.
+RECT SizePanelHotSpot(int panelHeight);
+
+// --- TLinkLabel: a label drawn as a link -------------------------------------------------
+// Shows its text underlined in the link colour (the hover colour under the mouse) with the
+// hand cursor; a click sends WM_COMMAND(MAKEWPARAM(id, STN_CLICKED), hwnd) to the parent
+// when the text is not empty. The text is its window text; the tooltip shows the hint.
+inline constexpr wchar_t kLinkLabelClass[] = L"TLinkLabel";
+inline constexpr UINT LLM_SETCOLOURS = WM_USER + 4;  // wParam: link COLORREF; lParam: hover COLORREF
+inline constexpr UINT LLM_SETHINT = WM_USER + 5;     // lParam: const wchar_t* hint
+HWND CreateLinkLabel(HWND parent, int id, HINSTANCE instance);
+// Width of the label's text in its font, so labels can be laid out one after another.
+int LinkLabelTextWidth(HWND label);
+
+// --- Owner-drawn popup menus -------------------------------------------------------------
+// Turns every item of a popup menu (and of its submenus) into an owner-drawn item that keeps
+// its text, check mark, disabled state and separators. The window that shows the menu
+// forwards WM_MEASUREITEM and WM_DRAWITEM for menus to the two functions below (they return
+// true when they handled the message). Texts may change later with SetOwnerDrawnMenuText.
+void MakeMenuOwnerDrawn(HMENU menu);
+void SetOwnerDrawnMenuText(HMENU menu, UINT commandId, const std::wstring& text);
+std::wstring OwnerDrawnMenuText(HMENU menu, UINT commandId);
+bool MeasureMenuItem(HWND owner, MEASUREITEMSTRUCT* measure);
+bool DrawMenuItem(DRAWITEMSTRUCT* draw);
+
+// --- Framed list view --------------------------------------------------------------------
+// A report-style list view inside a one-pixel frame in the skin's frame colour, full-row
+// select, double-buffered. Returns the list view itself; its frame follows it.
+HWND CreateFramedListView(HWND parent, int id, DWORD extraStyle, HINSTANCE instance);
+
+}  // namespace purgeon
