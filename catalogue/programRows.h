@@ -51,6 +51,9 @@ std::optional<StatusBarInfo> ReadStatusBarInfo(IProgramList* list, int programIn
 // opened as links, and only existing folders from the Directory column.
 bool IsOpenableWebLink(std::wstring_view target);
 bool IsOpenableFolder(const std::wstring& path);
+// The folder to hand to the shell (enclosing blanks and quotes removed); nullopt unless
+// IsOpenableFolder holds.
+std::optional<std::wstring> OpenableFolderPath(const std::wstring& path);
 
 // "Rarely" (0-2), "Occasionally" (3-10), "Frequently" (11 and more), from the text table.
 std::wstring FrequencyText(unsigned long useCount);
@@ -72,8 +75,14 @@ struct DetailsRow {
 struct ProgramDetails {
     std::vector<DetailsRow> properties;  // Program Properties, rows present by their conditions
     std::vector<DetailsRow> registry;    // Registry Values, in the component's order
+    bool loaded = false;                 // the entry was found and its key loaded
 };
 // nullopt when the component has no entry for the index. Throws UserError on a failed call.
 std::optional<ProgramDetails> ReadProgramDetails(IProgramList* list, int programIndex);
+// The same into `out`: false when there is no entry. When it throws, `out` holds the rows read
+// so far, and `loaded` tells whether the program's key was reached at all.
+bool ReadProgramDetailsInto(IProgramList* list, int programIndex, ProgramDetails& out);
+// Bytes as "%.2f MB" in megabytes (bytes / 1048576), with the user's decimal separator.
+std::wstring FormatMegabytes(double bytes);
 
 }  // namespace purgeon
