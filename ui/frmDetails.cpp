@@ -1,0 +1,353 @@
+#include "ui/frmDetails.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "common/funUtils.h"
+#include "common/globals.h"
+#include "i18n/multiLangs.h"
+#include "ui/frmMain.h"
+
+namespace purgeon {
+
+namespace {
+
+enum ControlId { IDC_LABEL = 100, IDC_PROGRAMS = TDetailsForm::kChooserId, IDC_PAGES, IDC_PROPERTIES, IDC_REGISTRY };
+
+// Designed places, in client pixels.
+constexpr RECT kLabelRect{8, 14, 92, 30};  // right-aligned: its text ends 4 pixels before the chooser
+constexpr int kChooserLeft = 96, kChooserTop = 8, kChooserWidth = 321;
+constexpr int kChooserVisibleItems = 8, kChooserItemHeight = 16;
+constexpr RECT kPagesRect{8, 48, 8 + 425, 48 + 289};
+
+HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* className, DWORD style, const RECT& place, int id,
+                 HINSTANCE instance, HFONT font) {
+    HWND control = CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                                   place.right - place.left, place.bottom - place.top, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void AddColumn(HWND list, int index, int width) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH | LVCF_SUBITEM | LVCF_TEXT;
+    column.cx = width;
+    column.iSubItem = index;
+    column.pszText = const_cast<wchar_t*>(L"");
+    ListView_InsertColumn(list, index, &column);
+}
+
+void SetColumnText(HWND list, int index, const std::wstring& text) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = const_cast<wchar_t*>(text.c_str());
+    ListView_SetColumn(list, index, &column);
+}
+
+void SetTabText(HWND tabs, int index, const std::wstring& text) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    TabCtrl_SetItem(tabs, index, &item);
+}
+
+void FillList(HWND list, const std::vector<DetailsRow>& rows) {
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(list);
+    int at = 0;
+    for (const DetailsRow& row : rows) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = at;
+        item.pszText = const_cast<wchar_t*>(row.name.c_str());
+        int inserted = ListView_InsertItem(list, &item);
+        if (inserted < 0) continue;
+        ListView_SetItemText(list, inserted, 1, const_cast<wchar_t*>(row.value.c_str()));
+        ++at;
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+}  // namespace
+
+RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea) {
+    int left = owner.left + ((owner.right - owner.left) - width) / 2;
+    int top = owner.top + ((owner.bottom - owner.top) - height) / 2;
+    // Keep the caption reachable: inside the work area, its top-left corner winning.
+    left = std::max(static_cast<int>(workArea.left), std::min(left, static_cast<int>(workArea.right) - width));
+    top = std::max(static_cast<int>(workArea.top), std::min(top, static_cast<int>(workArea.bottom) - height));
+    return RECT{left, top, left + width, top + height};
+}
+
+TDetailsForm::~TDetailsForm() {
+    if (modal_ && owner_) EnableWindow(owner_, TRUE);
+    // The window goes before the font its controls use.
+    hwnd_.reset();
+}
+
+bool TDetailsForm::Create(HWND owner, HINSTANCE instance) {
+    owner_ = owner;
+    instance_ = instance;
+    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_USEREX_CLASSES};
+    InitCommonControlsEx(&classes);
+
+    WNDCLASSEXW windowClass{sizeof(windowClass)};
+    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
+        windowClass = WNDCLASSEXW{sizeof(windowClass)};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kClassName;
+        if (!RegisterClassExW(&windowClass)) return false;
+    }
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    CreateWindowExW(exStyle, kClassName, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                    frame.bottom - frame.top, owner, nullptr, instance, this);
+    return static_cast<bool>(hwnd_);
+}
+
+LRESULT CALLBACK TDetailsForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    TDetailsForm* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<TDetailsForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_.reset(hwnd);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<TDetailsForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // Destroyed from outside (the owner went first): forget the handle, do not destroy twice.
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_.release();
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (const UserError& error) {
+        ShowErrorReport(hwnd, error.message());
+    } catch (const std::exception& error) {
+        ShowErrorReport(hwnd, FromUtf8(error.what()));
+    } catch (...) {
+        ShowErrorReport(hwnd, L"Unexpected error");
+    }
+    return 0;
+}
+
+LRESULT TDetailsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND hwnd = hwnd_.get();
+    switch (message) {
+        case WM_CREATE:
+            FormCreate();
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_PROGRAMS && HIWORD(wParam) == CBN_SELCHANGE) {
+                cmbProgramsChange();
+            } else if (LOWORD(wParam) == IDCANCEL) {
+                Close();  // Esc, through the dialog keys of the modal loop
+            }
+            return 0;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom == pcProgramDetails_ && header->code == TCN_SELCHANGE)
+                ShowPage(TabCtrl_GetCurSel(pcProgramDetails_));
+            return 0;
+        }
+        case WM_CLOSE:
+            Close();
+            return 0;
+        default:
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void TDetailsForm::FormCreate() {
+    HWND hwnd = hwnd_.get();
+    NONCLIENTMETRICSW metrics{sizeof(metrics)};
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    HFONT font = static_cast<HFONT>(font_.get());
+
+    lblPrograms_ = MakeControl(hwnd, 0, WC_STATICW, SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX, kLabelRect, IDC_LABEL,
+                               instance_, font);
+    // The height of a drop-down combo is its dropped height.
+    const RECT chooser{kChooserLeft, kChooserTop, kChooserLeft + kChooserWidth,
+                       kChooserTop + 24 + kChooserVisibleItems * kChooserItemHeight + 2};
+    cmbPrograms_ = MakeControl(hwnd, 0, WC_COMBOBOXEXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, chooser, IDC_PROGRAMS,
+                               instance_, font);
+    // Icon indexes from the catalogue index the system's small-icon list.
+    SHFILEINFOW info{};
+    const std::wstring windowsRoot = ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(SystemDirectory()))));
+    auto icons = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(windowsRoot.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    SendMessageW(cmbPrograms_, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(icons));
+    SendMessageW(cmbPrograms_, CB_SETITEMHEIGHT, 0, kChooserItemHeight);
+
+    // The label sits on the chooser's middle line, whatever height the font gives the chooser.
+    if (HWND combo = reinterpret_cast<HWND>(SendMessageW(cmbPrograms_, CBEM_GETCOMBOCONTROL, 0, 0))) {
+        RECT closed{};
+        GetWindowRect(combo, &closed);
+        const int height = closed.bottom - closed.top;
+        if (height > 0)
+            MoveWindow(lblPrograms_, kLabelRect.left, kChooserTop, kLabelRect.right - kLabelRect.left, height, FALSE);
+    }
+
+    pcProgramDetails_ = MakeControl(hwnd, 0, WC_TABCONTROLW, WS_CLIPSIBLINGS | WS_TABSTOP, kPagesRect, IDC_PAGES,
+                                    instance_, font);
+    for (int page = 0; page < 2; ++page) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(L"");
+        TabCtrl_InsertItem(pcProgramDetails_, page, &item);
+    }
+    // Each page's list fills the tab's display area; siblings above the tab control.
+    RECT page = kPagesRect;
+    TabCtrl_AdjustRect(pcProgramDetails_, FALSE, &page);
+    InflateRect(&page, 1, 1);
+    const DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_TABSTOP;
+    lsvProgramInfo_ = MakeControl(hwnd, WS_EX_CLIENTEDGE, WC_LISTVIEWW, listStyle, page, IDC_PROPERTIES, instance_, font);
+    lsvRegistryInfo_ = MakeControl(hwnd, WS_EX_CLIENTEDGE, WC_LISTVIEWW, listStyle, page, IDC_REGISTRY, instance_, font);
+    for (HWND list : {lsvProgramInfo_, lsvRegistryInfo_}) {
+        // Long values (command lines, links) show whole in a tip.
+        ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
+        SetWindowPos(list, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    AddColumn(lsvProgramInfo_, 0, 100);
+    AddColumn(lsvProgramInfo_, 1, 240);
+    AddColumn(lsvRegistryInfo_, 0, 160);
+    AddColumn(lsvRegistryInfo_, 1, 240);
+    TabCtrl_SetCurSel(pcProgramDetails_, 0);
+    ShowPage(0);
+    FormShow();
+}
+
+void TDetailsForm::FormShow() {
+    SetWindowTextW(hwnd_.get(), LangText(IDS_DETAILSFORM_Title).c_str());
+    SetWindowTextW(lblPrograms_, LangText(IDS_DETAILSFORM_LABEL_Programs).c_str());
+    SetTabText(pcProgramDetails_, 0, LangText(IDS_DETAILSFORM_TABSHEETPP_TITLE));
+    SetTabText(pcProgramDetails_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_TITLE));
+    SetColumnText(lsvProgramInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Name));
+    SetColumnText(lsvProgramInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Value));
+    SetColumnText(lsvRegistryInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Key));
+    SetColumnText(lsvRegistryInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Value));
+}
+
+void TDetailsForm::ShowPage(int page) {
+    ShowWindow(lsvProgramInfo_, page == 1 ? SW_HIDE : SW_SHOW);
+    ShowWindow(lsvRegistryInfo_, page == 1 ? SW_SHOW : SW_HIDE);
+}
+
+void TDetailsForm::SetChooser(const std::vector<ChooserItem>& items) {
+    SendMessageW(cmbPrograms_, CB_RESETCONTENT, 0, 0);
+    int at = 0;
+    for (const ChooserItem& entry : items) {
+        COMBOBOXEXITEMW item{};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_LPARAM;
+        item.iItem = at++;
+        item.pszText = const_cast<wchar_t*>(entry.caption.c_str());
+        item.iImage = item.iSelectedImage = entry.image;
+        item.lParam = entry.programIndex;
+        SendMessageW(cmbPrograms_, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void TDetailsForm::SelectChooser(int programIndex) {
+    // CB_SETCURSEL sends no CBN_SELCHANGE: selecting here does not refill.
+    const int count = static_cast<int>(SendMessageW(cmbPrograms_, CB_GETCOUNT, 0, 0));
+    int found = -1;
+    for (int k = 0; k < count && found < 0; ++k)
+        if (static_cast<int>(SendMessageW(cmbPrograms_, CB_GETITEMDATA, k, 0)) == programIndex) found = k;
+    SendMessageW(cmbPrograms_, CB_SETCURSEL, found, 0);
+}
+
+void TDetailsForm::ShowRows(const ProgramDetails& details) {
+    FillList(lsvProgramInfo_, details.properties);
+    FillList(lsvRegistryInfo_, details.registry);
+}
+
+bool TDetailsForm::FillDetails(IProgramList* list, int programIndex) {
+    list_ = list;
+    if (!list) return true;
+    ProgramDetails details;
+    try {
+        if (!ReadProgramDetailsInto(list, programIndex, details)) return true;
+        SelectChooser(programIndex);
+        ShowRows(details);
+        return true;
+    } catch (const UserError& error) {
+        if (details.loaded) {
+            SelectChooser(programIndex);
+            ShowRows(details);
+        }
+        ShowErrorReport(IsWindowVisible(hwnd_.get()) ? hwnd_.get() : owner_, error.message());
+    } catch (const std::exception& error) {
+        ShowErrorReport(IsWindowVisible(hwnd_.get()) ? hwnd_.get() : owner_, FromUtf8(error.what()));
+    }
+    return false;
+}
+
+void TDetailsForm::cmbProgramsChange() {
+    const LRESULT selected = SendMessageW(cmbPrograms_, CB_GETCURSEL, 0, 0);
+    if (selected == CB_ERR || !list_) return;
+    COMBOBOXEXITEMW item{};
+    item.mask = CBEIF_LPARAM;
+    item.iItem = selected;
+    if (!SendMessageW(cmbPrograms_, CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return;
+    FillDetails(list_, static_cast<int>(item.lParam));
+}
+
+void TDetailsForm::CentreOnOwner() {
+    RECT window{}, owner{};
+    GetWindowRect(hwnd_.get(), &window);
+    HWND anchor = owner_ ? owner_ : GetDesktopWindow();
+    GetWindowRect(anchor, &owner);
+    MONITORINFO monitor{sizeof(monitor)};
+    GetMonitorInfoW(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT place = CentredWindowRect(owner, window.right - window.left, window.bottom - window.top, monitor.rcWork);
+    SetWindowPos(hwnd_.get(), nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TDetailsForm::ShowModal() {
+    HWND hwnd = hwnd_.get();
+    if (!hwnd || modal_) return;
+    FormShow();
+    CentreOnOwner();
+    modal_ = true;
+    if (owner_) EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd, SW_SHOW);
+    SetFocus(cmbPrograms_);
+    MSG message;
+    while (modal_ && hwnd_ && IsWindowVisible(hwnd)) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // The application is ending: leave the quit for the main loop.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got == -1) break;
+        if (!IsDialogMessageW(hwnd, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    if (modal_) Close();
+}
+
+void TDetailsForm::Close() {
+    // The owner is enabled before the window hides, so activation goes back to it.
+    const bool wasModal = modal_;
+    modal_ = false;
+    if (wasModal && owner_) EnableWindow(owner_, TRUE);
+    if (hwnd_) ShowWindow(hwnd_.get(), SW_HIDE);
+    if (wasModal && owner_) SetActiveWindow(owner_);
+}
+
+}  // namespace purgeon

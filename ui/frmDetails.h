@@ -1,0 +1,76 @@
+#pragma once
+// TDetailsForm: the details window. Everything the catalogue knows about one program, with a
+// chooser to step from program to program. Created once, hidden, by the main window; shown
+// modally and hidden again, its content kept until the next fill.
+#include <windows.h>
+
+#include <vector>
+
+#include "catalogue/programRows.h"
+#include "common/handles.h"
+
+namespace purgeon {
+
+class TDetailsForm {
+public:
+    TDetailsForm() = default;
+    ~TDetailsForm();
+    TDetailsForm(const TDetailsForm&) = delete;
+    TDetailsForm& operator=(const TDetailsForm&) = delete;
+
+    // Creates the window hidden, owned by `owner` (FormCreate).
+    bool Create(HWND owner, HINSTANCE instance);
+    // The programs of the main list, refilled with it; no entry stays selected.
+    void SetChooser(const std::vector<ChooserItem>& items);
+    // Fills both tabs for a program and selects it in the chooser without a change event. No
+    // entry for the index keeps the previous content. A component error is reported and the
+    // rows read so far are shown; false then, so the caller does not open the window.
+    bool FillDetails(IProgramList* list, int programIndex);
+    // Shows the window with the current language's texts and the owner disabled, until it is
+    // closed (Esc or the close box). The window stays alive for the next use.
+    void ShowModal();
+    HWND Handle() const { return hwnd_.get(); }
+
+    // The controls, for the owner's tests.
+    HWND Chooser() const { return cmbPrograms_; }
+    HWND PropertyList() const { return lsvProgramInfo_; }
+    HWND RegistryList() const { return lsvRegistryInfo_; }
+    HWND Tabs() const { return pcProgramDetails_; }
+    HWND ProgramsLabel() const { return lblPrograms_; }
+    bool IsModal() const { return modal_; }
+
+    static constexpr wchar_t kClassName[] = L"TDetailsForm";
+    static constexpr int kClientWidth = 444;
+    static constexpr int kClientHeight = 346;
+    static constexpr int kChooserId = 101;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void FormCreate();
+    void FormShow();
+    void cmbProgramsChange();
+    void ShowPage(int page);
+    void SelectChooser(int programIndex);
+    void ShowRows(const ProgramDetails& details);
+    void Close();
+    void CentreOnOwner();
+
+    HWND owner_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    UniqueWindow hwnd_;
+    UniqueGdiObject font_;
+    HWND lblPrograms_ = nullptr;
+    HWND cmbPrograms_ = nullptr;
+    HWND pcProgramDetails_ = nullptr;
+    HWND lsvProgramInfo_ = nullptr;
+    HWND lsvRegistryInfo_ = nullptr;
+    // Not owned: the main window's catalogue connection, which lives as long as the process.
+    IProgramList* list_ = nullptr;
+    bool modal_ = false;
+};
+
+// The window rectangle of a `width` x `height` window centred on `owner`, moved inside `workArea`.
+RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea);
+
+}  // namespace purgeon
