@@ -58,6 +58,37 @@ using UniqueMenu = UniqueResource<HMENU, NullIsInvalid<HMENU, DestroyMenu>>;
 using UniqueIcon = UniqueResource<HICON, NullIsInvalid<HICON, DestroyIcon>>;
 using UniqueWindow = UniqueResource<HWND, NullIsInvalid<HWND, DestroyWindow>>;
 
+using UniqueDc = UniqueResource<HDC, NullIsInvalid<HDC, DeleteDC>>;  // CreateCompatibleDC and kin
+
+// A device context from GetDC/GetWindowDC, given back to its window.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window, bool wholeWindow = false)
+        : window_(window), dc_(wholeWindow ? GetWindowDC(window) : GetDC(window)) {}
+    ~WindowDc() { if (dc_) ReleaseDC(window_, dc_); }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// Selects an object into a DC and puts the previous one back at scope end.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+    ~SelectedObject() { if (previous_) SelectObject(dc_, previous_); }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
 // File functions report failure as INVALID_HANDLE_VALUE rather than null.
 inline UniqueHandle AdoptFileHandle(HANDLE handle) {
     return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);

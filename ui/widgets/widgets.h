@@ -10,6 +10,18 @@
 
 namespace purgeon {
 
+// --- Palette -----------------------------------------------------------------------------
+// One set of colours for every widget, so windows built from them look of a piece.
+inline constexpr COLORREF kTitleBandColour = RGB(38, 70, 112);     // the window's title band
+inline constexpr COLORREF kPanelColour = RGB(232, 238, 246);        // side panels, page background
+inline constexpr COLORREF kFrameColour = RGB(138, 160, 190);        // list frames, button borders
+inline constexpr COLORREF kTextColour = RGB(28, 36, 48);
+inline constexpr COLORREF kDisabledTextColour = RGB(150, 156, 166);
+inline constexpr COLORREF kAccentColour = RGB(64, 118, 190);        // hot spots, menu selection
+inline constexpr COLORREF kMenuColour = RGB(250, 251, 253);
+inline constexpr COLORREF kLinkColour = RGB(0, 102, 204);
+inline constexpr COLORREF kLinkHoverColour = RGB(0, 150, 255);
+
 // Registers the window classes below once per process.
 void RegisterWidgetClasses(HINSTANCE instance);
 
