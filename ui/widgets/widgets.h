@@ -26,9 +26,12 @@ inline constexpr COLORREF kLinkHoverColour = RGB(0, 150, 255);
 void RegisterWidgetClasses(HINSTANCE instance);
 
 // --- TArButton: four-state image button --------------------------------------------------
-// Draws the picture of its state (normal, hover, down, disabled) with the caption over it;
-// without a picture for a state it draws a clean flat button of its own. A click sends
-// WM_COMMAND(MAKEWPARAM(id, BN_CLICKED), hwnd) to the parent. Keyboard focus is not taken.
+// Draws the picture of its state (normal, hover, down, disabled) with the caption over it; a
+// state without a picture shows the normal one, and with no pictures at all it draws a clean
+// flat button of its own (captions "–", "?", "×" as title-bar glyphs on the title band colour).
+// A click sends WM_COMMAND(MAKEWPARAM(id, BN_CLICKED), hwnd) to the parent. Keyboard focus is
+// not taken. See-through parts (rounded corners, translucent pictures) show what the parent
+// paints for WM_PRINTCLIENT (or erases with its class brush); else the panel colour.
 inline constexpr wchar_t kArButtonClass[] = L"TArButton";
 enum class ButtonState { Normal = 0, Hover = 1, Down = 2, Disabled = 3 };
 // wParam: ButtonState; lParam: HBITMAP (32-bit premultiplied BGRA or plain), owned by the caller.
@@ -39,8 +42,9 @@ ButtonState ArButtonState(HWND button);
 // --- TSizePanel: collapsible side panel --------------------------------------------------
 // A child container whose left 8 pixels are a size bar with a hot spot in its middle; a
 // click on the hot spot sends WM_COMMAND(MAKEWPARAM(id, SPN_HOTSPOT), hwnd) to the parent.
-// Children created inside it are laid out by their creator. Its background is painted in
-// the panel colour, or from a picture when one is set.
+// Children created inside it are laid out by their creator; their WM_COMMAND, WM_NOTIFY and
+// WM_CTLCOLOR* messages go on to the panel's parent. Its background is painted in the panel
+// colour, right of the bar from a picture when one is set.
 inline constexpr wchar_t kSizePanelClass[] = L"TSizePanel";
 inline constexpr WORD SPN_HOTSPOT = 0x0101;
 inline constexpr UINT SPM_SETPICTURE = WM_USER + 2;  // lParam: HBITMAP owned by the caller
@@ -53,7 +57,8 @@ RECT SizePanelHotSpot(int panelHeight);
 // --- TLinkLabel: a label drawn as a link -------------------------------------------------
 // Shows its text underlined in the link colour (the hover colour under the mouse) with the
 // hand cursor; a click sends WM_COMMAND(MAKEWPARAM(id, STN_CLICKED), hwnd) to the parent
-// when the text is not empty. The text is its window text; the tooltip shows the hint.
+// when the text is not empty. The text is its window text; the tooltip shows the hint. The
+// background is the parent's, as for TArButton.
 inline constexpr wchar_t kLinkLabelClass[] = L"TLinkLabel";
 inline constexpr UINT LLM_SETCOLOURS = WM_USER + 4;  // wParam: link COLORREF; lParam: hover COLORREF
 inline constexpr UINT LLM_SETHINT = WM_USER + 5;     // lParam: const wchar_t* hint
@@ -66,6 +71,7 @@ int LinkLabelTextWidth(HWND label);
 // its text, check mark, disabled state and separators. The window that shows the menu
 // forwards WM_MEASUREITEM and WM_DRAWITEM for menus to the two functions below (they return
 // true when they handled the message). Texts may change later with SetOwnerDrawnMenuText.
+// The items' data (dwItemData) is taken over: it names the menu an item lives in.
 void MakeMenuOwnerDrawn(HMENU menu);
 void SetOwnerDrawnMenuText(HMENU menu, UINT commandId, const std::wstring& text);
 std::wstring OwnerDrawnMenuText(HMENU menu, UINT commandId);
@@ -74,7 +80,8 @@ bool DrawMenuItem(DRAWITEMSTRUCT* draw);
 
 // --- Framed list view --------------------------------------------------------------------
 // A report-style list view inside a one-pixel frame in the skin's frame colour, full-row
-// select, double-buffered. Returns the list view itself; its frame follows it.
+// select, double-buffered. Returns the list view itself; its frame follows it. Check boxes
+// through ListView_SetExtendedListViewStyleEx(LVS_EX_CHECKBOXES) as for any list view.
 HWND CreateFramedListView(HWND parent, int id, DWORD extraStyle, HINSTANCE instance);
 
 }  // namespace purgeon
