@@ -1,5 +1,6 @@
 #include "common/funUtils.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 
@@ -65,6 +66,14 @@ std::wstring Trim(std::wstring_view text) {
     while (first < last && static_cast<unsigned>(text[first]) <= L' ') ++first;
     while (last > first && static_cast<unsigned>(text[last - 1]) <= L' ') --last;
     return std::wstring(text.substr(first, last - first));
+}
+
+std::wstring WindowText(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    length = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(std::max(length, 0)));
+    return text;
 }
 
 std::wstring SystemErrorText(DWORD error) {

@@ -19,6 +19,8 @@ std::wstring ToLower(std::wstring_view text);
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
 std::wstring Trim(std::wstring_view text);
+// A window's text.
+std::wstring WindowText(HWND window);
 // The system's own text for an error code, without the trailing line break.
 std::wstring SystemErrorText(DWORD error);
 

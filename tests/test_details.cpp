@@ -176,7 +176,7 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         // Runs inside the details window's modal loop.
         g_probe.ownerEnabled = IsWindowEnabled(hwnd) != FALSE;
         g_probe.formVisible = IsWindowVisible(g_probe.form) != FALSE;
-        g_probe.caption = test::WindowText(g_probe.form);
+        g_probe.caption = WindowText(g_probe.form);
         if (g_probe.pressEscapeIn)
             PostMessageW(g_probe.pressEscapeIn, WM_KEYDOWN, VK_ESCAPE, 1);
         else
@@ -236,8 +236,8 @@ TEST_F(DetailsWindowTest, CreatedHiddenAsADialogFramedPopupWithTheDesignedContro
     EXPECT_EQ(444, client.right);
     EXPECT_EQ(346, client.bottom);
 
-    EXPECT_EQ(L"Detail information", test::WindowText(form));
-    EXPECT_EQ(L"Programs: ", test::WindowText(form_.ProgramsLabel()));
+    EXPECT_EQ(L"Detail information", WindowText(form));
+    EXPECT_EQ(L"Programs: ", WindowText(form_.ProgramsLabel()));
     EXPECT_TRUE(GetWindowLongPtrW(form_.ProgramsLabel(), GWL_STYLE) & SS_RIGHT);
     const RECT label = ClientPlace(form_.ProgramsLabel()), chooser = ClientPlace(form_.Chooser()),
                tabs = ClientPlace(form_.Tabs());

@@ -113,14 +113,6 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className) {
     return search.found;
 }
 
-std::wstring WindowText(HWND window) {
-    int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
 std::vector<std::wstring> ChildTexts(HWND window) {
     std::vector<std::wstring> texts;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
@@ -129,9 +121,20 @@ std::vector<std::wstring> ChildTexts(HWND window) {
 }
 
 HWND FindChildByText(HWND parent, const std::wstring& text) {
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (WindowText(child) == text) return child;
-    return nullptr;
+    struct Search {
+        const std::wstring* text;
+        HWND found;
+    } search{&text, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (WindowText(child) != *s->text) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 std::string CaptureOutput(const std::wstring& exe, const std::wstring& arguments, DWORD* exitCode) {

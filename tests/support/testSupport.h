@@ -53,8 +53,8 @@ bool WaitUntil(const std::function<bool()>& predicate, DWORD milliseconds);
 std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className = nullptr);
 // Texts of a window's child windows, in z-order.
 std::vector<std::wstring> ChildTexts(HWND window);
+// The first descendant window with that text.
 HWND FindChildByText(HWND parent, const std::wstring& text);
-std::wstring WindowText(HWND window);
 // Runs a console program and returns what it wrote to standard output.
 std::string CaptureOutput(const std::wstring& exe, const std::wstring& arguments, DWORD* exitCode = nullptr);
 

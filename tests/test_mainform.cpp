@@ -1,0 +1,307 @@
+// The main window in this process, over real sample programs and the real component: rows,
+// filters and counts, selection, view options, pages, languages, sorting and search.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "app/component.h"
+#include "app/config.h"
+#include "common/funUtils.h"
+#include "common/globals.h"
+#include "i18n/multiLangs.h"
+#include "tests/support/testSupport.h"
+#include "tools/samples/sampleCatalog.h"
+#include "ui/frmMain.h"
+#include "ui/widgets/widgets.h"
+
+using namespace purgeon;
+using namespace purgeon::test;
+namespace samples = purgeon::samples;
+
+// Error reports are recorded, not shown: a message box would wait for a click.
+std::vector<std::wstring> g_reports;
+void purgeon::ShowErrorReport(HWND, const std::wstring& text) { g_reports.push_back(text); }
+
+namespace {
+
+HWND FindDescendant(HWND parent, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (GetDlgCtrlID(child) == s->id && !s->found) s->found = child;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<std::wstring> Captions(HWND list) {
+    std::vector<std::wstring> captions;
+    int count = ListView_GetItemCount(list);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[1024] = L"";
+        ListView_GetItemText(list, i, 0, text, 1024);
+        captions.push_back(text);
+    }
+    return captions;
+}
+
+std::wstring Cell(HWND list, int row, int column) {
+    wchar_t text[1024] = L"";
+    ListView_GetItemText(list, row, column, text, 1024);
+    return text;
+}
+
+int RowOf(HWND list, const std::wstring& caption) {
+    auto captions = Captions(list);
+    auto at = std::find(captions.begin(), captions.end(), caption);
+    return at == captions.end() ? -1 : static_cast<int>(at - captions.begin());
+}
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+std::wstring ConfigValue(const wchar_t* key) {
+    wchar_t buffer[256];
+    GetPrivateProfileStringW(L"config", key, L"<none>", buffer, 256, AppPaths.ConfigPath.c_str());
+    return buffer;
+}
+
+class MainForm : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        com_ = new ComApartment();
+        folder_ = new ScratchFolder(L"mainform");
+        ASSERT_TRUE(InitEnvironment(folder_->path() + L"Purgeon.exe", AppPaths, [](const std::wstring&) {}));
+        for (const wchar_t* file : {L"Deutsch.ini", L"Chinese.ini"})
+            CopyFileW((BinDir() + L"Langs\\" + file).c_str(), (AppPaths.LangDir + file).c_str(), FALSE);
+        HideSysPatch = false;
+        HideScreenSaver = true;
+        ResetLanguageTable();
+        LoadLanguage();
+        SetCurrentDirectoryW(BinDir().c_str());
+        ASSERT_FALSE(RegisterCatalogueComponent().has_value());
+
+        samples::SampleSpec linked;
+        linked.name = L"PurgeonUiLinked";
+        linked.displayName = L"Linked Office Suite";
+        linked.publisher = L"Zeta";
+        linked.patchId = L"KB7770001";
+        linked.urlInfoAbout = L"https://linked.example.org/about";
+        samples::SampleSpec plain;
+        plain.name = L"PurgeonUiPlain";
+        plain.displayName = L"Plain office helper";
+        plain.publisher = L"Alphabetical Soft";
+        samples::InstallSample(linked, BinDir());
+        samples::InstallSample(plain, BinDir());
+        samples::InstallScreenSaver(BinDir());
+
+        form_ = new TMainForm(GetModuleHandleW(nullptr));
+        ASSERT_TRUE(form_->Create());
+        form_->Show();
+        Pump();
+    }
+    static void TearDownTestSuite() {
+        if (form_ && IsWindow(form_->Handle())) DestroyWindow(form_->Handle());
+        delete form_;
+        Pump();
+        for (const wchar_t* name : {L"PurgeonUiLinked", L"PurgeonUiPlain"}) {
+            try {
+                samples::RemoveSample(std::wstring(name));
+            } catch (...) {
+            }
+        }
+        samples::RemoveScreenSaver();
+        delete folder_;
+        delete com_;
+    }
+    void TearDown() override {
+        EXPECT_TRUE(g_reports.empty()) << ToUtf8(g_reports.front());
+        g_reports.clear();
+    }
+
+    HWND main() const { return form_->Handle(); }
+    HWND list() const { return FindDescendant(main(), IDC_PROGRAM_LIST); }
+    HWND control(int id) const { return FindDescendant(main(), id); }
+    void Command(int id) {
+        SendMessageW(main(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        Pump();
+    }
+    void Select(int row) {
+        ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        Pump();
+    }
+    void ClickColumn(int column) {
+        NMLISTVIEW notice{};
+        notice.hdr.hwndFrom = list();
+        notice.hdr.idFrom = IDC_PROGRAM_LIST;
+        notice.hdr.code = LVN_COLUMNCLICK;
+        notice.iItem = -1;
+        notice.iSubItem = column;
+        SendMessageW(main(), WM_NOTIFY, IDC_PROGRAM_LIST, reinterpret_cast<LPARAM>(&notice));
+        Pump();
+    }
+
+    static ComApartment* com_;
+    static ScratchFolder* folder_;
+    static TMainForm* form_;
+};
+
+ComApartment* MainForm::com_ = nullptr;
+ScratchFolder* MainForm::folder_ = nullptr;
+TMainForm* MainForm::form_ = nullptr;
+
+}  // namespace
+
+TEST_F(MainForm, ListsProgramsWithPublisherDirectoryAndCounts) {
+    int row = RowOf(list(), L"Linked Office Suite");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Cell(list(), row, 1), L"Zeta");
+    EXPECT_NE(Cell(list(), row, 2).find(L"PurgeonUiLinked"), std::wstring::npos);
+    EXPECT_GE(RowOf(list(), L"Security Update for Linked Office Suite (KB7770001)"), 0);
+    // Screen savers are hidden at start, yet counted.
+    auto captions = Captions(list());
+    EXPECT_TRUE(std::none_of(captions.begin(), captions.end(), [](const std::wstring& c) { return c[0] == L'['; }));
+    std::wstring counts = WindowText(control(IDC_LBL_COUNTS));
+    EXPECT_NE(counts.find(L"(Windows Updates: "), std::wstring::npos) << ToUtf8(counts);
+    EXPECT_NE(counts.find(L"Screen Saver: "), std::wstring::npos) << ToUtf8(counts);
+    EXPECT_FALSE(IsWindowEnabled(control(ActionShowDetails)));
+}
+
+TEST_F(MainForm, FiltersHideRowsKeepCountsAndSaveTheOption) {
+    std::wstring counts = WindowText(control(IDC_LBL_COUNTS));
+    SendMessageW(control(ActionHideSysPatch), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(RowOf(list(), L"Security Update for Linked Office Suite (KB7770001)"), -1);
+    EXPECT_GE(RowOf(list(), L"Linked Office Suite"), 0);
+    EXPECT_EQ(WindowText(control(IDC_LBL_COUNTS)), counts);
+    EXPECT_EQ(ConfigValue(L"HideSysPatch"), L"1");
+
+    SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);
+    Pump();
+    auto captions = Captions(list());
+    EXPECT_TRUE(std::any_of(captions.begin(), captions.end(),
+                            [](const std::wstring& c) { return c.rfind(L"[Screen Saver]", 0) == 0; }));
+    EXPECT_EQ(ConfigValue(L"HideScreenSaver"), L"0");
+
+    SendMessageW(control(ActionHideSysPatch), BM_CLICK, 0, 0);
+    SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_GE(RowOf(list(), L"Security Update for Linked Office Suite (KB7770001)"), 0);
+}
+
+TEST_F(MainForm, SelectionShowsKeyNameAndLinkAndTurnsUninstallIntoDeleteForScreenSavers) {
+    Select(RowOf(list(), L"Linked Office Suite"));
+    EXPECT_TRUE(IsWindowEnabled(control(ActionShowDetails)));
+    EXPECT_EQ(WindowText(control(IDC_LBL_REGISTRYNAME)), L"PurgeonUiLinked");
+    EXPECT_EQ(WindowText(control(IDC_LBL_URL)), L"https://linked.example.org/about");
+    EXPECT_TRUE(IsWindowVisible(control(IDC_LBL_REGNAME)));
+
+    SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);
+    Pump();
+    auto captions = Captions(list());
+    auto saver = std::find_if(captions.begin(), captions.end(),
+                              [](const std::wstring& c) { return c.rfind(L"[Screen Saver]", 0) == 0; });
+    ASSERT_NE(saver, captions.end());
+    Select(static_cast<int>(saver - captions.begin()));
+    EXPECT_EQ(WindowText(control(ActionUninstall)), L"Delete");
+    EXPECT_FALSE(IsWindowEnabled(control(ActionShowDetails)));
+    EXPECT_FALSE(IsWindowVisible(control(IDC_LBL_REGNAME)));
+
+    Select(RowOf(list(), L"Plain office helper"));
+    EXPECT_EQ(WindowText(control(ActionUninstall)), L"Uninstall");
+    SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);
+    Pump();
+}
+
+TEST_F(MainForm, ViewModesGridAndTipsToggle) {
+    Command(ActionViewIcon);
+    EXPECT_EQ(ListView_GetView(list()), static_cast<DWORD>(LV_VIEW_ICON));
+    Command(ActionViewList);
+    EXPECT_EQ(ListView_GetView(list()), static_cast<DWORD>(LV_VIEW_LIST));
+    Command(ActionViewReport);
+    EXPECT_EQ(ListView_GetView(list()), static_cast<DWORD>(LV_VIEW_DETAILS));
+
+    DWORD before = ListView_GetExtendedListViewStyle(list());
+    EXPECT_FALSE(before & LVS_EX_GRIDLINES);
+    EXPECT_TRUE(before & LVS_EX_INFOTIP);
+    Command(ActionGrid);
+    Command(ActionInfoTips);
+    DWORD after = ListView_GetExtendedListViewStyle(list());
+    EXPECT_TRUE(after & LVS_EX_GRIDLINES);
+    EXPECT_FALSE(after & LVS_EX_INFOTIP);
+    Command(ActionGrid);
+    Command(ActionInfoTips);
+}
+
+TEST_F(MainForm, SortingAlternatesAndPadsSubItems) {
+    ClickColumn(1);  // ascending: "      Zeta" before "Alphabetical Soft"
+    int zeta = RowOf(list(), L"Linked Office Suite"), alpha = RowOf(list(), L"Plain office helper");
+    EXPECT_LT(zeta, alpha);
+    ClickColumn(1);  // descending
+    EXPECT_GT(RowOf(list(), L"Linked Office Suite"), RowOf(list(), L"Plain office helper"));
+    Command(ActionRefresh);  // a refill restores the component's order
+}
+
+TEST_F(MainForm, SearchContinuesBelowTheLastMatchAndRestartsWhenTheTextChanges) {
+    HWND search = control(IDC_TXT_SEARCH);
+    SetWindowTextW(search, L"OFFICE");
+    Pump();
+    Command(ActionSearch);
+    int first = ListView_GetNextItem(list(), -1, LVNI_SELECTED);
+    ASSERT_GE(first, 0);
+    EXPECT_NE(ToLower(Cell(list(), first, 0)).find(L"office"), std::wstring::npos);
+    Command(ActionSearch);
+    int second = ListView_GetNextItem(list(), -1, LVNI_SELECTED);
+    EXPECT_GT(second, first);
+    SetWindowTextW(search, L"office");  // a new text starts from the top again
+    Pump();
+    Command(ActionSearch);
+    EXPECT_EQ(ListView_GetNextItem(list(), -1, LVNI_SELECTED), first);
+}
+
+TEST_F(MainForm, StartupPageHidesProgramOnlyItemsAndComesBack) {
+    Command(ActionTabStartupItems);
+    EXPECT_FALSE(IsWindowVisible(control(IDC_LBL_COUNTS)));
+    EXPECT_FALSE(IsWindowEnabled(control(ActionTabStartupItems)));
+    EXPECT_TRUE(IsWindowEnabled(control(ActionTabProgramList)));
+    EXPECT_FALSE(IsWindowEnabled(control(ActionDelete)));
+    std::wstring counts = WindowText(control(IDC_LBL_COUNTS));
+    Command(ActionTabProgramList);
+    EXPECT_TRUE(IsWindowVisible(control(IDC_LBL_COUNTS)));
+    EXPECT_EQ(WindowText(control(IDC_LBL_COUNTS)), counts);
+}
+
+TEST_F(MainForm, LanguageSwitchAppliesTextsAndIsSaved) {
+    // The menu lists the files in find order, as ListLanguageFiles does.
+    auto entries = ListLanguageFiles(AppPaths.LangDir, AppPaths.LangPath);
+    auto itemOf = [&](const std::wstring& caption) {
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].caption == caption) return kLanguageItemFirst + static_cast<int>(i);
+        return -1;
+    };
+    ASSERT_GE(itemOf(L"Deutsch"), 0);
+    ASSERT_GE(itemOf(L"English"), 0);  // written at the first load
+    Command(itemOf(L"Deutsch"));
+    EXPECT_EQ(ConfigValue(L"LanguageFile"), L"Deutsch.ini");
+    EXPECT_NE(WindowText(control(ActionRefresh)), L"Refresh");
+    EXPECT_EQ(WindowText(control(ActionRefresh)), LangText(IDS_SIDEBAR_BUTTON_Refresh));
+    Command(itemOf(L"English"));
+    EXPECT_EQ(ConfigValue(L"LanguageFile"), L"English.ini");
+    EXPECT_EQ(WindowText(control(ActionRefresh)), L"Refresh");
+    EXPECT_EQ(ConfigValue(L"SkinFile"), L"Default.ini");
+}
