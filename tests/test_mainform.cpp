@@ -75,6 +75,10 @@ void Pump() {
     }
 }
 
+bool MenuChecked(HMENU menu, int id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+bool MenuEnabled(HMENU menu, int id) { return !(GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)); }
+bool InMenu(HMENU menu, int id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); }
+
 std::wstring ConfigValue(const wchar_t* key) {
     wchar_t buffer[256];
     GetPrivateProfileStringW(L"config", key, L"<none>", buffer, 256, AppPaths.ConfigPath.c_str());
@@ -135,6 +139,7 @@ protected:
     }
 
     HWND main() const { return form_->Handle(); }
+    HMENU menu(TMainForm::MenuName name) const { return form_->Menu(name); }
     HWND list() const { return FindDescendant(main(), IDC_PROGRAM_LIST); }
     HWND control(int id) const { return FindDescendant(main(), id); }
     void Command(int id) {
@@ -205,8 +210,14 @@ TEST_F(MainForm, FiltersHideRowsKeepCountsAndSaveTheOption) {
 }
 
 TEST_F(MainForm, SelectionShowsKeyNameAndLinkAndTurnsUninstallIntoDeleteForScreenSavers) {
+    using M = TMainForm::MenuName;
+    EXPECT_FALSE(MenuEnabled(menu(M::ProgramRow), ActionShowDetails));
     Select(RowOf(list(), L"Linked Office Suite"));
     EXPECT_TRUE(IsWindowEnabled(control(ActionShowDetails)));
+    EXPECT_TRUE(MenuEnabled(menu(M::ProgramRow), ActionShowDetails));
+    // Commands whose work is not in this build stay visibly unavailable.
+    EXPECT_FALSE(MenuEnabled(menu(M::Tools), ActionComment));
+    EXPECT_FALSE(MenuEnabled(menu(M::File), ActionCreateBackup));
     EXPECT_EQ(WindowText(control(IDC_LBL_REGISTRYNAME)), L"PurgeonUiLinked");
     EXPECT_EQ(WindowText(control(IDC_LBL_URL)), L"https://linked.example.org/about");
     EXPECT_TRUE(IsWindowVisible(control(IDC_LBL_REGNAME)));
@@ -220,6 +231,7 @@ TEST_F(MainForm, SelectionShowsKeyNameAndLinkAndTurnsUninstallIntoDeleteForScree
     Select(static_cast<int>(saver - captions.begin()));
     EXPECT_EQ(WindowText(control(ActionUninstall)), L"Delete");
     EXPECT_FALSE(IsWindowEnabled(control(ActionShowDetails)));
+    EXPECT_FALSE(MenuEnabled(menu(M::ProgramRow), ActionShowDetails));
     EXPECT_FALSE(IsWindowVisible(control(IDC_LBL_REGNAME)));
 
     Select(RowOf(list(), L"Plain office helper"));
@@ -229,12 +241,21 @@ TEST_F(MainForm, SelectionShowsKeyNameAndLinkAndTurnsUninstallIntoDeleteForScree
 }
 
 TEST_F(MainForm, ViewModesGridAndTipsToggle) {
+    using M = TMainForm::MenuName;
     Command(ActionViewIcon);
     EXPECT_EQ(ListView_GetView(list()), static_cast<DWORD>(LV_VIEW_ICON));
+    for (M name : {M::View, M::RowView}) {
+        EXPECT_TRUE(MenuChecked(menu(name), ActionViewIcon));
+        EXPECT_FALSE(MenuChecked(menu(name), ActionViewReport));
+    }
     Command(ActionViewList);
     EXPECT_EQ(ListView_GetView(list()), static_cast<DWORD>(LV_VIEW_LIST));
     Command(ActionViewReport);
     EXPECT_EQ(ListView_GetView(list()), static_cast<DWORD>(LV_VIEW_DETAILS));
+    EXPECT_TRUE(MenuChecked(menu(M::RowView), ActionViewReport));
+    EXPECT_FALSE(MenuChecked(menu(M::View), ActionViewList));
+    EXPECT_FALSE(MenuChecked(menu(M::View), ActionGrid));
+    EXPECT_TRUE(MenuChecked(menu(M::View), ActionInfoTips));
 
     DWORD before = ListView_GetExtendedListViewStyle(list());
     EXPECT_FALSE(before & LVS_EX_GRIDLINES);
@@ -275,14 +296,20 @@ TEST_F(MainForm, SearchContinuesBelowTheLastMatchAndRestartsWhenTheTextChanges) 
 }
 
 TEST_F(MainForm, StartupPageHidesProgramOnlyItemsAndComesBack) {
+    using M = TMainForm::MenuName;
     Command(ActionTabStartupItems);
     EXPECT_FALSE(IsWindowVisible(control(IDC_LBL_COUNTS)));
+    for (int id : {ActionViewIcon, ActionViewList, ActionViewReport}) EXPECT_FALSE(InMenu(menu(M::View), id));
+    EXPECT_FALSE(InMenu(menu(M::File), ActionExportReg));
     EXPECT_FALSE(IsWindowEnabled(control(ActionTabStartupItems)));
     EXPECT_TRUE(IsWindowEnabled(control(ActionTabProgramList)));
     EXPECT_FALSE(IsWindowEnabled(control(ActionDelete)));
     std::wstring counts = WindowText(control(IDC_LBL_COUNTS));
     Command(ActionTabProgramList);
     EXPECT_TRUE(IsWindowVisible(control(IDC_LBL_COUNTS)));
+    for (int id : {ActionViewIcon, ActionViewList, ActionViewReport}) EXPECT_TRUE(InMenu(menu(M::View), id));
+    EXPECT_TRUE(MenuChecked(menu(M::View), ActionViewReport));
+    EXPECT_TRUE(InMenu(menu(M::File), ActionExportReg));
     EXPECT_EQ(WindowText(control(IDC_LBL_COUNTS)), counts);
 }
 
@@ -295,11 +322,17 @@ TEST_F(MainForm, LanguageSwitchAppliesTextsAndIsSaved) {
         return -1;
     };
     ASSERT_GE(itemOf(L"Deutsch"), 0);
+    HMENU languages = menu(TMainForm::MenuName::Languages);
+    EXPECT_EQ(GetMenuItemCount(languages), static_cast<int>(entries.size()));
+    EXPECT_TRUE(MenuChecked(languages, itemOf(L"English")));
+    EXPECT_FALSE(MenuChecked(languages, itemOf(L"Deutsch")));
     ASSERT_GE(itemOf(L"English"), 0);  // written at the first load
     Command(itemOf(L"Deutsch"));
     EXPECT_EQ(ConfigValue(L"LanguageFile"), L"Deutsch.ini");
     EXPECT_NE(WindowText(control(ActionRefresh)), L"Refresh");
     EXPECT_EQ(WindowText(control(ActionRefresh)), LangText(IDS_SIDEBAR_BUTTON_Refresh));
+    EXPECT_TRUE(MenuChecked(languages, itemOf(L"Deutsch")));
+    EXPECT_FALSE(MenuChecked(languages, itemOf(L"English")));
     Command(itemOf(L"English"));
     EXPECT_EQ(ConfigValue(L"LanguageFile"), L"English.ini");
     EXPECT_EQ(WindowText(control(ActionRefresh)), L"Refresh");

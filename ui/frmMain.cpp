@@ -446,6 +446,20 @@ void TMainForm::CreateMenus() {
         MakeMenuOwnerDrawn(menu);
 }
 
+HMENU TMainForm::Menu(MenuName name) const {
+    switch (name) {
+        case MenuName::File: return pmFile_.get();
+        case MenuName::View: return pmView_.get();
+        case MenuName::Tools: return pmTools_.get();
+        case MenuName::Help: return pmHelp_.get();
+        case MenuName::ProgramRow: return pmPLRightClick_.get();
+        case MenuName::StartupRow: return pmSLRightClick_.get();
+        case MenuName::RowView: return mItemRowView_;
+        case MenuName::Languages: return mItemLanguages_;
+    }
+    return nullptr;
+}
+
 void TMainForm::BuildLanguagesMenu() {
     languageCaptions_.clear();
     int id = kLanguageItemFirst;

@@ -106,6 +106,9 @@ public:
     bool PreTranslate(const MSG& message);
     HWND Handle() const { return hwnd_; }
 
+    enum class MenuName { File, View, Tools, Help, ProgramRow, StartupRow, RowView, Languages };
+    HMENU Menu(MenuName name) const;
+
     static constexpr wchar_t kClassName[] = L"TMainForm";
 
 private:
