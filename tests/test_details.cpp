@@ -398,41 +398,10 @@ TEST_F(DetailsWindowTest, ScreenshotOfTheFilledWindow) {
     HWND form = form_.Handle();
     SetWindowPos(form, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     PumpMessages(400);
-    RECT window{};
-    GetWindowRect(form, &window);
-    const int width = window.right - window.left, height = window.bottom - window.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    // The frame as the window draws it (no window manager draws one here), then what is on screen.
-    PrintWindow(form, memory, 0);
-    POINT origin{0, 0};
-    ClientToScreen(form, &origin);
-    RECT client{};
-    GetClientRect(form, &client);
-    BitBlt(memory, origin.x - window.left, origin.y - window.top, client.right, client.bottom, screen, origin.x, origin.y,
-           SRCCOPY);
-    SelectObject(memory, old);
-
-    BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB};
-    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
-    std::string pixels(stride * static_cast<DWORD>(height), '\0');
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-              DIB_RGB_COLORS);
-    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(info) + pixels.size()), 0, 0,
-                          sizeof(BITMAPFILEHEADER) + sizeof(info)};
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-    bytes += pixels;
     const std::wstring path = ExtractFilePath(ExcludeTrailingBackslash(test::BinDir())) + L"details-window.bmp";
-    test::WriteFileBytes(path, bytes);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    EXPECT_TRUE(test::SaveWindowPicture(form, path));
     ShowWindow(form, SW_HIDE);
     printf("details window picture: %s\n", ToUtf8(path).c_str());
-    EXPECT_TRUE(FileExists(path));
 }
 
 TEST(DetailsWindowPlace, CentredOnTheOwnerAndKeptInsideTheWorkArea) {

@@ -338,3 +338,21 @@ TEST_F(MainForm, LanguageSwitchAppliesTextsAndIsSaved) {
     EXPECT_EQ(WindowText(control(ActionRefresh)), L"Refresh");
     EXPECT_EQ(ConfigValue(L"SkinFile"), L"Default.ini");
 }
+
+TEST_F(MainForm, PictureOfTheWindowAndItsIcons) {
+    // Every row shows an icon of the system image list the list is given.
+    HIMAGELIST small = ListView_GetImageList(list(), LVSIL_SMALL);
+    ASSERT_NE(small, nullptr);
+    for (int row = 0; row < ListView_GetItemCount(list()); ++row) {
+        LVITEMW item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        ASSERT_TRUE(ListView_GetItem(list(), &item));
+        EXPECT_GE(item.iImage, 0);
+        EXPECT_LT(item.iImage, ImageList_GetImageCount(small));
+    }
+    Select(RowOf(list(), L"Linked Office Suite"));
+    const std::wstring path = ExtractFilePath(ExcludeTrailingBackslash(BinDir())) + L"main-window.bmp";
+    EXPECT_TRUE(SaveWindowPicture(main(), path));
+    printf("main window picture: %s\n", ToUtf8(path).c_str());
+}

@@ -183,7 +183,10 @@ LRESULT TMainForm::DrawListItem(NMLVCUSTOMDRAW* draw) {
             return CDRF_NOTIFYSUBITEMDRAW;
         case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
             if (draw->iSubItem == kDirectoryColumn) {
-                draw->clrText = kDirectoryLinkColour;
+                // On the selection's highlight the link keeps the highlight's text colour.
+                bool selected = ListView_GetItemState(lsvProgramList_, static_cast<int>(draw->nmcd.dwItemSpec),
+                                                      LVIS_SELECTED) != 0;
+                draw->clrText = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : kDirectoryLinkColour;
                 SelectObject(draw->nmcd.hdc, linkFont_);
                 return CDRF_NEWFONT;
             }

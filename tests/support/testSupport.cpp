@@ -137,6 +137,38 @@ HWND FindChildByText(HWND parent, const std::wstring& text) {
     return search.found;
 }
 
+bool SaveWindowPicture(HWND window, const std::wstring& path) {
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    if (width <= 0 || height <= 0) return false;
+    WindowDc screen(nullptr);
+    UniqueDc memory(CreateCompatibleDC(screen.get()));
+    UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    {
+        SelectedObject selected(memory.get(), bitmap.get());
+        PrintWindow(window, memory.get(), 0);
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        RECT client{};
+        GetClientRect(window, &client);
+        BitBlt(memory.get(), origin.x - bounds.left, origin.y - bounds.top, client.right, client.bottom, screen.get(),
+               origin.x, origin.y, SRCCOPY);
+    }
+    BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB};
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    std::string pixels(stride * static_cast<DWORD>(height), '\0');
+    GetDIBits(memory.get(), static_cast<HBITMAP>(bitmap.get()), 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(info) + pixels.size()), 0, 0,
+                          sizeof(BITMAPFILEHEADER) + sizeof(info)};
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    bytes += pixels;
+    WriteFileBytes(path, bytes);
+    return FileExists(path);
+}
+
 std::string CaptureOutput(const std::wstring& exe, const std::wstring& arguments, DWORD* exitCode) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE readRaw = nullptr, writeRaw = nullptr;

@@ -55,6 +55,9 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className = nu
 std::vector<std::wstring> ChildTexts(HWND window);
 // The first descendant window with that text.
 HWND FindChildByText(HWND parent, const std::wstring& text);
+// Saves what a shown window looks like as a 24-bit BMP file (its frame as the window draws
+// it, since no window manager draws one here, then its client area as on screen).
+bool SaveWindowPicture(HWND window, const std::wstring& path);
 // Runs a console program and returns what it wrote to standard output.
 std::string CaptureOutput(const std::wstring& exe, const std::wstring& arguments, DWORD* exitCode = nullptr);
 
