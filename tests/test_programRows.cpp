@@ -14,6 +14,7 @@
 #include "common/globals.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
+#include "tests/support/componentEnvironment.h"
 #include "tests/support/testSupport.h"
 
 using namespace purgeon;
@@ -22,21 +23,7 @@ namespace {
 
 constexpr wchar_t kUninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-UniqueModule g_component;
-
-class ComponentEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        g_component.reset(LoadLibraryW((test::BinDir() + kDoffkitDllName).c_str()));
-        ASSERT_TRUE(g_component) << "Doffkit.dll not beside the test";
-        using Register = HRESULT(STDAPICALLTYPE*)();
-        auto doRegister = reinterpret_cast<Register>(
-            reinterpret_cast<void*>(GetProcAddress(g_component.get(), "DllRegisterServer")));
-        ASSERT_TRUE(doRegister);
-        ASSERT_EQ(S_OK, doRegister());
-    }
-};
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ComponentEnvironment);
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new test::ComponentEnvironment);
 
 std::wstring UniqueName(const wchar_t* label) {
     static int counter = 0;

@@ -1,4 +1,5 @@
 #include "ui/frmDetails.h"
+#include "ui/uiCommon.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -29,22 +30,6 @@ HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* className, DWORD sty
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
-}
-
-void AddColumn(HWND list, int index, int width) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH | LVCF_SUBITEM | LVCF_TEXT;
-    column.cx = width;
-    column.iSubItem = index;
-    column.pszText = const_cast<wchar_t*>(L"");
-    ListView_InsertColumn(list, index, &column);
-}
-
-void SetColumnText(HWND list, int index, const std::wstring& text) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT;
-    column.pszText = const_cast<wchar_t*>(text.c_str());
-    ListView_SetColumn(list, index, &column);
 }
 
 void SetTabText(HWND tabs, int index, const std::wstring& text) {
@@ -220,10 +205,10 @@ void TDetailsForm::FormCreate() {
         ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
         SetWindowPos(list, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    AddColumn(lsvProgramInfo_, 0, 100);
-    AddColumn(lsvProgramInfo_, 1, 240);
-    AddColumn(lsvRegistryInfo_, 0, 160);
-    AddColumn(lsvRegistryInfo_, 1, 240);
+    AddListColumn(lsvProgramInfo_, 0, L"", 100);
+    AddListColumn(lsvProgramInfo_, 1, L"", 240);
+    AddListColumn(lsvRegistryInfo_, 0, L"", 160);
+    AddListColumn(lsvRegistryInfo_, 1, L"", 240);
     TabCtrl_SetCurSel(pcProgramDetails_, 0);
     ShowPage(0);
     FormShow();
@@ -234,10 +219,10 @@ void TDetailsForm::FormShow() {
     SetWindowTextW(lblPrograms_, LangText(IDS_DETAILSFORM_LABEL_Programs).c_str());
     SetTabText(pcProgramDetails_, 0, LangText(IDS_DETAILSFORM_TABSHEETPP_TITLE));
     SetTabText(pcProgramDetails_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_TITLE));
-    SetColumnText(lsvProgramInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Name));
-    SetColumnText(lsvProgramInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Value));
-    SetColumnText(lsvRegistryInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Key));
-    SetColumnText(lsvRegistryInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Value));
+    SetListColumnText(lsvProgramInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Name));
+    SetListColumnText(lsvProgramInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Value));
+    SetListColumnText(lsvRegistryInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Key));
+    SetListColumnText(lsvRegistryInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Value));
 }
 
 void TDetailsForm::ShowPage(int page) {

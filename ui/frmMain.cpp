@@ -65,22 +65,6 @@ LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void AddColumn(HWND list, int index, const std::wstring& caption, int width) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(caption.c_str());
-    column.cx = width;
-    column.iSubItem = index;
-    ListView_InsertColumn(list, index, &column);
-}
-
-void SetColumnText(HWND list, int index, const std::wstring& caption) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT;
-    column.pszText = const_cast<wchar_t*>(caption.c_str());
-    ListView_SetColumn(list, index, &column);
-}
-
 void AppendItem(HMENU menu, int id, const std::wstring& text, UINT flags = 0) {
     AppendMenuW(menu, MF_STRING | flags, static_cast<UINT_PTR>(id), text.c_str());
 }
@@ -265,12 +249,12 @@ void TMainForm::FormCreate() {
     ListView_SetImageList(lsvProgramList_, small, LVSIL_SMALL);
     ListView_SetImageList(lsvProgramList_, large, LVSIL_NORMAL);
 
-    AddColumn(lsvProgramList_, 0, LangText(IDS_LISTVIEW_COLUMNS_Descriptions), 200);
-    AddColumn(lsvProgramList_, 1, LangText(IDS_LISTVIEW_COLUMNS_Publisher), 160);
-    AddColumn(lsvProgramList_, 2, LangText(IDS_LISTVIEW_COLUMNS_Directory), 360);
-    AddColumn(lsvStartupList_, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem), 130);
-    AddColumn(lsvStartupList_, 1, LangText(IDS_LISTVIEW_COLUMNS_Command), 240);
-    AddColumn(lsvStartupList_, 2, LangText(IDS_LISTVIEW_COLUMNS_Location), 360);
+    AddListColumn(lsvProgramList_, 0, LangText(IDS_LISTVIEW_COLUMNS_Descriptions), 200);
+    AddListColumn(lsvProgramList_, 1, LangText(IDS_LISTVIEW_COLUMNS_Publisher), 160);
+    AddListColumn(lsvProgramList_, 2, LangText(IDS_LISTVIEW_COLUMNS_Directory), 360);
+    AddListColumn(lsvStartupList_, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem), 130);
+    AddListColumn(lsvStartupList_, 1, LangText(IDS_LISTVIEW_COLUMNS_Command), 240);
+    AddListColumn(lsvStartupList_, 2, LangText(IDS_LISTVIEW_COLUMNS_Location), 360);
 
     CreateMenus();
     ApplyMainFormSkin();
@@ -644,12 +628,12 @@ void TMainForm::ApplyMainFormTexts() {
     SetText(btnProgramList_, LangText(IDS_PAGECONTROL_TABSHEETPL_Title));
     SetText(btnStartupItemList_, LangText(IDS_PAGECONTROL_TABSHEETSIL_Title));
 
-    SetColumnText(lsvProgramList_, 0, LangText(IDS_LISTVIEW_COLUMNS_Descriptions));
-    SetColumnText(lsvProgramList_, 1, LangText(IDS_LISTVIEW_COLUMNS_Publisher));
-    SetColumnText(lsvProgramList_, 2, LangText(IDS_LISTVIEW_COLUMNS_Directory));
-    SetColumnText(lsvStartupList_, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem));
-    SetColumnText(lsvStartupList_, 1, LangText(IDS_LISTVIEW_COLUMNS_Command));
-    SetColumnText(lsvStartupList_, 2, LangText(IDS_LISTVIEW_COLUMNS_Location));
+    SetListColumnText(lsvProgramList_, 0, LangText(IDS_LISTVIEW_COLUMNS_Descriptions));
+    SetListColumnText(lsvProgramList_, 1, LangText(IDS_LISTVIEW_COLUMNS_Publisher));
+    SetListColumnText(lsvProgramList_, 2, LangText(IDS_LISTVIEW_COLUMNS_Directory));
+    SetListColumnText(lsvStartupList_, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem));
+    SetListColumnText(lsvStartupList_, 1, LangText(IDS_LISTVIEW_COLUMNS_Command));
+    SetListColumnText(lsvStartupList_, 2, LangText(IDS_LISTVIEW_COLUMNS_Location));
 
     SetText(btnUninstall_, Trim(LangText(screenSaverRow ? IDS_SIDEBAR_BUTTON_DeleteScr : IDS_SIDEBAR_BUTTON_Uninstall)));
     SetText(btnShowDetails_, LangText(IDS_SIDEBAR_BUTTON_SHOWDETAILS));

@@ -1,5 +1,6 @@
 #include "ui/uiCommon.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 
@@ -13,6 +14,22 @@ int TextWidth(HWND window, const std::wstring& text) {
     SelectObject(dc, old);
     ReleaseDC(window, dc);
     return size.cx;
+}
+
+void AddListColumn(HWND list, int index, const std::wstring& caption, int width) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<wchar_t*>(caption.c_str());
+    column.cx = width;
+    column.iSubItem = index;
+    ListView_InsertColumn(list, index, &column);
+}
+
+void SetListColumnText(HWND list, int index, const std::wstring& caption) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = const_cast<wchar_t*>(caption.c_str());
+    ListView_SetColumn(list, index, &column);
 }
 
 void ShellOpen(HWND owner, const std::wstring& target, const std::wstring& parameters) {
