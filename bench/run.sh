@@ -46,21 +46,34 @@ mkdir -p "$install_dir"
 cp "$bin/Purgeon.exe" "$bin/Doffkit.dll" "$install_dir/"
 cp -r "$bin/Langs" "$install_dir/" 2>/dev/null || true
 # Milliseconds from process start until the main window is shown (it is shown once its
-# creation has filled the list); then the window is closed.
+# creation has filled the list) and its list painted; then the window is closed.
 window_start_ms() {
   local start end
   start=$(date +%s%N)
   (cd "$install_dir" && wine Purgeon.exe >/dev/null 2>&1 &)
-  xdotool search --sync --onlyvisible --name '^Purgeon$' >/dev/null 2>&1
+  # xdotool's own --sync polls only twice a second.
+  local window=""
+  until window=$(xdotool search --onlyvisible --name '^Purgeon$' 2>/dev/null | head -n1) && [ -n "$window" ]; do
+    sleep 0.02
+  done
+  # Mapped is not painted: wait until the list's area is no longer unpainted black.
+  while [ "$(import -window "$window" -crop 1x1+200+200 -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n1)" = "#000000" ]; do
+    sleep 0.02
+  done
   end=$(date +%s%N)
   wine taskkill /im Purgeon.exe >/dev/null 2>&1 || true
   while pgrep -f 'Purgeon.exe' >/dev/null; do sleep 0.05; done
+  # The next run must not find this run's window still mapped.
+  while xdotool search --onlyvisible --name '^Purgeon$' >/dev/null 2>&1; do sleep 0.05; done
   echo $(( (end - start) / 1000000 ))
 }
 window_start_ms >/dev/null   # warm-up, also creates Config.ini and the language file
 starts=()
 for _ in $(seq "$runs"); do starts+=("$(window_start_ms)"); done
 echo "    runs: ${starts[*]}" >&2
+wine "$bin/bench_fill.exe" >/dev/null 2>&1 || true   # warm-up
+echo "where the window's start goes:"
+wine "$bin/bench_fill.exe"
 startup=$(printf '%s\n' "${starts[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
 listing=$(median_ms wine "$bin/Purgeon.exe" /list)
 echo "start-up to a filled, painted program list, $entries seeded programs (median of $runs runs):"

@@ -231,9 +231,17 @@ void TDetailsForm::ShowPage(int page) {
 }
 
 void TDetailsForm::SetChooser(const std::vector<ChooserItem>& items) {
+    chooserItems_ = items;
+    chooserStale_ = true;
+    if (IsWindowVisible(hwnd_.get())) PopulateChooser();
+}
+
+void TDetailsForm::PopulateChooser() {
+    if (!chooserStale_) return;
+    chooserStale_ = false;
     SendMessageW(cmbPrograms_, CB_RESETCONTENT, 0, 0);
     int at = 0;
-    for (const ChooserItem& entry : items) {
+    for (const ChooserItem& entry : chooserItems_) {
         COMBOBOXEXITEMW item{};
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_LPARAM;
         item.iItem = at++;
@@ -245,6 +253,7 @@ void TDetailsForm::SetChooser(const std::vector<ChooserItem>& items) {
 }
 
 void TDetailsForm::SelectChooser(int programIndex) {
+    PopulateChooser();
     // CB_SETCURSEL sends no CBN_SELCHANGE: selecting here does not refill.
     const int count = static_cast<int>(SendMessageW(cmbPrograms_, CB_GETCOUNT, 0, 0));
     int found = -1;

@@ -20,7 +20,8 @@ public:
 
     // Creates the window hidden, owned by `owner` (FormCreate).
     bool Create(HWND owner, HINSTANCE instance);
-    // The programs of the main list, refilled with it; no entry stays selected.
+    // The programs of the main list, refilled with it; no entry stays selected. The combo box
+    // itself is filled when it is next needed: filling it costs far more than the list does.
     void SetChooser(const std::vector<ChooserItem>& items);
     // Fills both tabs for a program and selects it in the chooser without a change event. No
     // entry for the index keeps the previous content. A component error is reported and the
@@ -32,7 +33,10 @@ public:
     HWND Handle() const { return hwnd_.get(); }
 
     // The controls, for the owner's tests.
-    HWND Chooser() const { return cmbPrograms_; }
+    HWND Chooser() {
+        PopulateChooser();
+        return cmbPrograms_;
+    }
     HWND PropertyList() const { return lsvProgramInfo_; }
     HWND RegistryList() const { return lsvRegistryInfo_; }
     HWND Tabs() const { return pcProgramDetails_; }
@@ -52,6 +56,7 @@ private:
     void cmbProgramsChange();
     void ShowPage(int page);
     void SelectChooser(int programIndex);
+    void PopulateChooser();
     void ShowRows(const ProgramDetails& details);
     void Close();
     void CentreOnOwner();
@@ -68,6 +73,8 @@ private:
     // Not owned: the main window's catalogue connection, which lives as long as the process.
     IProgramList* list_ = nullptr;
     bool modal_ = false;
+    std::vector<ChooserItem> chooserItems_;
+    bool chooserStale_ = false;
 };
 
 // The window rectangle of a `width` x `height` window centred on `owner`, moved inside `workArea`.
