@@ -72,7 +72,7 @@ InstalledSample InstallSample(const SampleSpec& spec, const std::wstring& toolsD
 // Removes everything any sample of that name may have left, whatever its uninstaller did.
 // Returns what it removed, one line per item; throws SampleError when something stays.
 std::vector<std::wstring> RemoveSample(const std::wstring& keyName);
-// The same, but when the Uninstall entry is gone the spec still tells where the rest lives.
+// The same, but when the Uninstall entry is gone the SampleSpec still tells where the rest lives.
 std::vector<std::wstring> RemoveSample(const SampleSpec& spec);
 
 // The dozen varied samples the demo prefix shows.
