@@ -32,38 +32,11 @@ void purgeon::ShowErrorReport(HWND, const std::wstring& text) { g_reports.push_b
 
 namespace {
 
-constexpr wchar_t kUninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new test::ComponentEnvironment);
 
-class SeededKey {
-public:
-    explicit SeededKey(const wchar_t* label)
-        : name_(Format(L"PurgeonDetails-%s-%lu", label, GetCurrentProcessId())), path_(kUninstall + name_) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, path_.c_str());
-        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path_.c_str(), 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key_.put(), nullptr));
-    }
-    ~SeededKey() {
-        key_.reset();
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, path_.c_str());
-    }
-    const std::wstring& name() const { return name_; }
-    SeededKey& Text(const wchar_t* value, const std::wstring& text) {
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key_.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
-        return *this;
-    }
-    SeededKey& Dword(const wchar_t* value, DWORD number) {
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key_.get(), value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                                                sizeof number));
-        return *this;
-    }
+std::wstring KeyName(const wchar_t* label) { return Format(L"PurgeonDetails-%s-%lu", label, GetCurrentProcessId()); }
 
-private:
-    std::wstring name_, path_;
-    UniqueHKey key_;
-};
 
 // --- reading the controls as a user would see them ---------------------------------------
 
@@ -259,7 +232,7 @@ TEST_F(DetailsWindowTest, CreatedHiddenAsADialogFramedPopupWithTheDesignedContro
 }
 
 TEST_F(DetailsWindowTest, FillsBothTabsSelectsTheProgramAndRefillsOnAChooserChange) {
-    SeededKey full(L"Full"), empty(L"Empty"), patch(L"KB4098765");
+    test::SeededKey full(KeyName(L"Full")), empty(KeyName(L"Empty")), patch(KeyName(L"KB4098765"));
     full.Text(L"DisplayName", L"Details Full").Dword(L"EstimatedSize", 1024).Text(L"InstallDate", L"20240115")
         .Text(L"Publisher", L"Full Soft").Text(L"URLInfoAbout", L"https://about.example/");
     patch.Text(L"DisplayName", L"Details Patch").Text(L"ParentKeyName", full.name());
@@ -307,7 +280,7 @@ TEST_F(DetailsWindowTest, FillsBothTabsSelectsTheProgramAndRefillsOnAChooserChan
 }
 
 TEST_F(DetailsWindowTest, ComponentErrorsAreReportedAndKeepTheRowsShown) {
-    SeededKey full(L"Kept");
+    test::SeededKey full(KeyName(L"Kept"));
     full.Text(L"DisplayName", L"Details Kept").Text(L"DisplayVersion", L"3.1");
     ProgramListFill fill;
     ReadProgramListFill(list_, false, true, fill);
@@ -369,7 +342,7 @@ TEST_F(DetailsWindowTest, ShowModalDisablesTheOwnerAppliesTheLanguageAndHidesOnC
 
 // Not a check: a picture of the filled window for a person to look at, beside the binaries.
 TEST_F(DetailsWindowTest, ScreenshotOfTheFilledWindow) {
-    SeededKey sample(L"Screenshot");
+    test::SeededKey sample(KeyName(L"Screenshot"));
     sample.Text(L"DisplayName", L"Details Sample Program").Dword(L"EstimatedSize", 48213)
         .Text(L"InstallDate", L"20240115").Text(L"InstallLocation", L"C:\\Program Files\\Sample\\")
         .Text(L"DisplayVersion", L"4.2.1").Text(L"Publisher", L"Purgeon Sample Software")

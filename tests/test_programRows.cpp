@@ -18,10 +18,10 @@
 #include "tests/support/testSupport.h"
 
 using namespace purgeon;
+using purgeon::test::SeededKey;
 
 namespace {
 
-constexpr wchar_t kUninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new test::ComponentEnvironment);
 
@@ -31,36 +31,6 @@ std::wstring UniqueName(const wchar_t* label) {
 }
 
 // Uninstall\<name>, wiped first and removed at the end.
-class SeededKey {
-public:
-    explicit SeededKey(std::wstring name) : name_(std::move(name)) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, path().c_str());
-        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path().c_str(), 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key_.put(), nullptr));
-    }
-    ~SeededKey() {
-        key_.reset();
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, path().c_str());
-    }
-    SeededKey(const SeededKey&) = delete;
-    SeededKey& operator=(const SeededKey&) = delete;
-    const std::wstring& name() const { return name_; }
-    SeededKey& Text(const wchar_t* value, const std::wstring& text) {
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key_.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
-        return *this;
-    }
-    SeededKey& Dword(const wchar_t* value, DWORD number) {
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key_.get(), value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                                                sizeof number));
-        return *this;
-    }
-
-private:
-    std::wstring path() const { return kUninstall + name_; }
-    std::wstring name_;
-    UniqueHKey key_;
-};
 
 // A file in the system folder for one test: where the component looks for screen savers.
 class PlacedSaver {
