@@ -1,0 +1,57 @@
+#pragma once
+// The search for what an uninstaller left behind: registry keys named like the program's
+// uninstall key, and the contents of its install folder. Plain data out, no window: the
+// scan window shows these trees and the deletion works from their texts and marks.
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace purgeon::cleanup {
+
+// Check marks as the trees' state images number them.
+enum CheckState : int { kUnchecked = 1, kChecked = 2, kPartlyChecked = 3 };
+
+// One finding. Registry: a key's full path ("HKEY_CURRENT_USER\SOFTWARE\Vendor") with one
+// child per value ("...\Vendor\ValueName"; the default value ends in the backslash).
+// Files: a full path, a folder's node holding the folder's contents.
+struct ScanNode {
+    std::wstring text;
+    int state = kChecked;
+    std::vector<ScanNode> children;
+};
+
+// Told the path being examined. Called at most every kProgressIntervalMs, so the caller
+// may pump messages in it without slowing the walk down.
+using ScanProgress = std::function<void(const std::wstring& path)>;
+inline constexpr unsigned kProgressIntervalMs = 30;
+
+// "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"; empty for other roots.
+std::wstring RootLongName(HKEY root);
+
+// Walks every key below root\path (no depth limit) and returns, in walk order, one top-level
+// node per key whose name equals keyName exactly (case-sensitive). A few heavy shared subtrees
+// are not entered, and a vendor or system name directly under SOFTWARE is never offered.
+// Keys that cannot be opened with full access are skipped with what lies below them.
+std::vector<ScanNode> ScanRegistryKey(HKEY root, const std::wstring& path, const std::wstring& keyName,
+                                      const ScanProgress& progress = {});
+
+// The four walks of a remains scan, in order, appended into one list.
+std::vector<ScanNode> ScanRegistry(const std::wstring& keyName, const ScanProgress& progress = {});
+
+// An install location as stored, with enclosing quotes and blanks taken off.
+std::wstring CleanInstallLocation(const std::wstring& location);
+
+// True for folders that belong to the system or to everyone rather than to one program: drive
+// roots, the Windows folder and all in it, the Program Files and Common Files folders,
+// ProgramData, the Users folder, a user profile and its standard folders, a relative path, a
+// bare network share. Checked again before anything is deleted.
+bool IsProtectedFolder(const std::wstring& path);
+
+// The install folder's tree in file-system order: the folder as the top node, its entries (names
+// beginning with "." left out) below it. Nothing for an empty, missing or protected location.
+std::optional<ScanNode> ScanInstallFolder(const std::wstring& installLocation, const ScanProgress& progress = {});
+
+}  // namespace purgeon::cleanup
