@@ -1,0 +1,125 @@
+#include "startup/startupItems.h"
+
+#include <shlobj.h>
+
+#include <iterator>
+
+#include "common/funUtils.h"
+#include "common/handles.h"
+
+namespace purgeon {
+
+const wchar_t* const kStartupKeys[6] = {
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
+};
+const wchar_t kRunDisableKey[] = L"Run_Disable";
+const wchar_t kDisabledFolderName[] = L"Disabled items";
+
+namespace {
+
+// Reading needs no more than read access, so a user without administrative rights still sees
+// the machine's entries; writing asks for write access only when it happens.
+constexpr REGSAM kReadAccess = KEY_READ;
+constexpr REGSAM kWriteAccess = KEY_READ | KEY_WRITE;
+
+UniqueHKey OpenKey(HKEY parent, const std::wstring& path, REGSAM access) {
+    UniqueHKey key;
+    if (RegOpenKeyExW(parent, path.c_str(), 0, access, key.put()) != ERROR_SUCCESS) key.reset();
+    return key;
+}
+
+void AddValueRows(std::vector<StartupRow>& rows, HKEY key, HKEY root, const std::wstring& keyPath,
+                  const std::wstring& location, bool enabled) {
+    for (RegValue& value : ReadRegValues(key)) {
+        StartupRow row;
+        row.name = value.name;
+        row.command = RenderRegValue(value);
+        row.location = location;
+        row.enabled = row.wasEnabled = enabled;
+        row.source = StartupSource::Registry;
+        row.root = root;
+        row.keyPath = keyPath;
+        row.type = value.type;
+        row.data = std::move(value.data);
+        rows.push_back(std::move(row));
+    }
+}
+
+void AddFolderRows(std::vector<StartupRow>& rows, const std::wstring& listed, const std::wstring& folder,
+                   bool enabled) {
+    WIN32_FIND_DATAW found;
+    UniqueFindHandle find(FindFirstFileW((listed + L"*").c_str(), &found));
+    if (!find) return;
+    do {
+        std::wstring name = found.cFileName;
+        // Hidden entries (desktop.ini, our own disabled-items folder) are not startup items.
+        if (name.empty() || name[0] == L'.' || (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN)) continue;
+        if (enabled && EqualsNoCase(name, kDisabledFolderName)) continue;  // ours, even when made visible
+        StartupRow row;
+        row.name = name;
+        row.command = row.filePath = listed + name;
+        row.location = row.folder = folder;
+        row.enabled = row.wasEnabled = enabled;
+        row.source = StartupSource::Folder;
+        rows.push_back(std::move(row));
+    } while (FindNextFileW(find.get(), &found));
+}
+
+}  // namespace
+
+std::wstring GetSpecialFolderPath(int csidl) {
+    PIDLIST_ABSOLUTE list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list) return L"";
+    wchar_t path[MAX_PATH + 1] = {};
+    BOOL ok = SHGetPathFromIDListW(list, path);
+    CoTaskMemFree(list);
+    return ok ? std::wstring(path) : std::wstring();
+}
+
+std::vector<StartupRow> LoadRunKeyItems(HKEY root, const std::wstring& abbreviation) {
+    std::vector<StartupRow> rows;
+    for (const wchar_t* keyPath : kStartupKeys) {
+        UniqueHKey key = OpenKey(root, keyPath, kReadAccess);
+        if (!key) continue;
+        const std::wstring location = abbreviation + L"\\" + keyPath;
+        AddValueRows(rows, key.get(), root, keyPath, location, true);
+        if (UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kReadAccess))
+            AddValueRows(rows, disabled.get(), root, keyPath, location, false);
+    }
+    return rows;
+}
+
+std::vector<StartupRow> LoadRunKeyItems(HKEY root) {
+    return LoadRunKeyItems(root, root == HKEY_LOCAL_MACHINE ? L"HKLM" : L"HKCU");
+}
+
+std::vector<StartupRow> LoadStartupFolderItems(const std::vector<std::wstring>& folders) {
+    std::vector<StartupRow> rows;
+    for (const std::wstring& path : folders) {
+        if (path.empty()) continue;  // a folder the shell does not know on this system
+        const std::wstring folder = IncludeTrailingBackslash(path);
+        AddFolderRows(rows, folder, folder, true);
+        AddFolderRows(rows, folder + kDisabledFolderName + L"\\", folder, false);
+    }
+    return rows;
+}
+
+std::vector<StartupRow> LoadStartupFolderItems() {
+    return LoadStartupFolderItems({GetSpecialFolderPath(CSIDL_STARTUP), GetSpecialFolderPath(CSIDL_COMMON_STARTUP)});
+}
+
+std::vector<StartupRow> LoadStartupItems() {
+    std::vector<StartupRow> rows = LoadRunKeyItems(HKEY_CURRENT_USER);
+    std::vector<StartupRow> machine = LoadRunKeyItems(HKEY_LOCAL_MACHINE);
+    std::vector<StartupRow> folders = LoadStartupFolderItems();
+    rows.insert(rows.end(), std::make_move_iterator(machine.begin()), std::make_move_iterator(machine.end()));
+    rows.insert(rows.end(), std::make_move_iterator(folders.begin()), std::make_move_iterator(folders.end()));
+    return rows;
+}
+
+}  // namespace purgeon

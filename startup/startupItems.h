@@ -1,0 +1,57 @@
+#pragma once
+// Programs that start at logon: the rows of the startup page, read from the six startup keys
+// of each root and from the two Startup folders, and the operations that write them back.
+// Disabled registry entries live in a "Run_Disable" subkey of their startup key; disabled
+// Startup-folder entries in a hidden subfolder of their Startup folder.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace purgeon {
+
+enum class StartupSource { Registry, Folder };
+
+struct StartupRow {
+    // What the page shows; `enabled` is the check mark the user edits.
+    std::wstring name;      // value name, or file name with extension
+    std::wstring command;   // value data as text, or the file's full path
+    std::wstring location;  // "HKCU\<startup key>" / "HKLM\<startup key>", or the Startup folder
+    bool enabled = true;
+
+    // What was read, so Apply and Delete act on exactly that.
+    StartupSource source = StartupSource::Registry;
+    bool wasEnabled = true;
+    HKEY root = nullptr;        // registry rows: the root the key lies under
+    std::wstring keyPath;       // registry rows: the startup key (never its Run_Disable subkey)
+    DWORD type = REG_NONE;      // registry rows: the value's type and bytes as stored
+    std::vector<BYTE> data;
+    std::wstring folder;        // folder rows: the Startup folder, ending in a backslash
+    std::wstring filePath;      // folder rows: where the file lies now
+};
+
+extern const wchar_t* const kStartupKeys[6];
+extern const wchar_t kRunDisableKey[];        // "Run_Disable"
+extern const wchar_t kDisabledFolderName[];   // hidden subfolder of a Startup folder
+
+// Shell folder path by CSIDL number, or empty when the shell knows none.
+std::wstring GetSpecialFolderPath(int csidl);
+
+// Rows of the six startup keys under `root`, each key's enabled values followed by those of
+// its Run_Disable subkey. `abbreviation` names the root in Location; the one-argument form
+// takes "HKCU" or "HKLM" from the predefined root. Keys that cannot be read are skipped; a
+// value of a non-string type is listed with its data rendered as the registry editor shows it.
+// Rows keep `root` as given: a root other than a predefined one must stay open while they are used.
+std::vector<StartupRow> LoadRunKeyItems(HKEY root, const std::wstring& abbreviation);
+std::vector<StartupRow> LoadRunKeyItems(HKEY root);
+
+// Rows of Startup folders: each folder's visible files and subfolders (checked), then the
+// files of its hidden disabled-items subfolder (unchecked). Missing or empty paths add nothing.
+std::vector<StartupRow> LoadStartupFolderItems(const std::vector<std::wstring>& folders);
+// The current user's and then the all-users Startup folder.
+std::vector<StartupRow> LoadStartupFolderItems();
+
+// The whole list: HKCU keys, HKLM keys, then the two Startup folders.
+std::vector<StartupRow> LoadStartupItems();
+
+}  // namespace purgeon
