@@ -70,6 +70,70 @@ void AddFolderRows(std::vector<StartupRow>& rows, const std::wstring& listed, co
     } while (FindNextFileW(find.get(), &found));
 }
 
+bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WriteValue(HKEY key, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
+    return RegSetValueExW(key, name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+// Moves the value between the startup key and its Run_Disable subkey, as it is stored now.
+bool MoveRegistryEntry(StartupRow& row) {
+    UniqueHKey key = OpenKey(row.root, row.keyPath, kWriteAccess);
+    if (!key) return false;
+    if (row.enabled) {
+        UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kWriteAccess);
+        if (!disabled) return false;
+        auto value = ReadRegValue(disabled.get(), row.name.c_str());
+        if (!value) return false;
+        // A name that is enabled already keeps its enabled value; the disabled copy goes.
+        if (auto current = ReadRegValue(key.get(), row.name.c_str()))
+            value = std::move(current);
+        else if (!WriteValue(key.get(), row.name, value->type, value->data))
+            return false;
+        RegDeleteValueW(disabled.get(), row.name.c_str());
+        row.type = value->type;
+        row.data = std::move(value->data);
+    } else {
+        auto value = ReadRegValue(key.get(), row.name.c_str());
+        if (!value) return false;
+        UniqueHKey disabled;
+        if (RegCreateKeyExW(key.get(), kRunDisableKey, 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr,
+                            disabled.put(), nullptr) != ERROR_SUCCESS)
+            return false;
+        // Written before the original goes, so a refused write loses nothing.
+        if (!WriteValue(disabled.get(), row.name, value->type, value->data)) return false;
+        if (RegDeleteValueW(key.get(), row.name.c_str()) != ERROR_SUCCESS) {
+            RegDeleteValueW(disabled.get(), row.name.c_str());
+            return false;
+        }
+        row.type = value->type;
+        row.data = std::move(value->data);
+    }
+    row.command = RenderRegValue({row.name, row.type, row.data});
+    return true;
+}
+
+// Moves the file between its Startup folder and the hidden disabled-items subfolder.
+bool MoveFolderEntry(StartupRow& row) {
+    std::wstring target;
+    if (row.enabled) {
+        target = row.folder + row.name;
+        if (PathExists(target)) return false;  // the enabled entry of that name stays; so does this one
+    } else {
+        std::wstring parked = row.folder + kDisabledFolderName;
+        if (!DirectoryExists(parked) && !CreateDirectoryW(parked.c_str(), nullptr)) return false;
+        // Hidden, so the shell does not start what lies inside and the listing skips the folder.
+        DWORD attributes = GetFileAttributesW(parked.c_str());
+        SetFileAttributesW(parked.c_str(), (attributes & ~FILE_ATTRIBUTE_DIRECTORY) | FILE_ATTRIBUTE_HIDDEN);
+        target = IncludeTrailingBackslash(parked) + row.name;
+        if (PathExists(target)) return false;
+    }
+    if (!MoveFileW(row.filePath.c_str(), target.c_str())) return false;
+    row.filePath = row.command = target;
+    return true;
+}
+
 }  // namespace
 
 std::wstring GetSpecialFolderPath(int csidl) {
@@ -120,6 +184,51 @@ std::vector<StartupRow> LoadStartupItems() {
     rows.insert(rows.end(), std::make_move_iterator(machine.begin()), std::make_move_iterator(machine.end()));
     rows.insert(rows.end(), std::make_move_iterator(folders.begin()), std::make_move_iterator(folders.end()));
     return rows;
+}
+
+StartupApplyResult ApplyStartupRows(std::vector<StartupRow>& rows) {
+    StartupApplyResult result;
+    for (StartupRow& row : rows) {
+        if (row.enabled == row.wasEnabled) continue;
+        bool moved = row.source == StartupSource::Registry ? MoveRegistryEntry(row) : MoveFolderEntry(row);
+        if (moved) {
+            row.wasEnabled = row.enabled;
+            ++result.changed;
+        } else {
+            ++result.failed;
+        }
+    }
+    return result;
+}
+
+int DeleteStartupRows(const std::vector<StartupRow>& rows) {
+    int deleted = 0;
+    for (const StartupRow& row : rows) {
+        bool removed = false;
+        if (row.source == StartupSource::Registry) {
+            if (UniqueHKey key = OpenKey(row.root, row.keyPath, kWriteAccess)) {
+                removed = RegDeleteValueW(key.get(), row.name.c_str()) == ERROR_SUCCESS;
+                if (UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kWriteAccess))
+                    removed = (RegDeleteValueW(disabled.get(), row.name.c_str()) == ERROR_SUCCESS) || removed;
+            }
+        } else {
+            DWORD attributes = GetFileAttributesW(row.filePath.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                // A subfolder goes only when empty: its contents are not startup items of ours.
+                removed = RemoveDirectoryW(row.filePath.c_str()) != FALSE;
+            } else if (attributes != INVALID_FILE_ATTRIBUTES) {
+                if (attributes & FILE_ATTRIBUTE_READONLY)
+                    SetFileAttributesW(row.filePath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+                removed = DeleteFileW(row.filePath.c_str()) != FALSE;
+            }
+        }
+        if (removed) ++deleted;
+    }
+    return deleted;
+}
+
+void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled) {
+    for (StartupRow& row : rows) row.enabled = enabled;
 }
 
 }  // namespace purgeon

@@ -54,4 +54,25 @@ std::vector<StartupRow> LoadStartupFolderItems();
 // The whole list: HKCU keys, HKLM keys, then the two Startup folders.
 std::vector<StartupRow> LoadStartupItems();
 
+struct StartupApplyResult {
+    int changed = 0;  // rows whose entry was moved
+    int failed = 0;   // rows whose entry could not be moved (left as it was)
+};
+// Writes the check marks back, acting only on rows whose mark differs from what was read.
+// A registry value moves between its key and the Run_Disable subkey with its type and bytes
+// unchanged; a folder entry moves between its folder and the hidden subfolder. When the
+// enabled place already holds an entry of that name, the enabled one is kept: a disabled
+// registry copy is then dropped, a parked file stays parked and counts as failed. A row that
+// fails does not stop the others. Rows that moved are updated to their new place, so applying
+// again changes nothing.
+StartupApplyResult ApplyStartupRows(std::vector<StartupRow>& rows);
+
+// Removes the entries of these rows (the caller has asked for confirmation): a registry value
+// from its key and from the Run_Disable subkey alike, a folder entry's file. Returns how many
+// rows had something removed.
+int DeleteStartupRows(const std::vector<StartupRow>& rows);
+
+// Checks or unchecks every row; nothing is written until Apply.
+void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled);
+
 }  // namespace purgeon

@@ -91,6 +91,38 @@ void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWO
               ERROR_SUCCESS);
 }
 
+std::optional<RegValue> GetValue(HKEY root, const std::wstring& path, const std::wstring& name) {
+    UniqueHKey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
+    return ReadRegValue(key.get(), name.c_str());
+}
+
+// Every value below the startup keys of both roots, their subkeys included, to compare before
+// and after.
+using RegistryImage = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
+void AddImage(RegistryImage& image, HKEY key, const std::wstring& path) {
+    for (RegValue& value : ReadRegValues(key)) image[path + L"|" + value.name] = {value.type, value.data};
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        UniqueHKey sub;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, sub.put()) == ERROR_SUCCESS)
+            AddImage(image, sub.get(), path + L"\\" + name);
+    }
+}
+RegistryImage StartupImage() {
+    RegistryImage image;
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        for (const wchar_t* path : kStartupKeys) {
+            UniqueHKey key;
+            if (RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS)
+                AddImage(image, key.get(), (root == HKEY_CURRENT_USER ? L"HKCU\\" : L"HKLM\\") + std::wstring(path));
+        }
+    return image;
+}
+
+// Values this test writes into the real startup keys carry a unique prefix and go at the end.
 class StartupKeys : public ::testing::Test {
 protected:
     std::wstring Name(const wchar_t* label) { return prefix_ + label; }
@@ -144,6 +176,138 @@ TEST_F(StartupKeys, ListingFollowsRootsKeysAndDisabledSubkeys) {
     }
 }
 
+TEST_F(StartupKeys, OtherTypesAreListedAndMovedByteForByte) {
+    const std::wstring disabledKey = kRun + L"\\" + kRunDisableKey;
+    const DWORD answer = 42;
+    const std::vector<BYTE> dword(reinterpret_cast<const BYTE*>(&answer), reinterpret_cast<const BYTE*>(&answer + 1));
+    const std::vector<BYTE> expand = Bytes(L"%ProgramFiles%\\Tool\\tool.exe");
+    std::vector<BYTE> tail = Bytes(L"first.exe");  // text after a NUL must survive the moves too
+    for (BYTE b : Bytes(L"after")) tail.push_back(b);
+    SetValue(HKEY_CURRENT_USER, kRun, Name(L"1expand"), REG_EXPAND_SZ, expand);
+    SetValue(HKEY_CURRENT_USER, kRun, Name(L"2dword"), REG_DWORD, dword);
+    SetValue(HKEY_CURRENT_USER, kRun, Name(L"3tail"), REG_SZ, tail);
+    SetValue(HKEY_CURRENT_USER, kRun, Name(L"4empty"), REG_SZ, {});
+
+    auto rows = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
+    ASSERT_EQ(rows.size(), 4u);  // the number does not hide what follows it
+    EXPECT_EQ(rows[0].command, L"%ProgramFiles%\\Tool\\tool.exe");
+    EXPECT_EQ(rows[1].command, L"0x0000002a (42)");
+    EXPECT_EQ(rows[2].command, L"first.exe");
+    EXPECT_EQ(rows[3].command, L"");
+
+    SetAllStartupRowsEnabled(rows, false);
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 4);
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"1expand")));
+    auto parked = GetValue(HKEY_CURRENT_USER, disabledKey, Name(L"1expand"));
+    ASSERT_TRUE(parked);
+    EXPECT_EQ(parked->type, DWORD(REG_EXPAND_SZ));
+    EXPECT_EQ(parked->data, expand);
+
+    auto listed = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
+    ASSERT_EQ(listed.size(), 4u);
+    for (const StartupRow& row : listed) {
+        EXPECT_FALSE(row.enabled);
+        EXPECT_EQ(row.location, L"HKCU\\" + kRun);  // the startup key's, not the subkey's
+    }
+    SetAllStartupRowsEnabled(listed, true);
+    EXPECT_EQ(ApplyStartupRows(listed).changed, 4);
+    for (auto [label, type, data] : {std::tuple{L"1expand", DWORD(REG_EXPAND_SZ), expand},
+                                     std::tuple{L"2dword", DWORD(REG_DWORD), dword},
+                                     std::tuple{L"3tail", DWORD(REG_SZ), tail},
+                                     std::tuple{L"4empty", DWORD(REG_SZ), std::vector<BYTE>()}}) {
+        SCOPED_TRACE(ToUtf8(label));
+        auto back = GetValue(HKEY_CURRENT_USER, kRun, Name(label));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->type, type);
+        EXPECT_EQ(back->data, data);
+        EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, disabledKey, Name(label)));
+    }
+    UniqueHKey left;  // the emptied subkey stays
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, disabledKey.c_str(), 0, KEY_READ, left.put()), ERROR_SUCCESS);
+}
+
+TEST_F(StartupKeys, ApplyWithoutChangesLeavesTheRegistryAlone) {
+    SetValue(HKEY_CURRENT_USER, kRun, Name(L"same"), REG_EXPAND_SZ, Bytes(L"%windir%\\enabled.exe"));
+    SetValue(HKEY_CURRENT_USER, kRun + L"\\" + kRunDisableKey, Name(L"same"), REG_SZ, Bytes(L"disabled.exe"));
+    SetValue(HKEY_LOCAL_MACHINE, kStartupKeys[3], Name(L"dw"), REG_DWORD, {1, 0, 0, 0});
+    const RegistryImage before = StartupImage();
+    auto rows = LoadRunKeyItems(HKEY_CURRENT_USER);
+    auto machine = LoadRunKeyItems(HKEY_LOCAL_MACHINE);
+    rows.insert(rows.end(), machine.begin(), machine.end());
+    auto result = ApplyStartupRows(rows);
+    EXPECT_EQ(result.changed, 0);
+    EXPECT_EQ(result.failed, 0);
+    EXPECT_TRUE(StartupImage() == before);
+}
+
+TEST_F(StartupKeys, NameBothEnabledAndDisabledKeepsTheEnabledValue) {
+    const std::wstring disabledKey = kRun + L"\\" + kRunDisableKey;
+    SetValue(HKEY_CURRENT_USER, kRun, Name(L"twice"), REG_SZ, Bytes(L"enabled.exe"));
+    SetValue(HKEY_CURRENT_USER, disabledKey, Name(L"twice"), REG_SZ, Bytes(L"disabled.exe"));
+    auto rows = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[0].enabled);
+    EXPECT_FALSE(rows[1].enabled);
+    EXPECT_EQ(rows[0].location, rows[1].location);
+
+    rows[1].enabled = true;  // "Enable All" over such a pair
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 1);
+    auto kept = GetValue(HKEY_CURRENT_USER, kRun, Name(L"twice"));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(RegBytesToString(kept->data), L"enabled.exe");
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, disabledKey, Name(L"twice")));
+    auto after = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].command, L"enabled.exe");
+}
+
+TEST_F(StartupKeys, DeleteRemovesBothFormsFromEitherRow) {
+    const std::wstring disabledKey = kRun + L"\\" + kRunDisableKey;
+    for (int fromDisabled = 0; fromDisabled < 2; ++fromDisabled) {
+        SCOPED_TRACE(fromDisabled);
+        SetValue(HKEY_CURRENT_USER, kRun, Name(L"gone"), REG_SZ, Bytes(L"a.exe"));
+        SetValue(HKEY_CURRENT_USER, disabledKey, Name(L"gone"), REG_SZ, Bytes(L"b.exe"));
+        SetValue(HKEY_CURRENT_USER, kRun, Name(L"stays"), REG_SZ, Bytes(L"c.exe"));
+        auto rows = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
+        ASSERT_EQ(rows.size(), 3u);
+        const StartupRow& chosen = fromDisabled ? rows[2] : rows[0];
+        ASSERT_EQ(chosen.name, Name(L"gone"));
+        EXPECT_EQ(DeleteStartupRows({chosen}), 1);
+        EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"gone")));
+        EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, disabledKey, Name(L"gone")));
+        EXPECT_TRUE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"stays")));
+    }
+}
+
+// A root of our own shows what the shared keys cannot: the unnamed default value.
+TEST(StartupScratchRoot, DefaultValueIsARowWithAnEmptyName) {
+    const std::wstring rootPath = Format(L"Software\\PurgeonStartupRoot%lu", GetCurrentProcessId());
+    UniqueHKey root;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, rootPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, root.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    SetValue(root.get(), kStartupKeys[3], L"", REG_SZ, Bytes(L"default.exe"));
+    auto rows = LoadRunKeyItems(root.get(), L"HKCU");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].name, L"");
+    EXPECT_EQ(rows[0].command, L"default.exe");
+    EXPECT_EQ(rows[0].location, L"HKCU\\" + std::wstring(kStartupKeys[3]));
+
+    rows[0].enabled = false;
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 1);
+    auto parked = GetValue(root.get(), kStartupKeys[3] + std::wstring(L"\\") + kRunDisableKey, L"");
+    ASSERT_TRUE(parked);
+    EXPECT_EQ(RegBytesToString(parked->data), L"default.exe");
+    EXPECT_FALSE(GetValue(root.get(), kStartupKeys[3], L""));
+    auto listed = LoadRunKeyItems(root.get(), L"HKCU");
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_FALSE(listed[0].enabled);
+    EXPECT_EQ(DeleteStartupRows(listed), 1);
+    EXPECT_TRUE(LoadRunKeyItems(root.get(), L"HKCU").empty());
+    root.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, rootPath.c_str());
+}
+
 // --- Startup folders -----------------------------------------------------------
 
 void MakeHidden(const std::wstring& path) {
@@ -179,6 +343,58 @@ TEST(StartupFolders, ShellKnowsBothStartupFolders) {
     EXPECT_FALSE(GetSpecialFolderPath(CSIDL_STARTUP).empty());
     EXPECT_FALSE(GetSpecialFolderPath(CSIDL_COMMON_STARTUP).empty());
     EXPECT_EQ(GetSpecialFolderPath(-1), L"");
+}
+
+// In the current user's real Startup folder: disable, list, enable, then delete in either form.
+TEST(StartupFolders, DisableEnableAndDeleteRoundTrip) {
+    std::wstring folder = GetSpecialFolderPath(CSIDL_STARTUP);
+    ASSERT_FALSE(folder.empty());
+    folder = IncludeTrailingBackslash(folder);
+    ASSERT_TRUE(ForceDirectories(folder));
+    const std::wstring name = Format(L"PurgeonStartupTest%lu.lnk", GetCurrentProcessId());
+    const std::wstring parkedFolder = folder + kDisabledFolderName + L"\\";
+    auto ours = [&] {
+        std::vector<StartupRow> found;
+        for (StartupRow& row : LoadStartupFolderItems({folder}))
+            if (row.name == name) found.push_back(row);
+        return found;
+    };
+    WriteFileBytes(folder + name, "link bytes");
+
+    auto rows = ours();
+    ASSERT_EQ(rows.size(), 1u);
+    rows[0].enabled = false;
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 1);
+    EXPECT_FALSE(FileExists(folder + name));
+    EXPECT_EQ(ReadFileBytes(parkedFolder + name), "link bytes");
+    EXPECT_TRUE(GetFileAttributesW(parkedFolder.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 0);  // the row follows the file
+
+    auto listed = ours();
+    ASSERT_EQ(listed.size(), 1u);  // the hidden folder itself is no row
+    EXPECT_FALSE(listed[0].enabled);
+    EXPECT_EQ(listed[0].location, folder);
+    EXPECT_EQ(listed[0].command, parkedFolder + name);
+
+    listed[0].enabled = true;
+    EXPECT_EQ(ApplyStartupRows(listed).changed, 1);
+    EXPECT_EQ(ReadFileBytes(folder + name), "link bytes");
+    EXPECT_FALSE(FileExists(parkedFolder + name));
+
+    // One enabled and one disabled copy: deleting each row removes its own file.
+    WriteFileBytes(parkedFolder + name, "parked");
+    auto both = ours();
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_TRUE(both[0].enabled);
+    EXPECT_FALSE(both[1].enabled);
+    both[1].enabled = true;  // its name is taken: it stays parked, the enabled file is kept
+    auto result = ApplyStartupRows(both);
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(ReadFileBytes(folder + name), "link bytes");
+    EXPECT_EQ(DeleteStartupRows(both), 2);
+    EXPECT_FALSE(FileExists(folder + name));
+    EXPECT_FALSE(FileExists(parkedFolder + name));
+    EXPECT_TRUE(ours().empty());
 }
 
 }  // namespace
