@@ -231,4 +231,17 @@ void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled) {
     for (StartupRow& row : rows) row.enabled = enabled;
 }
 
+std::wstring FormatStartupListing(const std::vector<StartupRow>& rows) {
+    auto field = [](std::wstring text) {
+        for (wchar_t& c : text)
+            if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
+        return text;
+    };
+    std::wstring out;
+    for (const StartupRow& row : rows)
+        out += std::wstring(row.enabled ? L"1" : L"0") + L'\t' + field(row.name) + L'\t' + field(row.command) +
+               L'\t' + field(row.location) + L'\n';
+    return out;
+}
+
 }  // namespace purgeon

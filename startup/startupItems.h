@@ -75,4 +75,7 @@ int DeleteStartupRows(const std::vector<StartupRow>& rows);
 // Checks or unchecks every row; nothing is written until Apply.
 void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled);
 
+// One line per row, tab-separated: 1 or 0 for enabled, name, command, location.
+std::wstring FormatStartupListing(const std::vector<StartupRow>& rows);
+
 }  // namespace purgeon

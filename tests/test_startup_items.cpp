@@ -397,4 +397,19 @@ TEST(StartupFolders, DisableEnableAndDeleteRoundTrip) {
     EXPECT_TRUE(ours().empty());
 }
 
+TEST(StartupListing, OneTabSeparatedLinePerRow) {
+    std::vector<StartupRow> rows(2);
+    rows[0].name = L"Tab\there";
+    rows[0].command = L"\"C:\\Program Files\\x.exe\" /min";
+    rows[0].location = L"HKCU\\Run";
+    rows[1].name = L"\u65e5\u672c.lnk";
+    rows[1].command = L"C:\\Startup\\\u65e5\u672c.lnk";
+    rows[1].location = L"C:\\Startup\\";
+    rows[1].enabled = false;
+    EXPECT_EQ(FormatStartupListing(rows),
+              L"1\tTab here\t\"C:\\Program Files\\x.exe\" /min\tHKCU\\Run\n"
+              L"0\t\u65e5\u672c.lnk\tC:\\Startup\\\u65e5\u672c.lnk\tC:\\Startup\\\n");
+    EXPECT_EQ(FormatStartupListing({}), L"");
+}
+
 }  // namespace
