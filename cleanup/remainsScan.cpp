@@ -42,13 +42,6 @@ private:
     bool reported_ = false;
 };
 
-bool IsProtectedKey(const std::wstring& parentPath, const std::wstring& name) {
-    if (!EqualsNoCase(ExcludeTrailingBackslash(parentPath), L"SOFTWARE")) return false;
-    for (const wchar_t* shared : kProtectedSoftwareNames)
-        if (EqualsNoCase(name, shared)) return true;
-    return false;
-}
-
 std::vector<std::wstring> SubkeyNames(HKEY key) {
     DWORD count = 0, longest = 0;
     std::vector<std::wstring> names;
@@ -102,7 +95,7 @@ void WalkKey(HKEY root, const std::wstring& rootName, std::wstring path, const s
     for (const std::wstring& name : SubkeyNames(key.get())) {
         const std::wstring fullPath = rootName + L'\\' + path + name;
         throttle.Report(fullPath);
-        if (!keyName.empty() && name == keyName && !IsProtectedKey(path, name)) {
+        if (!keyName.empty() && name == keyName && !IsProtectedRegistryKey(path, name)) {
             ScanNode node{fullPath, kChecked, {}};
             UniqueHKey matched;
             if (RegOpenKeyExW(root, (path + name).c_str(), 0, KEY_ALL_ACCESS, matched.put()) == ERROR_SUCCESS)
@@ -136,6 +129,13 @@ void WalkFolder(const std::wstring& folder, ScanNode* parent, Throttle& throttle
 }
 
 }  // namespace
+
+bool IsProtectedRegistryKey(const std::wstring& parentPath, const std::wstring& name) {
+    if (!EqualsNoCase(ExcludeTrailingBackslash(parentPath), L"SOFTWARE")) return false;
+    for (const wchar_t* shared : kProtectedSoftwareNames)
+        if (EqualsNoCase(name, shared)) return true;
+    return false;
+}
 
 std::wstring RootLongName(HKEY root) {
     if (root == HKEY_CLASSES_ROOT) return L"HKEY_CLASSES_ROOT";

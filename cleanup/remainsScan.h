@@ -38,6 +38,11 @@ std::wstring RootLongName(HKEY root);
 std::vector<ScanNode> ScanRegistryKey(HKEY root, const std::wstring& path, const std::wstring& keyName,
                                       const ScanProgress& progress = {});
 
+// True for a key no single program owns: a shared vendor or system name (Microsoft, Windows,
+// Classes, Clients, Policies, Wow6432Node, RegisteredApplications) directly under SOFTWARE.
+// parentPath is relative to the root, with or without its trailing backslash.
+bool IsProtectedRegistryKey(const std::wstring& parentPath, const std::wstring& name);
+
 // The four walks of a remains scan, in order, appended into one list.
 std::vector<ScanNode> ScanRegistry(const std::wstring& keyName, const ScanProgress& progress = {});
 

@@ -1,0 +1,264 @@
+// Deleting the checked remains of a real sample program: what is checked goes, what is not
+// stays, and shared keys and folders survive whatever the trees say.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "cleanup/checkTree.h"
+#include "cleanup/remainsDelete.h"
+#include "common/funUtils.h"
+#include "common/handles.h"
+#include "tests/support/testSupport.h"
+#include "tools/samples/sampleCatalog.h"
+
+using namespace purgeon;
+using namespace purgeon::cleanup;
+using namespace purgeon::samples;
+using namespace purgeon::test;
+
+namespace {
+
+class Installed {
+public:
+    explicit Installed(const std::wstring& name) {
+        spec_.name = name;
+        spec_.publisher = L"Remains Delete Works " + name;
+        spec_.behaviour = UninstallBehaviour::Remains;
+        sample_ = InstallSample(spec_, BinDir());
+        std::wstring command = sample_.uninstallString;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            UniqueHandle process(info.hProcess), thread(info.hThread);
+            WaitForSingleObject(process.get(), 30000);
+        }
+    }
+    ~Installed() {
+        try {
+            RemoveSample(spec_);
+        } catch (const SampleError&) {
+        }
+    }
+    const InstalledSample* operator->() const { return &sample_; }
+    const std::wstring& publisher() const { return spec_.publisher; }
+
+private:
+    SampleSpec spec_;
+    InstalledSample sample_;
+};
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+    UniqueHKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name) {
+    UniqueHKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
+           RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+void SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+    UniqueHKey key;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+ScanNode* FindNode(std::vector<ScanNode>& nodes, const std::wstring& text) {
+    for (ScanNode& node : nodes) {
+        if (node.text == text) return &node;
+        if (ScanNode* inner = FindNode(node.children, text)) return inner;
+    }
+    return nullptr;
+}
+
+// Unticks a node as a click would, marks of its relatives following.
+void Untick(std::vector<ScanNode>& roots, const std::wstring& text) {
+    std::function<bool(std::vector<ScanNode>&, NodePath&)> find = [&](std::vector<ScanNode>& nodes, NodePath& path) {
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            path.push_back(i);
+            if (nodes[i].text == text || find(nodes[i].children, path)) return true;
+            path.pop_back();
+        }
+        return false;
+    };
+    NodePath path;
+    ASSERT_TRUE(find(roots, path)) << ToUtf8(text);
+    ASSERT_EQ(NodeAt(roots, path)->state, kChecked);
+    ToggleNodeCheck(roots, path);
+}
+
+size_t CountNodes(const std::vector<ScanNode>& nodes) {
+    size_t count = nodes.size();
+    for (const ScanNode& node : nodes) count += CountNodes(node.children);
+    return count;
+}
+
+}  // namespace
+
+TEST(RemainsDelete, EverythingCheckedGoesWithTheFolderWhole) {
+    const std::wstring name = L"RemainsDeleteAll";
+    Installed sample(name);
+    std::vector<ScanNode> keys = ScanRegistry(name);
+    std::optional<ScanNode> tree = ScanInstallFolder(sample->installDir);
+    ASSERT_EQ(keys.size(), 3u);
+    ASSERT_TRUE(tree);
+    // Something the scan did not list goes with the folder too.
+    WriteFileBytes(sample->installDir + L".keep", "x");
+    std::vector<ScanNode> files = {*tree};
+
+    EXPECT_TRUE(DeleteCheckedRemains(keys, files));
+    EXPECT_TRUE(keys.empty());
+    EXPECT_TRUE(files.empty());
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\" + name));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\" + name));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\" + sample.publisher() + L"\\" + name));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\" + sample.publisher()));
+    EXPECT_FALSE(DirectoryExists(ExcludeTrailingBackslash(sample->installDir)));
+}
+
+TEST(RemainsDelete, UncheckedKeysValuesFoldersAndFilesStay) {
+    const std::wstring name = L"RemainsDeleteSome";
+    Installed sample(name);
+    const std::wstring dir = sample->installDir;
+    const std::wstring user = L"HKEY_CURRENT_USER\\SOFTWARE\\" + name;
+    const std::wstring machine = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\" + name;
+    // A default value, a value name with a backslash, and a matched key with no values.
+    SetString(HKEY_CURRENT_USER, L"Software\\" + name, L"", L"default");
+    SetString(HKEY_CURRENT_USER, L"Software\\" + name, L"Dir\\Last", L"x");
+    {
+        UniqueHKey empty;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\" + name + L"\\Nested\\" + name).c_str(), 0, nullptr,
+                                  0, KEY_ALL_ACCESS, nullptr, empty.put(), nullptr),
+                  ERROR_SUCCESS);
+    }
+    ASSERT_TRUE(ForceDirectories(dir + L"empty"));
+    WriteFileBytes(dir + L"data\\more.txt", "x");
+
+    std::vector<ScanNode> keys = ScanRegistry(name);
+    std::optional<ScanNode> tree = ScanInstallFolder(dir);
+    ASSERT_TRUE(tree);
+    std::vector<ScanNode> files = {*tree};
+    ASSERT_TRUE(FindNode(keys, user + L"\\"));
+    ASSERT_TRUE(FindNode(keys, user + L"\\Dir\\Last"));
+    ASSERT_TRUE(FindNode(keys, user + L"\\Nested\\" + name));
+    Untick(keys, user + L"\\Version");
+    Untick(keys, user + L"\\Language");
+    Untick(keys, machine);
+    Untick(files, dir + L"config.ini");
+    Untick(files, dir + L"data\\sub\\cache.bin");
+    Untick(files, dir + L"data\\more.txt");
+    ASSERT_EQ(FindNode(files, dir + L"data")->state, kPartlyChecked);
+
+    EXPECT_TRUE(DeleteCheckedRemains(keys, files));
+    // The partly checked key stays with its unchecked values; the checked ones are gone.
+    const std::wstring userPath = L"Software\\" + name;
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, userPath, L"Version"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, userPath, L"Language"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, userPath, L"InstallDir"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, userPath, L"FirstRun"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, userPath, L""));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, userPath, L"Dir\\Last"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, userPath + L"\\Nested\\" + name));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, userPath + L"\\Settings"));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, L"Software\\" + name, L"InstallDir"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\" + sample.publisher() + L"\\" + name));
+    // Files: the checked ones and the checked empty folder go, the rest stays.
+    EXPECT_TRUE(FileExists(dir + L"config.ini"));
+    EXPECT_FALSE(FileExists(dir + L"data\\settings.dat"));
+    EXPECT_TRUE(FileExists(dir + L"data\\sub\\cache.bin"));
+    EXPECT_TRUE(FileExists(dir + L"data\\more.txt"));
+    EXPECT_FALSE(DirectoryExists(dir + L"empty"));
+
+    // The trees keep exactly what was not removed, with marks the user can act on.
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].text, user);
+    EXPECT_EQ(keys[0].children.size(), 2u);
+    EXPECT_EQ(keys[1].text, machine);
+    EXPECT_EQ(CountNodes(files), 6u);  // folder, config.ini, data, more.txt, sub, cache.bin
+    RefreshChecks(keys);
+    RefreshChecks(files);
+    EXPECT_EQ(keys[0].state, kUnchecked);
+    EXPECT_EQ(files[0].state, kUnchecked);
+    EXPECT_EQ(FindNode(files, dir + L"data")->state, kUnchecked);
+}
+
+TEST(RemainsDelete, OnlyRegistryFindingsGiveNoReport) {
+    const std::wstring name = L"RemainsDeleteKeysOnly";
+    SetString(HKEY_CURRENT_USER, L"Software\\RemainsDeleteVendor\\" + name, L"A", L"x");
+    std::vector<ScanNode> keys = ScanRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE", name);
+    std::vector<ScanNode> files;
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_FALSE(DeleteCheckedRemains(keys, files));
+    EXPECT_TRUE(keys.empty());
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\RemainsDeleteVendor\\" + name));
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\RemainsDeleteVendor");
+}
+
+TEST(RemainsDelete, SharedKeysAndFoldersSurviveForgedTrees) {
+    // Trees built by hand, as a stale or tampered window might hold them.
+    SetString(HKEY_CURRENT_USER, L"Software\\Policies\\RemainsDeleteGuard", L"A", L"x");
+    std::vector<ScanNode> keys = {{L"HKEY_CURRENT_USER\\SOFTWARE\\Policies", kChecked, {}},
+                                  {L"HKEY_CURRENT_USER\\Software", kChecked, {}},
+                                  {L"hkey_current_user\\Software\\Policies\\RemainsDeleteGuard", kChecked, {}}};
+    DeleteCheckedKeys(keys);
+    EXPECT_TRUE(keys.empty());
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Policies\\RemainsDeleteGuard"));
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Policies\\RemainsDeleteGuard");
+
+    wchar_t data[MAX_PATH] = {};
+    ExpandEnvironmentStringsW(L"%ProgramData%", data, MAX_PATH);
+    const std::wstring shared = data;
+    ASSERT_TRUE(ForceDirectories(shared + L"\\RemainsDeleteGuard"));
+    WriteFileBytes(shared + L"\\RemainsDeleteGuard\\keep.txt", "x");
+    std::vector<ScanNode> whole = {{shared, kChecked, {{shared + L"\\RemainsDeleteGuard", kChecked, {}}}}};
+    EXPECT_TRUE(DeleteCheckedFiles(whole));
+    std::vector<ScanNode> parts = {{shared, kUnchecked,
+                                    {{shared + L"\\RemainsDeleteGuard", kChecked, {}},
+                                     {shared + L"\\RemainsDeleteGuard\\keep.txt", kChecked, {}}}}};
+    EXPECT_TRUE(DeleteCheckedFiles(parts));
+    EXPECT_TRUE(FileExists(shared + L"\\RemainsDeleteGuard\\keep.txt"));
+
+    // Below an ordinary install folder, a node pointing outside it is not followed.
+    ScratchFolder scratch(L"remainsdelete");
+    ASSERT_TRUE(ForceDirectories(scratch.path() + L"App"));
+    std::vector<ScanNode> outside = {{scratch.path() + L"App", kUnchecked,
+                                      {{scratch.path() + L"App\\..\\..\\..", kChecked, {}},
+                                       {shared + L"\\RemainsDeleteGuard\\keep.txt", kChecked, {}}}}};
+    EXPECT_TRUE(DeleteCheckedFiles(outside));
+    EXPECT_TRUE(outside[0].children.empty());
+    EXPECT_TRUE(FileExists(shared + L"\\RemainsDeleteGuard\\keep.txt"));
+    EXPECT_TRUE(DirectoryExists(scratch.path() + L"App"));
+    RemoveTree(shared + L"\\RemainsDeleteGuard");
+}
+
+TEST(RemainsDelete, RegistryTextsSplitAtTheFirstAndLastBackslash) {
+    struct Row {
+        std::wstring text;
+        HKEY root;
+        std::wstring parent, last;
+    };
+    const Row rows[] = {
+        {L"HKEY_CURRENT_USER\\SOFTWARE\\Vendor", HKEY_CURRENT_USER, L"SOFTWARE\\", L"Vendor"},
+        {L"HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B\\Name", HKEY_LOCAL_MACHINE, L"SOFTWARE\\A\\B\\", L"Name"},
+        {L"HKEY_CLASSES_ROOT\\Installer\\Products\\X\\", HKEY_CLASSES_ROOT, L"Installer\\Products\\X\\", L""},
+        {L"HKEY_LOCAL_MACHINE\\Vendor", HKEY_LOCAL_MACHINE, L"", L"Vendor"},
+        {L"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE, L"", L""},
+        {L"HKEY_LOCAL_MACHINE", nullptr, L"", L""},
+        {L"hkey_local_machine\\SOFTWARE\\Vendor", nullptr, L"", L""},
+        {L"HKEY_USERS\\.DEFAULT\\Software", nullptr, L"", L""},
+        {L"HKLM\\SOFTWARE\\Vendor", nullptr, L"", L""},
+        {L"", nullptr, L"", L""},
+    };
+    for (const Row& row : rows) {
+        std::optional<RegistryTarget> target = SplitRegistryText(row.text);
+        ASSERT_EQ(target.has_value(), row.root != nullptr) << ToUtf8(row.text);
+        if (!target) continue;
+        EXPECT_EQ(target->root, row.root) << ToUtf8(row.text);
+        EXPECT_EQ(target->parentPath, row.parent) << ToUtf8(row.text);
+        EXPECT_EQ(target->lastName, row.last) << ToUtf8(row.text);
+    }
+}
