@@ -7,6 +7,7 @@
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"
+#include "startup/startupItems.h"
 
 namespace purgeon {
 
@@ -71,6 +72,10 @@ int RunCommandLineMode(const std::vector<std::wstring>& args) {
     const std::wstring& mode = args[1];
     try {
         if (EqualsNoCase(mode, L"/list") || EqualsNoCase(mode, L"-list")) return ListCatalogue();
+        if (EqualsNoCase(mode, L"/startup") || EqualsNoCase(mode, L"-startup")) {
+            WriteStdout(FormatStartupListing(LoadStartupItems()));
+            return 0;
+        }
     } catch (const UserError& error) {
         WriteStdout(error.message() + L"\n");
         return 1;

@@ -1,6 +1,7 @@
 // `Purgeon.exe /list`: the catalogue printed through the real component, as UTF-8 lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "common/funUtils.h"
@@ -96,4 +97,31 @@ TEST(ListCommand, PrintsEveryProgramOnOneUtf8LineWithItsFields) {
         if (line[0].rfind("scr", 0) == 0) break;
         EXPECT_EQ(line[0], std::to_string(expected++));
     }
+}
+
+TEST(StartupCommand, PrintsEachStartupEntryAndChangesNothing) {
+    constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    UniqueHKey run;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(), nullptr),
+              ERROR_SUCCESS);
+    const std::wstring command = L"\"C:\\Tools\\caf\u00e9.exe\" /tray";
+    RegSetValueExW(run.get(), L"PurgeonListStartup", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+
+    DWORD exitCode = 1;
+    auto lines = ParseLines(CaptureOutput(BinDir() + L"Purgeon.exe", L"/startup", &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    auto found = std::find_if(lines.begin(), lines.end(), [](const std::vector<std::string>& fields) {
+        return fields.size() == 4 && fields[1] == "PurgeonListStartup";
+    });
+    ASSERT_NE(found, lines.end());
+    EXPECT_EQ((*found)[0], "1");
+    EXPECT_EQ((*found)[2], ToUtf8(command));
+    EXPECT_NE((*found)[3].find("CurrentVersion\\Run"), std::string::npos) << (*found)[3];
+
+    // Listing changed nothing: the value keeps its type.
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExW(run.get(), L"PurgeonListStartup", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    RegDeleteValueW(run.get(), L"PurgeonListStartup");
 }
