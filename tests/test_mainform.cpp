@@ -356,3 +356,48 @@ TEST_F(MainForm, PictureOfTheWindowAndItsIcons) {
     EXPECT_TRUE(SaveWindowPicture(main(), path));
     printf("main window picture: %s\n", ToUtf8(path).c_str());
 }
+
+TEST_F(MainForm, StartupPageListsEntriesAndApplyMovesOnlyWhatChanged) {
+    constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    UniqueHKey run;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(), nullptr),
+              ERROR_SUCCESS);
+    const std::wstring command = L"%SystemRoot%\\notepad.exe /min";
+    RegSetValueExW(run.get(), L"PurgeonUiStartup", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+
+    Command(ActionTabStartupItems);
+    HWND startup = control(IDC_STARTUP_LIST);
+    int row = RowOf(startup, L"PurgeonUiStartup");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Cell(startup, row, 1), command);  // shown unexpanded
+    EXPECT_TRUE(ListView_GetCheckState(startup, row));
+
+    // Disable All unchecks every row and turns the button into Enable All; nothing is written.
+    Command(ActionSelectAll);
+    EXPECT_FALSE(ListView_GetCheckState(startup, row));
+    EXPECT_EQ(WindowText(control(ActionSelectAll)), L"Enable All");
+    Command(ActionSelectAll);
+    EXPECT_TRUE(ListView_GetCheckState(startup, row));
+
+    ListView_SetCheckState(startup, row, FALSE);
+    Command(ActionApply);
+    UniqueHKey disabled;
+    ASSERT_EQ(RegOpenKeyExW(run.get(), L"Run_Disable", 0, KEY_ALL_ACCESS, disabled.put()), ERROR_SUCCESS);
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExW(disabled.get(), L"PurgeonUiStartup", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_NE(RegQueryValueExW(run.get(), L"PurgeonUiStartup", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+
+    Command(ActionRefresh);
+    row = RowOf(startup, L"PurgeonUiStartup");
+    ASSERT_GE(row, 0);
+    EXPECT_FALSE(ListView_GetCheckState(startup, row));
+    ListView_SetCheckState(startup, row, TRUE);
+    Command(ActionApply);
+    EXPECT_EQ(RegQueryValueExW(run.get(), L"PurgeonUiStartup", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+
+    RegDeleteValueW(run.get(), L"PurgeonUiStartup");
+    Command(ActionTabProgramList);
+}

@@ -270,6 +270,7 @@ void TMainForm::FormCreate() {
     SetActionChecked(ActionViewReport, true);
 
     FillProgramList();
+    RefreshStartupList();
     SetActionChecked(ActionHideSysPatch, HideSysPatch);
     SetActionChecked(ActionHideScr, HideScreenSaver);
 

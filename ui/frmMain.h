@@ -11,6 +11,7 @@
 
 #include "catalogue/ProgramList.h"
 #include "catalogue/programRows.h"
+#include "startup/startupItems.h"
 #include "common/handles.h"
 #include "ui/uiCommon.h"
 
@@ -159,6 +160,16 @@ private:
     void OpenStatusLink();
     int SelectedRow() const;
 
+    // The startup page (frmMainStartup.cpp).
+    void RefreshStartupList();
+    void ShowStartupRows();
+    void OnStartupSelection(int row);
+    void ShowStartupRowMenu();
+    LRESULT OnStartupNotify(NMHDR* header);
+    void ActionApplyExecute();
+    void ActionDeleteExecute();
+    void ActionSelectAllExecute();
+
     // Actions (frmMainActions.cpp).
     void ActionAddNewExecute();
     void ActionExitExecute();
@@ -228,6 +239,8 @@ private:
 
     TProgramList programList_;
     std::vector<ListRow> rows_;  // the list's rows in their shown order
+    std::vector<StartupRow> startupRows_;  // the startup list's rows in their shown order
+    bool fillingStartup_ = false;
     std::unique_ptr<TDetailsForm> details_;
 };
 

@@ -56,9 +56,9 @@ const std::vector<TMainForm::Action>& TMainForm::Actions() {
     {ActionTabProgramList, &TMainForm::ActionTabProgramListExecute, true},
     {ActionTabStartupItems, &TMainForm::ActionTabStartupItemsExecute, true},
     {ActionMin, &TMainForm::ActionMinExecute, true},
-    {ActionApply, nullptr, false},
-    {ActionSelectAll, nullptr, false},
-    {ActionDelete, nullptr, false},
+    {ActionApply, &TMainForm::ActionApplyExecute, true},
+    {ActionSelectAll, &TMainForm::ActionSelectAllExecute, true},
+    {ActionDelete, &TMainForm::ActionDeleteExecute, true},
     {ActionAddItem, nullptr, false},
     };
     return actions;
@@ -114,8 +114,10 @@ void TMainForm::ActionViewListExecute() { SetViewMode(ActionViewList); }
 void TMainForm::ActionViewReportExecute() { SetViewMode(ActionViewReport); }
 
 void TMainForm::ActionRefreshExecute() {
-    if (activePage_ == 0) FillProgramList();
-    // The startup list has no reader in this build: its page stays empty.
+    if (activePage_ == 0)
+        FillProgramList();
+    else
+        RefreshStartupList();
 }
 
 void TMainForm::ActionWinUpdateExecute() {
@@ -209,6 +211,7 @@ void TMainForm::ActionTabProgramListExecute() {
 }
 
 void TMainForm::ActionTabStartupItemsExecute() {
+    RefreshStartupList();
     activePage_ = 1;
     ShowWindow(tsProgramList_, SW_HIDE);
     ShowWindow(tsStartupItems_, SW_SHOW);

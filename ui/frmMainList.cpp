@@ -233,6 +233,7 @@ LRESULT CALLBACK TMainForm::ListSubclassProc(HWND hwnd, UINT message, WPARAM wPa
 }
 
 LRESULT TMainForm::OnNotify(NMHDR* header) {
+    if (header->hwndFrom == lsvStartupList_) return OnStartupNotify(header);
     if (header->hwndFrom != lsvProgramList_) return 0;
     switch (header->code) {
         case LVN_ITEMCHANGED: {

@@ -1,0 +1,122 @@
+// TMainForm: the startup page: listing, Apply, Delete, Enable All / Disable All, item info.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "common/funUtils.h"
+#include "common/globals.h"
+#include "i18n/multiLangs.h"
+#include "startup/fileInfo.h"
+#include "ui/frmMain.h"
+
+namespace purgeon {
+
+void TMainForm::RefreshStartupList() {
+    startupRows_ = LoadStartupItems();
+    ShowStartupRows();
+}
+
+void TMainForm::ShowStartupRows() {
+    fillingStartup_ = true;
+    SendMessageW(lsvStartupList_, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(lsvStartupList_);
+    for (size_t i = 0; i < startupRows_.size(); ++i) {
+        const StartupRow& row = startupRows_[i];
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<wchar_t*>(row.name.c_str());
+        int at = ListView_InsertItem(lsvStartupList_, &item);
+        ListView_SetItemText(lsvStartupList_, at, 1, const_cast<wchar_t*>(row.command.c_str()));
+        ListView_SetItemText(lsvStartupList_, at, 2, const_cast<wchar_t*>(row.location.c_str()));
+        ListView_SetCheckState(lsvStartupList_, at, row.enabled);
+    }
+    SendMessageW(lsvStartupList_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(lsvStartupList_, nullptr, TRUE);
+    fillingStartup_ = false;
+}
+
+void TMainForm::ActionApplyExecute() {
+    // The check marks the user set; only rows whose mark changed are written.
+    for (size_t i = 0; i < startupRows_.size(); ++i)
+        startupRows_[i].enabled = ListView_GetCheckState(lsvStartupList_, static_cast<int>(i)) != 0;
+    ApplyStartupRows(startupRows_);
+    // A row that moved shows where it lies now.
+    for (size_t i = 0; i < startupRows_.size(); ++i)
+        ListView_SetItemText(lsvStartupList_, static_cast<int>(i), 1,
+                             const_cast<wchar_t*>(startupRows_[i].command.c_str()));
+}
+
+void TMainForm::ActionDeleteExecute() {
+    if (MessageBoxW(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteStartupEntry).c_str(), kAppTitle,
+                    MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return;
+    for (int row = static_cast<int>(startupRows_.size()) - 1; row >= 0; --row) {
+        if (!(ListView_GetItemState(lsvStartupList_, row, LVIS_SELECTED) & LVIS_SELECTED)) continue;
+        DeleteStartupRows({startupRows_[static_cast<size_t>(row)]});
+        startupRows_.erase(startupRows_.begin() + row);
+        fillingStartup_ = true;
+        ListView_DeleteItem(lsvStartupList_, row);
+        fillingStartup_ = false;
+    }
+}
+
+void TMainForm::ActionSelectAllExecute() {
+    bool enable = allEnabled_ == 0;
+    for (int row = 0; row < ListView_GetItemCount(lsvStartupList_); ++row)
+        ListView_SetCheckState(lsvStartupList_, row, enable);
+    allEnabled_ = enable ? 1 : 0;
+    SetWindowTextW(btnSelectAll_,
+                   Trim(LangText(enable ? IDS_SIDEBAR_BUTTON_UnSelectAll : IDS_SIDEBAR_BUTTON_SelectAll)).c_str());
+}
+
+void TMainForm::OnStartupSelection(int row) {
+    ShowWindow(grbItemInfo_, SW_SHOW);
+    SetActionEnabled(ActionDelete, true);
+    if (row < 0 || row >= static_cast<int>(startupRows_.size())) return;
+    try {
+        // The program is the command up to its first "/" argument, without quotes.
+        std::wstring path = startupRows_[static_cast<size_t>(row)].command;
+        size_t slash = path.find(L'/');
+        if (slash != std::wstring::npos) path.resize(slash);
+        std::wstring unquoted;
+        for (wchar_t c : path)
+            if (c != L'"') unquoted += c;
+        TFileInfo info;
+        if (!ReadFileVersionInfo(Trim(unquoted), info)) {
+            ShowWindow(grbItemInfo_, SW_HIDE);
+            return;
+        }
+        SetWindowTextW(lblPublisherValue_, info.CompanyName.c_str());
+        SetWindowTextW(lblVersionValue_, info.FileVersion.c_str());
+        SetWindowTextW(lblDescription_, info.FileDescription.c_str());
+    } catch (...) {
+        // The group keeps its former texts.
+    }
+}
+
+void TMainForm::ShowStartupRowMenu() {
+    SetActionEnabled(ActionDelete, ListView_GetNextItem(lsvStartupList_, -1, LVNI_SELECTED) >= 0);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    TrackPopupMenu(pmSLRightClick_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd_,
+                   nullptr);
+}
+
+LRESULT TMainForm::OnStartupNotify(NMHDR* header) {
+    switch (header->code) {
+        case LVN_ITEMCHANGED: {
+            auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+            if (!fillingStartup_ && (change->uChanged & LVIF_STATE) &&
+                ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+                OnStartupSelection((change->uNewState & LVIS_SELECTED) ? change->iItem : -1);
+            return 0;
+        }
+        case NM_RCLICK:
+            ShowStartupRowMenu();
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace purgeon
