@@ -1,0 +1,166 @@
+#include "cleanup/waitingThread.h"
+
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <functional>
+#include <memory>
+
+#include "common/funUtils.h"
+
+namespace purgeon::cleanup {
+
+namespace {
+
+ULONGLONG ToUlong(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// 0 when the process still runs or its times cannot be read.
+ULONGLONG ProcessExitTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return ToUlong(exited);
+}
+
+// Calls visit for each process of a fresh snapshot until it answers true.
+void ForEachProcess(const std::function<bool(const PROCESSENTRY32W&)>& visit) {
+    UniqueHandle snapshot = AdoptFileHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        if (visit(entry)) return;
+}
+
+ULONGLONG CreationTimeOf(DWORD processId) {
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    return process ? ProcessCreationTime(process.get()) : 0;
+}
+
+// Layout of ProcessBasicInformation on 64-bit Windows.
+struct BasicInformation {
+    LONG exitStatus;
+    void* pebBaseAddress;
+    ULONG_PTR affinityMask;
+    LONG basePriority;
+    ULONG_PTR uniqueProcessId;
+    ULONG_PTR inheritedFromUniqueProcessId;
+};
+using NtQueryInformationProcessFn = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+
+// Waits for the started process, or after a handover for its first child.
+RunResult WaitForUninstaller(HANDLE process, DWORD processId) {
+    Sleep(kHandoverGraceMs);
+    const ULONGLONG created = ProcessCreationTime(process);
+    if (ProcessExists(processId, created))
+        return WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 ? RunResult::Finished : RunResult::WaitFailed;
+    UniqueHandle child = OpenChildProcess(processId, created, ProcessExitTime(process));
+    if (!child) return RunResult::Finished;  // ended without handing over
+    return WaitForSingleObject(child.get(), INFINITE) == WAIT_OBJECT_0 ? RunResult::Finished : RunResult::WaitFailed;
+}
+
+}  // namespace
+
+ULONGLONG ProcessCreationTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return ToUlong(created);
+}
+
+bool ProcessExists(DWORD processId, ULONGLONG createdAt) {
+    bool found = false;
+    ForEachProcess([&](const PROCESSENTRY32W& entry) { return found = entry.th32ProcessID == processId; });
+    return found && (createdAt == 0 || CreationTimeOf(processId) == createdAt);
+}
+
+DWORD GetParentProcessId(DWORD processId) {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto query = ntdll ? reinterpret_cast<NtQueryInformationProcessFn>(
+                             reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationProcess")))
+                       : nullptr;
+    if (!query) return static_cast<DWORD>(-1);
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) return static_cast<DWORD>(-1);
+    BasicInformation info{};
+    if (query(process.get(), 0 /* ProcessBasicInformation */, &info, sizeof info, nullptr) != 0)
+        return static_cast<DWORD>(-1);
+    return static_cast<DWORD>(info.inheritedFromUniqueProcessId);
+}
+
+UniqueHandle OpenChildProcess(DWORD parentId, ULONGLONG createdAt, ULONGLONG endedAt) {
+    UniqueHandle child;
+    ForEachProcess([&](const PROCESSENTRY32W& entry) {
+        if (entry.th32ProcessID == parentId) return false;
+        DWORD parent = GetParentProcessId(entry.th32ProcessID);
+        if (parent == static_cast<DWORD>(-1)) parent = entry.th32ParentProcessID;
+        if (parent != parentId) return false;
+        UniqueHandle candidate(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+        if (!candidate) return false;
+        const ULONGLONG created = ProcessCreationTime(candidate.get());
+        if ((createdAt && created < createdAt) || (endedAt && created > endedAt)) return false;
+        child = std::move(candidate);
+        return true;
+    });
+    return child;
+}
+
+RunResult RunAndWait(const std::wstring& commandLine) {
+    // An empty command would make the shell open the current folder.
+    if (Trim(commandLine).empty()) return RunResult::NotStarted;
+
+    std::wstring buffer = commandLine;  // CreateProcessW may write into its command line
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
+                       nullptr, nullptr, &startup, &info)) {
+        UniqueHandle process(info.hProcess), thread(info.hThread);
+        return WaitForUninstaller(process.get(), info.dwProcessId);
+    }
+
+    // Commands that are not a program line (a document, a shell verb target) go to the shell.
+    // No error box from it: the question that follows a failed start says enough.
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+    execute.lpFile = commandLine.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&execute)) return RunResult::NotStarted;
+    // Started through something that gives no process (a running server took it): nothing to wait for.
+    if (!execute.hProcess) return RunResult::Finished;
+    UniqueHandle process(execute.hProcess);
+    return WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0 ? RunResult::Finished : RunResult::WaitFailed;
+}
+
+bool TWaitingThread::Start(HWND target, UninstallDone program) {
+    std::unique_ptr<TWaitingThread> self(new TWaitingThread(target, std::move(program)));
+    DWORD id = 0;
+    UniqueHandle thread(CreateThread(nullptr, 0, &TWaitingThread::ThreadProc, self.get(), 0, &id));
+    if (!thread) return false;
+    self.release();  // the thread frees it
+    return true;
+}
+
+DWORD WINAPI TWaitingThread::ThreadProc(void* self) {
+    std::unique_ptr<TWaitingThread> owned(static_cast<TWaitingThread*>(self));
+    try {
+        owned->Execute();
+    } catch (...) {
+        // Nothing to tell and nobody to tell it to: the thread just ends.
+    }
+    return 0;
+}
+
+void TWaitingThread::Execute() {
+    // The shell start may need COM on this thread.
+    ComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const RunResult result = RunAndWait(program_.commandLine);
+    if (result == RunResult::WaitFailed) return;
+    SendMessageW(target_, WM_UNINSTALL_DONE, result == RunResult::Finished ? 1 : 0,
+                 reinterpret_cast<LPARAM>(&program_));
+}
+
+}  // namespace purgeon::cleanup

@@ -1,0 +1,73 @@
+#pragma once
+// Runs a program's own uninstaller on a worker thread, waits until it is really done (also when
+// it hands its work to a child and exits at once) and then tells a window so, synchronously.
+#include <windows.h>
+
+#include <string>
+
+#include "common/handles.h"
+
+namespace purgeon::cleanup {
+
+// Sent with SendMessageW when a wait is over. wParam: 1 = the command ran and its wait ended,
+// 0 = it could not be started. lParam: the UninstallDone of the thread that sends it, owned by
+// that thread and valid only while the handler runs; copy what must outlive the handler.
+inline constexpr UINT WM_UNINSTALL_DONE = WM_USER + 100;
+
+// The program an uninstall was for, as it stood when Uninstall was chosen, so the question and
+// the remains scan use that program's terms whatever is selected by the time the wait ends.
+struct UninstallDone {
+    std::wstring keyName;
+    std::wstring installLocation;
+    std::wstring commandLine;
+};
+
+enum class RunResult {
+    Finished,    // started, and the wait for it (or for the child it handed over to) ended
+    NotStarted,  // neither CreateProcessW nor ShellExecuteExW could start the command
+    WaitFailed,  // started, but the wait returned something other than its end: nothing is said
+};
+
+// How long an uninstaller has to hand over before only the process itself is waited for.
+inline constexpr DWORD kHandoverGraceMs = 500;
+
+// Starts the command as it stands and waits without a time-out: for the process when it still
+// runs after kHandoverGraceMs, else for its first direct child, else not at all.
+RunResult RunAndWait(const std::wstring& commandLine);
+
+// Creation time of a process (100 ns units); 0 when it cannot be read.
+ULONGLONG ProcessCreationTime(HANDLE process);
+
+// True when a process with that id is in a process snapshot. Process ids come back quickly under
+// Wine, so with createdAt given the process must also have been created then.
+bool ProcessExists(DWORD processId, ULONGLONG createdAt = 0);
+
+// Parent process id as the system recorded it at creation; (DWORD)-1 when it cannot be read.
+DWORD GetParentProcessId(DWORD processId);
+
+// The first process in a snapshot whose parent is parentId, opened to be waited for; empty when
+// there is none. Only processes created within the parent's life (createdAt..endedAt, each
+// ignored when 0) count, so a stale id's children are not taken for this parent's.
+UniqueHandle OpenChildProcess(DWORD parentId, ULONGLONG createdAt = 0, ULONGLONG endedAt = 0);
+
+// One uninstall's worker: started by Start, it runs RunAndWait on its own thread, sends
+// WM_UNINSTALL_DONE to the window unless the wait failed, and frees itself. Several may run at
+// once; none shares anything with the window's thread but the synchronous message.
+class TWaitingThread {
+public:
+    // False when the thread could not be created; then nothing is sent.
+    static bool Start(HWND target, UninstallDone program);
+
+    TWaitingThread(const TWaitingThread&) = delete;
+    TWaitingThread& operator=(const TWaitingThread&) = delete;
+
+private:
+    TWaitingThread(HWND target, UninstallDone program) : target_(target), program_(std::move(program)) {}
+    static DWORD WINAPI ThreadProc(void* self);
+    void Execute();
+
+    HWND target_;
+    UninstallDone program_;
+};
+
+}  // namespace purgeon::cleanup

@@ -1,0 +1,222 @@
+// Running the sample programs' real uninstallers through the waiting thread: the done message
+// comes when the uninstall is really over, whatever the uninstaller's way of working, and it
+// carries the terms of the program it was started for.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "cleanup/waitingThread.h"
+#include "common/funUtils.h"
+#include "common/handles.h"
+#include "tests/support/testSupport.h"
+#include "tools/samples/sampleCatalog.h"
+
+using namespace purgeon;
+using namespace purgeon::cleanup;
+using namespace purgeon::samples;
+using namespace purgeon::test;
+
+namespace {
+
+bool UninstallEntryExists(const std::wstring& keyName) {
+    UniqueHKey key;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath(keyName).c_str(), 0, KEY_READ, key.put()) ==
+           ERROR_SUCCESS;
+}
+
+// One done message as the window saw it, with what the registry showed at that moment.
+struct Delivery {
+    WPARAM result = 0;
+    UninstallDone program;
+    DWORD elapsedMs = 0;
+    bool entryLeft = false;  // the program's Uninstall entry still there when the message came
+};
+
+// A message-only window on the test thread that records every done message.
+class Receiver {
+public:
+    Receiver() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &Receiver::Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"PurgeonUninstallReceiver";
+        RegisterClassW(&wc);
+        window_.reset(CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      wc.hInstance, nullptr));
+        SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        start_ = GetTickCount();
+    }
+    HWND hwnd() const { return window_.get(); }
+    const std::vector<Delivery>& deliveries() const { return deliveries_; }
+
+    // Handles messages until count deliveries have come or the time is up.
+    bool WaitFor(size_t count, DWORD milliseconds) {
+        const DWORD until = GetTickCount() + milliseconds;
+        while (deliveries_.size() < count) {
+            const LONG left = static_cast<LONG>(until - GetTickCount());
+            if (left <= 0) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        }
+        return true;
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<Receiver*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_UNINSTALL_DONE && self) {
+            Delivery delivery;
+            delivery.result = wParam;
+            delivery.program = *reinterpret_cast<const UninstallDone*>(lParam);  // only valid until we return
+            delivery.elapsedMs = GetTickCount() - self->start_;
+            delivery.entryLeft = UninstallEntryExists(delivery.program.keyName);
+            self->deliveries_.push_back(delivery);
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    UniqueWindow window_;
+    DWORD start_ = 0;
+    std::vector<Delivery> deliveries_;
+};
+
+// A sample installed for one test and removed afterwards, whatever its uninstaller did.
+class Sample {
+public:
+    explicit Sample(const std::wstring& name, UninstallBehaviour behaviour,
+                    UninstallBehaviour handoverWork = UninstallBehaviour::RemoveAll) {
+        spec_.name = name;
+        spec_.publisher = L"Waiting Thread Works " + name;
+        spec_.behaviour = behaviour;
+        spec_.handoverWork = handoverWork;
+        sample_ = InstallSample(spec_, BinDir());
+    }
+    ~Sample() {
+        try {
+            RemoveSample(spec_);
+        } catch (const SampleError&) {
+        }
+    }
+    // What Uninstall captures from the selected program.
+    UninstallDone terms() const { return {sample_.keyName, sample_.installDir, sample_.uninstallString}; }
+    const InstalledSample* operator->() const { return &sample_; }
+
+private:
+    SampleSpec spec_;
+    InstalledSample sample_;
+};
+
+// One uninstall through the thread; the only delivery, or a failure.
+Delivery UninstallOne(const Sample& sample) {
+    Receiver receiver;
+    EXPECT_TRUE(TWaitingThread::Start(receiver.hwnd(), sample.terms()));
+    EXPECT_TRUE(receiver.WaitFor(1, 30000)) << "no done message";
+    EXPECT_FALSE(receiver.WaitFor(2, 300)) << "more than one done message";
+    return receiver.deliveries().empty() ? Delivery{} : receiver.deliveries().front();
+}
+
+TEST(UninstallWait, RemoveAllIsDoneOnceItsProcessHasEnded) {
+    Sample sample(L"WaitRemoveAll", UninstallBehaviour::RemoveAll);
+    Delivery done = UninstallOne(sample);
+    EXPECT_EQ(done.result, 1u);
+    EXPECT_FALSE(done.entryLeft);
+    EXPECT_FALSE(DirectoryExists(sample->installDir));
+    EXPECT_EQ(done.program.keyName, sample->keyName);
+    EXPECT_EQ(done.program.installLocation, sample->installDir);
+}
+
+TEST(UninstallWait, RemainsIsDoneWithItsLeftoversInPlace) {
+    Sample sample(L"WaitRemains", UninstallBehaviour::Remains);
+    Delivery done = UninstallOne(sample);
+    EXPECT_EQ(done.result, 1u);
+    EXPECT_FALSE(done.entryLeft);
+    for (const std::wstring& file : RemainingFiles()) EXPECT_TRUE(FileExists(sample->installDir + file)) << file;
+}
+
+// The uninstaller exits at once and its copy in %TEMP% does the work a second later: the message
+// must wait for the copy, or the question would come before anything was removed.
+TEST(UninstallWait, HandoverIsDoneWhenTheChildEndsNotTheParent) {
+    Sample sample(L"WaitHandover", UninstallBehaviour::Handover);
+    Delivery done = UninstallOne(sample);
+    EXPECT_EQ(done.result, 1u);
+    EXPECT_FALSE(done.entryLeft) << "the message came before the handed-over copy finished";
+    EXPECT_FALSE(DirectoryExists(sample->installDir));
+}
+
+// Still running after the grace time: the process itself is waited for.
+TEST(UninstallWait, SlowIsWaitedForPastTheGraceTime) {
+    Sample sample(L"WaitSlow", UninstallBehaviour::Slow);
+    Delivery done = UninstallOne(sample);
+    EXPECT_EQ(done.result, 1u);
+    EXPECT_GT(done.elapsedMs, kHandoverGraceMs);
+    EXPECT_FALSE(done.entryLeft);
+}
+
+TEST(UninstallWait, MissingUninstallerIsReportedAsNotStarted) {
+    Sample sample(L"WaitMissing", UninstallBehaviour::Missing);
+    ASSERT_FALSE(FileExists(sample->uninstallerPath));
+    Delivery done = UninstallOne(sample);
+    EXPECT_EQ(done.result, 0u);
+    EXPECT_TRUE(done.entryLeft);
+    EXPECT_EQ(done.program.keyName, sample->keyName);
+    EXPECT_EQ(done.program.installLocation, sample->installDir);
+}
+
+TEST(UninstallWait, EmptyOrBlankCommandIsNotStarted) {
+    EXPECT_EQ(RunAndWait(L""), RunResult::NotStarted);
+    EXPECT_EQ(RunAndWait(L"   "), RunResult::NotStarted);
+}
+
+// Each message names its own program, in the order the uninstalls end, not the order they began.
+TEST(UninstallWait, TwoUninstallsAtOnceEachDeliverTheirOwnTerms) {
+    Sample slow(L"WaitTwoHandover", UninstallBehaviour::Handover, UninstallBehaviour::Remains);
+    Sample quick(L"WaitTwoRemoveAll", UninstallBehaviour::RemoveAll);
+    Receiver receiver;
+    ASSERT_TRUE(TWaitingThread::Start(receiver.hwnd(), slow.terms()));
+    ASSERT_TRUE(TWaitingThread::Start(receiver.hwnd(), quick.terms()));
+    ASSERT_TRUE(receiver.WaitFor(2, 30000));
+    const auto& got = receiver.deliveries();
+    EXPECT_EQ(got[0].program.keyName, quick->keyName);
+    EXPECT_EQ(got[0].program.installLocation, quick->installDir);
+    EXPECT_EQ(got[1].program.keyName, slow->keyName);
+    EXPECT_EQ(got[1].program.installLocation, slow->installDir);
+    for (const Delivery& done : got) {
+        EXPECT_EQ(done.result, 1u);
+        EXPECT_FALSE(done.entryLeft) << done.program.keyName;
+    }
+}
+
+TEST(ProcessLookup, ParentOfAStartedProgramIsThisProcess) {
+    ChildProcess child(BinDir() + kAppFile, L"/stay=3000");
+    ASSERT_TRUE(child.started());
+    EXPECT_EQ(GetParentProcessId(child.id()), GetCurrentProcessId());
+    EXPECT_EQ(GetParentProcessId(0xFFFFFFF0), static_cast<DWORD>(-1));
+}
+
+TEST(ProcessLookup, ExistenceHonoursTheCreationTime) {
+    ChildProcess child(BinDir() + kAppFile, L"/stay=3000");
+    ASSERT_TRUE(child.started());
+    const ULONGLONG created = ProcessCreationTime(child.handle());
+    ASSERT_NE(created, 0u);
+    EXPECT_TRUE(ProcessExists(child.id()));
+    EXPECT_TRUE(ProcessExists(child.id(), created));
+    EXPECT_FALSE(ProcessExists(child.id(), created - 1)) << "an older process under a reused id";
+    child.Wait(10000);
+    EXPECT_FALSE(ProcessExists(child.id(), created));
+}
+
+TEST(ProcessLookup, ChildIsFoundOnlyWithinTheParentsLife) {
+    ChildProcess child(BinDir() + kAppFile, L"/stay=3000");
+    ASSERT_TRUE(child.started());
+    const ULONGLONG childCreated = ProcessCreationTime(child.handle());
+    UniqueHandle found = OpenChildProcess(GetCurrentProcessId(), ProcessCreationTime(GetCurrentProcess()));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(GetProcessId(found.get()), child.id());
+    // A parent that ended before the child was created cannot be its parent.
+    EXPECT_FALSE(OpenChildProcess(GetCurrentProcessId(), 0, childCreated - 1));
+    EXPECT_FALSE(OpenChildProcess(GetCurrentProcessId(), childCreated + 1));
+}
+
+}  // namespace
