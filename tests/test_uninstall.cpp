@@ -3,6 +3,7 @@
 // carries the terms of the program it was started for.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "cleanup/waitingThread.h"
@@ -48,6 +49,9 @@ public:
     }
     HWND hwnd() const { return window_.get(); }
     const std::vector<Delivery>& deliveries() const { return deliveries_; }
+    // Run while the first message is being handled, as a question or scan window would be open.
+    void WhileHandlingFirst(std::function<void()> work) { whileFirst_ = std::move(work); }
+    bool firstTermsHeld() const { return firstTermsHeld_; }
 
     // Handles messages until count deliveries have come or the time is up.
     bool WaitFor(size_t count, DWORD milliseconds) {
@@ -72,6 +76,12 @@ private:
             delivery.elapsedMs = GetTickCount() - self->start_;
             delivery.entryLeft = UninstallEntryExists(delivery.program.keyName);
             self->deliveries_.push_back(delivery);
+            if (self->deliveries_.size() == 1 && self->whileFirst_) {
+                self->whileFirst_();
+                const auto* held = reinterpret_cast<const UninstallDone*>(lParam);
+                self->firstTermsHeld_ = held->keyName == delivery.program.keyName &&
+                                        held->installLocation == delivery.program.installLocation;
+            }
             return 0;
         }
         return DefWindowProcW(window, message, wParam, lParam);
@@ -80,6 +90,8 @@ private:
     UniqueWindow window_;
     DWORD start_ = 0;
     std::vector<Delivery> deliveries_;
+    std::function<void()> whileFirst_;
+    bool firstTermsHeld_ = false;
 };
 
 // A sample installed for one test and removed afterwards, whatever its uninstaller did.
@@ -186,6 +198,21 @@ TEST(UninstallWait, TwoUninstallsAtOnceEachDeliverTheirOwnTerms) {
         EXPECT_EQ(done.result, 1u);
         EXPECT_FALSE(done.entryLeft) << done.program.keyName;
     }
+}
+
+// The second uninstall ends while the first one's question is still open: its message is handled
+// inside the first one's, and the first thread's terms stay valid until its handler returns.
+TEST(UninstallWait, SecondMessageComesWhileTheFirstIsStillBeingHandled) {
+    Sample first(L"WaitNestFirst", UninstallBehaviour::RemoveAll);
+    Sample second(L"WaitNestSecond", UninstallBehaviour::Slow);
+    Receiver receiver;
+    receiver.WhileHandlingFirst([&] { receiver.WaitFor(2, 30000); });
+    ASSERT_TRUE(TWaitingThread::Start(receiver.hwnd(), first.terms()));
+    ASSERT_TRUE(TWaitingThread::Start(receiver.hwnd(), second.terms()));
+    ASSERT_TRUE(receiver.WaitFor(2, 30000));
+    EXPECT_EQ(receiver.deliveries()[0].program.keyName, first->keyName);
+    EXPECT_EQ(receiver.deliveries()[1].program.keyName, second->keyName);
+    EXPECT_TRUE(receiver.firstTermsHeld());
 }
 
 TEST(ProcessLookup, ParentOfAStartedProgramIsThisProcess) {
