@@ -1,0 +1,237 @@
+#include "ui/frmAddItem.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "common/funUtils.h"
+#include "common/globals.h"
+#include "i18n/multiLangs.h"
+#include "ui/frmDetails.h"
+#include "ui/uiCommon.h"
+
+namespace purgeon {
+
+namespace {
+
+enum ControlId { IDC_TARGET_LABEL = 100, IDC_TARGET, IDC_BROWSE, IDC_SECTION_LABEL, IDC_SECTION };
+
+// Designed places, in client pixels.
+constexpr RECT kTargetLabelRect{16, 22, 76, 40};
+constexpr RECT kTargetRect{80, 18, 270, 40};
+constexpr RECT kBrowseRect{276, 17, 349, 41};
+constexpr RECT kSectionLabelRect{16, 66, 76, 84};
+constexpr RECT kSectionRect{80, 62, 349, 62 + 150};  // a drop-down combo's height is its dropped height
+constexpr RECT kOkRect{188, 128, 263, 153};
+constexpr RECT kCancelRect{274, 128, 349, 153};
+
+constexpr TextKey kSectionTexts[kAddItemSectionCount] = {IDS_ADDITEMFORM_COMBOBOX_Items1, IDS_ADDITEMFORM_COMBOBOX_Items2,
+                                                         IDS_ADDITEMFORM_COMBOBOX_Items3, IDS_ADDITEMFORM_COMBOBOX_Items4};
+
+HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, const RECT& place, int id, HINSTANCE instance,
+                 HFONT font, DWORD exStyle = 0) {
+    HWND control = CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                                   place.right - place.left, place.bottom - place.top, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void DefaultTargetMissing(HWND window, const std::wstring& text) {
+    MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
+}
+
+}  // namespace
+
+TAddItemForm::~TAddItemForm() {
+    if (!done_ && owner_) EnableWindow(owner_, TRUE);
+    hwnd_.reset();  // the window goes before the font its controls use
+}
+
+std::optional<AddItemRequest> TAddItemForm::Run(HWND owner, HINSTANCE instance) {
+    owner_ = owner;
+    instance_ = instance;
+    done_ = false;
+    result_.reset();
+
+    WNDCLASSEXW windowClass{sizeof(windowClass)};
+    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
+        windowClass = WNDCLASSEXW{sizeof(windowClass)};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kClassName;
+        if (!RegisterClassExW(&windowClass)) return std::nullopt;
+    }
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    CreateWindowExW(exStyle, kClassName, L"Add item", style, CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight,
+                    owner, nullptr, instance, this);
+    HWND hwnd = hwnd_.get();
+    if (!hwnd) return std::nullopt;
+
+    FormShow();
+    CentreOnOwner();
+    if (owner_) EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd, SW_SHOW);
+    SetFocus(txtTarget_);
+    if (OnShown) OnShown(*this);
+    MSG message;
+    while (!done_ && hwnd_) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // The application is ending: leave the quit for the main loop.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got == -1) break;
+        if (!IsDialogMessageW(hwnd, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    // The owner is enabled before the window goes, so activation returns to it.
+    done_ = true;
+    if (owner_) {
+        EnableWindow(owner_, TRUE);
+        SetActiveWindow(owner_);
+    }
+    hwnd_.reset();
+    return result_;
+}
+
+LRESULT CALLBACK TAddItemForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    TAddItemForm* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<TAddItemForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_.reset(hwnd);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<TAddItemForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // Destroyed from outside (the owner went first): forget the handle and end the loop.
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_.release();
+        self->done_ = true;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (const UserError& error) {
+        ShowErrorReport(hwnd, error.message());
+    } catch (const std::exception& error) {
+        ShowErrorReport(hwnd, FromUtf8(error.what()));
+    } catch (...) {
+        ShowErrorReport(hwnd, L"Unexpected error");
+    }
+    return 0;
+}
+
+LRESULT TAddItemForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            FormCreate();
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
+                switch (LOWORD(wParam)) {
+                    case IDOK: btnOKClick(); return 0;          // also Enter, through the dialog keys
+                    case IDCANCEL: btnCancelClick(); return 0;  // also Esc
+                    case IDC_BROWSE: btnBrowseClick(); return 0;
+                }
+            }
+            return 0;
+        case WM_CLOSE:
+            btnCancelClick();
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+    }
+}
+
+void TAddItemForm::FormCreate() {
+    HWND hwnd = hwnd_.get();
+    NONCLIENTMETRICSW metrics{sizeof(metrics)};
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    HFONT font = static_cast<HFONT>(font_.get());
+
+    lblTarget_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kTargetLabelRect, IDC_TARGET_LABEL, instance_, font);
+    txtTarget_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, kTargetRect, IDC_TARGET, instance_, font,
+                             WS_EX_CLIENTEDGE);
+    btnBrowse_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, kBrowseRect, IDC_BROWSE, instance_, font);
+    lblSection_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kSectionLabelRect, IDC_SECTION_LABEL, instance_, font);
+    cmbSection_ = MakeControl(hwnd, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kSectionRect, IDC_SECTION,
+                              instance_, font);
+    btnOK_ = MakeControl(hwnd, WC_BUTTONW, BS_DEFPUSHBUTTON | WS_TABSTOP, kOkRect, IDOK, instance_, font);
+    btnCancel_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, kCancelRect, IDCANCEL, instance_, font);
+
+    for (TextKey key : kSectionTexts)
+        SendMessageW(cmbSection_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LangText(key).c_str()));
+    SendMessageW(cmbSection_, CB_SETCURSEL, static_cast<WPARAM>(AddItemSection::CurrentUserRun), 0);
+}
+
+void TAddItemForm::FormShow() {
+    SetWindowTextW(hwnd_.get(), LangText(IDS_ADDITEMFORM_Title).c_str());
+    SetWindowTextW(lblTarget_, LangText(IDS_ADDITEMFORM_LABEL_Target).c_str());
+    SetWindowTextW(lblSection_, LangText(IDS_ADDITEMFORM_LABEL_Section).c_str());
+    SetWindowTextW(btnBrowse_, LangText(IDS_ADDITEMFORM_BUTTON_Browse).c_str());
+    SetWindowTextW(btnOK_, LangText(IDS_ADDITEMFORM_BUTTON_Ok).c_str());
+    SetWindowTextW(btnCancel_, LangText(IDS_ADDITEMFORM_BUTTON_Cancel).c_str());
+}
+
+void TAddItemForm::CentreOnOwner() {
+    RECT window{}, owner{};
+    GetWindowRect(hwnd_.get(), &window);
+    HWND anchor = owner_ ? owner_ : GetDesktopWindow();
+    GetWindowRect(anchor, &owner);
+    MONITORINFO monitor{sizeof(monitor)};
+    GetMonitorInfoW(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT place = CentredWindowRect(owner, window.right - window.left, window.bottom - window.top, monitor.rcWork);
+    SetWindowPos(hwnd_.get(), nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+AddItemRequest TAddItemForm::ReadControls() const {
+    AddItemRequest request;
+    request.target = WindowText(txtTarget_);  // as typed: no trimming, no quotes removed
+    const LRESULT index = SendMessageW(cmbSection_, CB_GETCURSEL, 0, 0);
+    if (index >= 0 && index < kAddItemSectionCount) request.section = static_cast<AddItemSection>(index);
+    return request;
+}
+
+void TAddItemForm::btnBrowseClick() {
+    wchar_t file[32768] = {};
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = hwnd_.get();
+    dialog.lpstrFilter = L"All Files (*.*)\0*.*\0";
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = static_cast<DWORD>(std::size(file));
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    // Cancel and dialog errors alike leave the text as it was.
+    if (GetOpenFileNameW(&dialog)) SetWindowTextW(txtTarget_, file);
+}
+
+void TAddItemForm::btnOKClick() {
+    AddItemRequest request = ReadControls();
+    if (!FileExists(request.target)) {
+        if (ShowTargetMissing)
+            ShowTargetMissing(hwnd_.get(), kTargetMissingText);
+        else
+            DefaultTargetMissing(hwnd_.get(), kTargetMissingText);
+        SetWindowTextW(txtTarget_, L"");
+        SetFocus(txtTarget_);
+        return;
+    }
+    result_ = std::move(request);
+    done_ = true;
+}
+
+void TAddItemForm::btnCancelClick() {
+    result_.reset();
+    done_ = true;
+}
+
+}  // namespace purgeon
