@@ -71,7 +71,9 @@ std::wstring ProgramPathOfCommand(std::wstring_view command) {
     std::wstring_view text = TrimBlanks(command);
     if (!text.empty() && text.front() == L'"') {
         const size_t close = text.find(L'"', 1);
-        return std::wstring(TrimBlanks(text.substr(1, close == std::wstring_view::npos ? std::wstring_view::npos : close - 1)));
+        if (close != std::wstring_view::npos) return std::wstring(TrimBlanks(text.substr(1, close - 1)));
+        // An opening quote never closed: the rest is cut like an unquoted command.
+        text = TrimBlanks(text.substr(1));
     }
     const size_t exeEnd = ExeEnd(text);
     if (exeEnd != std::wstring::npos) return WithoutQuotes(text.substr(0, exeEnd));

@@ -16,8 +16,9 @@ struct StartupItemInfo {
 };
 
 // The program path of a command line, without its quotes and arguments. A quoted path ends at
-// its closing quote; an unquoted one at the first ".exe" that ends a word, else before the first
-// "/" argument. Surrounding blanks are dropped. Environment variables are left as written.
+// its closing quote; an unquoted one (or one whose quote never closes) at the first ".exe" that
+// ends a word, else before the first "/" argument, else it is the whole text. Surrounding blanks
+// are dropped. Environment variables are left as written.
 std::wstring ProgramPathOfCommand(std::wstring_view command);
 
 // Where a shell link points, or empty when it cannot be read.

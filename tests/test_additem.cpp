@@ -35,7 +35,8 @@ TEST(ProgramPathOfCommand, CutsArgumentsAndQuotes) {
         {L"\"C:\\Program Files\\App\\app.exe\" --start \"C:\\a b\\x.cfg\"", L"C:\\Program Files\\App\\app.exe"},
         {L"\"C:\\Program Files\\App\\app.cmd\"", L"C:\\Program Files\\App\\app.cmd"},
         {L"  \"C:\\x\\app.exe\"", L"C:\\x\\app.exe"},
-        {L"\"C:\\x\\unterminated.exe -a", L"C:\\x\\unterminated.exe -a"},
+        {L"\"C:\\x\\unterminated.exe -a", L"C:\\x\\unterminated.exe"},
+        {L"\"C:\\x\\open.bat /a", L"C:\\x\\open.bat"},
         // Unquoted paths with blanks, understood up to ".exe".
         {L"C:\\Program Files\\App\\app.exe", L"C:\\Program Files\\App\\app.exe"},
         {L"C:\\Program Files\\App\\app.exe -tray", L"C:\\Program Files\\App\\app.exe"},
