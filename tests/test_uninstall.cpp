@@ -99,15 +99,15 @@ class Sample {
 public:
     explicit Sample(const std::wstring& name, UninstallBehaviour behaviour,
                     UninstallBehaviour handoverWork = UninstallBehaviour::RemoveAll) {
-        spec_.name = name;
-        spec_.publisher = L"Waiting Thread Works " + name;
-        spec_.behaviour = behaviour;
-        spec_.handoverWork = handoverWork;
-        sample_ = InstallSample(spec_, BinDir());
+        wanted_.name = name;
+        wanted_.publisher = L"Waiting Thread Works " + name;
+        wanted_.behaviour = behaviour;
+        wanted_.handoverWork = handoverWork;
+        sample_ = InstallSample(wanted_, BinDir());
     }
     ~Sample() {
         try {
-            RemoveSample(spec_);
+            RemoveSample(wanted_);
         } catch (const SampleError&) {
         }
     }
@@ -116,7 +116,7 @@ public:
     const InstalledSample* operator->() const { return &sample_; }
 
 private:
-    SampleSpec spec_;
+    SampleSpec wanted_;
     InstalledSample sample_;
 };
 
