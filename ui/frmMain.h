@@ -169,6 +169,7 @@ private:
     void ActionApplyExecute();
     void ActionDeleteExecute();
     void ActionSelectAllExecute();
+    void ActionAddItemExecute();
 
     // Actions (frmMainActions.cpp).
     void ActionAddNewExecute();

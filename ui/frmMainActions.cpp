@@ -59,7 +59,7 @@ const std::vector<TMainForm::Action>& TMainForm::Actions() {
     {ActionApply, &TMainForm::ActionApplyExecute, true},
     {ActionSelectAll, &TMainForm::ActionSelectAllExecute, true},
     {ActionDelete, &TMainForm::ActionDeleteExecute, true},
-    {ActionAddItem, nullptr, false},
+    {ActionAddItem, &TMainForm::ActionAddItemExecute, true},
     };
     return actions;
 }

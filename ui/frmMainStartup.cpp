@@ -5,7 +5,9 @@
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
-#include "startup/fileInfo.h"
+#include "startup/addItem.h"
+#include "startup/itemInfo.h"
+#include "ui/frmAddItem.h"
 #include "ui/frmMain.h"
 
 namespace purgeon {
@@ -74,23 +76,24 @@ void TMainForm::OnStartupSelection(int row) {
     SetActionEnabled(ActionDelete, true);
     if (row < 0 || row >= static_cast<int>(startupRows_.size())) return;
     try {
-        // The program is the command up to its first "/" argument, without quotes.
-        std::wstring path = startupRows_[static_cast<size_t>(row)].command;
-        size_t slash = path.find(L'/');
-        if (slash != std::wstring::npos) path.resize(slash);
-        std::wstring unquoted;
-        for (wchar_t c : path)
-            if (c != L'"') unquoted += c;
-        TFileInfo info;
-        if (!ReadFileVersionInfo(Trim(unquoted), info)) {
+        auto info = ReadStartupItemInfo(startupRows_[static_cast<size_t>(row)]);
+        if (!info) {
             ShowWindow(grbItemInfo_, SW_HIDE);
             return;
         }
-        SetWindowTextW(lblPublisherValue_, info.CompanyName.c_str());
-        SetWindowTextW(lblVersionValue_, info.FileVersion.c_str());
-        SetWindowTextW(lblDescription_, info.FileDescription.c_str());
+        SetWindowTextW(lblPublisherValue_, info->publisher.c_str());
+        SetWindowTextW(lblVersionValue_, info->version.c_str());
+        SetWindowTextW(lblDescription_, info->description.c_str());
     } catch (...) {
         // The group keeps its former texts.
+    }
+}
+
+void TMainForm::ActionAddItemExecute() {
+    TAddItemForm form;
+    if (auto request = form.Run(hwnd_, instance_)) {
+        AddStartupItem(*request);
+        RefreshStartupList();
     }
 }
 
