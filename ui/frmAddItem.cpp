@@ -117,16 +117,7 @@ LRESULT CALLBACK TAddItemForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam
         self->done_ = true;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const UserError& error) {
-        ShowErrorReport(hwnd, error.message());
-    } catch (const std::exception& error) {
-        ShowErrorReport(hwnd, FromUtf8(error.what()));
-    } catch (...) {
-        ShowErrorReport(hwnd, L"Unexpected error");
-    }
-    return 0;
+    return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT TAddItemForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

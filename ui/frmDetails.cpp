@@ -115,16 +115,7 @@ LRESULT CALLBACK TDetailsForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam
         self->hwnd_.release();
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const UserError& error) {
-        ShowErrorReport(hwnd, error.message());
-    } catch (const std::exception& error) {
-        ShowErrorReport(hwnd, FromUtf8(error.what()));
-    } catch (...) {
-        ShowErrorReport(hwnd, L"Unexpected error");
-    }
-    return 0;
+    return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT TDetailsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -138,14 +138,7 @@ LRESULT CALLBACK TMainForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         self = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const UserError& error) {
-        ShowErrorReport(hwnd, error.message());
-    } catch (const std::exception& error) {
-        ShowErrorReport(hwnd, FromUtf8(error.what()));
-    }
-    return 0;
+    return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
