@@ -1,0 +1,441 @@
+#include "ui/frmScanRemains.h"
+
+#include "cleanup/checkTree.h"
+#include "cleanup/regBackup.h"
+#include "cleanup/remainsDelete.h"
+#include "common/funUtils.h"
+#include "common/globals.h"
+#include "i18n/multiLangs.h"
+#include "ui/frmDetails.h"
+#include "ui/uiCommon.h"
+
+namespace purgeon {
+
+using cleanup::ScanNode;
+
+namespace {
+
+enum ControlId {
+    IDC_SCANING = 100,
+    IDC_SCANINFO,
+    IDC_REGINFO_LABEL,
+    IDC_REGINFO,
+    IDC_FILES_LABEL,
+    IDC_FILES,
+    IDC_DELETE,
+};
+
+constexpr int kClientWidth = 563;
+constexpr int kClientHeight = 453;
+constexpr int kTreeIndent = 19;
+constexpr int kCheckImageSize = 16;
+
+// Designed places, in client pixels.
+constexpr RECT kScaningRect{8, 12, 78, 28};
+constexpr RECT kScanInfoRect{80, 12, 80 + 457, 12 + 29};
+constexpr RECT kRegInfoLabelRect{8, 52, 400, 68};
+constexpr RECT kRegInfoRect{8, 72, 8 + 545, 72 + 153};
+constexpr RECT kFilesLabelRect{8, 234, 400, 250};
+constexpr RECT kFilesRect{8, 254, 8 + 545, 254 + 155};
+constexpr RECT kDeleteRect{359, 419, 359 + 89, 419 + 25};
+constexpr RECT kCancelRect{464, 419, 464 + 89, 419 + 25};
+
+HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, const RECT& place, int id, HINSTANCE instance,
+                 HFONT font, DWORD exStyle = 0) {
+    HWND control = CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                                   place.right - place.left, place.bottom - place.top, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void DefaultShowMessage(HWND window, const std::wstring& text) {
+    MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
+}
+
+// The state images: position 0 is never shown (state 0 means "no image"), then the unchecked,
+// checked and partly checked boxes, drawn here so the window needs no bitmap resource.
+HIMAGELIST MakeCheckImages() {
+    constexpr int size = kCheckImageSize;
+    constexpr COLORREF kTransparent = RGB(255, 0, 255);
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 4, 0);
+    if (!images) return nullptr;
+    HDC screen = GetDC(nullptr);
+    UniqueDc dc(CreateCompatibleDC(screen));
+    UniqueGdiObject bitmap(CreateCompatibleBitmap(screen, size * 4, size));
+    ReleaseDC(nullptr, screen);
+    if (!dc || !bitmap) return images;
+    HGDIOBJ oldBitmap = SelectObject(dc.get(), bitmap.get());
+    UniqueGdiObject background(CreateSolidBrush(kTransparent));
+    RECT all{0, 0, size * 4, size};
+    FillRect(dc.get(), &all, static_cast<HBRUSH>(background.get()));
+
+    UniqueGdiObject frame(CreatePen(PS_SOLID, 1, RGB(64, 64, 64)));
+    UniqueGdiObject mark(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
+    UniqueGdiObject partly(CreateSolidBrush(RGB(128, 128, 128)));
+    HGDIOBJ oldPen = SelectObject(dc.get(), frame.get());
+    HGDIOBJ oldBrush = SelectObject(dc.get(), GetStockObject(WHITE_BRUSH));
+    for (int image = 1; image <= 3; ++image) {
+        const int x = image * size;
+        Rectangle(dc.get(), x + 2, 2, x + 15, 15);
+    }
+    SelectObject(dc.get(), mark.get());
+    const int checkX = 2 * size;
+    MoveToEx(dc.get(), checkX + 4, 8, nullptr);
+    LineTo(dc.get(), checkX + 7, 11);
+    LineTo(dc.get(), checkX + 12, 5);
+    RECT inner{3 * size + 5, 5, 3 * size + 12, 12};
+    FillRect(dc.get(), &inner, static_cast<HBRUSH>(partly.get()));
+    SelectObject(dc.get(), oldBrush);
+    SelectObject(dc.get(), oldPen);
+    SelectObject(dc.get(), oldBitmap);
+
+    ImageList_AddMasked(images, static_cast<HBITMAP>(bitmap.get()), kTransparent);
+    return images;
+}
+
+UINT StateBits(int state) {
+    return INDEXTOSTATEIMAGEMASK(static_cast<UINT>(state));
+}
+
+HTREEITEM AddItem(HWND tree, HTREEITEM parent, const ScanNode& node) {
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_STATE;
+    insert.item.pszText = const_cast<wchar_t*>(node.text.c_str());
+    insert.item.state = StateBits(node.state);
+    insert.item.stateMask = TVIS_STATEIMAGEMASK;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    for (const ScanNode& child : node.children) AddItem(tree, item, child);
+    return item;
+}
+
+void SetItemState(HWND tree, HTREEITEM item, int state) {
+    TVITEMW change{};
+    change.mask = TVIF_STATE;
+    change.hItem = item;
+    change.state = StateBits(state);
+    change.stateMask = TVIS_STATEIMAGEMASK;
+    SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&change));
+}
+
+// The marks of the model onto the items, which mirror it node for node.
+void ShowNodeStates(HWND tree, HTREEITEM first, const std::vector<ScanNode>& nodes) {
+    HTREEITEM item = first;
+    for (const ScanNode& node : nodes) {
+        if (!item) return;
+        SetItemState(tree, item, node.state);
+        ShowNodeStates(tree, TreeView_GetChild(tree, item), node.children);
+        item = TreeView_GetNextSibling(tree, item);
+    }
+}
+
+// The item's child indices from the top level, which is how the model addresses its nodes.
+cleanup::NodePath PathOf(HWND tree, HTREEITEM item) {
+    cleanup::NodePath path;
+    while (item) {
+        size_t index = 0;
+        for (HTREEITEM sibling = TreeView_GetPrevSibling(tree, item); sibling;
+             sibling = TreeView_GetPrevSibling(tree, sibling))
+            ++index;
+        path.insert(path.begin(), index);
+        item = TreeView_GetParent(tree, item);
+    }
+    return path;
+}
+
+}  // namespace
+
+TScanForm::~TScanForm() {
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
+        hwnd_.reset();  // the window goes before the font and the images its controls use
+    }
+}
+
+void TScanForm::Run(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation) {
+    TScanForm form;
+    if (!form.Create(owner, instance, keyName, installLocation)) return;
+    HWND hwnd = form.Handle();
+    form.CentreOnOwner();
+    if (owner) EnableWindow(owner, FALSE);
+    ShowWindow(hwnd, SW_SHOW);
+    MSG message;
+    while (!form.done_ && form.hwnd_) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // The application is ending: leave the quit for the main loop.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got == -1) break;
+        if (!IsDialogMessageW(hwnd, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    // The owner is enabled before the window goes, so activation returns to it.
+    form.done_ = true;
+    if (owner) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+    form.hwnd_.reset();
+}
+
+bool TScanForm::Create(HWND owner, HINSTANCE instance, const std::wstring& keyName,
+                       const std::wstring& installLocation) {
+    owner_ = owner;
+    instance_ = instance;
+    keyName_ = keyName;
+    installLocation_ = installLocation;
+    done_ = scanned_ = scanning_ = false;
+    keys_.clear();
+    files_.clear();
+    if (!ShowMessage) ShowMessage = DefaultShowMessage;
+    if (BackupDir.empty()) BackupDir = AppPaths.RegBackupDir;
+
+    WNDCLASSEXW windowClass{sizeof(windowClass)};
+    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
+        windowClass = WNDCLASSEXW{sizeof(windowClass)};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kClassName;
+        if (!RegisterClassExW(&windowClass)) return false;
+    }
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    CreateWindowExW(exStyle, kClassName, L"Scan Remains", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                    frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, this);
+    if (!hwnd_) return false;
+    FormShow();
+    return true;
+}
+
+LRESULT CALLBACK TScanForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    TScanForm* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<TScanForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_.reset(hwnd);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<TScanForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // Destroyed from outside (the owner went first): forget the handle and end the loop.
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_.release();
+        self->done_ = true;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
+}
+
+LRESULT TScanForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            FormCreate();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kStartTimerId) StartScan();
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
+                switch (LOWORD(wParam)) {
+                    case IDC_DELETE: PressDelete(); return 0;
+                    case IDCANCEL: btnCancelClick(); return 0;  // also Esc
+                }
+            }
+            return 0;
+        case WM_CLOSE:
+            // Not while the scan runs: it cannot be cancelled.
+            if (!scanning_) btnCancelClick();
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+    }
+}
+
+// The trees take a mouse press on a check box before the tree view's own click handling, which
+// would otherwise track the mouse first.
+LRESULT CALLBACK TScanForm::TreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR data) {
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+        TVHITTESTINFO hit{};
+        hit.pt = POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        HTREEITEM item = TreeView_HitTest(tree, &hit);
+        if (item && (hit.flags & TVHT_ONITEMSTATEICON)) {
+            auto* self = reinterpret_cast<TScanForm*>(data);
+            GuardedHandle(tree, [&]() -> LRESULT {
+                self->ToggleItem(tree, item);
+                return 0;
+            });
+            return 0;
+        }
+    }
+    return DefSubclassProc(tree, message, wParam, lParam);
+}
+
+void TScanForm::FormCreate() {
+    HWND hwnd = hwnd_.get();
+    LOGFONTW designed{};
+    designed.lfHeight = -11;
+    designed.lfCharSet = DEFAULT_CHARSET;
+    wcscpy(designed.lfFaceName, L"MS Sans Serif");
+    font_.reset(CreateFontIndirectW(&designed));
+    HFONT font = static_cast<HFONT>(font_.get());
+
+    lblScaning_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kScaningRect, IDC_SCANING, instance_, font);
+    lblScanInfo_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kScanInfoRect, IDC_SCANINFO, instance_,
+                               font);
+    lblRegInfoLeft_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kRegInfoLabelRect, IDC_REGINFO_LABEL, instance_, font);
+    const DWORD treeStyle = TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP;
+    tvScanRegInfo_ = MakeControl(hwnd, WC_TREEVIEWW, treeStyle, kRegInfoRect, IDC_REGINFO, instance_, font,
+                                 WS_EX_CLIENTEDGE);
+    lblFileLeft_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kFilesLabelRect, IDC_FILES_LABEL, instance_, font);
+    tvScanFiles_ = MakeControl(hwnd, WC_TREEVIEWW, treeStyle, kFilesRect, IDC_FILES, instance_, font, WS_EX_CLIENTEDGE);
+    // Cancel comes first in the tab order.
+    btnCancel_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kCancelRect, IDCANCEL,
+                             instance_, font);
+    btnDelete_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kDeleteRect, IDC_DELETE,
+                             instance_, font);
+
+    checkImages_.reset(MakeCheckImages());
+    for (HWND tree : {tvScanRegInfo_, tvScanFiles_}) {
+        SendMessageW(tree, TVM_SETINDENT, kTreeIndent, 0);
+        SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(checkImages_.get()));
+        SetWindowSubclass(tree, TreeProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    SetTimer(hwnd, kStartTimerId, kStartDelayMs, nullptr);
+}
+
+void TScanForm::FormShow() {
+    SetWindowTextW(hwnd_.get(), LangText(IDS_SCANFORM_Title).c_str());
+    SetWindowTextW(lblScaning_, LangText(IDS_SCANFORM_LABEL_Scaning).c_str());
+    SetWindowTextW(lblRegInfoLeft_, LangText(IDS_SCANFORM_LABEL_RegInfoLeft).c_str());
+    SetWindowTextW(lblFileLeft_, LangText(IDS_SCANFORM_LABEL_FilesLeft).c_str());
+    SetWindowTextW(btnDelete_, LangText(IDS_SCANFORM_BUTTON_Delete).c_str());
+    SetWindowTextW(btnCancel_, LangText(IDS_SCANFORM_BUTTON_Cancel).c_str());
+}
+
+void TScanForm::CentreOnOwner() {
+    RECT window{}, owner{};
+    GetWindowRect(hwnd_.get(), &window);
+    HWND anchor = owner_ ? owner_ : GetDesktopWindow();
+    GetWindowRect(anchor, &owner);
+    MONITORINFO monitor{sizeof(monitor)};
+    GetMonitorInfoW(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT place = CentredWindowRect(owner, window.right - window.left, window.bottom - window.top, monitor.rcWork);
+    SetWindowPos(hwnd_.get(), nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TScanForm::Tell(const std::wstring& text) {
+    if (ShowMessage) ShowMessage(hwnd_.get(), text);
+}
+
+// Throttled by the scan, so the window repaints without slowing the walk.
+void TScanForm::Progress(const std::wstring& path) {
+    if (!hwnd_) return;
+    SetWindowTextW(lblScanInfo_, path.c_str());
+    MSG message;
+    while (hwnd_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Left for the loop that owns the application.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void TScanForm::StartScan() {
+    HWND hwnd = hwnd_.get();
+    if (!hwnd || scanning_ || scanned_) return;
+    KillTimer(hwnd, kStartTimerId);  // one shot: no later tick may start it again
+    scanning_ = true;
+    EnableWindow(hwnd, FALSE);
+    EnableWindow(btnDelete_, FALSE);
+    EnableWindow(btnCancel_, FALSE);
+
+    const cleanup::ScanProgress progress = [this](const std::wstring& path) { Progress(path); };
+    try {
+        keys_ = cleanup::ScanRegistry(keyName_, progress);
+        files_.clear();
+        if (auto folder = cleanup::ScanInstallFolder(installLocation_, progress)) files_.push_back(std::move(*folder));
+    } catch (...) {
+        scanning_ = false;
+        if (hwnd_) EnableWindow(hwnd_.get(), TRUE);
+        throw;
+    }
+    scanning_ = false;
+    scanned_ = true;
+    if (!hwnd_) return;
+    FillTree(tvScanRegInfo_);
+    FillTree(tvScanFiles_);
+    EnableWindow(hwnd, TRUE);
+
+    if (keys_.empty() && files_.empty()) {
+        Tell(LangText(IDS_MESSAGEBOX_WARNING_Noremains));
+        btnCancelClick();
+        return;
+    }
+    EnableWindow(btnDelete_, TRUE);
+    EnableWindow(btnCancel_, TRUE);
+}
+
+void TScanForm::PressDelete() {
+    if (!hwnd_ || !scanned_) return;
+    SetWindowTextW(lblScanInfo_, L"");
+    // The registry part can be loaded back; without a saved copy nothing is deleted.
+    if (!cleanup::SaveRemainsBackup(BackupDir, keys_)) {
+        Tell(kBackupFailedText);
+        return;
+    }
+    const bool report = cleanup::DeleteCheckedRemains(keys_, files_);
+    // Marks of parents whose checked children went are stale until brought up to date.
+    cleanup::RefreshChecks(keys_);
+    cleanup::RefreshChecks(files_);
+    FillTree(tvScanRegInfo_);
+    FillTree(tvScanFiles_);
+    if (report) Tell(LangText(IDS_MESSAGEBOX_WARNING_CleanSuccess));
+}
+
+void TScanForm::ToggleItem(HWND tree, HTREEITEM item) {
+    if (!item) return;
+    std::vector<ScanNode>& model = ModelOf(tree);
+    cleanup::ToggleNodeCheck(model, PathOf(tree, item));
+    ShowStates(tree);
+}
+
+void TScanForm::btnCancelClick() {
+    done_ = true;
+    if (hwnd_) ShowWindow(hwnd_.get(), SW_HIDE);
+}
+
+std::vector<ScanNode>& TScanForm::ModelOf(HWND tree) {
+    return tree == tvScanFiles_ ? files_ : keys_;
+}
+
+void TScanForm::FillTree(HWND tree) {
+    SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    for (const ScanNode& node : ModelOf(tree)) {
+        HTREEITEM item = AddItem(tree, TVI_ROOT, node);
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    }
+    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(tree, nullptr, TRUE);
+}
+
+void TScanForm::ShowStates(HWND tree) {
+    ShowNodeStates(tree, TreeView_GetRoot(tree), ModelOf(tree));
+}
+
+}  // namespace purgeon

@@ -1,0 +1,98 @@
+#pragma once
+// TScanForm: the "Scan Remains" window. Shortly after it is shown it searches the registry for
+// keys named like the program's uninstall key and lists the install folder's contents, in two
+// check-box trees; Delete removes what stays checked, after saving the registry part to a .reg file.
+// The search terms come from the caller; the window never looks at the main window's selection.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cleanup/remainsScan.h"
+#include "common/handles.h"
+
+namespace purgeon {
+
+using UniqueImageList = UniqueResource<HIMAGELIST, NullIsInvalid<HIMAGELIST, ImageList_Destroy>>;
+
+class TScanForm {
+public:
+    TScanForm() = default;
+    ~TScanForm();
+    TScanForm(const TScanForm&) = delete;
+    TScanForm& operator=(const TScanForm&) = delete;
+
+    // Shows the window modally over `owner` (disabled meanwhile) until Cancel, the close box, or an
+    // empty scan closes it.
+    static void Run(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation);
+
+    // Creates the window hidden, with its texts set and the start timer running. Run shows it and
+    // runs the loop; tests drive it without showing it.
+    bool Create(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation);
+    // The scan itself (the first timer tick calls it; the timer stops first, so it runs once).
+    void StartScan();
+    // The Delete button.
+    void PressDelete();
+    // A click on a node's check box: the node and the marks above and below it follow.
+    void ToggleItem(HWND tree, HTREEITEM item);
+
+    // Tells the user something; by default a message box with OK only and the application title.
+    std::function<void(HWND window, const std::wstring& text)> ShowMessage;
+    // Where Delete saves the registry remains first; AppPaths.RegBackupDir unless set.
+    std::wstring BackupDir;
+
+    HWND Handle() const { return hwnd_.get(); }
+    HWND RegTree() const { return tvScanRegInfo_; }
+    HWND FileTree() const { return tvScanFiles_; }
+    HWND ScanInfoLabel() const { return lblScanInfo_; }
+    HWND DeleteButton() const { return btnDelete_; }
+    HWND CancelButton() const { return btnCancel_; }
+    bool Scanned() const { return scanned_; }
+    bool Closed() const { return done_; }
+
+    static constexpr wchar_t kClassName[] = L"TScanForm";
+    static constexpr UINT kStartTimerId = 1;
+    static constexpr UINT kStartDelayMs = 200;
+    static constexpr wchar_t kBackupFailedText[] =
+        L"The registry remains could not be backed up, so nothing was deleted.";
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK TreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void FormCreate();
+    void FormShow();
+    void CentreOnOwner();
+    void btnCancelClick();
+    void Tell(const std::wstring& text);
+    void Progress(const std::wstring& path);
+    std::vector<cleanup::ScanNode>& ModelOf(HWND tree);
+    void FillTree(HWND tree);
+    void ShowStates(HWND tree);
+
+    HWND owner_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    std::wstring keyName_;
+    std::wstring installLocation_;
+    UniqueWindow hwnd_;
+    UniqueGdiObject font_;
+    UniqueImageList checkImages_;
+    HWND lblScaning_ = nullptr;
+    HWND lblScanInfo_ = nullptr;
+    HWND lblRegInfoLeft_ = nullptr;
+    HWND tvScanRegInfo_ = nullptr;
+    HWND lblFileLeft_ = nullptr;
+    HWND tvScanFiles_ = nullptr;
+    HWND btnDelete_ = nullptr;
+    HWND btnCancel_ = nullptr;
+    std::vector<cleanup::ScanNode> keys_;
+    std::vector<cleanup::ScanNode> files_;
+    bool scanning_ = false;
+    bool scanned_ = false;
+    bool done_ = false;
+};
+
+}  // namespace purgeon
