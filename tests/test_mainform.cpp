@@ -25,6 +25,13 @@ namespace samples = purgeon::samples;
 // Error reports are recorded, not shown: a message box would wait for a click.
 std::vector<std::wstring> g_reports;
 void purgeon::ShowErrorReport(HWND, const std::wstring& text) { g_reports.push_back(text); }
+// Questions are answered by the test.
+std::vector<std::wstring> g_questions;
+bool g_answer = false;
+bool purgeon::AskQuestion(HWND, const std::wstring& text) {
+    g_questions.push_back(text);
+    return g_answer;
+}
 
 namespace {
 
@@ -400,4 +407,88 @@ TEST_F(MainForm, StartupPageListsEntriesAndApplyMovesOnlyWhatChanged) {
 
     RegDeleteValueW(run.get(), L"PurgeonUiStartup");
     Command(ActionTabProgramList);
+}
+
+TEST_F(MainForm, StartupDeleteAsksFirstAndRemovesBothForms) {
+    constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    UniqueHKey run;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(), nullptr),
+              ERROR_SUCCESS);
+    const std::wstring command = L"C:\\Tools\\gone.exe";
+    RegSetValueExW(run.get(), L"PurgeonUiDelete", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    Command(ActionTabStartupItems);
+    HWND startup = control(IDC_STARTUP_LIST);
+    int row = RowOf(startup, L"PurgeonUiDelete");
+    ASSERT_GE(row, 0);
+    ListView_SetItemState(startup, row, LVIS_SELECTED, LVIS_SELECTED);
+    Pump();
+
+    g_questions.clear();
+    g_answer = false;
+    Command(ActionDelete);
+    ASSERT_EQ(g_questions.size(), 1u);
+    EXPECT_EQ(g_questions[0], L"Do you really want to delete the startup entry selected?");
+    EXPECT_GE(RowOf(startup, L"PurgeonUiDelete"), 0);
+    EXPECT_EQ(RegQueryValueExW(run.get(), L"PurgeonUiDelete", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+
+    g_answer = true;
+    Command(ActionDelete);
+    EXPECT_EQ(RowOf(startup, L"PurgeonUiDelete"), -1);
+    EXPECT_NE(RegQueryValueExW(run.get(), L"PurgeonUiDelete", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    g_answer = false;
+    g_questions.clear();
+    Command(ActionTabProgramList);
+}
+
+TEST_F(MainForm, UninstallAsksItsQuestionWhenTheUninstallerEndsAndNoChangesNothing) {
+    samples::SampleSpec missing;
+    missing.name = L"PurgeonUiMissing";
+    missing.displayName = L"Missing Uninstaller App";
+    missing.behaviour = samples::UninstallBehaviour::Missing;
+    samples::SampleSpec gone;
+    gone.name = L"PurgeonUiGone";
+    gone.displayName = L"Gone After Uninstall";
+    samples::InstallSample(missing, BinDir());
+    samples::InstallSample(gone, BinDir());
+    Command(ActionRefresh);
+    g_questions.clear();
+    g_answer = false;
+
+    // An uninstaller that cannot be started: the clear-up question.
+    Select(RowOf(list(), L"Missing Uninstaller App"));
+    ASSERT_TRUE(IsWindowEnabled(control(ActionUninstall)));
+    Command(ActionUninstall);
+    ASSERT_TRUE(WaitUntil(
+        [] {
+            Pump();
+            return !g_questions.empty();
+        },
+        30000));
+    EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_UninstallFailed));
+
+    // One that runs to its end: the remains question, after the program is gone; No keeps the list.
+    g_questions.clear();
+    Select(RowOf(list(), L"Gone After Uninstall"));
+    Command(ActionUninstall);
+    ASSERT_TRUE(WaitUntil(
+        [] {
+            Pump();
+            return !g_questions.empty();
+        },
+        30000));
+    EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+    UniqueHKey entry;  // the uninstaller ran to its end before the question came
+    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(L"PurgeonUiGone").c_str(), 0,
+                            KEY_READ | KEY_WOW64_64KEY, entry.put()),
+              ERROR_SUCCESS);
+    EXPECT_GE(RowOf(list(), L"Gone After Uninstall"), 0);
+    g_questions.clear();
+    for (const wchar_t* name : {L"PurgeonUiMissing", L"PurgeonUiGone"}) {
+        try {
+            samples::RemoveSample(std::wstring(name));
+        } catch (...) {
+        }
+    }
+    Command(ActionRefresh);
 }

@@ -186,7 +186,8 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == 0 && DrawMenuItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
             break;
         case WM_UNINSTALL_DONE:
-            OnUninstallDone(wParam);
+            // lParam is the waiting thread's record, valid while this synchronous message is handled.
+            if (lParam) OnUninstallDone(wParam, *reinterpret_cast<const cleanup::UninstallDone*>(lParam));
             return 0;
         case WM_CLOSE:
             RunAction(ActionExit);

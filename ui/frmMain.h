@@ -11,6 +11,7 @@
 
 #include "catalogue/ProgramList.h"
 #include "catalogue/programRows.h"
+#include "cleanup/waitingThread.h"
 #include "startup/startupItems.h"
 #include "common/handles.h"
 #include "ui/uiCommon.h"
@@ -19,9 +20,7 @@ namespace purgeon {
 
 class TDetailsForm;
 
-// Sent by an uninstall's waiting thread when the uninstaller has ended (wParam 1) or could
-// not be started (wParam 0).
-inline constexpr UINT WM_UNINSTALL_DONE = WM_USER + 100;
+using cleanup::WM_UNINSTALL_DONE;
 
 // Command ids: every button and menu item carries the id of the action it runs.
 enum ActionId : int {
@@ -197,7 +196,7 @@ private:
     void ActionUninstallExecute();
     void SwitchLanguage(int itemId);
     void ShowMenuOfButton(HWND button, HMENU menu);
-    void OnUninstallDone(WPARAM ran);
+    void OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& program);
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;

@@ -10,6 +10,7 @@
 #include "i18n/multiLangs.h"
 #include "ui/frmDetails.h"
 #include "ui/frmMain.h"
+#include "ui/frmScanRemains.h"
 #include "ui/widgets/widgets.h"
 
 namespace purgeon {
@@ -47,7 +48,7 @@ const std::vector<TMainForm::Action>& TMainForm::Actions() {
     {ActionOnlineRes, &TMainForm::ActionOnlineResExecute, true},
     {ActionContact, &TMainForm::ActionContactExecute, true},
     {ActionAbout, nullptr, false},
-    {ActionUninstall, &TMainForm::ActionUninstallExecute, false},
+    {ActionUninstall, &TMainForm::ActionUninstallExecute, true},
     {ActionDeleteScr, nullptr, false},
     {ActionShowDetails, &TMainForm::ActionShowDetailsExecute, true},
     {ActionSearch, &TMainForm::ActionSearchExecute, true},
@@ -137,7 +138,26 @@ void TMainForm::ActionOnlineResExecute() { ShellOpen(hwnd_, kProductWebPage); }
 void TMainForm::ActionContactExecute() { ShellOpen(hwnd_, kSupportMail); }
 
 void TMainForm::ActionUninstallExecute() {
-    // Wired to the uninstall runner (programs) and the screen saver deletion when they exist.
+    int row = SelectedRow();
+    if (row < 0) return;
+    if (IsScreenSaverCaption(rows_[row].caption)) {
+        RunAction(ActionDeleteScr);
+        return;
+    }
+    IProgramList* list = programList_.Get();
+    ComPtr<IProgramEntry> entry;
+    CheckCom(list->GetProgram(rows_[row].data, entry.put()), L"Doffkit");
+    if (!entry) return;
+    cleanup::UninstallDone program;
+    UniqueBstr text;
+    CheckCom(entry->GetKeyName(text.put()), L"Doffkit");
+    program.keyName = text.str();
+    CheckCom(entry->GetInstallLocation(text.put()), L"Doffkit");
+    program.installLocation = text.str();
+    CheckCom(entry->GetUninstallString(text.put()), L"Doffkit");
+    program.commandLine = text.str();
+    // The window stays usable while the uninstaller runs.
+    cleanup::TWaitingThread::Start(hwnd_, std::move(program));
 }
 
 void TMainForm::ActionShowDetailsExecute() {
@@ -254,10 +274,23 @@ void TMainForm::SwitchLanguage(int itemId) {
     }
 }
 
-void TMainForm::OnUninstallDone(WPARAM) {
-    // The question after an uninstall and the remains scan are wired here when they exist;
-    // the list shows what the uninstaller changed.
-    FillProgramList();
+void TMainForm::OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& done) {
+    // The terms of the program this uninstall was for, whatever is selected now.
+    const cleanup::UninstallDone program = done;
+    const std::wstring& question =
+        LangText(ran == 1 ? IDS_MESSAGEBOX_WARNING_ScanRemains : IDS_MESSAGEBOX_WARNING_UninstallFailed);
+    if (!AskQuestion(hwnd_, question)) return;
+    struct Refill {
+        TMainForm* form;
+        ~Refill() {
+            try {
+                form->FillProgramList();
+            } catch (const UserError& error) {
+                ShowErrorReport(form->hwnd_, error.message());
+            }
+        }
+    } refill{this};  // also when the scan window ends with an error
+    TScanForm::Run(hwnd_, instance_, program.keyName, program.installLocation);
 }
 
 }  // namespace purgeon

@@ -49,9 +49,7 @@ void TMainForm::ActionApplyExecute() {
 }
 
 void TMainForm::ActionDeleteExecute() {
-    if (MessageBoxW(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteStartupEntry).c_str(), kAppTitle,
-                    MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
-        return;
+    if (!AskQuestion(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteStartupEntry))) return;
     for (int row = static_cast<int>(startupRows_.size()) - 1; row >= 0; --row) {
         if (!(ListView_GetItemState(lsvStartupList_, row, LVIS_SELECTED) & LVIS_SELECTED)) continue;
         DeleteStartupRows({startupRows_[static_cast<size_t>(row)]});
