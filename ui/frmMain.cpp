@@ -653,7 +653,6 @@ void TMainForm::ApplyMainFormTexts() {
 void TMainForm::PaintBackground(HDC dc) {
     RECT client;
     GetClientRect(hwnd_, &client);
-    RECT header{0, 0, client.right, 112};
     TRIVERTEX vertices[2] = {
         {0, 0, static_cast<COLOR16>(GetRValue(kHeaderTop) << 8), static_cast<COLOR16>(GetGValue(kHeaderTop) << 8),
          static_cast<COLOR16>(GetBValue(kHeaderTop) << 8), 0},
@@ -685,7 +684,6 @@ void TMainForm::PaintBackground(HDC dc) {
     RECT tagline{24, 48, 330, 70};
     DrawTextW(dc, L"Uninstall manager", -1, &tagline, DT_SINGLELINE | DT_LEFT | DT_VCENTER);
     SelectObject(dc, old);
-    (void)header;
 }
 
 const TMainForm::Action* TMainForm::FindAction(int id) {
