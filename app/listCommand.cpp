@@ -7,6 +7,7 @@
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"
+#include "cleanup/remainsScan.h"
 #include "startup/startupItems.h"
 
 namespace purgeon {
@@ -57,6 +58,23 @@ int ListCatalogue() {
     return 0;
 }
 
+void AppendNodes(const std::vector<cleanup::ScanNode>& nodes, std::wstring& out) {
+    for (const cleanup::ScanNode& node : nodes) {
+        out += Field(node.text) + L'\n';
+        AppendNodes(node.children, out);
+    }
+}
+
+// What a remains scan would offer for a program, registry nodes first, then files. Nothing is
+// deleted: the same scanner and protection rules as the scan window, without the window.
+int ListRemains(const std::wstring& keyName, const std::wstring& installLocation) {
+    std::wstring out;
+    AppendNodes(cleanup::ScanRegistry(keyName), out);
+    if (auto files = cleanup::ScanInstallFolder(installLocation)) AppendNodes({*files}, out);
+    WriteStdout(out);
+    return 0;
+}
+
 }  // namespace
 
 void WriteStdout(const std::wstring& text) {
@@ -72,6 +90,13 @@ int RunCommandLineMode(const std::vector<std::wstring>& args) {
     const std::wstring& mode = args[1];
     try {
         if (EqualsNoCase(mode, L"/list") || EqualsNoCase(mode, L"-list")) return ListCatalogue();
+        if (EqualsNoCase(mode, L"/scan") || EqualsNoCase(mode, L"-scan")) {
+            if (args.size() < 3 || args[2].empty()) {
+                WriteStdout(L"usage: Purgeon.exe /scan KEYNAME [LOCATION]\n");
+                return 2;
+            }
+            return ListRemains(args[2], args.size() > 3 ? args[3] : std::wstring());
+        }
         if (EqualsNoCase(mode, L"/startup") || EqualsNoCase(mode, L"-startup")) {
             WriteStdout(FormatStartupListing(LoadStartupItems()));
             return 0;

@@ -125,3 +125,41 @@ TEST(StartupCommand, PrintsEachStartupEntryAndChangesNothing) {
     EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
     RegDeleteValueW(run.get(), L"PurgeonListStartup");
 }
+
+TEST(ScanCommand, PrintsWhatTheScanWouldOfferAndDeletesNothing) {
+    const std::wstring name = Format(L"PurgeonScanCli%lu", GetCurrentProcessId());
+    UniqueHKey vendor;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\" + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, vendor.put(), nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(vendor.get(), L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 2 * sizeof(wchar_t));
+    wchar_t programFiles[MAX_PATH];
+    ExpandEnvironmentStringsW(L"%ProgramFiles%", programFiles, MAX_PATH);
+    const std::wstring folder = std::wstring(programFiles) + L"\\" + name + L"\\";
+    ForceDirectories(folder + L"data");
+    WriteFileBytes(folder + L"data\\left.txt", "left behind");
+
+    auto run = [&](const std::wstring& location) {
+        DWORD exitCode = 1;
+        std::string out =
+            CaptureOutput(BinDir() + L"Purgeon.exe", L"/scan " + name + L" \"" + location + L"\"", &exitCode);
+        EXPECT_EQ(exitCode, 0u);
+        return ToLower(FromUtf8(out));
+    };
+    // Quoted without its trailing backslash, which would escape the closing quote.
+    std::wstring out = run(ExcludeTrailingBackslash(folder));
+    EXPECT_NE(out.find(ToLower(L"HKEY_CURRENT_USER\\SOFTWARE\\" + name + L"\n")), std::wstring::npos) << ToUtf8(out);
+    EXPECT_NE(out.find(ToLower(L"\\" + name + L"\\Path\n")), std::wstring::npos);
+    EXPECT_NE(out.find(ToLower(folder + L"data\\left.txt")), std::wstring::npos);
+    // Registry nodes come before file nodes.
+    EXPECT_LT(out.find(L"hkey_current_user"), out.find(ToLower(folder)));
+    EXPECT_TRUE(FileExists(folder + L"data\\left.txt"));
+    EXPECT_TRUE(ReadRegString(vendor.get(), L"Path").has_value());
+
+    // A shared folder is never offered.
+    EXPECT_EQ(run(programFiles).find(L"left.txt"), std::wstring::npos);
+
+    vendor.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + name).c_str());
+    RemoveTree(folder);
+}
