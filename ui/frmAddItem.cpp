@@ -56,7 +56,7 @@ std::optional<AddItemRequest> TAddItemForm::Run(HWND owner, HINSTANCE instance) 
     WNDCLASSEXW windowClass{sizeof(windowClass)};
     if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
         windowClass = WNDCLASSEXW{sizeof(windowClass)};
-        windowClass.lpfnWndProc = WindowProc;
+        windowClass.lpfnWndProc = FormWindowProc<TAddItemForm>;
         windowClass.hInstance = instance;
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -100,24 +100,10 @@ std::optional<AddItemRequest> TAddItemForm::Run(HWND owner, HINSTANCE instance) 
     return result_;
 }
 
-LRESULT CALLBACK TAddItemForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    TAddItemForm* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<TAddItemForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_.reset(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<TAddItemForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        // Destroyed from outside (the owner went first): forget the handle and end the loop.
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_.release();
-        self->done_ = true;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
+void TAddItemForm::WindowDestroyed() {
+    // Destroyed from outside (the owner went first): forget the handle and end the loop.
+    hwnd_.release();
+    done_ = true;
 }
 
 LRESULT TAddItemForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

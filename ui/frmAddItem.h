@@ -42,7 +42,9 @@ public:
     static constexpr wchar_t kTargetMissingText[] = L"The specified target file can't be found, please reset!";
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename Form>
+    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void WindowDestroyed();
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void FormCreate();
     void FormShow();

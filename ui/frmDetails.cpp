@@ -83,7 +83,7 @@ bool TDetailsForm::Create(HWND owner, HINSTANCE instance) {
     WNDCLASSEXW windowClass{sizeof(windowClass)};
     if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
         windowClass = WNDCLASSEXW{sizeof(windowClass)};
-        windowClass.lpfnWndProc = WindowProc;
+        windowClass.lpfnWndProc = FormWindowProc<TDetailsForm>;
         windowClass.hInstance = instance;
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -99,23 +99,9 @@ bool TDetailsForm::Create(HWND owner, HINSTANCE instance) {
     return static_cast<bool>(hwnd_);
 }
 
-LRESULT CALLBACK TDetailsForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    TDetailsForm* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<TDetailsForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_.reset(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<TDetailsForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        // Destroyed from outside (the owner went first): forget the handle, do not destroy twice.
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_.release();
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
+void TDetailsForm::WindowDestroyed() {
+    // Destroyed from outside (the owner went first): forget the handle, do not destroy twice.
+    hwnd_.release();
 }
 
 LRESULT TDetailsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -49,7 +49,9 @@ public:
     static constexpr int kChooserId = 101;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename Form>
+    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void WindowDestroyed();
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void FormCreate();
     void FormShow();

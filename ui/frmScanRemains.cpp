@@ -199,7 +199,7 @@ bool TScanForm::Create(HWND owner, HINSTANCE instance, const std::wstring& keyNa
     WNDCLASSEXW windowClass{sizeof(windowClass)};
     if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
         windowClass = WNDCLASSEXW{sizeof(windowClass)};
-        windowClass.lpfnWndProc = WindowProc;
+        windowClass.lpfnWndProc = FormWindowProc<TScanForm>;
         windowClass.hInstance = instance;
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -217,24 +217,10 @@ bool TScanForm::Create(HWND owner, HINSTANCE instance, const std::wstring& keyNa
     return true;
 }
 
-LRESULT CALLBACK TScanForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    TScanForm* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<TScanForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_.reset(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<TScanForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        // Destroyed from outside (the owner went first): forget the handle and end the loop.
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_.release();
-        self->done_ = true;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
+void TScanForm::WindowDestroyed() {
+    // Destroyed from outside (the owner went first): forget the handle and end the loop.
+    hwnd_.release();
+    done_ = true;
 }
 
 LRESULT TScanForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -31,6 +31,28 @@ LRESULT GuardedHandle(HWND window, Handler&& handler) {
     return 0;
 }
 
+// The window procedure of a form class: the form is stored at WM_NCCREATE; when the window is
+// destroyed from outside (its owner went first) the form forgets its handle through
+// WindowDestroyed(); every other message goes to HandleMessage under the error guard.
+template <typename Form>
+LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Form* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_.reset(hwnd);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->WindowDestroyed();
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
+}
+
 // Width in pixels of a text in a window's font.
 int TextWidth(HWND window, const std::wstring& text);
 
