@@ -194,6 +194,7 @@ private:
     void ActionTabStartupItemsExecute();
     void ActionMinExecute();
     void ActionUninstallExecute();
+    void ActionDeleteScrExecute();
     void SwitchLanguage(int itemId);
     void ShowMenuOfButton(HWND button, HMENU menu);
     void OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& program);

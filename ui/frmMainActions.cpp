@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include "app/config.h"
+#include "cleanup/screenSaver.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
@@ -49,7 +50,7 @@ const std::vector<TMainForm::Action>& TMainForm::Actions() {
     {ActionContact, &TMainForm::ActionContactExecute, true},
     {ActionAbout, nullptr, false},
     {ActionUninstall, &TMainForm::ActionUninstallExecute, true},
-    {ActionDeleteScr, nullptr, false},
+    {ActionDeleteScr, &TMainForm::ActionDeleteScrExecute, true},
     {ActionShowDetails, &TMainForm::ActionShowDetailsExecute, true},
     {ActionSearch, &TMainForm::ActionSearchExecute, true},
     {ActionHideSysPatch, &TMainForm::ActionHideSysPatchExecute, true},
@@ -158,6 +159,25 @@ void TMainForm::ActionUninstallExecute() {
     program.commandLine = text.str();
     // The window stays usable while the uninstaller runs.
     cleanup::TWaitingThread::Start(hwnd_, std::move(program));
+}
+
+void TMainForm::ActionDeleteScrExecute() {
+    int row = SelectedRow();
+    if (row < 0) return;
+    cleanup::ScreenSaverFiles files;
+    try {
+        UniqueBstr fileName;
+        CheckCom(programList_.Get()->GetScreenSaverFileName(rows_[row].data, fileName.put()), L"Doffkit");
+        files = cleanup::ScreenSaverFilesOf(rows_[row].directory, fileName.str());
+    } catch (const UserError&) {
+        return;  // a component that cannot name the file leaves nothing to delete
+    }
+    if (files.path.empty()) return;
+    if (!AskQuestion(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteScr))) return;
+    cleanup::ScreenSaverDeletion deletion = cleanup::DeleteScreenSaver(files, AppPaths.ScrBackupDir);
+    if (!deletion.backedUp)  // nothing was deleted; say why
+        ShowErrorReport(hwnd_, Format(L"%s: %s", files.path.c_str(), SystemErrorText(deletion.error).c_str()));
+    FillProgramList();
 }
 
 void TMainForm::ActionShowDetailsExecute() {
