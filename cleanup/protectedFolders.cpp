@@ -22,7 +22,18 @@ std::wstring CsidlFolder(int csidl) {
     return SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)) ? buffer : L"";
 }
 
-// Full, without "." or ".." parts, forward slashes or a trailing backslash.
+// "\\?\C:\x" and "\\.\C:\x" name the same place as "C:\x", "\\?\UNC\server\share" as
+// "\\server\share": compared without the prefix, or they would slip past every rule below.
+std::wstring DropNamespacePrefix(const std::wstring& path) {
+    if (path.size() < 4 || path[0] != L'\\' || path[1] != L'\\' || (path[2] != L'?' && path[2] != L'.') ||
+        path[3] != L'\\')
+        return path;
+    const std::wstring rest = path.substr(4);
+    if (StartsWithNoCase(rest, L"UNC\\")) return L"\\\\" + rest.substr(4);
+    return rest;
+}
+
+// Full, without "." or ".." parts, forward slashes, short 8.3 names or a trailing backslash.
 std::wstring Normalise(const std::wstring& path) {
     if (path.empty()) return path;
     DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -30,6 +41,16 @@ std::wstring Normalise(const std::wstring& path) {
     std::wstring full(size, L'\0');
     size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
     full.resize(size);
+    // "C:\PROGRA~1" is Program Files; only an existing path has a long form to look up.
+    size = GetLongPathNameW(full.c_str(), nullptr, 0);
+    if (size > 0) {
+        std::wstring longForm(size, L'\0');
+        size = GetLongPathNameW(full.c_str(), longForm.data(), size);
+        if (size > 0 && size < longForm.size()) {
+            longForm.resize(size);
+            full = longForm;
+        }
+    }
     return ExcludeTrailingBackslash(full);
 }
 
@@ -94,6 +115,7 @@ bool IsProtectedFolder(const std::wstring& rawPath) {
     std::wstring path = CleanInstallLocation(rawPath);
     for (wchar_t& c : path)
         if (c == L'/') c = L'\\';
+    path = DropNamespacePrefix(path);
     if (path.empty() || IsBareShareOrRelative(path)) return true;
     path = Normalise(path);
     if (path.size() <= 2) return true;  // "C:" left of "C:\"
@@ -103,8 +125,10 @@ bool IsProtectedFolder(const std::wstring& rawPath) {
     if (GetWindowsDirectoryW(windows, MAX_PATH) && SameOrInside(path, Normalise(windows))) return true;
     if (SameOrInside(path, Normalise(SystemDirectory()))) return true;
 
+    // A protected folder, or one that holds a protected folder (removing "...\Roaming\Microsoft"
+    // would take the Start Menu with it).
     for (const std::wstring& folder : ProtectedExactly())
-        if (EqualsNoCase(path, folder)) return true;
+        if (SameOrInside(folder, path)) return true;
 
     // Any profile under the Users folder, and its standard folders.
     std::wstring users = Normalise(KnownFolder(FOLDERID_UserProfiles));
@@ -115,7 +139,7 @@ bool IsProtectedFolder(const std::wstring& rawPath) {
         if (slash == std::wstring::npos) return true;
         const std::wstring inProfile = rest.substr(slash + 1);
         for (const wchar_t* standard : kProfileFolders)
-            if (EqualsNoCase(inProfile, standard)) return true;
+            if (SameOrInside(standard, inProfile)) return true;
     }
     return false;
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
+#include "cleanup/remainsDelete.h"
 #include "cleanup/remainsScan.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
@@ -370,4 +372,170 @@ TEST(RemainsFiles, ProtectedFolderTable) {
         {L"C:\\Program Files\\Vendor\\\u00c4pp \u65e5\u672c", false},
     };
     for (const Row& row : rows) EXPECT_EQ(IsProtectedFolder(row.path), row.isProtected) << ToUtf8(row.path);
+}
+
+// --- more of the walks -------------------------------------------------------------------------
+
+namespace {
+
+// Creates a key and everything missing above it; removes at the end only what it created.
+class CreatedKey {
+public:
+    CreatedKey(HKEY root, const std::wstring& path) : root_(root) {
+        std::wstring at;
+        for (size_t start = 0; start <= path.size();) {
+            size_t end = path.find(L'\\', start);
+            if (end == std::wstring::npos) end = path.size();
+            at += (at.empty() ? L"" : L"\\") + path.substr(start, end - start);
+            UniqueHKey key;
+            DWORD disposition = 0;
+            EXPECT_EQ(RegCreateKeyExW(root_, at.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                                      &disposition),
+                      ERROR_SUCCESS)
+                << ToUtf8(at);
+            if (disposition == REG_CREATED_NEW_KEY && created_.empty()) created_ = at;
+            if (end == path.size()) {
+                const wchar_t data[] = L"x";
+                RegSetValueExW(key.get(), L"Marker", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
+            }
+            start = end + 1;
+        }
+    }
+    ~CreatedKey() {
+        if (created_.empty()) return;
+        RegDeleteTreeW(root_, created_.c_str());
+        RegDeleteKeyW(root_, created_.c_str());
+    }
+
+private:
+    HKEY root_;
+    std::wstring created_;  // the highest key this one made
+};
+
+bool KeyThere(HKEY root, const std::wstring& path) {
+    UniqueHKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+TEST(RemainsRegistry, InstallerProductsOfTheClassesRootAreTheFirstWalk) {
+    const std::wstring name = L"RemainsScanProduct";
+    CreatedKey product(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Installer\\Products\\" + name);
+    CreatedKey user(HKEY_CURRENT_USER, L"Software\\RemainsProductVendor\\" + name);
+
+    std::vector<ScanNode> found = ScanRegistry(name);
+    const std::wstring classes = L"HKEY_CLASSES_ROOT\\Installer\\Products\\" + name;
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].text, classes);
+    EXPECT_EQ(ValueNamesOf(found[0]), (std::set<std::wstring>{L"Marker"}));
+    EXPECT_EQ(found[1].text, kHkcuSoftware + std::wstring(L"RemainsProductVendor\\") + name);
+
+    // The node's text leads the deletion back to the same key.
+    std::vector<ScanNode> keys = {found[0]};
+    DeleteCheckedKeys(keys);
+    EXPECT_FALSE(KeyThere(HKEY_CLASSES_ROOT, L"Installer\\Products\\" + name));
+    EXPECT_TRUE(KeyThere(HKEY_CURRENT_USER, L"Software\\RemainsProductVendor\\" + name));
+}
+
+TEST(RemainsRegistry, TheMachinesWindowsPartIsWalkedWithoutItsTwoHeavySubtrees) {
+    const std::wstring name = L"RemainsScanWindowsPart";
+    const std::wstring current = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\";
+    CreatedKey walked(HKEY_LOCAL_MACHINE, current + L"RemainsWindowsVendor\\" + name);
+    CreatedKey sideBySide(HKEY_LOCAL_MACHINE, current + L"SideBySide\\RemainsAssembly\\" + name);
+    CreatedKey components(HKEY_LOCAL_MACHINE,
+                          current + L"Installer\\UserData\\S-1-5-18\\Components\\RemainsComponent\\" + name);
+    // Their neighbours are walked: only the exact paths are left out.
+    CreatedKey userData(HKEY_LOCAL_MACHINE, current + L"Installer\\UserData\\S-1-5-18\\Products\\" + name);
+    // The rest of SOFTWARE\Microsoft is not walked at all.
+    CreatedKey otherMicrosoft(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\RemainsNotWalked\\" + name);
+
+    std::vector<std::wstring> texts = Texts(ScanRegistry(name));
+    EXPECT_EQ(std::set<std::wstring>(texts.begin(), texts.end()),
+              (std::set<std::wstring>{
+                  L"HKEY_LOCAL_MACHINE\\" + current + L"RemainsWindowsVendor\\" + name,
+                  L"HKEY_LOCAL_MACHINE\\" + current + L"Installer\\UserData\\S-1-5-18\\Products\\" + name}));
+    EXPECT_EQ(texts.size(), 2u);
+}
+
+TEST(RemainsRegistry, RegisteredApplicationsDirectlyUnderSoftwareIsNotOffered) {
+    CreatedKey shared(HKEY_CURRENT_USER, L"Software\\RegisteredApplications");
+    CreatedKey deeper(HKEY_CURRENT_USER, L"Software\\RemainsRegisteredVendor\\RegisteredApplications");
+    EXPECT_EQ(Texts(ScanRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE", L"RegisteredApplications")),
+              (std::vector<std::wstring>{kHkcuSoftware +
+                                         std::wstring(L"RemainsRegisteredVendor\\RegisteredApplications")}));
+    EXPECT_TRUE(IsProtectedRegistryKey(L"SOFTWARE\\", L"registeredapplications"));
+    EXPECT_FALSE(IsProtectedRegistryKey(L"SOFTWARE\\Vendor\\", L"RegisteredApplications"));
+}
+
+TEST(RemainsFiles, EveryFolderListsItsEntriesInFileSystemOrder) {
+    ScratchFolder scratch(L"remains-order");
+    const std::wstring top = scratch.path() + L"App";
+    // Created out of name order, with folders and files mixed at each level.
+    for (const wchar_t* folder : {L"zeta", L"alpha", L"zeta\\mid", L"zeta\\mid\\deep", L"alpha\\inner"})
+        ASSERT_TRUE(ForceDirectories(top + L"\\" + folder));
+    for (const wchar_t* file : {L"m.txt", L"b.dat", L"zeta\\y.txt", L"zeta\\c.txt", L"zeta\\mid\\k.bin",
+                                L"zeta\\mid\\deep\\last.txt", L"alpha\\inner\\q.txt", L"alpha\\a.txt"})
+        WriteFileBytes(top + L"\\" + file, "x");
+
+    std::optional<ScanNode> tree = ScanInstallFolder(top);
+    ASSERT_TRUE(tree);
+    EXPECT_EQ(tree->text, top);  // as given: no separator added
+    size_t nodes = 0;
+    std::function<void(const ScanNode&)> check = [&](const ScanNode& node) {
+        std::vector<std::wstring> order;
+        WIN32_FIND_DATAW entry{};
+        UniqueFindHandle find(FindFirstFileW((IncludeTrailingBackslash(node.text) + L"*.*").c_str(), &entry));
+        ASSERT_TRUE(find) << ToUtf8(node.text);
+        do {
+            if (entry.cFileName[0] != L'.') order.push_back(IncludeTrailingBackslash(node.text) + entry.cFileName);
+        } while (FindNextFileW(find.get(), &entry));
+        EXPECT_EQ(Texts(node.children), order) << ToUtf8(node.text);
+        for (const ScanNode& child : node.children) {
+            ++nodes;
+            EXPECT_EQ(child.state, kChecked);
+            if (DirectoryExists(child.text)) check(child);
+            else EXPECT_TRUE(child.children.empty());
+        }
+    };
+    check(*tree);
+    EXPECT_EQ(nodes, 13u);
+}
+
+TEST(RemainsFiles, ProtectedFoldersUnderOtherSpellingsAndTheFoldersHoldingThem) {
+    const std::wstring windows = Expand(L"%SystemRoot%");
+    const std::wstring programFiles = Expand(L"%ProgramFiles%");
+    const std::wstring roaming = Expand(L"%APPDATA%");
+    const std::wstring users = ExcludeTrailingBackslash(ExtractFilePath(Expand(L"%USERPROFILE%")));
+    std::vector<std::wstring> paths = {
+        // The same folders through the long-path and device prefixes.
+        L"\\\\?\\" + windows,
+        L"\\\\?\\" + windows + L"\\System32",
+        L"\\\\.\\" + windows,
+        L"\\\\?\\" + programFiles,
+        L"\\\\?\\C:\\",
+        L"\\\\?\\UNC\\server\\share",
+        // Folders that hold a protected one: removing them would remove it too.
+        roaming + L"\\Microsoft",
+        roaming + L"\\Microsoft\\Windows",
+        Expand(L"%ProgramData%\\Microsoft"),
+        users + L"\\SomeoneElse\\AppData\\Roaming\\Microsoft\\Windows",
+    };
+    // Short 8.3 names, where the file system has them.
+    for (const std::wstring& folder : {windows, programFiles, Expand(L"%ProgramData%"), roaming}) {
+        wchar_t shortName[MAX_PATH] = {};
+        const DWORD length = GetShortPathNameW(folder.c_str(), shortName, MAX_PATH);
+        if (length > 0 && length < MAX_PATH && !EqualsNoCase(shortName, folder)) paths.push_back(shortName);
+    }
+    for (const std::wstring& path : paths) {
+        EXPECT_TRUE(IsProtectedFolder(path)) << ToUtf8(path);
+        EXPECT_FALSE(ScanInstallFolder(path)) << ToUtf8(path);
+    }
+    // One program's folders stay offered through those spellings.
+    ScratchFolder scratch(L"remains-spelling");
+    ASSERT_TRUE(ForceDirectories(scratch.path() + L"Vendor App"));
+    EXPECT_FALSE(IsProtectedFolder(L"\\\\?\\" + scratch.path() + L"Vendor App"));
+    EXPECT_FALSE(IsProtectedFolder(roaming + L"\\Microsoft Games Vendor"));
+    EXPECT_FALSE(IsProtectedFolder(roaming + L"\\Vendor\\Windows"));
+    EXPECT_FALSE(IsProtectedFolder(programFiles + L"\\Vendor\\App"));
 }
