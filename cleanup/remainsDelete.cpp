@@ -10,9 +10,12 @@ namespace purgeon::cleanup {
 namespace {
 
 bool IsKeyDeletable(const RegistryTarget& target) {
-    // Never a root's direct child ("SOFTWARE" itself) nor a shared name under SOFTWARE.
-    return !target.parentPath.empty() && !target.lastName.empty() &&
-           !IsProtectedRegistryKey(target.parentPath, target.lastName);
+    // Never a root's direct child ("SOFTWARE" itself) nor a shared name under SOFTWARE, nor under
+    // the 32-bit view of SOFTWARE, which holds the same shared names.
+    if (target.parentPath.empty() || target.lastName.empty()) return false;
+    if (IsProtectedRegistryKey(target.parentPath, target.lastName)) return false;
+    return !(EqualsNoCase(ExcludeTrailingBackslash(target.parentPath), L"SOFTWARE\\Wow6432Node") &&
+             IsProtectedRegistryKey(L"SOFTWARE", target.lastName));
 }
 
 void DeleteKey(const ScanNode& node) {
@@ -38,10 +41,22 @@ void DeleteValue(const ScanNode& key, const ScanNode& value) {
     RegDeleteValueW(opened.get(), value.text.substr(prefix.size()).c_str());
 }
 
+std::wstring FullPath(const std::wstring& path) {
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return std::wstring();
+    std::wstring full(size, L'\0');
+    size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    full.resize(size);
+    return full;
+}
+
+// Compared as the file system will read them: "App\x/../../Other" lies outside App even though
+// its text begins with App's.
 bool IsInside(const std::wstring& path, const std::wstring& folder) {
-    const std::wstring base = IncludeTrailingBackslash(folder);
-    return path.size() > base.size() && StartsWithNoCase(path, base) &&
-           path.find(L"\\..", base.size() - 1) == std::wstring::npos;
+    if (path.find(L"\\..") != std::wstring::npos || path.find(L"/..") != std::wstring::npos) return false;
+    const std::wstring base = IncludeTrailingBackslash(FullPath(ExcludeTrailingBackslash(folder)));
+    const std::wstring full = FullPath(path);
+    return base.size() > 1 && full.size() > base.size() && StartsWithNoCase(full, base);
 }
 
 bool IsFolder(const std::wstring& path) {

@@ -262,3 +262,104 @@ TEST(RemainsDelete, RegistryTextsSplitAtTheFirstAndLastBackslash) {
         EXPECT_EQ(target->lastName, row.last) << ToUtf8(row.text);
     }
 }
+
+TEST(RemainsDelete, PathsLeadingOutOfTheInstallFolderAreNotFollowed) {
+    ScratchFolder scratch(L"remainsdelete-out");
+    const std::wstring app = scratch.path() + L"App";
+    const std::wstring other = scratch.path() + L"Other";
+    ASSERT_TRUE(ForceDirectories(app + L"\\x"));
+    ASSERT_TRUE(ForceDirectories(other + L"\\Folder"));
+    WriteFileBytes(other + L"\\file.txt", "x");
+    WriteFileBytes(app + L"\\mine.txt", "x");
+    // Text that begins with the install folder's but climbs out of it with forward slashes.
+    std::vector<ScanNode> files = {{app, kUnchecked,
+                                    {{app + L"\\x/../../Other/Folder", kChecked, {}},
+                                     {app + L"\\x/../../Other/file.txt", kChecked, {}},
+                                     {app + L"\\mine.txt", kChecked, {}}}}};
+    EXPECT_TRUE(DeleteCheckedFiles(files));
+    EXPECT_TRUE(DirectoryExists(other + L"\\Folder"));
+    EXPECT_TRUE(FileExists(other + L"\\file.txt"));
+    EXPECT_FALSE(FileExists(app + L"\\mine.txt"));
+    EXPECT_TRUE(files[0].children.empty());
+}
+
+TEST(RemainsDelete, SharedNamesInTheThirtyTwoBitViewSurvive) {
+    // The 32-bit view of SOFTWARE holds the same shared keys as SOFTWARE itself.
+    const std::wstring view = L"Software\\Wow6432Node\\";
+    const bool hadPolicies = KeyExists(HKEY_LOCAL_MACHINE, view + L"Policies");
+    SetString(HKEY_LOCAL_MACHINE, view + L"Policies\\RemainsDeleteGuard", L"A", L"x");
+    SetString(HKEY_LOCAL_MACHINE, view + L"RemainsDeleteWow\\Policies", L"A", L"x");
+    std::vector<ScanNode> keys = {{L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Policies", kChecked, {}},
+                                  {L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\RemainsDeleteWow\\Policies", kChecked, {}}};
+    DeleteCheckedKeys(keys);
+    EXPECT_TRUE(keys.empty());
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, view + L"Policies\\RemainsDeleteGuard"));
+    // Deeper down the same name is one program's key.
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, view + L"RemainsDeleteWow\\Policies"));
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (view + L"RemainsDeleteWow").c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (view + L"RemainsDeleteWow").c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (view + L"Policies\\RemainsDeleteGuard").c_str());
+    if (!hadPolicies) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (view + L"Policies").c_str());
+}
+
+TEST(RemainsDelete, ReadOnlyFilesStayAndTheirNodesGoAllTheSame) {
+    ScratchFolder scratch(L"remainsdelete-ro");
+    const std::wstring app = scratch.path() + L"App";
+    ASSERT_TRUE(ForceDirectories(app));
+    WriteFileBytes(app + L"\\locked.txt", "x");
+    WriteFileBytes(app + L"\\plain.txt", "x");
+    ASSERT_TRUE(SetFileAttributesW((app + L"\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    std::optional<ScanNode> tree = ScanInstallFolder(app);
+    ASSERT_TRUE(tree);
+    std::vector<ScanNode> files = {*tree};
+    files[0].state = kPartlyChecked;  // the install folder itself is kept
+    EXPECT_TRUE(DeleteCheckedFiles(files));
+    EXPECT_TRUE(FileExists(app + L"\\locked.txt"));
+    EXPECT_FALSE(FileExists(app + L"\\plain.txt"));
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(files[0].children.empty());
+    SetFileAttributesW((app + L"\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(RemainsDelete, MarksAfterADeleteComeFromWhatIsLeft) {
+    // Each row: the marks before, then after a refresh of what a delete left behind.
+    ScanNode keptFile{L"", kUnchecked, {}};
+    struct Row {
+        const char* what;
+        std::vector<ScanNode> roots;
+        std::vector<int> states;  // top, then its first child, in order
+    };
+    const Row rows[] = {
+        {"a partly checked folder left with one unchecked file", {{L"", kPartlyChecked, {keptFile}}},
+         {kUnchecked, kUnchecked}},
+        {"a partly checked folder left with nothing", {{L"", kPartlyChecked, {}}}, {kUnchecked}},
+        {"a stale checked mark above an unchecked file", {{L"", kChecked, {keptFile}}}, {kUnchecked, kUnchecked}},
+        {"a stale unchecked mark above a checked leaf", {{L"", kUnchecked, {{L"", kChecked, {}}}}},
+         {kChecked, kChecked}},
+        {"a checked leaf keeps its mark, not flipped", {{L"", kChecked, {}}}, {kChecked}},
+        {"partly checked all the way up",
+         {{L"", kChecked, {{L"", kChecked, {{L"", kChecked, {}}, keptFile}}}}},
+         {kPartlyChecked, kPartlyChecked}},
+    };
+    for (const Row& row : rows) {
+        std::vector<ScanNode> roots = row.roots;
+        RefreshChecks(roots);
+        std::vector<int> states = {roots[0].state};
+        if (!roots[0].children.empty()) states.push_back(roots[0].children[0].state);
+        EXPECT_EQ(states, row.states) << row.what;
+    }
+}
+
+TEST(RemainsDelete, AFolderHoldingAProtectedOneIsNotDeletedWhole) {
+    wchar_t roaming[MAX_PATH] = {};
+    ExpandEnvironmentStringsW(L"%APPDATA%", roaming, MAX_PATH);
+    const std::wstring shared = std::wstring(roaming) + L"\\Microsoft";
+    const std::wstring guard = shared + L"\\RemainsDeleteGuard.txt";
+    ASSERT_TRUE(ForceDirectories(shared));
+    WriteFileBytes(guard, "x");
+    std::vector<ScanNode> files = {{shared, kChecked, {{guard, kChecked, {}}}}};
+    EXPECT_TRUE(DeleteCheckedFiles(files));
+    EXPECT_TRUE(files.empty());
+    EXPECT_TRUE(FileExists(guard));
+    DeleteFileW(guard.c_str());
+}
