@@ -176,6 +176,48 @@ TEST_F(StartupKeys, ListingFollowsRootsKeysAndDisabledSubkeys) {
     }
 }
 
+// Every source in its place: six keys of each root, then the current user's and the all-users
+// Startup folder. A number in the user's Run key hides nothing that follows it.
+TEST_F(StartupKeys, EverySourceInListingOrder) {
+    const DWORD number = 7;
+    const std::vector<BYTE> dword(reinterpret_cast<const BYTE*>(&number), reinterpret_cast<const BYTE*>(&number + 1));
+    // Written from the last source to the first, so the order is the listing's own.
+    std::vector<std::wstring> folders;
+    for (int csidl : {CSIDL_COMMON_STARTUP, CSIDL_STARTUP}) {
+        const std::wstring folder = IncludeTrailingBackslash(GetSpecialFolderPath(csidl));
+        ASSERT_TRUE(ForceDirectories(folder));
+        folders.insert(folders.begin(), folder);
+        WriteFileBytes(folder + Name(csidl == CSIDL_STARTUP ? L"u.lnk" : L"v.lnk"), "link");
+    }
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        for (int key = 5; key >= 0; --key)
+            SetValue(root, kStartupKeys[key], Name((std::wstring(root == HKEY_CURRENT_USER ? L"c" : L"m") + std::to_wstring(key)).c_str()),
+                     REG_SZ, Bytes(Format(L"%d.exe", key)));
+    SetValue(HKEY_CURRENT_USER, kRun, Name(L"c0number"), REG_DWORD, dword);
+
+    auto rows = Ours(LoadStartupItems());
+    for (int csidl : {CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) {
+        const std::wstring folder = IncludeTrailingBackslash(GetSpecialFolderPath(csidl));
+        DeleteFileW((folder + Name(csidl == CSIDL_STARTUP ? L"u.lnk" : L"v.lnk")).c_str());
+    }
+    std::vector<std::wstring> names, locations;
+    for (const StartupRow& row : rows) {
+        names.push_back(row.name.substr(prefix_.size()));
+        locations.push_back(row.location);
+    }
+    const std::vector<std::wstring> expectedNames = {L"c0",    L"c0number", L"c1", L"c2", L"c3", L"c4", L"c5", L"m0",
+                                                     L"m1",    L"m2",       L"m3", L"m4", L"m5", L"u.lnk", L"v.lnk"};
+    ASSERT_EQ(names, expectedNames);
+    for (size_t i = 0; i < 13; ++i) {
+        const int key = names[i][1] - L'0';
+        EXPECT_EQ(locations[i], (names[i][0] == L'c' ? L"HKCU\\" : L"HKLM\\") + std::wstring(kStartupKeys[key]));
+    }
+    EXPECT_EQ(rows[1].command, L"0x00000007 (7)");
+    EXPECT_EQ(locations[13], folders[0]);
+    EXPECT_EQ(locations[14], folders[1]);
+    EXPECT_EQ(rows[13].command, folders[0] + Name(L"u.lnk"));
+}
+
 TEST_F(StartupKeys, OtherTypesAreListedAndMovedByteForByte) {
     const std::wstring disabledKey = kRun + L"\\" + kRunDisableKey;
     const DWORD answer = 42;
@@ -306,6 +348,50 @@ TEST(StartupScratchRoot, DefaultValueIsARowWithAnEmptyName) {
     EXPECT_TRUE(LoadRunKeyItems(root.get(), L"HKCU").empty());
     root.reset();
     RegDeleteTreeW(HKEY_CURRENT_USER, rootPath.c_str());
+}
+
+// A key the user may not read is skipped, its Run_Disable subkey with it; the keys after it are
+// still listed.
+TEST(StartupScratchRoot, UnreadableKeysAreSkipped) {
+    const std::wstring rootPath = Format(L"Software\\PurgeonStartupLocked%lu", GetCurrentProcessId());
+    UniqueHKey root;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, rootPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, root.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    for (int key = 0; key < 6; ++key) SetValue(root.get(), kStartupKeys[key], Format(L"k%d", key), REG_SZ, Bytes(L"x.exe"));
+    SetValue(root.get(), kStartupKeys[2] + std::wstring(L"\\") + kRunDisableKey, L"k2off", REG_SZ, Bytes(L"y.exe"));
+    // An empty access list: nobody may open the key, not even to read it.
+    SECURITY_DESCRIPTOR locked;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION));
+    ACL emptyAcl;
+    ASSERT_TRUE(InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&locked, TRUE, &emptyAcl, FALSE));
+    {
+        UniqueHKey key;
+        ASSERT_EQ(RegOpenKeyExW(root.get(), kStartupKeys[2], 0, WRITE_DAC, key.put()), ERROR_SUCCESS);
+        ASSERT_EQ(RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &locked), ERROR_SUCCESS);
+    }
+    UniqueHKey probe;
+    const LONG opened = RegOpenKeyExW(root.get(), kStartupKeys[2], 0, KEY_READ, probe.put());
+    probe.reset();
+
+    auto rows = LoadRunKeyItems(root.get(), L"HKCU");
+    std::vector<std::wstring> names;
+    for (const StartupRow& row : rows) names.push_back(row.name);
+
+    {  // the owner may always give itself back its rights
+        SECURITY_DESCRIPTOR open;
+        InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+        UniqueHKey key;
+        if (RegOpenKeyExW(root.get(), kStartupKeys[2], 0, WRITE_DAC, key.put()) == ERROR_SUCCESS)
+            RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &open);
+    }
+    root.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, rootPath.c_str());
+
+    ASSERT_EQ(opened, ERROR_ACCESS_DENIED) << "the registry does not enforce the access list";
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"k0", L"k1", L"k3", L"k4", L"k5"}));
 }
 
 // --- Startup folders -----------------------------------------------------------
