@@ -35,6 +35,8 @@ void TMainForm::ShowStartupRows() {
     SendMessageW(lsvStartupList_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(lsvStartupList_, nullptr, TRUE);
     fillingStartup_ = false;
+    // No row is selected after a refill: texts of a row from before would describe nothing.
+    ShowWindow(grbItemInfo_, SW_HIDE);
 }
 
 void TMainForm::ActionApplyExecute() {
@@ -58,6 +60,7 @@ void TMainForm::ActionDeleteExecute() {
         ListView_DeleteItem(lsvStartupList_, row);
         fillingStartup_ = false;
     }
+    if (ListView_GetNextItem(lsvStartupList_, -1, LVNI_SELECTED) < 0) ShowWindow(grbItemInfo_, SW_HIDE);
 }
 
 void TMainForm::ActionSelectAllExecute() {
@@ -107,9 +110,11 @@ LRESULT TMainForm::OnStartupNotify(NMHDR* header) {
     switch (header->code) {
         case LVN_ITEMCHANGED: {
             auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+            // The row the change names, selected or unselected: showing what an earlier row left
+            // behind would describe a row the user is no longer on.
             if (!fillingStartup_ && (change->uChanged & LVIF_STATE) &&
                 ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
-                OnStartupSelection((change->uNewState & LVIS_SELECTED) ? change->iItem : -1);
+                OnStartupSelection(change->iItem);
             return 0;
         }
         case NM_RCLICK:
