@@ -14,6 +14,7 @@
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
 #include "tests/support/testSupport.h"
+#include "tools/samples/sampleCatalog.h"
 #include "ui/frmScanRemains.h"
 
 using namespace purgeon;
@@ -319,6 +320,268 @@ TEST_F(ScanForm, TheTimerStartsTheScanAndAnEmptyScanTellsAndCloses) {
     EXPECT_TRUE(form_.Closed());
     // The seeded remains are someone else's: untouched.
     EXPECT_TRUE(KeyExists(keyPath_));
+}
+
+// Loads a .reg file the way a user would, with the registry editor, and waits for it.
+void LoadWithRegedit(const std::wstring& file) {
+    std::wstring command = L"regedit.exe /s \"" + file + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+    UniqueHandle process(info.hProcess), thread(info.hThread);
+    ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+}
+
+bool ValueThere(const std::wstring& path, const wchar_t* name) {
+    UniqueHKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
+           RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+TEST_F(ScanForm, EverythingCheckedEmptiesBothTreesReportsAndStaysOpen) {
+    ASSERT_TRUE(form_.Create(owner_.get(), GetModuleHandleW(nullptr), name_, folder_));
+    form_.StartScan();
+    ASSERT_TRUE(TreeView_GetRoot(form_.RegTree()));
+    ASSERT_TRUE(TreeView_GetRoot(form_.FileTree()));
+    // Something the scan did not list goes with the folder too.
+    WriteFileBytes(folder_ + L"\\late.log", "x");
+
+    form_.PressDelete();
+    ASSERT_EQ(1u, messages_.size());
+    EXPECT_EQ(messages_[0], LangText(IDS_MESSAGEBOX_WARNING_CleanSuccess));
+    EXPECT_FALSE(KeyExists(keyPath_));
+    EXPECT_FALSE(Exists(folder_));
+    EXPECT_EQ(nullptr, TreeView_GetRoot(form_.RegTree()));
+    EXPECT_EQ(nullptr, TreeView_GetRoot(form_.FileTree()));
+    EXPECT_EQ(WindowText(form_.ScanInfoLabel()), L"");
+    EXPECT_FALSE(form_.Closed());
+    EXPECT_TRUE(IsWindowEnabled(form_.DeleteButton()));
+    EXPECT_TRUE(IsWindowEnabled(form_.CancelButton()));
+
+    // Again, with both trees empty: no file tree at the start, so no report.
+    form_.PressDelete();
+    EXPECT_EQ(1u, messages_.size());
+    EXPECT_FALSE(form_.Closed());
+}
+
+TEST_F(ScanForm, RegistryFindingsAloneAreDeletedWithoutAReport) {
+    // A location that is a shared folder gives no file tree, however much lies in it.
+    wchar_t shared[MAX_PATH] = {};
+    ExpandEnvironmentStringsW(L"%ProgramData%", shared, MAX_PATH);
+    ASSERT_TRUE(form_.Create(owner_.get(), GetModuleHandleW(nullptr), name_, shared));
+    form_.StartScan();
+    EXPECT_TRUE(messages_.empty());
+    ASSERT_TRUE(TreeView_GetRoot(form_.RegTree()));
+    EXPECT_EQ(nullptr, TreeView_GetRoot(form_.FileTree()));
+    EXPECT_TRUE(IsWindowEnabled(form_.DeleteButton()));
+
+    form_.PressDelete();
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_FALSE(KeyExists(keyPath_));
+    EXPECT_EQ(nullptr, TreeView_GetRoot(form_.RegTree()));
+    EXPECT_TRUE(DirectoryExists(shared));
+    EXPECT_FALSE(form_.Closed());
+}
+
+TEST_F(ScanForm, FilesAloneAreEnoughToKeepTheWindowOpen) {
+    ASSERT_TRUE(form_.Create(owner_.get(), GetModuleHandleW(nullptr), name_ + L"Missing", folder_));
+    form_.StartScan();
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_FALSE(form_.Closed());
+    EXPECT_EQ(nullptr, TreeView_GetRoot(form_.RegTree()));
+    ASSERT_TRUE(TreeView_GetRoot(form_.FileTree()));
+
+    // The install folder unticked: nothing goes, and the report still follows.
+    ClickCheckBox(form_.FileTree(), TreeView_GetRoot(form_.FileTree()));
+    form_.PressDelete();
+    ASSERT_EQ(1u, messages_.size());
+    EXPECT_EQ(messages_[0], LangText(IDS_MESSAGEBOX_WARNING_CleanSuccess));
+    EXPECT_TRUE(Exists(folder_ + L"\\keep.txt"));
+    EXPECT_TRUE(Exists(folder_ + L"\\Data\\state.dat"));
+    EXPECT_TRUE(KeyExists(keyPath_));
+}
+
+TEST_F(ScanForm, APartlyCheckedKeyKeepsItsUncheckedValueAndTheSavedFileBringsTheRestBack) {
+    {
+        UniqueHKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_ALL_ACCESS, key.put()));
+        SetString(key.get(), L"Language", L"de");
+        SetString(key.get(), nullptr, L"default");
+    }
+    ASSERT_TRUE(form_.Create(owner_.get(), GetModuleHandleW(nullptr), name_, folder_));
+    form_.StartScan();
+    HWND regTree = form_.RegTree();
+    HTREEITEM key = TreeView_GetRoot(regTree);
+    ASSERT_TRUE(key);
+    ASSERT_EQ(3u, Children(regTree, key).size());
+    HTREEITEM language = FindChild(regTree, key, KeyText() + L"\\Language");
+    ASSERT_TRUE(language);
+    ASSERT_TRUE(FindChild(regTree, key, KeyText() + L"\\"));  // the default value
+    ClickCheckBox(regTree, language);
+    ASSERT_EQ(3, ItemState(regTree, key));
+
+    form_.PressDelete();
+    // The key stays with the unchecked value only; its subkey stays as well.
+    EXPECT_TRUE(ValueThere(keyPath_, L"Language"));
+    EXPECT_FALSE(ValueThere(keyPath_, L"InstallPath"));
+    EXPECT_FALSE(ValueThere(keyPath_, L""));
+    EXPECT_TRUE(KeyExists(keyPath_ + L"\\Settings"));
+    key = TreeView_GetRoot(regTree);
+    ASSERT_TRUE(key);
+    const std::vector<HTREEITEM> left = Children(regTree, key);
+    ASSERT_EQ(1u, left.size());
+    EXPECT_EQ(ItemText(regTree, left[0]), KeyText() + L"\\Language");
+    // Marks come from what is left, none flipped by itself.
+    EXPECT_EQ(1, ItemState(regTree, left[0]));
+    EXPECT_EQ(1, ItemState(regTree, key));
+
+    // The registry editor loads the saved file: the deleted values are back, the kept one untouched.
+    std::vector<std::wstring> saved;
+    CollectFiles(backups_.path(), saved);
+    ASSERT_EQ(1u, saved.size());
+    const std::wstring text = ReadUtf16File(saved[0]);
+    EXPECT_EQ(text.find(L"\"Language\""), std::wstring::npos) << "an unchecked value was saved";
+    LoadWithRegedit(saved[0]);
+    EXPECT_TRUE(ValueThere(keyPath_, L"InstallPath"));
+    EXPECT_TRUE(ValueThere(keyPath_, L""));
+    EXPECT_TRUE(ValueThere(keyPath_, L"Language"));
+}
+
+TEST_F(ScanForm, TheSavedFileBringsAWholeKeyBack) {
+    ASSERT_TRUE(form_.Create(owner_.get(), GetModuleHandleW(nullptr), name_, folder_));
+    form_.StartScan();
+    form_.PressDelete();
+    ASSERT_FALSE(KeyExists(keyPath_));
+    std::vector<std::wstring> saved;
+    CollectFiles(backups_.path(), saved);
+    ASSERT_EQ(1u, saved.size());
+    LoadWithRegedit(saved[0]);
+    EXPECT_TRUE(ValueThere(keyPath_, L"InstallPath"));
+    EXPECT_TRUE(ValueThere(keyPath_ + L"\\Settings", L"Colour"));
+}
+
+
+// Runs a sample's uninstaller as the program does and waits for it.
+void RunAndWait(const std::wstring& commandLine) {
+    std::wstring command = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+    UniqueHandle process(info.hProcess), thread(info.hThread);
+    ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+}
+
+void ExpandAll(HWND tree, HTREEITEM parent) {
+    for (HTREEITEM item : Children(tree, parent)) {
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        ExpandAll(tree, item);
+    }
+}
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// A real sample program uninstalled with remains left under both roots and in its folder: the
+// window shown with both trees filled, every text whole in its control, and a picture of it
+// left in the build folder for a look.
+TEST(ScanFormWindow, BothTreesOfASampleProgramShownWhole) {
+    samples::SampleSpec spec;
+    spec.name = L"ScanWindowSample";
+    spec.publisher = L"Scan Window Works";
+    spec.behaviour = samples::UninstallBehaviour::Remains;
+    struct Cleanup {
+        const samples::SampleSpec& spec;
+        ~Cleanup() {
+            try {
+                samples::RemoveSample(spec);
+            } catch (const samples::SampleError&) {
+            }
+        }
+    } cleanup{spec};
+    const samples::InstalledSample sample = samples::InstallSample(spec, BinDir());
+    RunAndWait(sample.uninstallString);
+
+    ScratchFolder backups(L"scanform-picture");
+    TScanForm form;
+    std::vector<std::wstring> messages;
+    form.ShowMessage = [&](HWND, const std::wstring& text) { messages.push_back(text); };
+    form.BackupDir = backups.path();
+    ASSERT_TRUE(form.Create(nullptr, GetModuleHandleW(nullptr), sample.keyName, sample.installDir));
+    HWND window = form.Handle();
+    SetWindowPos(window, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    Pump();
+    form.StartScan();
+    ASSERT_TRUE(form.Scanned());
+    EXPECT_TRUE(messages.empty());
+
+    // The registry tree: the user's key, the machine's key and the vendor's, each with its values.
+    HWND regTree = form.RegTree();
+    std::vector<std::wstring> keys;
+    for (HTREEITEM item : Children(regTree, nullptr)) {
+        keys.push_back(ItemText(regTree, item));
+        EXPECT_EQ(2, ItemState(regTree, item));
+        EXPECT_FALSE(Children(regTree, item).empty()) << ToUtf8(keys.back());
+    }
+    EXPECT_EQ(keys, (std::vector<std::wstring>{L"HKEY_CURRENT_USER\\SOFTWARE\\ScanWindowSample",
+                                               L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Scan Window Works\\ScanWindowSample",
+                                               L"HKEY_LOCAL_MACHINE\\SOFTWARE\\ScanWindowSample"}));
+    // The file tree: the folder with what the uninstaller left, nested.
+    HWND fileTree = form.FileTree();
+    ExpandAll(fileTree, nullptr);
+    HTREEITEM top = TreeView_GetRoot(fileTree);
+    ASSERT_TRUE(top);
+    EXPECT_EQ(ItemText(fileTree, top), sample.installDir);
+    HTREEITEM data = FindChild(fileTree, top, sample.installDir + L"data");
+    ASSERT_TRUE(data);
+    HTREEITEM sub = FindChild(fileTree, data, sample.installDir + L"data\\sub");
+    ASSERT_TRUE(sub);
+    EXPECT_TRUE(FindChild(fileTree, sub, sample.installDir + L"data\\sub\\cache.bin"));
+    EXPECT_TRUE(IsWindowEnabled(form.DeleteButton()));
+
+    // Every label and button shows its whole text, and every control lies inside the window.
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 563);
+    EXPECT_EQ(client.bottom, 453);
+    for (HWND control = GetWindow(window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT place{};
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        EXPECT_GE(place.left, 0);
+        EXPECT_GE(place.top, 0);
+        EXPECT_LE(place.right, client.right);
+        EXPECT_LE(place.bottom, client.bottom);
+        wchar_t className[32] = {};
+        GetClassNameW(control, className, 32);
+        const std::wstring text = WindowText(control);
+        if (text.empty() || control == form.ScanInfoLabel() || EqualsNoCase(className, WC_TREEVIEWW)) continue;
+        HDC dc = GetDC(control);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        RECT inner{};
+        GetClientRect(control, &inner);
+        EXPECT_LE(extent.cx, inner.right) << ToUtf8(text);
+        EXPECT_LE(extent.cy, inner.bottom) << ToUtf8(text);
+    }
+    EXPECT_EQ(WindowText(window), LangText(IDS_SCANFORM_Title));
+    EXPECT_FALSE(WindowText(form.ScanInfoLabel()).empty());  // the last path examined stays
+
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+    const std::wstring path = ExtractFilePath(ExcludeTrailingBackslash(BinDir())) + L"scan-window.bmp";
+    EXPECT_TRUE(SaveWindowPicture(window, path));
+    printf("scan window picture: %s\n", ToUtf8(path).c_str());
+    ShowWindow(window, SW_HIDE);
 }
 
 }  // namespace
