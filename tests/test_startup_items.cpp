@@ -43,6 +43,19 @@ TEST(FileVersionInfo, FirstDeclaredTranslationWinsOverEnglish) {
     EXPECT_EQ(info.FileDescription, L"Purgeon Testschoner");
 }
 
+TEST(FileVersionInfo, AFrenchOnlyTableIsReadThroughItsTranslation) {
+    TFileInfo info;
+    ASSERT_TRUE(ReadFileVersionInfo(BinDir() + L"test_startup_page.exe", info, L"Comments"));
+    EXPECT_EQ(info.CompanyName, L"\u00c9ditions Purgeon");
+    EXPECT_EQ(info.FileDescription, L"Banc d'essai de la page de d\u00e9marrage");
+    EXPECT_EQ(info.FileVersion, L"2.5.0.1");
+    EXPECT_EQ(info.Comments, L"Aucune table anglaise");
+    EXPECT_EQ(info.Extra, L"Aucune table anglaise");
+    EXPECT_EQ(info.ProductName, L"");
+    EXPECT_EQ(info.FixedInfo.dwFileVersionMS, 0x00020005u);
+    EXPECT_EQ(info.FixedInfo.dwFileVersionLS, 0x00000001u);
+}
+
 TEST(FileVersionInfo, DeclaredTableMissingFallsBackToEnglish) {
     TFileInfo info;
     info.Comments = L"stale";
