@@ -278,8 +278,9 @@ void TScanForm::FormCreate() {
     HFONT font = static_cast<HFONT>(font_.get());
 
     lblScaning_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kScaningRect, IDC_SCANING, instance_, font);
-    lblScanInfo_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kScanInfoRect, IDC_SCANINFO, instance_,
-                               font);
+    // Registry paths have no blanks to wrap at: they break where the line ends instead.
+    lblScanInfo_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX | SS_EDITCONTROL, kScanInfoRect, IDC_SCANINFO,
+                               instance_, font);
     lblRegInfoLeft_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kRegInfoLabelRect, IDC_REGINFO_LABEL, instance_, font);
     const DWORD treeStyle = TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP;
     tvScanRegInfo_ = MakeControl(hwnd, WC_TREEVIEWW, treeStyle, kRegInfoRect, IDC_REGINFO, instance_, font,
