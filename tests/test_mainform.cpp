@@ -1,11 +1,13 @@
 // The main window in this process, over real sample programs and the real component: rows,
-// filters and counts, selection, view options, pages, languages, sorting and search.
+// filters and counts, selection, view options, pages, languages, sorting and search, and the
+// road from Uninstall through the real uninstallers to the question and the remains window.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "app/component.h"
@@ -16,6 +18,7 @@
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 #include "ui/frmMain.h"
+#include "ui/frmScanRemains.h"
 #include "ui/widgets/widgets.h"
 
 using namespace purgeon;
@@ -28,10 +31,20 @@ void purgeon::ShowErrorReport(HWND, const std::wstring& text) { g_reports.push_b
 // Questions are answered by the test.
 std::vector<std::wstring> g_questions;
 bool g_answer = false;
+// Runs while a question is open, to see what the user would see at that moment.
+std::function<void()> g_onQuestion;
 bool purgeon::AskQuestion(HWND, const std::wstring& text) {
     g_questions.push_back(text);
+    if (g_onQuestion) g_onQuestion();
     return g_answer;
 }
+// Sets g_onQuestion for one scope, so it never outlives what it looks at.
+struct OnQuestion {
+    explicit OnQuestion(std::function<void()> work) { g_onQuestion = std::move(work); }
+    ~OnQuestion() { g_onQuestion = nullptr; }
+    OnQuestion(const OnQuestion&) = delete;
+    OnQuestion& operator=(const OnQuestion&) = delete;
+};
 
 namespace {
 
@@ -92,6 +105,237 @@ std::wstring ConfigValue(const wchar_t* key) {
     return buffer;
 }
 
+// Handles messages until `done` holds; the uninstallers' messages and the remains windows they
+// open run inside this.
+bool PumpUntil(const std::function<bool()>& done) {
+    return WaitUntil(
+        [&] {
+            Pump();
+            return done();
+        },
+        60000);
+}
+
+bool UninstallEntryExists(const std::wstring& keyName) {
+    UniqueHKey entry;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(keyName).c_str(), 0,
+                         KEY_READ | KEY_WOW64_64KEY, entry.put()) == ERROR_SUCCESS;
+}
+
+bool Contains(const std::vector<std::wstring>& texts, const std::wstring& text) {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+bool StartsWith(const std::wstring& text, const std::wstring& start) {
+    return text.compare(0, start.size(), start) == 0;
+}
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A sample installed for one test and removed afterwards with whatever its uninstaller left.
+class TestSample {
+public:
+    TestSample(const wchar_t* name, const wchar_t* displayName, samples::UninstallBehaviour behaviour) {
+        spec_.name = name;
+        spec_.displayName = displayName;
+        spec_.behaviour = behaviour;
+        installed_ = samples::InstallSample(spec_, BinDir());
+    }
+    ~TestSample() {
+        try {
+            samples::RemoveSample(spec_);
+        } catch (...) {
+        }
+    }
+    TestSample(const TestSample&) = delete;
+    TestSample& operator=(const TestSample&) = delete;
+    const std::wstring& caption() const { return spec_.displayName; }
+    const std::wstring& keyName() const { return installed_.keyName; }
+    const std::wstring& installDir() const { return installed_.installDir; }
+
+private:
+    samples::SampleSpec spec_;
+    samples::InstalledSample installed_;
+};
+
+std::wstring TreeItemText(HWND tree, HTREEITEM item) {
+    wchar_t text[1024] = L"";
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = static_cast<int>(std::size(text));
+    TreeView_GetItem(tree, &data);
+    return text;
+}
+
+// Texts of the items below parent (the top level for none), depth first; only the first level
+// when deep is false.
+void CollectTreeTexts(HWND tree, HTREEITEM parent, bool deep, std::vector<std::wstring>& texts) {
+    for (HTREEITEM item = parent ? TreeView_GetChild(tree, parent) : TreeView_GetRoot(tree); item;
+         item = TreeView_GetNextSibling(tree, item)) {
+        texts.push_back(TreeItemText(tree, item));
+        if (deep) CollectTreeTexts(tree, item, true, texts);
+    }
+}
+
+// What one remains window showed once its scan was over.
+struct ScanSeen {
+    std::vector<std::wstring> keys;   // top-level nodes of the registry tree: the matched keys
+    std::vector<std::wstring> files;  // every node of the file tree, the install folder first
+    bool heldOpen = false;            // the first window, kept open while others came and went
+    bool ownerEnabled = true;         // the main window as the user could reach it at Cancel
+};
+
+// Watches this thread's windows from a thread timer, whose ticks are handled by whatever message
+// loop runs, the remains window's modal one included. A remains window whose scan is over (its
+// Cancel button enabled) is recorded and closed with Cancel; a message box is recorded and closed
+// with OK, so a window nobody expected cannot hang the test.
+class ScanWindowWatcher {
+public:
+    ScanWindowWatcher() {
+        active_ = this;
+        timer_ = SetTimer(nullptr, 0, 50, &ScanWindowWatcher::Tick);
+    }
+    ~ScanWindowWatcher() {
+        KillTimer(nullptr, timer_);
+        active_ = nullptr;
+    }
+    ScanWindowWatcher(const ScanWindowWatcher&) = delete;
+    ScanWindowWatcher& operator=(const ScanWindowWatcher&) = delete;
+
+    // Run for each finished scan just before its Cancel, the window still open.
+    std::function<void()> beforeCancel;
+    // Keeps the first remains window that appears open until `count` others have closed (or a
+    // long while has passed), so that later uninstalls end while it is still open.
+    void HoldFirstOpenUntilClosed(size_t count) { hold_ = count; }
+
+    // In the order the scans were over.
+    const std::vector<ScanSeen>& scans() const { return scans_; }
+    const std::vector<std::wstring>& messages() const { return messages_; }
+    // Remains windows closed other than the held one.
+    size_t othersClosed() const { return othersClosed_; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        if (active_ && !active_->busy_) {
+            active_->busy_ = true;
+            active_->Look();
+            active_->busy_ = false;
+        }
+    }
+
+    void Look() {
+        std::vector<HWND> windows;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM found) -> BOOL {
+                reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&windows));
+        // The held window is let go only on a later tick than the one that closed the others, so
+        // it is seen as the user sees it once they are gone.
+        const size_t closedBefore = othersClosed_;
+        for (HWND window : windows) {
+            if (!IsWindowVisible(window)) continue;
+            wchar_t className[64] = L"";
+            GetClassNameW(window, className, 64);
+            if (std::wstring(className) == L"#32770") {
+                std::wstring texts;
+                for (const std::wstring& text : ChildTexts(window)) texts += text + L"\n";
+                messages_.push_back(texts);
+                SendMessageW(window, WM_COMMAND, IDOK, 0);
+            } else if (std::wstring(className) == TScanForm::kClassName) {
+                ScanWindow(window, closedBefore);
+            }
+        }
+    }
+
+    void ScanWindow(HWND window, size_t closedBefore) {
+        if (!first_) {
+            first_ = window;
+            firstSeenAt_ = GetTickCount();
+        }
+        HWND cancel = GetDlgItem(window, IDCANCEL);
+        if (!cancel || !IsWindowEnabled(cancel)) return;  // still scanning
+        const bool held = window == first_ && hold_ > 0;
+        auto known = std::find(seen_.begin(), seen_.end(), window);
+        if (known == seen_.end()) {
+            seen_.push_back(window);
+            scans_.push_back(Read(window));
+            scans_.back().heldOpen = held;
+            known = seen_.end() - 1;
+        }
+        if (held && closedBefore < hold_ && GetTickCount() - firstSeenAt_ < 60000) return;
+        ScanSeen& scan = scans_[static_cast<size_t>(known - seen_.begin())];
+        scan.ownerEnabled = IsWindowEnabled(GetWindow(window, GW_OWNER)) != FALSE;
+        if (beforeCancel) beforeCancel();
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+        if (!held) ++othersClosed_;
+    }
+
+    // The upper tree lists the registry remains, the lower one the files.
+    static ScanSeen Read(HWND window) {
+        std::vector<HWND> trees;
+        EnumChildWindows(
+            window,
+            [](HWND child, LPARAM found) -> BOOL {
+                wchar_t className[64] = L"";
+                GetClassNameW(child, className, 64);
+                if (std::wstring(className) == WC_TREEVIEWW)
+                    reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&trees));
+        ScanSeen seen;
+        if (trees.size() != 2) return seen;
+        RECT first{}, second{};
+        GetWindowRect(trees[0], &first);
+        GetWindowRect(trees[1], &second);
+        if (second.top < first.top) std::swap(trees[0], trees[1]);
+        CollectTreeTexts(trees[0], nullptr, false, seen.keys);
+        CollectTreeTexts(trees[1], nullptr, true, seen.files);
+        return seen;
+    }
+
+    static ScanWindowWatcher* active_;
+    UINT_PTR timer_ = 0;
+    bool busy_ = false;
+    size_t hold_ = 0;
+    size_t othersClosed_ = 0;
+    HWND first_ = nullptr;
+    DWORD firstSeenAt_ = 0;
+    std::vector<HWND> seen_;
+    std::vector<ScanSeen> scans_;
+    std::vector<std::wstring> messages_;
+};
+
+ScanWindowWatcher* ScanWindowWatcher::active_ = nullptr;
+
+// The remains window of a program whose uninstaller left its vendor keys and some files (or did
+// not run at all): keys of that name only, and its install folder with those files in it.
+void ExpectScanOf(const ScanSeen& scan, const TestSample& sample) {
+    const std::wstring& key = sample.keyName();
+    EXPECT_TRUE(Contains(scan.keys, L"HKEY_CURRENT_USER\\SOFTWARE\\" + key)) << ToUtf8(key);
+    EXPECT_TRUE(Contains(scan.keys, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\" + key)) << ToUtf8(key);
+    for (const std::wstring& text : scan.keys)
+        EXPECT_TRUE(EndsWith(text, L"\\" + key)) << ToUtf8(text) << " in the scan of " << ToUtf8(key);
+    ASSERT_FALSE(scan.files.empty()) << "no file tree in the scan of " << ToUtf8(key);
+    EXPECT_EQ(scan.files.front(), sample.installDir());
+    for (const std::wstring& file : samples::RemainingFiles())
+        EXPECT_TRUE(Contains(scan.files, sample.installDir() + file)) << ToUtf8(file);
+    for (const std::wstring& text : scan.files)
+        EXPECT_TRUE(StartsWith(text, sample.installDir())) << ToUtf8(text) << " in the scan of " << ToUtf8(key);
+}
+
+// The scan whose file tree starts at that folder, or none.
+const ScanSeen* ScanOfFolder(const std::vector<ScanSeen>& scans, const std::wstring& folder) {
+    for (const ScanSeen& scan : scans)
+        if (!scan.files.empty() && scan.files.front() == folder) return &scan;
+    return nullptr;
+}
+
 class MainForm : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -143,6 +387,8 @@ protected:
     void TearDown() override {
         EXPECT_TRUE(g_reports.empty()) << ToUtf8(g_reports.front());
         g_reports.clear();
+        g_questions.clear();
+        g_answer = false;
     }
 
     HWND main() const { return form_->Handle(); }
@@ -156,6 +402,28 @@ protected:
     void Select(int row) {
         ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         Pump();
+    }
+    // Uninstall on the row with that caption; the action returns while the uninstaller runs.
+    void StartUninstall(const std::wstring& caption) {
+        const int row = RowOf(list(), caption);
+        ASSERT_GE(row, 0) << ToUtf8(caption);
+        Select(row);
+        ASSERT_TRUE(IsWindowEnabled(control(ActionUninstall)));
+        Command(ActionUninstall);
+    }
+    // A slow and a quick uninstall at once, another program selected meanwhile, Yes to both; the
+    // first remains window is held open until the other one has come and gone.
+    void UninstallTwoAtOnce(ScanWindowWatcher& watcher, const TestSample& slow, const TestSample& quick) {
+        Command(ActionRefresh);
+        g_answer = true;
+        watcher.HoldFirstOpenUntilClosed(1);
+        StartUninstall(slow.caption());
+        StartUninstall(quick.caption());
+        Select(RowOf(list(), L"Plain office helper"));
+        ASSERT_TRUE(PumpUntil([] { return g_questions.size() >= 2; }));
+        ASSERT_EQ(g_questions.size(), 2u);
+        ASSERT_EQ(watcher.scans().size(), 2u);
+        ASSERT_EQ(watcher.othersClosed(), 1u) << "the second window did not come while the first was open";
     }
     void ClickColumn(int column) {
         NMLISTVIEW notice{};
@@ -442,53 +710,138 @@ TEST_F(MainForm, StartupDeleteAsksFirstAndRemovesBothForms) {
 }
 
 TEST_F(MainForm, UninstallAsksItsQuestionWhenTheUninstallerEndsAndNoChangesNothing) {
-    samples::SampleSpec missing;
-    missing.name = L"PurgeonUiMissing";
-    missing.displayName = L"Missing Uninstaller App";
-    missing.behaviour = samples::UninstallBehaviour::Missing;
-    samples::SampleSpec gone;
-    gone.name = L"PurgeonUiGone";
-    gone.displayName = L"Gone After Uninstall";
-    samples::InstallSample(missing, BinDir());
-    samples::InstallSample(gone, BinDir());
+    {
+        TestSample missing(L"PurgeonUiMissing", L"Missing Uninstaller App", samples::UninstallBehaviour::Missing);
+        TestSample gone(L"PurgeonUiGone", L"Gone After Uninstall", samples::UninstallBehaviour::RemoveAll);
+        Command(ActionRefresh);
+        g_answer = false;
+
+        // An uninstaller that cannot be started: the clear-up question.
+        StartUninstall(missing.caption());
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_UninstallFailed));
+
+        // One that runs to its end: the remains question, after the program is gone; No keeps the list.
+        g_questions.clear();
+        StartUninstall(gone.caption());
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+        EXPECT_FALSE(UninstallEntryExists(gone.keyName()));  // the uninstaller ran to its end first
+        EXPECT_GE(RowOf(list(), gone.caption()), 0);
+    }
     Command(ActionRefresh);
-    g_questions.clear();
-    g_answer = false;
+}
 
-    // An uninstaller that cannot be started: the clear-up question.
-    Select(RowOf(list(), L"Missing Uninstaller App"));
-    ASSERT_TRUE(IsWindowEnabled(control(ActionUninstall)));
-    Command(ActionUninstall);
-    ASSERT_TRUE(WaitUntil(
-        [] {
-            Pump();
-            return !g_questions.empty();
-        },
-        30000));
-    EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_UninstallFailed));
+// The selection moves on while the uninstaller runs. The question and the remains window still
+// belong to the program that was uninstalled, and the list is refilled once the window closes.
+TEST_F(MainForm, YesScansTheUninstalledProgramWhateverIsSelectedByThen) {
+    {
+        TestSample slow(L"PurgeonUiScanSlow", L"Slow Leftover Maker", samples::UninstallBehaviour::Slow);
+        Command(ActionRefresh);
+        bool entryLeftAtQuestion = true;
+        OnQuestion look([&] { entryLeftAtQuestion = UninstallEntryExists(slow.keyName()); });
+        g_answer = true;
+        ScanWindowWatcher watcher;
+        bool listedWhileOpen = false;
+        watcher.beforeCancel = [&] { listedWhileOpen = RowOf(list(), slow.caption()) >= 0; };
 
-    // One that runs to its end: the remains question, after the program is gone; No keeps the list.
-    g_questions.clear();
-    Select(RowOf(list(), L"Gone After Uninstall"));
-    Command(ActionUninstall);
-    ASSERT_TRUE(WaitUntil(
-        [] {
-            Pump();
-            return !g_questions.empty();
-        },
-        30000));
-    EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
-    UniqueHKey entry;  // the uninstaller ran to its end before the question came
-    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(L"PurgeonUiGone").c_str(), 0,
-                            KEY_READ | KEY_WOW64_64KEY, entry.put()),
-              ERROR_SUCCESS);
-    EXPECT_GE(RowOf(list(), L"Gone After Uninstall"), 0);
-    g_questions.clear();
-    for (const wchar_t* name : {L"PurgeonUiMissing", L"PurgeonUiGone"}) {
-        try {
-            samples::RemoveSample(std::wstring(name));
-        } catch (...) {
+        StartUninstall(slow.caption());
+        Select(RowOf(list(), L"Plain office helper"));
+        // This uninstaller takes its time, so the selection has moved before it ends.
+        ASSERT_TRUE(g_questions.empty());
+        ASSERT_EQ(WindowText(control(IDC_LBL_REGISTRYNAME)), L"PurgeonUiPlain");
+
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        ASSERT_EQ(g_questions.size(), 1u);
+        EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+        EXPECT_FALSE(entryLeftAtQuestion) << "asked before the uninstaller ended";
+        ASSERT_EQ(watcher.scans().size(), 1u);
+        ExpectScanOf(watcher.scans()[0], slow);
+        EXPECT_FALSE(watcher.scans()[0].ownerEnabled) << "the remains window is not modal";
+        EXPECT_TRUE(watcher.messages().empty());
+        EXPECT_TRUE(listedWhileOpen) << "the list was refilled before the window closed";
+        EXPECT_EQ(RowOf(list(), slow.caption()), -1) << "the list was not refilled after the window closed";
+    }
+    Command(ActionRefresh);
+}
+
+// Two uninstalls at once. The quicker one's remains window is held open until the slower one has
+// ended: its question and window come on top, and each window scans its own program.
+TEST_F(MainForm, TwoUninstallsAtOnceEachScanTheirOwnProgram) {
+    {
+        TestSample slow(L"PurgeonUiTwoSlow", L"Two Slow Leftovers", samples::UninstallBehaviour::Slow);
+        TestSample quick(L"PurgeonUiTwoQuick", L"Two Quick Leftovers", samples::UninstallBehaviour::Remains);
+        ScanWindowWatcher watcher;
+        ASSERT_NO_FATAL_FAILURE(UninstallTwoAtOnce(watcher, slow, quick));
+        for (const std::wstring& question : g_questions)
+            EXPECT_EQ(question, LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+        for (const TestSample* sample : {&slow, &quick}) {
+            const ScanSeen* scan = ScanOfFolder(watcher.scans(), sample->installDir());
+            ASSERT_NE(scan, nullptr) << "no remains window for " << ToUtf8(sample->keyName());
+            ExpectScanOf(*scan, *sample);
         }
+        for (const ScanSeen& scan : watcher.scans()) {
+            if (scan.heldOpen) continue;
+            EXPECT_FALSE(scan.ownerEnabled) << "the main window was usable under the top window";
+        }
+        EXPECT_EQ(RowOf(list(), slow.caption()), -1);
+        EXPECT_EQ(RowOf(list(), quick.caption()), -1);
+    }
+    Command(ActionRefresh);
+}
+
+// The first remains window is modal too once the one that came on top of it has closed.
+TEST_F(MainForm, DISABLED_MainWindowStaysUnusableUntilTheLastRemainsWindowCloses) {
+    {
+        TestSample slow(L"PurgeonUiModalSlow", L"Modal Slow Leftovers", samples::UninstallBehaviour::Slow);
+        TestSample quick(L"PurgeonUiModalQuick", L"Modal Quick Leftovers", samples::UninstallBehaviour::Remains);
+        ScanWindowWatcher watcher;
+        ASSERT_NO_FATAL_FAILURE(UninstallTwoAtOnce(watcher, slow, quick));
+        for (const ScanSeen& scan : watcher.scans())
+            EXPECT_FALSE(scan.ownerEnabled) << (scan.heldOpen ? "under the first window" : "under the top window");
+    }
+    Command(ActionRefresh);
+}
+
+// The two other ways an uninstall ends. An uninstaller that is gone: Yes to the clear-up question
+// scans that program, its Uninstall entry with the rest. One that hands its work to a copy of
+// itself and exits at once: the question waits for the copy; the copy removed everything, so Yes
+// finds nothing, says so, and the list is refilled.
+TEST_F(MainForm, MissingAndHandedOverUninstallersLeadToTheirQuestionAndScan) {
+    {
+        TestSample missing(L"PurgeonUiScanMissing", L"Scan After Missing Uninstaller",
+                           samples::UninstallBehaviour::Missing);
+        TestSample handover(L"PurgeonUiHandover", L"Handed Over Uninstall", samples::UninstallBehaviour::Handover);
+        Command(ActionRefresh);
+        g_answer = true;
+        ScanWindowWatcher watcher;
+
+        StartUninstall(missing.caption());
+        Select(RowOf(list(), L"Plain office helper"));
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_UninstallFailed));
+        ASSERT_EQ(watcher.scans().size(), 1u);
+        ExpectScanOf(watcher.scans()[0], missing);
+        EXPECT_TRUE(Contains(watcher.scans()[0].keys,
+                             L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                                 missing.keyName()));
+
+        g_questions.clear();
+        bool entryLeftAtQuestion = true, folderLeftAtQuestion = true;
+        OnQuestion look([&] {
+            entryLeftAtQuestion = UninstallEntryExists(handover.keyName());
+            folderLeftAtQuestion = DirectoryExists(handover.installDir());
+        });
+        StartUninstall(handover.caption());
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+        EXPECT_FALSE(entryLeftAtQuestion) << "asked before the handed-over copy finished";
+        EXPECT_FALSE(folderLeftAtQuestion) << "asked before the handed-over copy finished";
+        EXPECT_EQ(watcher.scans().size(), 1u);
+        ASSERT_EQ(watcher.messages().size(), 1u);
+        EXPECT_NE(watcher.messages()[0].find(LangText(IDS_MESSAGEBOX_WARNING_Noremains)), std::wstring::npos)
+            << ToUtf8(watcher.messages()[0]);
+        EXPECT_EQ(RowOf(list(), handover.caption()), -1);
     }
     Command(ActionRefresh);
 }
