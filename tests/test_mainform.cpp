@@ -791,7 +791,7 @@ TEST_F(MainForm, TwoUninstallsAtOnceEachScanTheirOwnProgram) {
 }
 
 // The first remains window is modal too once the one that came on top of it has closed.
-TEST_F(MainForm, DISABLED_MainWindowStaysUnusableUntilTheLastRemainsWindowCloses) {
+TEST_F(MainForm, MainWindowStaysUnusableUntilTheLastRemainsWindowCloses) {
     {
         TestSample slow(L"PurgeonUiModalSlow", L"Modal Slow Leftovers", samples::UninstallBehaviour::Slow);
         TestSample quick(L"PurgeonUiModalQuick", L"Modal Quick Leftovers", samples::UninstallBehaviour::Remains);

@@ -159,6 +159,10 @@ void TScanForm::Run(HWND owner, HINSTANCE instance, const std::wstring& keyName,
     if (!form.Create(owner, instance, keyName, installLocation)) return;
     HWND hwnd = form.Handle();
     form.CentreOnOwner();
+    // A second uninstall can open its window while another one is still open over the owner:
+    // the owner stays disabled until the last of them closes.
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    const HWND previousActive = GetActiveWindow();
     if (owner) EnableWindow(owner, FALSE);
     ShowWindow(hwnd, SW_SHOW);
     MSG message;
@@ -177,9 +181,11 @@ void TScanForm::Run(HWND owner, HINSTANCE instance, const std::wstring& keyName,
     }
     // The owner is enabled before the window goes, so activation returns to it.
     form.done_ = true;
-    if (owner) {
+    if (ownerWasEnabled) {
         EnableWindow(owner, TRUE);
         SetActiveWindow(owner);
+    } else if (previousActive && IsWindow(previousActive)) {
+        SetActiveWindow(previousActive);
     }
     form.hwnd_.reset();
 }
