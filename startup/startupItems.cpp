@@ -17,6 +17,7 @@ const wchar_t* const kStartupKeys[6] = {
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup",
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
 };
+const wchar_t kStartupKeys32BitSoftware[] = L"SOFTWARE\\WOW6432Node\\";
 const wchar_t kRunDisableKey[] = L"Run_Disable";
 const wchar_t kDisabledFolderName[] = L"Disabled items";
 
@@ -145,9 +146,11 @@ std::wstring GetSpecialFolderPath(int csidl) {
     return ok ? std::wstring(path) : std::wstring();
 }
 
-std::vector<StartupRow> LoadRunKeyItems(HKEY root, const std::wstring& abbreviation) {
+std::vector<StartupRow> LoadRunKeyItems(HKEY root, const std::wstring& abbreviation, const std::wstring& softwarePath) {
     std::vector<StartupRow> rows;
-    for (const wchar_t* keyPath : kStartupKeys) {
+    for (const wchar_t* startupKey : kStartupKeys) {
+        // Every startup key lies below "SOFTWARE\".
+        const std::wstring keyPath = softwarePath + (startupKey + std::size(L"SOFTWARE\\") - 1);
         UniqueHKey key = OpenKey(root, keyPath, kReadAccess);
         if (!key) continue;
         const std::wstring location = abbreviation + L"\\" + keyPath;
@@ -179,10 +182,10 @@ std::vector<StartupRow> LoadStartupFolderItems() {
 
 std::vector<StartupRow> LoadStartupItems() {
     std::vector<StartupRow> rows = LoadRunKeyItems(HKEY_CURRENT_USER);
-    std::vector<StartupRow> machine = LoadRunKeyItems(HKEY_LOCAL_MACHINE);
-    std::vector<StartupRow> folders = LoadStartupFolderItems();
-    rows.insert(rows.end(), std::make_move_iterator(machine.begin()), std::make_move_iterator(machine.end()));
-    rows.insert(rows.end(), std::make_move_iterator(folders.begin()), std::make_move_iterator(folders.end()));
+    for (std::vector<StartupRow> more : {LoadRunKeyItems(HKEY_LOCAL_MACHINE),
+                                         LoadRunKeyItems(HKEY_LOCAL_MACHINE, L"HKLM", kStartupKeys32BitSoftware),
+                                         LoadStartupFolderItems()})
+        rows.insert(rows.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     return rows;
 }
 

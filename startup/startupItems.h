@@ -31,6 +31,7 @@ struct StartupRow {
 };
 
 extern const wchar_t* const kStartupKeys[6];
+extern const wchar_t kStartupKeys32BitSoftware[];  // "SOFTWARE\WOW6432Node\"
 extern const wchar_t kRunDisableKey[];        // "Run_Disable"
 extern const wchar_t kDisabledFolderName[];   // hidden subfolder of a Startup folder
 
@@ -42,7 +43,10 @@ std::wstring GetSpecialFolderPath(int csidl);
 // takes "HKCU" or "HKLM" from the predefined root. Keys that cannot be read are skipped; a
 // value of a non-string type is listed with its data rendered as the registry editor shows it.
 // Rows keep `root` as given: a root other than a predefined one must stay open while they are used.
-std::vector<StartupRow> LoadRunKeyItems(HKEY root, const std::wstring& abbreviation);
+// `softwarePath` replaces the keys' leading "SOFTWARE\": kStartupKeys32BitSoftware reads the
+// machine's keys of 32-bit programs, which Windows starts as well.
+std::vector<StartupRow> LoadRunKeyItems(HKEY root, const std::wstring& abbreviation,
+                                        const std::wstring& softwarePath = L"SOFTWARE\\");
 std::vector<StartupRow> LoadRunKeyItems(HKEY root);
 
 // Rows of Startup folders: each folder's visible files and subfolders (checked), then the
@@ -51,7 +55,7 @@ std::vector<StartupRow> LoadStartupFolderItems(const std::vector<std::wstring>& 
 // The current user's and then the all-users Startup folder.
 std::vector<StartupRow> LoadStartupFolderItems();
 
-// The whole list: HKCU keys, HKLM keys, then the two Startup folders.
+// The whole list: HKCU keys, HKLM keys, HKLM keys of 32-bit programs, then the two Startup folders.
 std::vector<StartupRow> LoadStartupItems();
 
 struct StartupApplyResult {

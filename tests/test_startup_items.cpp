@@ -147,10 +147,12 @@ protected:
     }
     void TearDown() override {
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+            for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
             for (const wchar_t* path : kStartupKeys)
                 for (std::wstring sub : {std::wstring(path), std::wstring(path) + L"\\" + kRunDisableKey}) {
                     UniqueHKey key;
-                    if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) continue;
+                    if (RegOpenKeyExW(root, sub.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) != ERROR_SUCCESS)
+                        continue;
                     for (const RegValue& value : ReadRegValues(key.get()))
                         if (StartsWithNoCase(value.name, prefix_)) RegDeleteValueW(key.get(), value.name.c_str());
                     RegDeleteTreeW(key.get(), (prefix_ + L"Sub").c_str());
@@ -229,6 +231,56 @@ TEST_F(StartupKeys, EverySourceInListingOrder) {
     EXPECT_EQ(locations[13], folders[0]);
     EXPECT_EQ(locations[14], folders[1]);
     EXPECT_EQ(rows[13].command, folders[0] + Name(L"u.lnk"));
+}
+
+// What a 32-bit installer writes goes to the 32-bit view; Windows starts it too, so it is listed
+// after the machine's own keys and moves within that view.
+TEST_F(StartupKeys, ThirtyTwoBitProgramsEntriesAreListedAndMovedInTheirView) {
+    const auto set32 = [](const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& data) {
+        UniqueHKey key;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                                  nullptr, key.put(), nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, REG_EXPAND_SZ, data.data(), static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS);
+    };
+    const auto get32 = [](const std::wstring& path, const std::wstring& name) -> std::optional<RegValue> {
+        UniqueHKey key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, key.put()) != ERROR_SUCCESS)
+            return std::nullopt;
+        return ReadRegValue(key.get(), name.c_str());
+    };
+    const std::vector<BYTE> command = Bytes(L"%ProgramFiles(x86)%\\Old\\old.exe /tray");
+    set32(kRun, Name(L"w"), command);
+    SetValue(HKEY_LOCAL_MACHINE, kRun, Name(L"m"), REG_SZ, Bytes(L"m.exe"));
+
+    auto rows = Ours(LoadStartupItems());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].name, Name(L"m"));
+    EXPECT_EQ(rows[1].name, Name(L"w"));
+    const std::wstring location32 = L"HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+    EXPECT_EQ(rows[1].location, location32);
+    EXPECT_EQ(rows[1].command, L"%ProgramFiles(x86)%\\Old\\old.exe /tray");
+
+    rows[1].enabled = false;
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 1);
+    EXPECT_FALSE(get32(kRun, Name(L"w")));
+    auto parked = get32(kRun + L"\\" + kRunDisableKey, Name(L"w"));
+    ASSERT_TRUE(parked);
+    EXPECT_EQ(parked->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(parked->data, command);
+    EXPECT_TRUE(GetValue(HKEY_LOCAL_MACHINE, kRun, Name(L"m")));  // the machine's own entry is untouched
+
+    rows = Ours(LoadStartupItems());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_FALSE(rows[1].enabled);
+    EXPECT_EQ(rows[1].location, location32);
+    rows[1].enabled = true;
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 1);
+    auto back = get32(kRun, Name(L"w"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(back->data, command);
 }
 
 TEST_F(StartupKeys, OtherTypesAreListedAndMovedByteForByte) {
