@@ -312,8 +312,7 @@ void TMainForm::CreateControls() {
     ckbHideScr_ = MakeChild(SizePanelPL_, WC_BUTTONW, BS_AUTOCHECKBOX | WS_TABSTOP, ActionHideScr);
 
     // Page 1: the startup list and its side panel.
-    lsvStartupList_ = CreateFramedListView(tsStartupItems_, IDC_STARTUP_LIST,
-                                           LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, instance_);
+    lsvStartupList_ = CreateFramedListView(tsStartupItems_, IDC_STARTUP_LIST, LVS_REPORT | LVS_SHOWSELALWAYS, instance_);
     SendMessageW(lsvStartupList_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     ListView_SetExtendedListViewStyle(lsvStartupList_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_CHECKBOXES);
     SizePanelSI_ = CreateSizePanel(tsStartupItems_, IDC_SIZEPANEL_SI, instance_);
