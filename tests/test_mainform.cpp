@@ -845,3 +845,65 @@ TEST_F(MainForm, MissingAndHandedOverUninstallersLeadToTheirQuestionAndScan) {
     }
     Command(ActionRefresh);
 }
+
+TEST_F(MainForm, ScreenSaverDeleteAsksMovesItIntoTheBackupFolderAndDropsItsRow) {
+    const std::wstring saverPath = samples::ScreenSaverPath();
+    const std::string saverBytes = ReadFileBytes(saverPath);
+    const std::wstring cacheCopy = IncludeTrailingBackslash(SystemDirectory()) + L"dllcache\\" + samples::kSaverFile;
+    const auto saverRow = [&] {
+        auto captions = Captions(list());
+        auto at = std::find_if(captions.begin(), captions.end(),
+                               [](const std::wstring& c) { return c.rfind(L"[Screen Saver]", 0) == 0 &&
+                                                                  c.find(L"Sample") != std::wstring::npos; });
+        return at == captions.end() ? -1 : static_cast<int>(at - captions.begin());
+    };
+    RemoveTree(ExcludeTrailingBackslash(AppPaths.ScrBackupDir));
+    SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);  // screen savers shown
+    Pump();
+    ASSERT_GE(saverRow(), 0);
+    g_questions.clear();
+
+    // No: nothing moves, and the backup folder is not made.
+    g_answer = false;
+    Select(saverRow());
+    Command(ActionUninstall);
+    ASSERT_EQ(g_questions.size(), 1u);
+    EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_DeleteScr));
+    EXPECT_EQ(ReadFileBytes(saverPath), saverBytes);
+    EXPECT_FALSE(DirectoryExists(AppPaths.ScrBackupDir));
+    EXPECT_GE(saverRow(), 0);
+
+    // Yes: the saver goes into the backup folder with its cache copy deleted, and its row goes.
+    g_answer = true;
+    CreateDirectoryW(ExtractFilePath(cacheCopy).c_str(), nullptr);
+    WriteFileBytes(cacheCopy, saverBytes);
+    Command(ActionUninstall);
+    EXPECT_FALSE(FileExists(saverPath));
+    EXPECT_FALSE(FileExists(cacheCopy));
+    EXPECT_EQ(ReadFileBytes(AppPaths.ScrBackupDir + samples::kSaverFile), saverBytes);
+    EXPECT_EQ(saverRow(), -1);
+
+    // The same saver again, by double-click: the older backup stays, this one takes a new name.
+    samples::InstallScreenSaver(BinDir());
+    Command(ActionRefresh);
+    Select(saverRow());
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = list();
+    click.hdr.idFrom = IDC_PROGRAM_LIST;
+    click.hdr.code = NM_DBLCLK;
+    click.iItem = saverRow();
+    SendMessageW(main(), WM_NOTIFY, IDC_PROGRAM_LIST, reinterpret_cast<LPARAM>(&click));
+    Pump();
+    EXPECT_EQ(g_questions.size(), 3u);
+    EXPECT_FALSE(FileExists(saverPath));
+    EXPECT_EQ(ReadFileBytes(AppPaths.ScrBackupDir + samples::kSaverFile), saverBytes);
+    EXPECT_EQ(ReadFileBytes(AppPaths.ScrBackupDir + L"SampleSaver (2).scr"), saverBytes);
+    EXPECT_EQ(saverRow(), -1);
+
+    g_questions.clear();
+    g_answer = false;
+    samples::InstallScreenSaver(BinDir());
+    RemoveDirectoryW(ExtractFilePath(cacheCopy).c_str());
+    SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);
+    Pump();
+}
