@@ -54,17 +54,6 @@ TEST(ProgramPathOfCommand, CutsArgumentsAndQuotes) {
 
 // --- real files -------------------------------------------------------------------
 
-void MakeLink(const std::wstring& target, const std::wstring& linkPath) {
-    ComApartment apartment;
-    ComPtr<IShellLinkW> link;
-    ASSERT_HRESULT_SUCCEEDED(
-        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetPath(target.c_str()));
-    ComPtr<IPersistFile> file;
-    ASSERT_HRESULT_SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void()));
-    ASSERT_HRESULT_SUCCEEDED(file->Save(linkPath.c_str(), FALSE));
-}
-
 class ItemInfoFiles : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -107,7 +96,8 @@ TEST_F(ItemInfoFiles, EnvironmentAndSearchPathAreResolved) {
 
 TEST_F(ItemInfoFiles, FolderRowsUseTheFileOrTheShortcutTarget) {
     const std::wstring link = dir_.path() + L"My Apps\\Purgeon app.lnk";
-    MakeLink(copy_, link);
+    ComApartment apartment;
+    ASSERT_HRESULT_SUCCEEDED(MakeLink(copy_, link));
     EXPECT_TRUE(EqualsNoCase(ShortcutTarget(link), copy_)) << ToUtf8(ShortcutTarget(link));
 
     ExpectPurgeon(ReadStartupItemInfo(link, dir_.path()), L"shortcut by location");
@@ -125,7 +115,8 @@ TEST_F(ItemInfoFiles, NothingWithoutAVersionResource) {
     const std::wstring broken = dir_.path() + L"broken.lnk";
     WriteFileBytes(broken, "not a shell link");
     const std::wstring toText = dir_.path() + L"to text.lnk";
-    MakeLink(text, toText);
+    ComApartment apartment;
+    ASSERT_HRESULT_SUCCEEDED(MakeLink(text, toText));
 
     EXPECT_FALSE(ReadStartupItemInfo(text, StartupSource::Folder).has_value());
     EXPECT_FALSE(ReadStartupItemInfo(broken, StartupSource::Folder).has_value());

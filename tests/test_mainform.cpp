@@ -48,53 +48,6 @@ struct OnQuestion {
 
 namespace {
 
-HWND FindDescendant(HWND parent, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (GetDlgCtrlID(child) == s->id && !s->found) s->found = child;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::vector<std::wstring> Captions(HWND list) {
-    std::vector<std::wstring> captions;
-    int count = ListView_GetItemCount(list);
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[1024] = L"";
-        ListView_GetItemText(list, i, 0, text, 1024);
-        captions.push_back(text);
-    }
-    return captions;
-}
-
-std::wstring Cell(HWND list, int row, int column) {
-    wchar_t text[1024] = L"";
-    ListView_GetItemText(list, row, column, text, 1024);
-    return text;
-}
-
-int RowOf(HWND list, const std::wstring& caption) {
-    auto captions = Captions(list);
-    auto at = std::find(captions.begin(), captions.end(), caption);
-    return at == captions.end() ? -1 : static_cast<int>(at - captions.begin());
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 bool MenuChecked(HMENU menu, int id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
 bool MenuEnabled(HMENU menu, int id) { return !(GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)); }
 bool InMenu(HMENU menu, int id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); }

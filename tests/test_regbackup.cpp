@@ -56,17 +56,6 @@ Snapshot TakeSnapshot(const std::wstring& path) {
     return out;
 }
 
-// Loads a .reg file the way a user would, with the registry editor, and waits for it.
-void LoadWithRegedit(const std::wstring& file) {
-    std::wstring command = L"regedit.exe /s \"" + file + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-    UniqueHandle process(info.hProcess), thread(info.hThread);
-    ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
-}
-
 class RegBackup : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -121,7 +110,7 @@ TEST_F(RegBackup, CheckedKeysAndValuesComeBackByteForByte) {
     ASSERT_TRUE(file && !file->empty());
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, kScratch.c_str()), ERROR_SUCCESS);
 
-    LoadWithRegedit(*file);
+    ASSERT_TRUE(LoadWithRegedit(*file));
     EXPECT_EQ(TakeSnapshot(kScratch + L"\\App"), before);
     Snapshot kept = TakeSnapshot(kScratch + L"\\Kept");
     ASSERT_EQ(kept.size(), 1u);

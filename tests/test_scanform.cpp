@@ -322,17 +322,6 @@ TEST_F(ScanForm, TheTimerStartsTheScanAndAnEmptyScanTellsAndCloses) {
     EXPECT_TRUE(KeyExists(keyPath_));
 }
 
-// Loads a .reg file the way a user would, with the registry editor, and waits for it.
-void LoadWithRegedit(const std::wstring& file) {
-    std::wstring command = L"regedit.exe /s \"" + file + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-    UniqueHandle process(info.hProcess), thread(info.hThread);
-    ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
-}
-
 bool ValueThere(const std::wstring& path, const wchar_t* name) {
     UniqueHKey key;
     return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS &&
@@ -442,7 +431,7 @@ TEST_F(ScanForm, APartlyCheckedKeyKeepsItsUncheckedValueAndTheSavedFileBringsThe
     ASSERT_EQ(1u, saved.size());
     const std::wstring text = ReadUtf16File(saved[0]);
     EXPECT_EQ(text.find(L"\"Language\""), std::wstring::npos) << "an unchecked value was saved";
-    LoadWithRegedit(saved[0]);
+    ASSERT_TRUE(LoadWithRegedit(saved[0]));
     EXPECT_TRUE(ValueThere(keyPath_, L"InstallPath"));
     EXPECT_TRUE(ValueThere(keyPath_, L""));
     EXPECT_TRUE(ValueThere(keyPath_, L"Language"));
@@ -456,7 +445,7 @@ TEST_F(ScanForm, TheSavedFileBringsAWholeKeyBack) {
     std::vector<std::wstring> saved;
     CollectFiles(backups_.path(), saved);
     ASSERT_EQ(1u, saved.size());
-    LoadWithRegedit(saved[0]);
+    ASSERT_TRUE(LoadWithRegedit(saved[0]));
     EXPECT_TRUE(ValueThere(keyPath_, L"InstallPath"));
     EXPECT_TRUE(ValueThere(keyPath_ + L"\\Settings", L"Colour"));
 }
@@ -477,14 +466,6 @@ void ExpandAll(HWND tree, HTREEITEM parent) {
     for (HTREEITEM item : Children(tree, parent)) {
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
         ExpandAll(tree, item);
-    }
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
     }
 }
 

@@ -112,18 +112,6 @@ std::optional<RegValue> GetValue(HKEY root, const std::wstring& path, const std:
 
 // Every value below the startup keys of both roots, their subkeys included, to compare before
 // and after.
-using RegistryImage = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
-void AddImage(RegistryImage& image, HKEY key, const std::wstring& path) {
-    for (RegValue& value : ReadRegValues(key)) image[path + L"|" + value.name] = {value.type, value.data};
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        UniqueHKey sub;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, sub.put()) == ERROR_SUCCESS)
-            AddImage(image, sub.get(), path + L"\\" + name);
-    }
-}
 RegistryImage StartupImage() {
     RegistryImage image;
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})

@@ -31,42 +31,6 @@ bool purgeon::AskQuestion(HWND, const std::wstring&) { return true; }
 
 namespace {
 
-HWND FindDescendant(HWND parent, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (GetDlgCtrlID(child) == s->id && !s->found) s->found = child;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::wstring Cell(HWND list, int row, int column) {
-    wchar_t text[1024] = L"";
-    ListView_GetItemText(list, row, column, text, 1024);
-    return text;
-}
-
-int RowOf(HWND list, const std::wstring& caption) {
-    for (int row = 0; row < ListView_GetItemCount(list); ++row)
-        if (Cell(list, row, 0) == caption) return row;
-    return -1;
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 void SetRunValue(const std::wstring& subkey, const std::wstring& name, DWORD type, const std::wstring& text) {
     UniqueHKey key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
@@ -77,29 +41,7 @@ void SetRunValue(const std::wstring& subkey, const std::wstring& name, DWORD typ
               ERROR_SUCCESS);
 }
 
-void MakeLink(const std::wstring& target, const std::wstring& linkPath) {
-    ComPtr<IShellLinkW> link;
-    ASSERT_HRESULT_SUCCEEDED(
-        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()));
-    ASSERT_HRESULT_SUCCEEDED(link->SetPath(target.c_str()));
-    ComPtr<IPersistFile> file;
-    ASSERT_HRESULT_SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void()));
-    ASSERT_HRESULT_SUCCEEDED(file->Save(linkPath.c_str(), FALSE));
-}
-
 // Every value of the startup keys of the current user, their subkeys included.
-using RegistryImage = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
-void AddImage(RegistryImage& image, HKEY key, const std::wstring& path) {
-    for (RegValue& value : ReadRegValues(key)) image[path + L"|" + value.name] = {value.type, value.data};
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        UniqueHKey sub;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, sub.put()) == ERROR_SUCCESS)
-            AddImage(image, sub.get(), path + L"\\" + name);
-    }
-}
 RegistryImage UserStartupImage() {
     RegistryImage image;
     for (const wchar_t* path : kStartupKeys) {
@@ -227,7 +169,7 @@ TEST_F(StartupPage, SelectionShowsWhatTheRowStartsAndNothingLeftOverFromAnotherR
     WriteFileBytes(notes, "plain text\r\n");
     SetRunValue(kRunKeyPath, L"PurgeonPageApp", REG_SZ, L"\"" + sample + L"\" /tray");
     SetRunValue(kRunKeyPath, L"PurgeonPageText", REG_SZ, notes);
-    MakeLink(sample, userFolder_ + L"PurgeonPageLink.lnk");
+    ASSERT_HRESULT_SUCCEEDED(MakeLink(sample, userFolder_ + L"PurgeonPageLink.lnk"));
 
     Command(ActionTabStartupItems);
     const int app = RowOf(startup(), L"PurgeonPageApp"), text = RowOf(startup(), L"PurgeonPageText"),

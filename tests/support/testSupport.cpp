@@ -1,6 +1,8 @@
 #include "tests/support/testSupport.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "common/funUtils.h"
 
@@ -206,6 +208,81 @@ std::string CaptureOutput(const std::wstring& exe, const std::wstring& arguments
     }
     if (exitCode) GetExitCodeProcess(process.get(), exitCode);
     return output;
+}
+
+HWND FindDescendant(HWND parent, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (GetDlgCtrlID(child) == s->id && !s->found) s->found = child;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+std::wstring Cell(HWND list, int row, int column) {
+    wchar_t text[1024] = L"";
+    ListView_GetItemText(list, row, column, text, 1024);
+    return text;
+}
+
+int RowOf(HWND list, const std::wstring& caption) {
+    for (int row = 0; row < ListView_GetItemCount(list); ++row)
+        if (Cell(list, row, 0) == caption) return row;
+    return -1;
+}
+
+std::vector<std::wstring> Captions(HWND list) {
+    std::vector<std::wstring> captions;
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) captions.push_back(Cell(list, row, 0));
+    return captions;
+}
+
+HRESULT MakeLink(const std::wstring& target, const std::wstring& linkPath) {
+    ComPtr<IShellLinkW> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
+    if (FAILED(hr)) return hr;
+    if (FAILED(hr = link->SetPath(target.c_str()))) return hr;
+    ComPtr<IPersistFile> file;
+    if (FAILED(hr = link->QueryInterface(IID_IPersistFile, file.put_void()))) return hr;
+    return file->Save(linkPath.c_str(), FALSE);
+}
+
+bool LoadWithRegedit(const std::wstring& file) {
+    std::wstring command = L"regedit.exe /s \"" + file + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    UniqueHandle process(info.hProcess), thread(info.hThread);
+    return WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
+}
+
+void AddImage(RegistryImage& image, HKEY key, const std::wstring& path) {
+    for (RegValue& value : ReadRegValues(key)) image[path + L"|" + value.name] = {value.type, value.data};
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        UniqueHKey sub;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, sub.put()) == ERROR_SUCCESS)
+            AddImage(image, sub.get(), path + L"\\" + name);
+    }
 }
 
 }  // namespace purgeon::test

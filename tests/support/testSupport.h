@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/handles.h"
@@ -58,6 +60,21 @@ HWND FindChildByText(HWND parent, const std::wstring& text);
 // Saves what a shown window looks like as a 24-bit BMP file (its frame as the window draws
 // it, since no window manager draws one here, then its client area as on screen).
 bool SaveWindowPicture(HWND window, const std::wstring& path);
+// The first descendant window with that control id.
+HWND FindDescendant(HWND parent, int id);
+// Handles every message waiting for this thread.
+void Pump();
+// A list view's cell text, a row's index by its caption (-1 when none), all captions.
+std::wstring Cell(HWND list, int row, int column);
+int RowOf(HWND list, const std::wstring& caption);
+std::vector<std::wstring> Captions(HWND list);
+// Saves a shortcut to target at linkPath (COM must be initialised).
+HRESULT MakeLink(const std::wstring& target, const std::wstring& linkPath);
+// Loads a .reg file the way a user would, with the registry editor; true once it has ended.
+bool LoadWithRegedit(const std::wstring& file);
+// Every value of a key and its subkeys, as "path|name" -> type and bytes, to compare before and after.
+using RegistryImage = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
+void AddImage(RegistryImage& image, HKEY key, const std::wstring& path);
 // Runs a console program and returns what it wrote to standard output.
 std::string CaptureOutput(const std::wstring& exe, const std::wstring& arguments, DWORD* exitCode = nullptr);
 
