@@ -28,41 +28,28 @@ class Throttle {
 public:
     explicit Throttle(const ScanProgress& progress) : progress_(progress) {}
     void Report(const std::wstring& path) {
-        if (!progress_) return;
-        const ULONGLONG now = GetTickCount64();
-        if (reported_ && now - last_ < kProgressIntervalMs) return;
-        reported_ = true;
-        last_ = now;
-        progress_(path);
+        if (Due()) progress_(path);
+    }
+    // The same, with the path built only when it is reported.
+    template <typename MakePath>
+    void ReportLazily(MakePath&& makePath) {
+        if (Due()) progress_(makePath());
     }
 
 private:
+    bool Due() {
+        if (!progress_) return false;
+        const ULONGLONG now = GetTickCount64();
+        if (reported_ && now - last_ < kProgressIntervalMs) return false;
+        reported_ = true;
+        last_ = now;
+        return true;
+    }
+
     const ScanProgress& progress_;
     ULONGLONG last_ = 0;
     bool reported_ = false;
 };
-
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-    DWORD count = 0, longest = 0;
-    std::vector<std::wstring> names;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return names;
-    names.reserve(count);
-    std::wstring buffer(longest + 2, L'\0');
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(buffer.size());
-        LONG status = RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA) {
-            buffer.resize(buffer.size() * 2 + 256);
-            --index;
-            continue;
-        }
-        if (status != ERROR_SUCCESS) break;
-        names.emplace_back(buffer.data(), length);
-    }
-    return names;
-}
 
 std::vector<std::wstring> ValueNames(HKEY key) {
     DWORD count = 0, longest = 0;
@@ -92,10 +79,23 @@ void WalkKey(HKEY root, const std::wstring& rootName, std::wstring path, const s
     path = IncludeTrailingBackslash(path);
     UniqueHKey key;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
-    for (const std::wstring& name : SubkeyNames(key.get())) {
-        const std::wstring fullPath = rootName + L'\\' + path + name;
-        throttle.Report(fullPath);
+    // Each subkey is walked as soon as it is read, not after all its siblings: a key with thousands
+    // of subkeys would otherwise keep the progress (and the caller's window) waiting until every
+    // name was in. Registry calls are what the walk costs, so none is spent on the subkey count.
+    std::wstring buffer(256, L'\0');  // key names have at most 255 characters
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        const LONG status = RegEnumKeyExW(key.get(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) {
+            buffer.resize(buffer.size() * 2);
+            --index;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) break;
+        const std::wstring name(buffer.data(), length);
+        throttle.ReportLazily([&] { return rootName + L'\\' + path + name; });
         if (!keyName.empty() && name == keyName && !IsProtectedRegistryKey(path, name)) {
+            const std::wstring fullPath = rootName + L'\\' + path + name;
             ScanNode node{fullPath, kChecked, {}};
             UniqueHKey matched;
             if (RegOpenKeyExW(root, (path + name).c_str(), 0, KEY_ALL_ACCESS, matched.put()) == ERROR_SUCCESS)
