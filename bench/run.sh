@@ -3,6 +3,8 @@
 #   listing: `Purgeon.exe /list` against Wine's own `uninstaller --list`, 2,000 seeded programs
 #   start-up: from process start to the main window shown with its program list filled and
 #             painted, against `Purgeon.exe /list` on the same 2,000 programs
+#   remains scan: the scan window walking 100,000 seeded keys, against a bare RegEnumKeyExW walk
+#             of the same subtrees, and the longest time the window goes without a message pump
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/build.sh" >/dev/null
@@ -80,3 +82,8 @@ echo "start-up to a filled, painted program list, $entries seeded programs (medi
 echo "  Purgeon.exe window       ${startup} ms"
 echo "  Purgeon.exe /list        ${listing} ms"
 awk -v a="$startup" -v b="$listing" 'BEGIN { printf "  ratio                    %.2f (target <= 1.50)\n", a / b }'
+
+# The remains scan as its window runs it, against a bare walk of the same registry subtrees in
+# the same process; bench_scan seeds the keys, prints its figures and removes the keys again.
+scan_keys=${BENCH_SCAN_KEYS:-100000}
+wine "$bin/bench_scan.exe" --keys "$scan_keys" --runs "$runs"
