@@ -1,6 +1,6 @@
 // The remains scan against a bare walk of the same registry. Seeds vendor trees below
 // HKCU\SOFTWARE and HKLM\SOFTWARE (100,000 keys unless told otherwise), then times, in the
-// same process and alternately, a plain recursive RegEnumKeyExW walk of the four subtrees the
+// same process and alternately, a plain recursive RegEnumKeyExW walk of the subtrees the
 // scan walks (same exclusions, keys opened as the scan opens them) and the scan as the scan
 // window runs it: a shown TScanForm scanning for a key name, its label updated and its
 // messages pumped from the progress callback. While the window scans, the longest time between
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "common/funUtils.h"
+#include "cleanup/remainsScan.h"
 #include "common/handles.h"
 #include "ui/frmScanRemains.h"
 
@@ -72,23 +73,6 @@ constexpr size_t kWideItems = 2000;
 
 // Vendor trees go below SOFTWARE of each.
 const std::array<HKEY, 2> kSeedRoots = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
-
-// The scan's four walks and the subtrees it does not enter (cleanup/remainsScan.cpp), kept in
-// step by hand so the bare walk covers exactly what the scan covers.
-struct Walk {
-    HKEY root;
-    const wchar_t* path;
-};
-const std::array<Walk, 4> kWalks = {{{HKEY_CLASSES_ROOT, L"Installer\\Products"},
-                                     {HKEY_CURRENT_USER, L"SOFTWARE"},
-                                     {HKEY_LOCAL_MACHINE, L"SOFTWARE"},
-                                     {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows"}}};
-constexpr std::array<const wchar_t*, 4> kSkippedPaths = {
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components",
-    L"SOFTWARE\\Classes",
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
-    L"SOFTWARE\\Microsoft",
-};
 
 void SetString(HKEY key, const wchar_t* name, const std::wstring& text) {
     RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -243,8 +227,7 @@ void WaitForRegistrySave(FILETIME since) {
 // --- the bare walk ---------------------------------------------------------------------------
 
 size_t BareWalk(HKEY root, const std::wstring& path) {
-    for (const wchar_t* skipped : kSkippedPaths)
-        if (path == skipped) return 0;
+    if (cleanup::IsSkippedScanPath(path)) return 0;
     UniqueHKey key;
     if (RegOpenKeyExW(root, (path + L'\\').c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return 0;
     size_t count = 0;
@@ -260,7 +243,7 @@ size_t BareWalk(HKEY root, const std::wstring& path) {
 
 size_t BareWalkAll() {
     size_t count = 0;
-    for (const Walk& walk : kWalks) count += BareWalk(walk.root, walk.path);
+    for (const cleanup::RegistryWalk& walk : cleanup::RegistryWalks()) count += BareWalk(walk.root, walk.path);
     return count;
 }
 

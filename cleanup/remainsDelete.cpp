@@ -10,12 +10,9 @@ namespace purgeon::cleanup {
 namespace {
 
 bool IsKeyDeletable(const RegistryTarget& target) {
-    // Never a root's direct child ("SOFTWARE" itself) nor a shared name under SOFTWARE, nor under
-    // the 32-bit view of SOFTWARE, which holds the same shared names.
-    if (target.parentPath.empty() || target.lastName.empty()) return false;
-    if (IsProtectedRegistryKey(target.parentPath, target.lastName)) return false;
-    return !(EqualsNoCase(ExcludeTrailingBackslash(target.parentPath), L"SOFTWARE\\Wow6432Node") &&
-             IsProtectedRegistryKey(L"SOFTWARE", target.lastName));
+    // Never a root's direct child ("SOFTWARE" itself) nor a key no single program owns.
+    return !target.parentPath.empty() && !target.lastName.empty() &&
+           !IsProtectedRegistryKey(target.parentPath, target.lastName);
 }
 
 void DeleteKey(const ScanNode& node) {

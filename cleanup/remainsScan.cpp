@@ -9,46 +9,73 @@ namespace purgeon::cleanup {
 
 namespace {
 
-// Subtrees too big or too shared to be worth walking; compared exactly, under every root.
-constexpr std::array<const wchar_t*, 4> kSkippedPaths = {
+// Subtrees too big or too shared to be worth walking; compared exactly, under every root. The
+// 32-bit view of SOFTWARE holds the same shared subtrees again.
+constexpr std::array<const wchar_t*, 7> kSkippedPaths = {
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components",
     L"SOFTWARE\\Classes",
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
     L"SOFTWARE\\Microsoft",
+    L"SOFTWARE\\Wow6432Node\\Classes",
+    L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
+    L"SOFTWARE\\Wow6432Node\\Microsoft",
 };
 
-// Names directly under SOFTWARE that many programs share: a program named like one of them
-// must not take the whole key with it.
+// The third walk leaves out SOFTWARE\Microsoft whole; the fourth brings back its Windows part, and
+// the fifth the same part of the 32-bit view, where 32-bit programs keep their uninstall entries.
+const std::array<RegistryWalk, 5> kWalks = {{{HKEY_CLASSES_ROOT, L"Installer\\Products"},
+                                                 {HKEY_CURRENT_USER, L"SOFTWARE"},
+                                                 {HKEY_LOCAL_MACHINE, L"SOFTWARE"},
+                                                 {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows"},
+                                                 {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows"}}};
+
+// Names directly under SOFTWARE (either view) that many programs share: a program named like one
+// of them must not take the whole key with it.
 constexpr std::array<const wchar_t*, 7> kProtectedSoftwareNames = {
     L"Microsoft", L"Windows", L"Classes", L"Clients", L"Policies", L"Wow6432Node", L"RegisteredApplications",
 };
+constexpr std::array<const wchar_t*, 2> kSoftwareRoots = {L"SOFTWARE", L"SOFTWARE\\Wow6432Node"};
+// Keys whose every subkey is Windows' own (Run, Policies, Uninstall, App Paths, ...): a program's
+// keys lie deeper.
+constexpr std::array<const wchar_t*, 4> kSystemParents = {
+    L"SOFTWARE\\Microsoft\\Windows",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+    L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows",
+    L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion",
+};
 
-// Forwards the current path to the caller no more often than every kProgressIntervalMs.
+// Forwards the path being examined to the caller no more often than every kProgressIntervalMs,
+// and at the end the last one, so what stays shown is where the scan ended.
 class Throttle {
 public:
     explicit Throttle(const ScanProgress& progress) : progress_(progress) {}
-    void Report(const std::wstring& path) {
-        if (Due()) progress_(path);
+    // `fill` writes the path into a buffer kept between calls, so no string is made per key.
+    template <typename Fill>
+    void Examine(Fill&& fill) {
+        if (!progress_) return;
+        fill(last_);
+        pending_ = true;
+        const ULONGLONG now = GetTickCount64();
+        if (reported_ && now - lastReport_ < kProgressIntervalMs) return;
+        reported_ = true;
+        lastReport_ = now;
+        Flush();
     }
-    // The same, with the path built only when it is reported.
-    template <typename MakePath>
-    void ReportLazily(MakePath&& makePath) {
-        if (Due()) progress_(makePath());
+    void Examine(const std::wstring& path) {
+        Examine([&](std::wstring& out) { out.assign(path); });
+    }
+    void Flush() {
+        if (!pending_) return;
+        pending_ = false;
+        progress_(last_);
     }
 
 private:
-    bool Due() {
-        if (!progress_) return false;
-        const ULONGLONG now = GetTickCount64();
-        if (reported_ && now - last_ < kProgressIntervalMs) return false;
-        reported_ = true;
-        last_ = now;
-        return true;
-    }
-
     const ScanProgress& progress_;
-    ULONGLONG last_ = 0;
+    std::wstring last_;
+    ULONGLONG lastReport_ = 0;
     bool reported_ = false;
+    bool pending_ = false;
 };
 
 std::vector<std::wstring> ValueNames(HKEY key) {
@@ -74,8 +101,7 @@ std::vector<std::wstring> ValueNames(HKEY key) {
 
 void WalkKey(HKEY root, const std::wstring& rootName, std::wstring path, const std::wstring& keyName,
              Throttle& throttle, std::vector<ScanNode>* found) {
-    for (const wchar_t* skipped : kSkippedPaths)
-        if (path == skipped) return;
+    if (IsSkippedScanPath(path)) return;
     path = IncludeTrailingBackslash(path);
     UniqueHKey key;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
@@ -93,7 +119,7 @@ void WalkKey(HKEY root, const std::wstring& rootName, std::wstring path, const s
         }
         if (status != ERROR_SUCCESS) break;
         const std::wstring name(buffer.data(), length);
-        throttle.ReportLazily([&] { return rootName + L'\\' + path + name; });
+        throttle.Examine([&](std::wstring& out) { out.assign(rootName).append(1, L'\\').append(path).append(name); });
         if (!keyName.empty() && name == keyName && !IsProtectedRegistryKey(path, name)) {
             const std::wstring fullPath = rootName + L'\\' + path + name;
             ScanNode node{fullPath, kChecked, {}};
@@ -122,7 +148,7 @@ void WalkFolder(const std::wstring& folder, ScanNode* parent, Throttle& throttle
             if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 WalkFolder(fullPath, &parent->children.back(), throttle);
         } else {
-            throttle.Report(fullPath);
+            throttle.Examine(fullPath);
             parent->children.push_back({fullPath, kChecked, {}});
         }
     } while (FindNextFileW(find.get(), &entry));
@@ -131,11 +157,23 @@ void WalkFolder(const std::wstring& folder, ScanNode* parent, Throttle& throttle
 }  // namespace
 
 bool IsProtectedRegistryKey(const std::wstring& parentPath, const std::wstring& name) {
-    if (!EqualsNoCase(ExcludeTrailingBackslash(parentPath), L"SOFTWARE")) return false;
-    for (const wchar_t* shared : kProtectedSoftwareNames)
-        if (EqualsNoCase(name, shared)) return true;
+    const std::wstring parent = ExcludeTrailingBackslash(parentPath);
+    for (const wchar_t* systemParent : kSystemParents)
+        if (EqualsNoCase(parent, systemParent)) return true;
+    for (const wchar_t* software : kSoftwareRoots)
+        if (EqualsNoCase(parent, software))
+            for (const wchar_t* shared : kProtectedSoftwareNames)
+                if (EqualsNoCase(name, shared)) return true;
     return false;
 }
+
+bool IsSkippedScanPath(const std::wstring& path) {
+    for (const wchar_t* skipped : kSkippedPaths)
+        if (path == skipped) return true;
+    return false;
+}
+
+const std::array<RegistryWalk, 5>& RegistryWalks() { return kWalks; }
 
 std::wstring RootLongName(HKEY root) {
     if (root == HKEY_CLASSES_ROOT) return L"HKEY_CLASSES_ROOT";
@@ -150,23 +188,17 @@ std::vector<ScanNode> ScanRegistryKey(HKEY root, const std::wstring& path, const
     Throttle throttle(progress);
     const std::wstring rootName = RootLongName(root);
     if (!rootName.empty()) WalkKey(root, rootName, path, keyName, throttle, &found);
+    throttle.Flush();
     return found;
 }
 
 std::vector<ScanNode> ScanRegistry(const std::wstring& keyName, const ScanProgress& progress) {
-    struct Walk {
-        HKEY root;
-        const wchar_t* path;
-    };
-    // The third walk leaves out SOFTWARE\Microsoft whole; the fourth brings back its Windows part.
-    const Walk walks[] = {{HKEY_CLASSES_ROOT, L"Installer\\Products"},
-                          {HKEY_CURRENT_USER, L"SOFTWARE"},
-                          {HKEY_LOCAL_MACHINE, L"SOFTWARE"},
-                          {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows"}};
     std::vector<ScanNode> found;
-    // One throttle for all four, so a new walk does not report at once.
+    // One throttle for all the walks, so a new walk does not report at once.
     Throttle throttle(progress);
-    for (const Walk& walk : walks) WalkKey(walk.root, RootLongName(walk.root), walk.path, keyName, throttle, &found);
+    for (const RegistryWalk& walk : kWalks)
+        WalkKey(walk.root, RootLongName(walk.root), walk.path, keyName, throttle, &found);
+    throttle.Flush();
     return found;
 }
 
@@ -187,6 +219,7 @@ std::optional<ScanNode> ScanInstallFolder(const std::wstring& installLocation, c
     ScanNode top{location, kChecked, {}};
     Throttle throttle(progress);
     WalkFolder(location, &top, throttle);
+    throttle.Flush();
     return top;
 }
 

@@ -4,6 +4,7 @@
 // scan window shows these trees and the deletion works from their texts and marks.
 #include <windows.h>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -33,17 +34,30 @@ std::wstring RootLongName(HKEY root);
 
 // Walks every key below root\path (no depth limit) and returns, in walk order, one top-level
 // node per key whose name equals keyName exactly (case-sensitive). A few heavy shared subtrees
-// are not entered, and a vendor or system name directly under SOFTWARE is never offered.
+// are not entered, and keys no single program owns are never offered.
 // Keys that cannot be opened with full access are skipped with what lies below them.
 std::vector<ScanNode> ScanRegistryKey(HKEY root, const std::wstring& path, const std::wstring& keyName,
                                       const ScanProgress& progress = {});
 
 // True for a key no single program owns: a shared vendor or system name (Microsoft, Windows,
-// Classes, Clients, Policies, Wow6432Node, RegisteredApplications) directly under SOFTWARE.
+// Classes, Clients, Policies, Wow6432Node, RegisteredApplications) directly under SOFTWARE or
+// its 32-bit view SOFTWARE\Wow6432Node, and any key directly under Microsoft\Windows or
+// Microsoft\Windows\CurrentVersion of either view (Run, Policies, Uninstall, App Paths, ...).
 // parentPath is relative to the root, with or without its trailing backslash.
 bool IsProtectedRegistryKey(const std::wstring& parentPath, const std::wstring& name);
 
-// The four walks of a remains scan, in order, appended into one list.
+// True for a subtree the walks do not enter (relative to any root, compared exactly).
+bool IsSkippedScanPath(const std::wstring& path);
+
+// Where a remains scan looks, in order: the installer's product keys, both SOFTWARE roots, and
+// the Windows part of SOFTWARE\Microsoft in both views (the rest of it is skipped).
+struct RegistryWalk {
+    HKEY root;
+    const wchar_t* path;
+};
+const std::array<RegistryWalk, 5>& RegistryWalks();
+
+// The walks of a remains scan, in order, appended into one list.
 std::vector<ScanNode> ScanRegistry(const std::wstring& keyName, const ScanProgress& progress = {});
 
 // An install location as stored, with enclosing quotes and blanks taken off.

@@ -1,5 +1,7 @@
 #include "ui/frmScanRemains.h"
 
+#include <functional>
+
 #include "cleanup/checkTree.h"
 #include "cleanup/regBackup.h"
 #include "cleanup/remainsDelete.h"
@@ -336,6 +338,10 @@ void TScanForm::Tell(const std::wstring& text) {
 void TScanForm::Progress(const std::wstring& path) {
     if (!hwnd_) return;
     SetWindowTextW(lblScanInfo_, path.c_str());
+    PumpPending();
+}
+
+void TScanForm::PumpPending() {
     MSG message;
     while (hwnd_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -371,6 +377,8 @@ void TScanForm::StartScan() {
     scanned_ = true;
     if (!hwnd_) return;
     FillTree(tvScanRegInfo_);
+    PumpPending();  // each fill costs a repaint; the window answers between them
+    if (!hwnd_) return;
     FillTree(tvScanFiles_);
     EnableWindow(hwnd, TRUE);
 
@@ -417,14 +425,28 @@ std::vector<ScanNode>& TScanForm::ModelOf(HWND tree) {
 }
 
 void TScanForm::FillTree(HWND tree) {
-    SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+    // Switching drawing off and on repaints the whole tree at once, which costs more than drawing
+    // a few nodes as they come; worth it only for a big tree.
+    constexpr size_t kQuietFillNodes = 200;
+    size_t nodes = 0;
+    const std::function<void(const std::vector<ScanNode>&)> count = [&](const std::vector<ScanNode>& level) {
+        for (const ScanNode& node : level) {
+            ++nodes;
+            count(node.children);
+        }
+    };
+    count(ModelOf(tree));
+    const bool quiet = nodes > kQuietFillNodes;
+    if (quiet) SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
     SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     for (const ScanNode& node : ModelOf(tree)) {
         HTREEITEM item = AddItem(tree, TVI_ROOT, node);
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
     }
-    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(tree, nullptr, TRUE);
+    if (quiet) {
+        SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(tree, nullptr, TRUE);
+    }
 }
 
 void TScanForm::ShowStates(HWND tree) {

@@ -71,6 +71,8 @@ private:
     void btnCancelClick();
     void Tell(const std::wstring& text);
     void Progress(const std::wstring& path);
+    // Handles what waits in the queue, leaving a quit for the loop that owns the application.
+    void PumpPending();
     std::vector<cleanup::ScanNode>& ModelOf(HWND tree);
     void FillTree(HWND tree);
     void ShowStates(HWND tree);
