@@ -287,11 +287,11 @@ LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPara
     return DefSubclassProc(label, message, wParam, lParam);
 }
 
-// The window fills its result trees once the walk is over, starting with redraw switched off:
-// that marks the walk's end from outside.
+// The window fills its result trees once the walk is over, starting by emptying the registry
+// tree: that marks the walk's end from outside.
 LRESULT CALLBACK TreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
     auto* watch = reinterpret_cast<Watch*>(data);
-    if (message == WM_SETREDRAW && !wParam && !watch->walkEnd) watch->walkEnd = Now();
+    if (message == TVM_DELETEITEM && !watch->walkEnd) watch->walkEnd = Now();
     return DefSubclassProc(tree, message, wParam, lParam);
 }
 
