@@ -733,25 +733,11 @@ TEST_F(MainForm, TwoUninstallsAtOnceEachScanTheirOwnProgram) {
             ASSERT_NE(scan, nullptr) << "no remains window for " << ToUtf8(sample->keyName());
             ExpectScanOf(*scan, *sample);
         }
-        for (const ScanSeen& scan : watcher.scans()) {
-            if (scan.heldOpen) continue;
-            EXPECT_FALSE(scan.ownerEnabled) << "the main window was usable under the top window";
-        }
-        EXPECT_EQ(RowOf(list(), slow.caption()), -1);
-        EXPECT_EQ(RowOf(list(), quick.caption()), -1);
-    }
-    Command(ActionRefresh);
-}
-
-// The first remains window is modal too once the one that came on top of it has closed.
-TEST_F(MainForm, MainWindowStaysUnusableUntilTheLastRemainsWindowCloses) {
-    {
-        TestSample slow(L"PurgeonUiModalSlow", L"Modal Slow Leftovers", samples::UninstallBehaviour::Slow);
-        TestSample quick(L"PurgeonUiModalQuick", L"Modal Quick Leftovers", samples::UninstallBehaviour::Remains);
-        ScanWindowWatcher watcher;
-        ASSERT_NO_FATAL_FAILURE(UninstallTwoAtOnce(watcher, slow, quick));
+        // The first window stays modal too once the one that came on top of it has closed.
         for (const ScanSeen& scan : watcher.scans())
             EXPECT_FALSE(scan.ownerEnabled) << (scan.heldOpen ? "under the first window" : "under the top window");
+        EXPECT_EQ(RowOf(list(), slow.caption()), -1);
+        EXPECT_EQ(RowOf(list(), quick.caption()), -1);
     }
     Command(ActionRefresh);
 }
