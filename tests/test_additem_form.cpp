@@ -87,7 +87,7 @@ TEST_F(AddItemForm, AMissingTargetIsReportedAndClearedAndTheWindowStays) {
     };
     auto request = form_.Run(owner_.get(), GetModuleHandleW(nullptr));
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0], L"The specified target file can't be found, please reset!");
+    EXPECT_EQ(messages_[0], TAddItemForm::kTargetMissingText);
     ASSERT_TRUE(request.has_value());
     EXPECT_EQ(request->target, target_);
     EXPECT_EQ(request->section, AddItemSection::CurrentUserFolder);

@@ -16,6 +16,7 @@
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 #include "ui/frmScanRemains.h"
+#include "ui/uiCommon.h"
 
 using namespace purgeon;
 using namespace purgeon::test;
@@ -543,12 +544,7 @@ TEST(ScanFormWindow, BothTreesOfASampleProgramShownWhole) {
         GetClassNameW(control, className, 32);
         const std::wstring text = WindowText(control);
         if (text.empty() || control == form.ScanInfoLabel() || EqualsNoCase(className, WC_TREEVIEWW)) continue;
-        HDC dc = GetDC(control);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
-        SIZE extent{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        SelectObject(dc, old);
-        ReleaseDC(control, dc);
+        const SIZE extent = TextExtent(control, text);
         RECT inner{};
         GetClientRect(control, &inner);
         EXPECT_LE(extent.cx, inner.right) << ToUtf8(text);

@@ -71,31 +71,14 @@ std::optional<AddItemRequest> TAddItemForm::Run(HWND owner, HINSTANCE instance) 
     if (!hwnd) return std::nullopt;
 
     FormShow();
-    CentreOnOwner();
-    if (owner_) EnableWindow(owner_, FALSE);
+    CentreOnOwner(hwnd, owner_);
+    ModalOwner modalOwner(owner_);
     ShowWindow(hwnd, SW_SHOW);
     SetFocus(txtTarget_);
     if (OnShown) OnShown(*this);
-    MSG message;
-    while (!done_ && hwnd_) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0) {
-            // The application is ending: leave the quit for the main loop.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        if (got == -1) break;
-        if (!IsDialogMessageW(hwnd, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    // The owner is enabled before the window goes, so activation returns to it.
+    RunModalLoop(hwnd, [&] { return !done_ && hwnd_; });
     done_ = true;
-    if (owner_) {
-        EnableWindow(owner_, TRUE);
-        SetActiveWindow(owner_);
-    }
+    modalOwner.Release();  // before the window goes, so activation returns to the owner
     hwnd_.reset();
     return result_;
 }
@@ -157,17 +140,6 @@ void TAddItemForm::FormShow() {
     SetWindowTextW(btnBrowse_, LangText(IDS_ADDITEMFORM_BUTTON_Browse).c_str());
     SetWindowTextW(btnOK_, LangText(IDS_ADDITEMFORM_BUTTON_Ok).c_str());
     SetWindowTextW(btnCancel_, LangText(IDS_ADDITEMFORM_BUTTON_Cancel).c_str());
-}
-
-void TAddItemForm::CentreOnOwner() {
-    RECT window{}, owner{};
-    GetWindowRect(hwnd_.get(), &window);
-    HWND anchor = owner_ ? owner_ : GetDesktopWindow();
-    GetWindowRect(anchor, &owner);
-    MONITORINFO monitor{sizeof(monitor)};
-    GetMonitorInfoW(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT place = CentredWindowRect(owner, window.right - window.left, window.bottom - window.top, monitor.rcWork);
-    SetWindowPos(hwnd_.get(), nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 AddItemRequest TAddItemForm::ReadControls() const {

@@ -51,7 +51,6 @@ private:
     void btnBrowseClick();
     void btnOKClick();
     void btnCancelClick();
-    void CentreOnOwner();
     AddItemRequest ReadControls() const;
 
     HWND owner_ = nullptr;

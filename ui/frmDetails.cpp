@@ -59,17 +59,8 @@ void FillList(HWND list, const std::vector<DetailsRow>& rows) {
 
 }  // namespace
 
-RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea) {
-    int left = owner.left + ((owner.right - owner.left) - width) / 2;
-    int top = owner.top + ((owner.bottom - owner.top) - height) / 2;
-    // Keep the caption reachable: inside the work area, its top-left corner winning.
-    left = std::max(static_cast<int>(workArea.left), std::min(left, static_cast<int>(workArea.right) - width));
-    top = std::max(static_cast<int>(workArea.top), std::min(top, static_cast<int>(workArea.bottom) - height));
-    return RECT{left, top, left + width, top + height};
-}
-
 TDetailsForm::~TDetailsForm() {
-    if (modal_ && owner_) EnableWindow(owner_, TRUE);
+    modalOwner_.reset();
     // The window goes before the font its controls use.
     hwnd_.reset();
 }
@@ -275,50 +266,22 @@ void TDetailsForm::cmbProgramsChange() {
     FillDetails(list_, static_cast<int>(item.lParam));
 }
 
-void TDetailsForm::CentreOnOwner() {
-    RECT window{}, owner{};
-    GetWindowRect(hwnd_.get(), &window);
-    HWND anchor = owner_ ? owner_ : GetDesktopWindow();
-    GetWindowRect(anchor, &owner);
-    MONITORINFO monitor{sizeof(monitor)};
-    GetMonitorInfoW(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT place = CentredWindowRect(owner, window.right - window.left, window.bottom - window.top, monitor.rcWork);
-    SetWindowPos(hwnd_.get(), nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void TDetailsForm::ShowModal() {
     HWND hwnd = hwnd_.get();
-    if (!hwnd || modal_) return;
+    if (!hwnd || modalOwner_) return;
     FormShow();
-    CentreOnOwner();
-    modal_ = true;
-    if (owner_) EnableWindow(owner_, FALSE);
+    CentreOnOwner(hwnd, owner_);
+    modalOwner_.emplace(owner_);
     ShowWindow(hwnd, SW_SHOW);
     SetFocus(cmbPrograms_);
-    MSG message;
-    while (modal_ && hwnd_ && IsWindowVisible(hwnd)) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0) {
-            // The application is ending: leave the quit for the main loop.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        if (got == -1) break;
-        if (!IsDialogMessageW(hwnd, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    if (modal_) Close();
+    RunModalLoop(hwnd, [&] { return modalOwner_ && hwnd_ && IsWindowVisible(hwnd); });
+    if (modalOwner_) Close();
 }
 
 void TDetailsForm::Close() {
     // The owner is enabled before the window hides, so activation goes back to it.
-    const bool wasModal = modal_;
-    modal_ = false;
-    if (wasModal && owner_) EnableWindow(owner_, TRUE);
+    modalOwner_.reset();
     if (hwnd_) ShowWindow(hwnd_.get(), SW_HIDE);
-    if (wasModal && owner_) SetActiveWindow(owner_);
 }
 
 }  // namespace purgeon

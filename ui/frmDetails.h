@@ -4,10 +4,12 @@
 // modally and hidden again, its content kept until the next fill.
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "catalogue/programRows.h"
 #include "common/handles.h"
+#include "ui/uiCommon.h"
 
 namespace purgeon {
 
@@ -41,7 +43,7 @@ public:
     HWND RegistryList() const { return lsvRegistryInfo_; }
     HWND Tabs() const { return pcProgramDetails_; }
     HWND ProgramsLabel() const { return lblPrograms_; }
-    bool IsModal() const { return modal_; }
+    bool IsModal() const { return modalOwner_.has_value(); }
 
     static constexpr wchar_t kClassName[] = L"TDetailsForm";
     static constexpr int kClientWidth = 444;
@@ -61,7 +63,6 @@ private:
     void PopulateChooser();
     void ShowRows(const ProgramDetails& details);
     void Close();
-    void CentreOnOwner();
 
     HWND owner_ = nullptr;
     HINSTANCE instance_ = nullptr;
@@ -74,12 +75,10 @@ private:
     HWND lsvRegistryInfo_ = nullptr;
     // Not owned: the main window's catalogue connection, which lives as long as the process.
     IProgramList* list_ = nullptr;
-    bool modal_ = false;
+    std::optional<ModalOwner> modalOwner_;  // while shown modally
     std::vector<ChooserItem> chooserItems_;
     bool chooserStale_ = false;
 };
 
-// The window rectangle of a `width` x `height` window centred on `owner`, moved inside `workArea`.
-RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea);
 
 }  // namespace purgeon

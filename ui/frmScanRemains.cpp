@@ -158,35 +158,12 @@ void TScanForm::Run(HWND owner, HINSTANCE instance, const std::wstring& keyName,
     TScanForm form;
     if (!form.Create(owner, instance, keyName, installLocation)) return;
     HWND hwnd = form.Handle();
-    form.CentreOnOwner();
-    // A second uninstall can open its window while another one is still open over the owner:
-    // the owner stays disabled until the last of them closes.
-    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-    const HWND previousActive = GetActiveWindow();
-    if (owner) EnableWindow(owner, FALSE);
+    CentreOnOwner(hwnd, owner);
+    ModalOwner modalOwner(owner);
     ShowWindow(hwnd, SW_SHOW);
-    MSG message;
-    while (!form.done_ && form.hwnd_) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0) {
-            // The application is ending: leave the quit for the main loop.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        if (got == -1) break;
-        if (!IsDialogMessageW(hwnd, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    // The owner is enabled before the window goes, so activation returns to it.
+    RunModalLoop(hwnd, [&] { return !form.done_ && form.hwnd_; });
     form.done_ = true;
-    if (ownerWasEnabled) {
-        EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
-    } else if (previousActive && IsWindow(previousActive)) {
-        SetActiveWindow(previousActive);
-    }
+    modalOwner.Release();  // before the window goes, so activation returns to the owner
     form.hwnd_.reset();
 }
 
@@ -315,17 +292,6 @@ void TScanForm::FormShow() {
     SetWindowTextW(lblFileLeft_, LangText(IDS_SCANFORM_LABEL_FilesLeft).c_str());
     SetWindowTextW(btnDelete_, LangText(IDS_SCANFORM_BUTTON_Delete).c_str());
     SetWindowTextW(btnCancel_, LangText(IDS_SCANFORM_BUTTON_Cancel).c_str());
-}
-
-void TScanForm::CentreOnOwner() {
-    RECT window{}, owner{};
-    GetWindowRect(hwnd_.get(), &window);
-    HWND anchor = owner_ ? owner_ : GetDesktopWindow();
-    GetWindowRect(anchor, &owner);
-    MONITORINFO monitor{sizeof(monitor)};
-    GetMonitorInfoW(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT place = CentredWindowRect(owner, window.right - window.left, window.bottom - window.top, monitor.rcWork);
-    SetWindowPos(hwnd_.get(), nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TScanForm::Tell(const std::wstring& text) {

@@ -67,7 +67,6 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void FormCreate();
     void FormShow();
-    void CentreOnOwner();
     void btnCancelClick();
     void Tell(const std::wstring& text);
     void Progress(const std::wstring& path);

@@ -3,17 +3,75 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
+#include "common/handles.h"
 
 namespace purgeon {
 
+RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea) {
+    int left = owner.left + ((owner.right - owner.left) - width) / 2;
+    int top = owner.top + ((owner.bottom - owner.top) - height) / 2;
+    // Keep the caption reachable: inside the work area, its top-left corner winning.
+    left = std::max(static_cast<int>(workArea.left), std::min(left, static_cast<int>(workArea.right) - width));
+    top = std::max(static_cast<int>(workArea.top), std::min(top, static_cast<int>(workArea.bottom) - height));
+    return RECT{left, top, left + width, top + height};
+}
+
+void CentreOnOwner(HWND window, HWND owner) {
+    RECT bounds{}, anchorBounds{};
+    GetWindowRect(window, &bounds);
+    HWND anchor = owner ? owner : GetDesktopWindow();
+    GetWindowRect(anchor, &anchorBounds);
+    MONITORINFO monitor{sizeof(monitor)};
+    GetMonitorInfoW(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT place =
+        CentredWindowRect(anchorBounds, bounds.right - bounds.left, bounds.bottom - bounds.top, monitor.rcWork);
+    SetWindowPos(window, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+ModalOwner::ModalOwner(HWND owner)
+    : owner_(owner), wasEnabled_(owner && IsWindowEnabled(owner)), previousActive_(GetActiveWindow()) {
+    if (owner_) EnableWindow(owner_, FALSE);
+}
+
+void ModalOwner::Release() {
+    if (released_) return;
+    released_ = true;
+    if (wasEnabled_) {
+        EnableWindow(owner_, TRUE);
+        SetActiveWindow(owner_);
+    } else if (previousActive_ && IsWindow(previousActive_)) {
+        SetActiveWindow(previousActive_);
+    }
+}
+
+void RunModalLoop(HWND window, const std::function<bool()>& running) {
+    MSG message;
+    while (running()) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got == -1) break;
+        if (!IsDialogMessageW(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
 int TextWidth(HWND window, const std::wstring& text) {
-    HDC dc = GetDC(window);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    return TextExtent(window, text).cx;
+}
+
+SIZE TextExtent(HWND window, const std::wstring& text) {
+    WindowDc dc(window);
+    SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
     SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return size.cx;
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return size;
 }
 
 void AddListColumn(HWND list, int index, const std::wstring& caption, int width) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "common/funUtils.h"
@@ -53,8 +54,36 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
+// The window rectangle of a `width` x `height` window centred on `owner`, moved inside `workArea`.
+RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea);
+// Moves a window to the centre of its owner (of the desktop without one), on the owner's monitor.
+void CentreOnOwner(HWND window, HWND owner);
+
+// The owner of a modal window, disabled while the window is up. Release() (before the window
+// goes, so activation returns to the owner) enables it again only if it was enabled at the
+// start: a second modal window can open while another one already holds the same owner.
+class ModalOwner {
+public:
+    explicit ModalOwner(HWND owner);
+    ~ModalOwner() { Release(); }
+    ModalOwner(const ModalOwner&) = delete;
+    ModalOwner& operator=(const ModalOwner&) = delete;
+    void Release();
+
+private:
+    HWND owner_;
+    bool wasEnabled_;
+    HWND previousActive_;
+    bool released_ = false;
+};
+
+// A modal window's message loop, with dialog keys, while `running` holds. The application's
+// quit ends it and is posted again for the loop that owns the application.
+void RunModalLoop(HWND window, const std::function<bool()>& running);
+
 // Width in pixels of a text in a window's font.
 int TextWidth(HWND window, const std::wstring& text);
+SIZE TextExtent(HWND window, const std::wstring& text);
 
 // Report-view list columns.
 void AddListColumn(HWND list, int index, const std::wstring& caption, int width);
