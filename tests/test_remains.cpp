@@ -10,6 +10,7 @@
 #include "cleanup/remainsScan.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "tests/support/installedSample.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 
@@ -30,23 +31,6 @@ SampleSpec Spec(const std::wstring& name, UninstallBehaviour behaviour) {
     spec.behaviour = behaviour;
     return spec;
 }
-
-// Installs a sample and removes whatever is left of it at the end, pass or fail.
-class Installed {
-public:
-    explicit Installed(const SampleSpec& spec) : spec_(spec) { sample_ = InstallSample(spec, BinDir()); }
-    ~Installed() {
-        try {
-            RemoveSample(spec_);
-        } catch (const SampleError&) {
-        }
-    }
-    const InstalledSample* operator->() const { return &sample_; }
-
-private:
-    SampleSpec spec_;
-    InstalledSample sample_;
-};
 
 // Runs the UninstallString as the program does and waits for it.
 DWORD RunUninstaller(const std::wstring& commandLine) {

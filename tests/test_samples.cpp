@@ -10,6 +10,7 @@
 
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "tests/support/installedSample.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 
@@ -122,24 +123,6 @@ SampleSpec Spec(const std::wstring& name, B behaviour) {
     spec.behaviour = behaviour;
     return spec;
 }
-
-// Installs a sample and removes whatever is left of it at the end, pass or fail.
-class Installed {
-public:
-    explicit Installed(const SampleSpec& spec) : spec_(spec) { sample_ = InstallSample(spec, BinDir()); }
-    ~Installed() {
-        try {
-            RemoveSample(spec_);
-        } catch (const SampleError&) {
-        }
-    }
-    const InstalledSample* operator->() const { return &sample_; }
-    const InstalledSample& get() const { return sample_; }
-
-private:
-    SampleSpec spec_;
-    InstalledSample sample_;
-};
 
 // Nothing of the sample anywhere: folder, publisher folder, keys, startup entries, patch.
 void ExpectNothingLeft(const SampleSpec& spec, const InstalledSample& sample) {

@@ -43,7 +43,6 @@ void DefaultTargetMissing(HWND window, const std::wstring& text) {
 }  // namespace
 
 TAddItemForm::~TAddItemForm() {
-    if (!done_ && owner_) EnableWindow(owner_, TRUE);
     hwnd_.reset();  // the window goes before the font its controls use
 }
 
@@ -53,20 +52,8 @@ std::optional<AddItemRequest> TAddItemForm::Run(HWND owner, HINSTANCE instance) 
     done_ = false;
     result_.reset();
 
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
-    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
-        windowClass = WNDCLASSEXW{sizeof(windowClass)};
-        windowClass.lpfnWndProc = FormWindowProc<TAddItemForm>;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kClassName;
-        if (!RegisterClassExW(&windowClass)) return std::nullopt;
-    }
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    CreateWindowExW(exStyle, kClassName, L"Add item", style, CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight,
-                    owner, nullptr, instance, this);
+    CreateFormWindow(instance, kClassName, FormWindowProc<TAddItemForm>, L"Add item", kWindowWidth, kWindowHeight,
+                     FormSize::Window, owner, this);
     HWND hwnd = hwnd_.get();
     if (!hwnd) return std::nullopt;
 

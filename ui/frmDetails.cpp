@@ -71,22 +71,8 @@ bool TDetailsForm::Create(HWND owner, HINSTANCE instance) {
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_USEREX_CLASSES};
     InitCommonControlsEx(&classes);
 
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
-    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
-        windowClass = WNDCLASSEXW{sizeof(windowClass)};
-        windowClass.lpfnWndProc = FormWindowProc<TDetailsForm>;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kClassName;
-        if (!RegisterClassExW(&windowClass)) return false;
-    }
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    CreateWindowExW(exStyle, kClassName, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                    frame.bottom - frame.top, owner, nullptr, instance, this);
+    CreateFormWindow(instance, kClassName, FormWindowProc<TDetailsForm>, L"", kClientWidth, kClientHeight,
+                     FormSize::Client, owner, this);
     return static_cast<bool>(hwnd_);
 }
 

@@ -179,22 +179,8 @@ bool TScanForm::Create(HWND owner, HINSTANCE instance, const std::wstring& keyNa
     if (!ShowMessage) ShowMessage = DefaultShowMessage;
     if (BackupDir.empty()) BackupDir = AppPaths.RegBackupDir;
 
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
-    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
-        windowClass = WNDCLASSEXW{sizeof(windowClass)};
-        windowClass.lpfnWndProc = FormWindowProc<TScanForm>;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kClassName;
-        if (!RegisterClassExW(&windowClass)) return false;
-    }
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    CreateWindowExW(exStyle, kClassName, L"Scan Remains", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                    frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, this);
+    CreateFormWindow(instance, kClassName, FormWindowProc<TScanForm>, L"Scan Remains", kClientWidth, kClientHeight,
+                     FormSize::Client, owner, this);
     if (!hwnd_) return false;
     FormShow();
     return true;

@@ -9,6 +9,26 @@
 
 namespace purgeon {
 
+HWND CreateFormWindow(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc, const wchar_t* title,
+                      int width, int height, FormSize size, HWND owner, void* form) {
+    WNDCLASSEXW windowClass{sizeof(windowClass)};
+    if (!GetClassInfoExW(instance, className, &windowClass)) {
+        windowClass = WNDCLASSEXW{sizeof(windowClass)};
+        windowClass.lpfnWndProc = windowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = className;
+        if (!RegisterClassExW(&windowClass)) return nullptr;
+    }
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    RECT frame{0, 0, width, height};
+    if (size == FormSize::Client) AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    return CreateWindowExW(exStyle, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                           frame.bottom - frame.top, owner, nullptr, instance, form);
+}
+
 RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea) {
     int left = owner.left + ((owner.right - owner.left) - width) / 2;
     int top = owner.top + ((owner.bottom - owner.top) - height) / 2;

@@ -54,6 +54,13 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
+// Registers a form's window class once and creates its dialog-framed window, handing `form` to
+// the window procedure at creation. `width` and `height` are the client area's size, or the
+// whole window's with FormSize::Window. Null when either step fails.
+enum class FormSize { Client, Window };
+HWND CreateFormWindow(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc, const wchar_t* title,
+                      int width, int height, FormSize size, HWND owner, void* form);
+
 // The window rectangle of a `width` x `height` window centred on `owner`, moved inside `workArea`.
 RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea);
 // Moves a window to the centre of its owner (of the desktop without one), on the owner's monitor.

@@ -141,13 +141,9 @@ LRESULT ArButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd_, &ps);
-        Paint(dc);
-        EndPaint(hwnd_, &ps);
+    case WM_PAINT:
+        Paint(PaintSession(hwnd_).dc());
         return 0;
-    }
     case WM_PRINTCLIENT:
         Paint(reinterpret_cast<HDC>(wParam));
         return 0;

@@ -111,13 +111,9 @@ LRESULT SizePanel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd_, &ps);
-        Paint(dc);
-        EndPaint(hwnd_, &ps);
+    case WM_PAINT:
+        Paint(PaintSession(hwnd_).dc());
         return 0;
-    }
     case WM_PRINTCLIENT:  // also how children ask for what lies behind them
         Paint(reinterpret_cast<HDC>(wParam));
         return 0;
