@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/component.h"
-#include "app/config.h"
+#include "config/config.h"
 #include "app/listCommand.h"
 #include "common/funUtils.h"
 #include "common/globals.h"

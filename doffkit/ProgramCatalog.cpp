@@ -43,6 +43,8 @@
 
 #include <cwctype>
 
+#include "common/textParse.h"
+
 namespace doffkit {
 
 using purgeon::RegValue;
@@ -66,32 +68,6 @@ std::optional<RegValue> QueryValue(HKEY key, const wchar_t* name) {
 
 bool IsText(const RegValue& value) { return value.type == REG_SZ || value.type == REG_EXPAND_SZ; }
 
-std::wstring ExpandEnvironment(const std::wstring& text) {
-    if (text.find(L'%') == std::wstring::npos) return text;
-    DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-    if (size == 0) return text;
-    std::wstring out(size, L'\0');
-    size = ExpandEnvironmentStringsW(text.c_str(), out.data(), size);
-    if (size == 0 || size > out.size()) return text;
-    out.resize(size - 1);
-    return out;
-}
-
-bool ParseInt(std::wstring_view text, int& number) {
-    std::wstring trimmed = purgeon::Trim(text);
-    if (trimmed.empty()) return false;
-    size_t i = trimmed[0] == L'-' || trimmed[0] == L'+' ? 1 : 0;
-    if (i == trimmed.size()) return false;
-    long long value = 0;
-    for (; i < trimmed.size(); ++i) {
-        if (!iswdigit(trimmed[i])) return false;
-        value = value * 10 + (trimmed[i] - L'0');
-        if (value > 0x7fffffff) return false;
-    }
-    number = static_cast<int>(trimmed[0] == L'-' ? -value : value);
-    return true;
-}
-
 }  // namespace
 
 // --- rules on plain text -------------------------------------------------------------
@@ -104,38 +80,19 @@ IconLocation ParseIconLocation(std::wstring_view text) {
         location.path = trimmed.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
         if (close != std::wstring::npos) {
             size_t comma = trimmed.find(L',', close);
-            int number = 0;
-            if (comma != std::wstring::npos && ParseInt(std::wstring_view(trimmed).substr(comma + 1), number))
-                location.index = number;
+            if (comma == std::wstring::npos) return location;
+            if (auto number = purgeon::ParseInt(std::wstring_view(trimmed).substr(comma + 1))) location.index = *number;
         }
     } else {
         location.path = trimmed;
         size_t comma = trimmed.rfind(L',');
-        int number = 0;
-        if (comma != std::wstring::npos && ParseInt(std::wstring_view(trimmed).substr(comma + 1), number)) {
+        if (comma == std::wstring::npos) return location;
+        if (auto number = purgeon::ParseInt(std::wstring_view(trimmed).substr(comma + 1))) {
             location.path = purgeon::Trim(std::wstring_view(trimmed).substr(0, comma));
-            location.index = number;
+            location.index = *number;
         }
     }
     return location;
-}
-
-std::wstring CommandProgram(std::wstring_view command) {
-    std::wstring text = purgeon::Trim(command);
-    if (text.empty()) return text;
-    if (text[0] == L'"') {
-        size_t close = text.find(L'"', 1);
-        return text.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
-    }
-    // Unquoted paths with blanks are common ("C:\Program Files\X\unins000.exe /S").
-    std::wstring lower = purgeon::ToLower(text);
-    for (size_t at = lower.find(L".exe"); at != std::wstring::npos; at = lower.find(L".exe", at + 1)) {
-        size_t end = at + 4;
-        if (end == lower.size() || lower[end] == L' ' || lower[end] == L'\t' || lower[end] == L'/')
-            return text.substr(0, end);
-    }
-    size_t blank = text.find_first_of(L" \t");
-    return text.substr(0, blank);
 }
 
 bool IsPatchKeyName(std::wstring_view keyName) {
@@ -339,11 +296,11 @@ long ProgramEntry::ComputeIconIndex() {
     std::wstring displayIcon = Text(kDisplayIcon);
     if (!purgeon::Trim(displayIcon).empty()) {
         IconLocation location = ParseIconLocation(displayIcon);
-        location.path = ExpandEnvironment(location.path);
+        location.path = purgeon::ExpandEnvironment(location.path);
         if (!location.path.empty())
             if (auto index = icons.IconOf(location.path, location.index)) return *index;
     }
-    std::wstring program = ExpandEnvironment(CommandProgram(Text(kUninstallString)));
+    std::wstring program = purgeon::ExpandEnvironment(purgeon::ProgramPathOfCommand(Text(kUninstallString)));
     if (!program.empty()) {
         // "MsiExec.exe /X{...}", "rundll32.exe ...": bare names live in the system folder.
         if (program.find_first_of(L"\\/:") == std::wstring::npos) {

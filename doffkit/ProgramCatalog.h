@@ -29,9 +29,6 @@ struct IconLocation {
 };
 // "path", "path,N", "\"path\",N"; N may be negative (a resource id).
 IconLocation ParseIconLocation(std::wstring_view text);
-// The program an uninstall command runs: the quoted first token, else the text up to
-// ".exe", else up to the first blank.
-std::wstring CommandProgram(std::wstring_view command);
 // "KB" and at least four digits at the start of the name, after an optional "{".
 bool IsPatchKeyName(std::wstring_view keyName);
 bool IsPatchReleaseType(std::wstring_view releaseType);

@@ -43,13 +43,14 @@ std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_
     return text;
 }
 
-bool IsBlank(wchar_t c) { return static_cast<unsigned>(c) <= L' '; }
+// Whatever the profile reader strips from a value's ends: blanks and control characters.
+bool IsStrippedByReader(wchar_t c) { return static_cast<unsigned>(c) <= L' '; }
 
 // The reader strips blanks around a value and one pair of enclosing quotes; quoting such a value
 // makes it read back as written.
 std::wstring QuoteForFile(const std::wstring& value) {
     if (value.empty()) return value;
-    bool blankEnds = IsBlank(value.front()) || IsBlank(value.back());
+    bool blankEnds = IsStrippedByReader(value.front()) || IsStrippedByReader(value.back());
     bool quoted = value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
                   value.back() == value.front();
     return blankEnds || quoted ? L"\"" + value + L"\"" : value;

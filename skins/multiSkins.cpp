@@ -5,6 +5,8 @@
 #include <climits>
 #include <cwchar>
 
+#include "common/textParse.h"
+
 namespace purgeon {
 
 namespace {
@@ -153,34 +155,6 @@ std::array<std::wstring, kSkinKeyCount> DefaultTexts() {
 std::array<std::wstring, kSkinKeyCount>& Texts() {
     static std::array<std::wstring, kSkinKeyCount> texts = DefaultTexts();
     return texts;
-}
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-std::wstring_view TrimBlanks(std::wstring_view field) {
-    while (!field.empty() && IsBlank(field.front())) field.remove_prefix(1);
-    while (!field.empty() && IsBlank(field.back())) field.remove_suffix(1);
-    return field;
-}
-
-std::optional<int> ParseInt(std::wstring_view field) {
-    field = TrimBlanks(field);
-    if (field.empty()) return std::nullopt;
-    bool negative = false;
-    if (field.front() == L'+' || field.front() == L'-') {
-        negative = field.front() == L'-';
-        field.remove_prefix(1);
-    }
-    if (field.empty()) return std::nullopt;
-    long long value = 0;
-    for (wchar_t c : field) {
-        if (c < L'0' || c > L'9') return std::nullopt;
-        value = value * 10 + (c - L'0');
-        if (value > static_cast<long long>(INT_MAX) + 1) return std::nullopt;
-    }
-    if (negative) value = -value;
-    if (value < INT_MIN || value > INT_MAX) return std::nullopt;
-    return static_cast<int>(value);
 }
 
 }  // namespace

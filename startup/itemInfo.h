@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/textParse.h"  // ProgramPathOfCommand, for callers of this header
 #include "startup/startupItems.h"
 
 namespace purgeon {
@@ -14,12 +15,6 @@ struct StartupItemInfo {
     std::wstring version;      // FileVersion
     std::wstring description;  // FileDescription
 };
-
-// The program path of a command line, without its quotes and arguments. A quoted path ends at
-// its closing quote; an unquoted one (or one whose quote never closes) at the first ".exe" that
-// ends a word, else before the first "/" argument, else it is the whole text. Surrounding blanks
-// are dropped. Environment variables are left as written.
-std::wstring ProgramPathOfCommand(std::wstring_view command);
 
 // Where a shell link points, or empty when it cannot be read.
 std::wstring ShortcutTarget(const std::wstring& linkPath);

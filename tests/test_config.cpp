@@ -1,7 +1,7 @@
 // Start-up folders and Config.ini, against real files.
 #include <gtest/gtest.h>
 
-#include "app/config.h"
+#include "config/config.h"
 #include "common/funUtils.h"
 #include "tests/support/testSupport.h"
 

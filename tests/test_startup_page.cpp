@@ -12,7 +12,7 @@
 #include <map>
 
 #include "app/component.h"
-#include "app/config.h"
+#include "config/config.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
