@@ -20,17 +20,21 @@ void SetChildrenCheck(ScanNode& node) {
     }
 }
 
+int RolledUpState(const std::vector<ScanNode>& children) {
+    bool allChecked = true, anyMarked = false;
+    for (const ScanNode& child : children) {
+        if (child.state != kChecked) allChecked = false;
+        if (child.state == kChecked || child.state == kPartlyChecked) anyMarked = true;
+    }
+    return allChecked ? kChecked : anyMarked ? kPartlyChecked : kUnchecked;
+}
+
 void UpdateParentCheck(std::vector<ScanNode>& roots, const NodePath& path) {
     NodePath at = path;
     while (!at.empty()) {
         ScanNode* node = NodeAt(roots, at);
         if (!node) return;
-        bool allChecked = true, anyMarked = false;
-        for (const ScanNode& child : node->children) {
-            if (child.state != kChecked) allChecked = false;
-            if (child.state == kChecked || child.state == kPartlyChecked) anyMarked = true;
-        }
-        node->state = allChecked ? kChecked : anyMarked ? kPartlyChecked : kUnchecked;
+        node->state = RolledUpState(node->children);
         at.pop_back();
     }
 }

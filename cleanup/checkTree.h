@@ -23,6 +23,10 @@ void ToggleNodeCheck(std::vector<ScanNode>& roots, const NodePath& path);
 // Gives every descendant of the node the node's own mark.
 void SetChildrenCheck(ScanNode& node);
 
+// The mark a node with these children shows: all checked gives checked, none checked or partly
+// checked gives unchecked, anything else partly checked.
+int RolledUpState(const std::vector<ScanNode>& children);
+
 // Sets the node from its direct children (all checked: checked; none checked or partly
 // checked: unchecked; otherwise partly checked), then does the same for each ancestor.
 void UpdateParentCheck(std::vector<ScanNode>& roots, const NodePath& path);

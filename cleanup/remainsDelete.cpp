@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "cleanup/checkTree.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 
@@ -158,12 +159,7 @@ void RefreshChecks(std::vector<ScanNode>& roots) {
             continue;
         }
         RefreshChecks(node.children);
-        bool allChecked = true, anyMarked = false;
-        for (const ScanNode& child : node.children) {
-            if (child.state != kChecked) allChecked = false;
-            if (child.state == kChecked || child.state == kPartlyChecked) anyMarked = true;
-        }
-        node.state = allChecked ? kChecked : anyMarked ? kPartlyChecked : kUnchecked;
+        node.state = RolledUpState(node.children);
     }
 }
 

@@ -244,9 +244,8 @@ std::wstring RenderRegValue(const RegValue& value) {
         }
         case REG_DWORD:
             if (value.data.size() == sizeof(DWORD)) {
-                DWORD number;
-                memcpy(&number, value.data.data(), sizeof number);
-                return Format(L"0x%08x (%lu)", number, number);
+                const ULONGLONG number = *reinterpret_cast<const DWORD*>(value.data.data());
+                return Format(L"0x%08llx (%llu)", number, number);
             }
             break;
         case REG_QWORD:

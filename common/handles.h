@@ -76,7 +76,6 @@ private:
     HDC dc_;
 };
 
-// Selects an object into a DC and puts the previous one back at scope end.
 // A window's painting between BeginPaint and EndPaint.
 class PaintSession {
 public:
@@ -92,6 +91,7 @@ private:
     HDC dc_;
 };
 
+// Selects an object into a DC and puts the previous one back at scope end.
 class SelectedObject {
 public:
     SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}

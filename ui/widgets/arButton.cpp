@@ -41,7 +41,7 @@ private:
     void SetInside(bool inside);
     void OnMouseMove(POINT point);
     void OnButtonUp(POINT point);
-    void Paint(HDC dc);
+    void Paint(HDC dc, const RECT& client);
     void PaintFlat(HDC dc, const RECT& client, ButtonState state, Glyph glyph);
     void PaintGlyph(HDC dc, const RECT& client, ButtonState state, Glyph glyph);
     bool Contains(POINT point) const {
@@ -85,6 +85,8 @@ void ArButton::OnButtonUp(POINT point) {
 }
 
 LRESULT ArButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (auto painted = PaintMessage(hwnd_, message, wParam, [&](HDC dc, const RECT& client) { Paint(dc, client); })) return *painted;
+    if (auto font = FontMessage(hwnd_, font_, message, wParam, lParam)) return *font;
     switch (message) {
     case WM_MOUSEMOVE:
         OnMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -128,25 +130,11 @@ LRESULT ArButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(hwnd_, nullptr, FALSE);
         return result;
     }
-    case WM_SETFONT:
-        font_ = reinterpret_cast<HFONT>(wParam);
-        if (LOWORD(lParam)) InvalidateRect(hwnd_, nullptr, FALSE);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(font_);
     case ARB_SETPICTURE:
         if (wParam > static_cast<WPARAM>(ButtonState::Disabled)) return FALSE;
         pictures_[wParam] = reinterpret_cast<HBITMAP>(lParam);
         InvalidateRect(hwnd_, nullptr, FALSE);
         return TRUE;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        Paint(PaintSession(hwnd_).dc());
-        return 0;
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
     case WM_GETDLGCODE:
         return DLGC_BUTTON;
     default:
@@ -154,11 +142,7 @@ LRESULT ArButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void ArButton::Paint(HDC target) {
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    BufferedPaint buffer(target, client);
-    HDC dc = buffer.dc();
+void ArButton::Paint(HDC dc, const RECT& client) {
     ButtonState state = State();
     HBITMAP picture = pictures_[static_cast<int>(state)];
     // A disabled or pressed button without its own picture still looks like its normal self.

@@ -41,7 +41,7 @@ private:
         return PtInRect(&client, point) != FALSE;
     }
     void SetHint(const wchar_t* hint);
-    void Paint(HDC dc);
+    void Paint(HDC dc, const RECT& client);
 
     HWND hwnd_;
     HFONT font_ = nullptr;         // as given by WM_SETFONT, not owned
@@ -102,6 +102,8 @@ void LinkLabel::SetHint(const wchar_t* hint) {
 }
 
 LRESULT LinkLabel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (auto painted = PaintMessage(hwnd_, message, wParam, [&](HDC dc, const RECT& client) { Paint(dc, client); })) return *painted;
+    if (auto font = FontMessage(hwnd_, font_, message, wParam, lParam)) return *font;
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
     case WM_MOUSEMOVE:
@@ -141,12 +143,6 @@ LRESULT LinkLabel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(hwnd_, nullptr, FALSE);
         return result;
     }
-    case WM_SETFONT:
-        font_ = reinterpret_cast<HFONT>(wParam);
-        if (LOWORD(lParam)) InvalidateRect(hwnd_, nullptr, FALSE);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(font_);
     case LLM_SETCOLOURS:
         link_ = static_cast<COLORREF>(wParam);
         hover_ = static_cast<COLORREF>(lParam);
@@ -158,24 +154,12 @@ LRESULT LinkLabel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         tooltip_.reset();
         return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        Paint(PaintSession(hwnd_).dc());
-        return 0;
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
     default:
         return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
 }
 
-void LinkLabel::Paint(HDC target) {
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    BufferedPaint buffer(target, client);
-    HDC dc = buffer.dc();
+void LinkLabel::Paint(HDC dc, const RECT& client) {
     // See-through: the label usually sits on a painted status bar.
     PaintParentBackground(hwnd_, dc, kPanelColour);
     std::wstring text = TextOf(hwnd_);
@@ -183,7 +167,8 @@ void LinkLabel::Paint(HDC target) {
     SelectedObject fontIn(dc, LinkFont());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, hot_ ? hover_ : link_);
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
+    RECT area = client;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 

@@ -43,7 +43,7 @@ private:
         RECT spot = HotSpot();
         InvalidateRect(hwnd_, &spot, FALSE);
     }
-    void Paint(HDC dc);
+    void Paint(HDC dc, const RECT& client);
 
     HWND hwnd_;
     HBITMAP picture_ = nullptr;
@@ -53,6 +53,7 @@ private:
 };
 
 LRESULT SizePanel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (auto painted = PaintMessage(hwnd_, message, wParam, [&](HDC dc, const RECT& client) { Paint(dc, client); })) return *painted;
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
     case WM_MOUSEMOVE:
@@ -109,24 +110,12 @@ LRESULT SizePanel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORLISTBOX:
         if (HWND parent = GetParent(hwnd_)) return SendMessageW(parent, message, wParam, lParam);
         return DefWindowProcW(hwnd_, message, wParam, lParam);
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        Paint(PaintSession(hwnd_).dc());
-        return 0;
-    case WM_PRINTCLIENT:  // also how children ask for what lies behind them
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
     default:
         return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
 }
 
-void SizePanel::Paint(HDC target) {
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    BufferedPaint buffer(target, client);
-    HDC dc = buffer.dc();
+void SizePanel::Paint(HDC dc, const RECT& client) {
     RECT body{kBarWidth, 0, client.right, client.bottom};
     FillSolid(dc, body, kPanelColour);
     if (picture_) DrawPicture(dc, picture_, body);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "common/handles.h"
 
@@ -36,6 +37,16 @@ LRESULT CALLBACK WidgetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return result;
 }
 
+// What every painted widget answers alike: it paints all of itself, never erasing first, for
+// WM_PAINT and for WM_PRINTCLIENT (how children ask for what lies behind them), into an
+// off-screen copy of its client area. Nothing for any other message.
+template <typename PaintFn>
+std::optional<LRESULT> PaintMessage(HWND hwnd, UINT message, WPARAM wParam, PaintFn&& paint);
+
+
+// WM_SETFONT and WM_GETFONT for a widget that draws in the font it is given (not owned).
+std::optional<LRESULT> FontMessage(HWND hwnd, HFONT& font, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Sends a WM_COMMAND notification from a control to its parent.
 void NotifyParent(HWND control, WORD code);
 
@@ -55,6 +66,22 @@ private:
     UniqueGdiObject bitmap_;
     HGDIOBJ previous_ = nullptr;
 };
+
+template <typename PaintFn>
+std::optional<LRESULT> PaintMessage(HWND hwnd, UINT message, WPARAM wParam, PaintFn&& paint) {
+    auto buffered = [&](HDC target) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        BufferedPaint buffer(target, client);
+        paint(buffer.dc(), client);
+    };
+    switch (message) {
+        case WM_ERASEBKGND: return 1;
+        case WM_PAINT: buffered(PaintSession(hwnd).dc()); return 0;
+        case WM_PRINTCLIENT: buffered(reinterpret_cast<HDC>(wParam)); return 0;
+        default: return std::nullopt;
+    }
+}
 
 // Paints what the parent shows behind a control into the control's DC (for see-through corners
 // and labels): the parent's background brush, then its WM_ERASEBKGND and WM_PRINTCLIENT.

@@ -18,6 +18,14 @@ void NotifyParent(HWND control, WORD code) {
     SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
 }
 
+std::optional<LRESULT> FontMessage(HWND hwnd, HFONT& font, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETFONT) return reinterpret_cast<LRESULT>(font);
+    if (message != WM_SETFONT) return std::nullopt;
+    font = reinterpret_cast<HFONT>(wParam);
+    if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, FALSE);
+    return 0;
+}
+
 BufferedPaint::BufferedPaint(HDC target, const RECT& area) : target_(target), area_(area) {
     int width = area.right - area.left;
     int height = area.bottom - area.top;
