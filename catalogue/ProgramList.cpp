@@ -24,53 +24,79 @@ IProgramList* TProgramList::Get() {
 
 namespace {
 
-// Calls a getter that hands back a BSTR and returns its text.
-template <typename Getter>
-std::wstring ReadText(Getter&& getter) {
+// The text of an entry's getter, or of a screen saver's getter for an index.
+std::wstring Text(IProgramEntry* entry, HRESULT (STDMETHODCALLTYPE IProgramEntry::*getter)(BSTR*)) {
     UniqueBstr text;
-    CheckCom(getter(text.put()), L"Doffkit");
+    CheckCom((entry->*getter)(text.put()), L"Doffkit");
+    return text.str();
+}
+std::wstring Text(IProgramList* list, HRESULT (STDMETHODCALLTYPE IProgramList::*getter)(long, BSTR*), long index) {
+    UniqueBstr text;
+    CheckCom((list->*getter)(index, text.put()), L"Doffkit");
     return text.str();
 }
 
+// Refreshes one of the component's lists and gives how many it holds now.
+long RefreshedCount(IProgramList* list, HRESULT (STDMETHODCALLTYPE IProgramList::*refresh)(),
+                    HRESULT (STDMETHODCALLTYPE IProgramList::*count)(long*)) {
+    CheckCom((list->*refresh)(), L"Doffkit");
+    long n = 0;
+    CheckCom((list->*count)(&n), L"Doffkit");
+    return n;
+}
+
+using EntryGetter = HRESULT (STDMETHODCALLTYPE IProgramEntry::*)(BSTR*);
+using SaverGetter = HRESULT (STDMETHODCALLTYPE IProgramList::*)(long, BSTR*);
+const std::pair<std::wstring ProgramRow::*, EntryGetter> kProgramTexts[] = {
+    {&ProgramRow::displayName, &IProgramEntry::GetDisplayName},
+    {&ProgramRow::keyName, &IProgramEntry::GetKeyName},
+    {&ProgramRow::publisher, &IProgramEntry::GetPublisher},
+    {&ProgramRow::installLocation, &IProgramEntry::GetInstallLocation},
+    {&ProgramRow::uninstallString, &IProgramEntry::GetUninstallString},
+};
+const std::pair<std::wstring ScreenSaverRow::*, SaverGetter> kScreenSaverTexts[] = {
+    {&ScreenSaverRow::fileName, &IProgramList::GetScreenSaverFileName},
+    {&ScreenSaverRow::title, &IProgramList::GetScreenSaverTitle},
+    {&ScreenSaverRow::publisher, &IProgramList::GetScreenSaverPublisher},
+    {&ScreenSaverRow::directory, &IProgramList::GetScreenSaverDirectory},
+    {&ScreenSaverRow::lastUsed, &IProgramList::GetScreenSaverLastUsed},
+};
+
 }  // namespace
 
+std::optional<ProgramRow> ReadProgram(IProgramList* list, int index, RowIcons icons) {
+    ComPtr<IProgramEntry> entry;
+    CheckCom(list->GetProgram(index, entry.put()), L"Doffkit");
+    if (!entry) return std::nullopt;
+    ProgramRow row;
+    row.index = index;
+    CheckCom(entry->GetKind(&row.kind), L"Doffkit");
+    for (auto [field, getter] : kProgramTexts) row.*field = Text(entry.get(), getter);
+    row.keyPath = kUninstallKeyPath + row.keyName;
+    if (icons == RowIcons::Read) CheckCom(entry->GetIconIndex(&row.iconIndex), L"Doffkit");
+    return row;
+}
+
 std::vector<ProgramRow> ReadProgramRows(IProgramList* list, RowIcons icons) {
-    CheckCom(list->RefreshPrograms(), L"Doffkit");
-    long count = 0;
-    CheckCom(list->GetProgramCount(&count), L"Doffkit");
+    const long count = RefreshedCount(list, &IProgramList::RefreshPrograms, &IProgramList::GetProgramCount);
     std::vector<ProgramRow> rows;
     rows.reserve(static_cast<size_t>(count));
     for (long i = 0; i < count; ++i) {
-        ComPtr<IProgramEntry> entry;
-        CheckCom(list->GetProgram(i, entry.put()), L"Doffkit");
-        if (!entry) break;
-        ProgramRow row;
-        row.index = static_cast<int>(i);
-        CheckCom(entry->GetKind(&row.kind), L"Doffkit");
-        row.displayName = ReadText([&](BSTR* out) { return entry->GetDisplayName(out); });
-        row.keyName = ReadText([&](BSTR* out) { return entry->GetKeyName(out); });
-        row.publisher = ReadText([&](BSTR* out) { return entry->GetPublisher(out); });
-        row.installLocation = ReadText([&](BSTR* out) { return entry->GetInstallLocation(out); });
-        row.uninstallString = ReadText([&](BSTR* out) { return entry->GetUninstallString(out); });
-        if (icons == RowIcons::Read) CheckCom(entry->GetIconIndex(&row.iconIndex), L"Doffkit");
-        rows.push_back(std::move(row));
+        std::optional<ProgramRow> row = ReadProgram(list, static_cast<int>(i), icons);
+        if (!row) break;
+        rows.push_back(std::move(*row));
     }
     return rows;
 }
 
 std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list, RowIcons icons) {
-    CheckCom(list->RefreshScreenSavers(), L"Doffkit");
-    long count = 0;
-    CheckCom(list->GetScreenSaverCount(&count), L"Doffkit");
+    const long count =
+        RefreshedCount(list, &IProgramList::RefreshScreenSavers, &IProgramList::GetScreenSaverCount);
     std::vector<ScreenSaverRow> rows;
     for (long i = 0; i < count; ++i) {
         ScreenSaverRow row;
         row.index = static_cast<int>(i);
-        row.fileName = ReadText([&](BSTR* out) { return list->GetScreenSaverFileName(i, out); });
-        row.title = ReadText([&](BSTR* out) { return list->GetScreenSaverTitle(i, out); });
-        row.publisher = ReadText([&](BSTR* out) { return list->GetScreenSaverPublisher(i, out); });
-        row.directory = ReadText([&](BSTR* out) { return list->GetScreenSaverDirectory(i, out); });
-        row.lastUsed = ReadText([&](BSTR* out) { return list->GetScreenSaverLastUsed(i, out); });
+        for (auto [field, getter] : kScreenSaverTexts) row.*field = Text(list, getter, i);
         if (icons == RowIcons::Read) CheckCom(list->GetScreenSaverIconIndex(i, &row.iconIndex), L"Doffkit");
         CheckCom(list->GetScreenSaverSize(i, &row.size), L"Doffkit");
         rows.push_back(std::move(row));

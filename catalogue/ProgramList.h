@@ -1,6 +1,7 @@
 #pragma once
 // TProgramList: the program's one connection to the catalogue component, and plain-data
 // readings of it.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,20 @@ private:
     ComPtr<IProgramList> list_;
 };
 
+// One program as the catalogue reports it: what the listing prints and what every command on a
+// program works with, read once, so windows never call the component's getters themselves.
 struct ProgramRow {
     int index = 0;  // program index in the component's enumeration
     long kind = 0;  // 1 = system patch
     std::wstring displayName, keyName, publisher, installLocation, uninstallString;
+    // Where its uninstall key lives, as the registry editor names it.
+    std::wstring keyPath;
     long iconIndex = 0;
 };
+
+// The machine's Uninstall key, the only source the component reads.
+inline constexpr wchar_t kUninstallKeyPath[] =
+    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 struct ScreenSaverRow {
     int index = 0;
@@ -40,6 +49,8 @@ struct ScreenSaverRow {
 // system and shell call each, so callers that show no icons leave them out.
 enum class RowIcons { Read, Skip };
 std::vector<ProgramRow> ReadProgramRows(IProgramList* list, RowIcons icons = RowIcons::Read);
+// One program of the last refresh; nothing when the component has no entry for the index.
+std::optional<ProgramRow> ReadProgram(IProgramList* list, int index, RowIcons icons = RowIcons::Skip);
 std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list, RowIcons icons = RowIcons::Read);
 
 }  // namespace purgeon

@@ -15,6 +15,9 @@ namespace {
 constexpr wchar_t kComponent[] = L"Doffkit";
 constexpr wchar_t kLineBreak[] = L"\r\n";
 constexpr double kBytesPerMegabyte = 1048576.0;
+// System patches are counted under the Tools menu's "Windows Updates" text: the text table has no
+// key of its own for the count, and language files translate that one.
+constexpr TextKey kSystemPatchCountLabel = IDS_MAINFORM_MENU_TOOLS_WindowsUpdate;
 
 template <typename Getter>
 std::wstring ReadText(Getter&& getter) {
@@ -70,8 +73,6 @@ std::wstring UserDecimalSeparator() {
 
 }  // namespace
 
-bool IsScreenSaverCaption(std::wstring_view caption) { return !caption.empty() && caption.front() == L'['; }
-
 void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out) {
     out = ProgramListFill{};
     CheckCom(list->RefreshPrograms(), kComponent);
@@ -93,8 +94,9 @@ void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenS
         if (caption.empty()) caption = KeyName(entry.get());
         // The row exists from here on, so a later failure leaves it with what was read.
         ListRow& row = out.rows.emplace_back();
+        row.kind = RowKind::Program;
         row.caption = caption;
-        row.data = static_cast<int>(i);
+        row.index = static_cast<int>(i);
         ChooserItem& item = out.chooser.emplace_back();
         item.caption = std::move(caption);
         item.programIndex = static_cast<int>(i);
@@ -111,7 +113,8 @@ void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenS
     if (!hideScreenSaver) {
         for (long j = 0; j < saverCount; ++j) {
             ListRow& row = out.rows.emplace_back();
-            row.data = static_cast<int>(j);
+            row.kind = RowKind::ScreenSaver;
+            row.index = static_cast<int>(j);
             std::wstring fileName = ReadText([&](BSTR* text) { return list->GetScreenSaverFileName(j, text); });
             if (!fileName.empty()) {
                 std::wstring title = ReadText([&](BSTR* text) { return list->GetScreenSaverTitle(j, text); });
@@ -128,7 +131,7 @@ void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenS
 
     // The counts cover every entry, whatever the filters hide.
     out.countsText = Format(L"%d (%s: %d, %s: %d)", static_cast<int>(programCount + saverCount),
-                            LangText(IDS_MAINFORM_MENU_TOOLS_WindowsUpdate).c_str(), out.sysPatchCount,
+                            LangText(kSystemPatchCountLabel).c_str(), out.sysPatchCount,
                             LangText(IDS_MAINFORM_ScreenSaver).c_str(), static_cast<int>(saverCount));
     out.complete = true;
 }
@@ -180,11 +183,11 @@ std::wstring FrequencyText(unsigned long useCount) {
 
 std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row) {
     try {
-        // Only a screen saver without a file name has an empty caption: its data is no program index.
-        if (row.caption.empty()) return std::nullopt;
         std::wstring tip;
-        if (IsScreenSaverCaption(row.caption)) {
-            const long j = row.data;
+        if (row.kind == RowKind::ScreenSaver) {
+            // A screen saver without a file name has nothing to tell.
+            if (row.caption.empty()) return std::nullopt;
+            const long j = row.index;
             unsigned long size = 0;
             CheckCom(list->GetScreenSaverSize(j, &size), kComponent);
             tip += Format(LangText(IDS_LISTVIEW_TIPS_Size).c_str(), size / kBytesPerMegabyte) + kLineBreak;
@@ -196,7 +199,7 @@ std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row)
                    kLineBreak;
             return tip;
         }
-        ComPtr<IProgramEntry> entry = GetEntry(list, row.data);
+        ComPtr<IProgramEntry> entry = GetEntry(list, row.index);
         if (!entry) return std::nullopt;
         float size = 0;
         CheckCom(entry->GetSize(&size), kComponent);

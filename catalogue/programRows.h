@@ -10,11 +10,13 @@
 
 namespace purgeon {
 
-// One row of the program list. `data` is the program index, or the screen saver index for a
-// screen saver row (told apart by a caption beginning with "[").
+// One row of the program list. Its kind is data: a program whose name begins with "[" is a
+// program all the same, although screen saver captions are "[...]..." too.
+enum class RowKind { Program, ScreenSaver };
 struct ListRow {
+    RowKind kind = RowKind::Program;
+    int index = 0;  // the program index, or the screen saver index of a screen saver row
     std::wstring caption, publisher, directory;
-    int data = 0;
     int image = 0;
 };
 
@@ -36,8 +38,6 @@ struct ProgramListFill {
 // Reads everything a fill of the program list needs, applying the two filters. Throws
 // UserError on a failed component call; `out` then holds the rows read so far.
 void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out);
-
-bool IsScreenSaverCaption(std::wstring_view caption);
 
 // The status bar of a selected program row: its key name and its web link (about, else help,
 // else update link; may be empty). nullopt when the component has no entry for the index.

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "app/component.h"
-#include "app/config.h"
+#include "config/config.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
@@ -845,4 +845,34 @@ TEST_F(MainForm, ScreenSaverDeleteAsksMovesItIntoTheBackupFolderAndDropsItsRow) 
     RemoveDirectoryW(ExtractFilePath(cacheCopy).c_str());
     SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);
     Pump();
+}
+
+// A program whose name begins with "[" is a program all the same: a double click on its row runs
+// its uninstaller, and no screen saver is asked about or touched.
+TEST_F(MainForm, ProgramNamedLikeAScreenSaverIsUninstalledOnDoubleClick) {
+    const std::wstring saverPath = samples::ScreenSaverPath();
+    const std::string saverBytes = ReadFileBytes(saverPath);
+    {
+        TestSample beta(L"PurgeonUiBeta", L"[Beta] Some Tool", samples::UninstallBehaviour::RemoveAll);
+        SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);  // screen saver rows listed too
+        Pump();
+        const int row = RowOf(list(), beta.caption());
+        ASSERT_GE(row, 0);
+        Select(row);
+        EXPECT_EQ(WindowText(control(ActionUninstall)), L"Uninstall");
+        EXPECT_TRUE(IsWindowEnabled(control(ActionShowDetails)));
+        g_answer = false;
+        RECT item{};
+        item.left = LVIR_LABEL;
+        SendMessageW(list(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item));
+        const LPARAM at = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);
+        SendMessageW(list(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        SendMessageW(list(), WM_LBUTTONUP, 0, at);
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        EXPECT_EQ(g_questions, std::vector<std::wstring>{LangText(IDS_MESSAGEBOX_WARNING_ScanRemains)});
+        EXPECT_FALSE(UninstallEntryExists(beta.keyName()));  // its own uninstaller ran
+        EXPECT_EQ(ReadFileBytes(saverPath), saverBytes);
+    }
+    SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);
+    Command(ActionRefresh);
 }

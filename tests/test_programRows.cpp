@@ -194,7 +194,7 @@ TEST_F(ProgramRowsTest, FillListsProgramsThenSaversAndTheFiltersHideRowsButNotCo
     ASSERT_TRUE(row);
     EXPECT_EQ(L"Rows Works", row->publisher);
     EXPECT_EQ(L"C:\\Program Files\\Rows Plain\\", row->directory);
-    EXPECT_EQ(plain.name(), ReadStatusBarInfo(list(), row->data).value_or(StatusBarInfo{}).keyName);
+    EXPECT_EQ(plain.name(), ReadStatusBarInfo(list(), row->index).value_or(StatusBarInfo{}).keyName);
     ASSERT_TRUE(FindRow(all, nameless.name())) << "an empty display name lists the key name";
     EXPECT_EQ(L"Nobody", FindRow(all, nameless.name())->publisher);
     ASSERT_TRUE(FindRow(all, L"Rows Security Update"));
@@ -205,12 +205,12 @@ TEST_F(ProgramRowsTest, FillListsProgramsThenSaversAndTheFiltersHideRowsButNotCo
     EXPECT_EQ(L"Purgeon Prüfstand GmbH", saver->publisher);
     EXPECT_EQ(IncludeTrailingBackslash(SystemDirectory()), saver->directory);
     UniqueBstr fileName;
-    ASSERT_EQ(S_OK, list()->GetScreenSaverFileName(saver->data, fileName.put()));
+    ASSERT_EQ(S_OK, list()->GetScreenSaverFileName(saver->index, fileName.put()));
     EXPECT_EQ(titled.fileName(), fileName.str()) << "a saver row keeps its screen saver index";
     ASSERT_TRUE(FindRow(all, SaverCaption(bare.fileName())));
     const auto firstSaver = std::find_if(all.rows.begin(), all.rows.end(),
-                                         [](const ListRow& r) { return IsScreenSaverCaption(r.caption); });
-    EXPECT_TRUE(std::none_of(firstSaver, all.rows.end(), [](const ListRow& r) { return !IsScreenSaverCaption(r.caption); }));
+                                         [](const ListRow& r) { return (r.kind == RowKind::ScreenSaver); });
+    EXPECT_TRUE(std::none_of(firstSaver, all.rows.end(), [](const ListRow& r) { return !(r.kind == RowKind::ScreenSaver); }));
     EXPECT_LT(RowPosition(all, L"Rows Plain Program"), firstSaver - all.rows.begin());
 
     // The chooser holds the program rows only, in the same order, with their data and images.
@@ -218,7 +218,7 @@ TEST_F(ProgramRowsTest, FillListsProgramsThenSaversAndTheFiltersHideRowsButNotCo
     ASSERT_EQ(programRows, all.chooser.size());
     for (size_t k = 0; k < programRows; ++k) {
         EXPECT_EQ(all.rows[k].caption, all.chooser[k].caption);
-        EXPECT_EQ(all.rows[k].data, all.chooser[k].programIndex);
+        EXPECT_EQ(all.rows[k].index, all.chooser[k].programIndex);
         EXPECT_EQ(all.rows[k].image, all.chooser[k].image);
     }
 
@@ -238,7 +238,7 @@ TEST_F(ProgramRowsTest, FillListsProgramsThenSaversAndTheFiltersHideRowsButNotCo
     EXPECT_TRUE(std::none_of(filtered.chooser.begin(), filtered.chooser.end(),
                              [](const ChooserItem& item) { return item.caption == L"Rows Security Update"; }));
     EXPECT_TRUE(std::none_of(filtered.rows.begin(), filtered.rows.end(),
-                             [](const ListRow& r) { return IsScreenSaverCaption(r.caption); }));
+                             [](const ListRow& r) { return (r.kind == RowKind::ScreenSaver); }));
     EXPECT_EQ(static_cast<size_t>(programs - all.sysPatchCount), filtered.rows.size());
     EXPECT_EQ(filtered.rows.size(), filtered.chooser.size());
     EXPECT_EQ(all.sysPatchCount, filtered.sysPatchCount);
@@ -246,7 +246,7 @@ TEST_F(ProgramRowsTest, FillListsProgramsThenSaversAndTheFiltersHideRowsButNotCo
     // Row data stays the component's index, though hidden patches leave gaps.
     const ListRow* again = FindRow(filtered, L"Rows Plain Program");
     ASSERT_TRUE(again);
-    EXPECT_EQ(row->data, again->data);
+    EXPECT_EQ(row->index, again->index);
 }
 
 TEST_F(ProgramRowsTest, NullEntryEndsTheFillQuietlyAndAFailedCallKeepsTheRowsSoFar) {
@@ -331,17 +331,17 @@ TEST_F(ProgramRowsTest, TipsOfProgramAndScreenSaverRows) {
     EXPECT_EQ(L"Used Frequency: Rarely\r\nUninstall String: ", BuildInfoTip(list(), *plainRow).value_or(L"-"));
 
     UniqueBstr lastUsed;
-    ASSERT_EQ(S_OK, list()->GetScreenSaverLastUsed(saverRow->data, lastUsed.put()));
+    ASSERT_EQ(S_OK, list()->GetScreenSaverLastUsed(saverRow->index, lastUsed.put()));
     ASSERT_FALSE(lastUsed.str().empty());
     EXPECT_EQ(L"Size:  0.75 M\r\nName:  " + saver.fileName() + L"\r\nLast Used On: " + lastUsed.str() + L"\r\n",
               BuildInfoTip(list(), *saverRow).value_or(L"-"));
 
     // Failures and rows that name nothing leave the list's own tip.
     ListRow gone = *sizedRow;
-    gone.data = 1000000;
+    gone.index = 1000000;
     EXPECT_FALSE(BuildInfoTip(list(), gone));
     ListRow goneSaver = *saverRow;
-    goneSaver.data = 1000000;
+    goneSaver.index = 1000000;
     EXPECT_FALSE(BuildInfoTip(list(), goneSaver));
     ListRow emptyCaption = *saverRow;
     emptyCaption.caption.clear();

@@ -27,15 +27,6 @@ constexpr RECT kCancelRect{274, 128, 349, 153};
 constexpr TextKey kSectionTexts[kAddItemSectionCount] = {IDS_ADDITEMFORM_COMBOBOX_Items1, IDS_ADDITEMFORM_COMBOBOX_Items2,
                                                          IDS_ADDITEMFORM_COMBOBOX_Items3, IDS_ADDITEMFORM_COMBOBOX_Items4};
 
-HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, const RECT& place, int id, HINSTANCE instance,
-                 HFONT font, DWORD exStyle = 0) {
-    HWND control = CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | style, place.left, place.top,
-                                   place.right - place.left, place.bottom - place.top, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
-}
-
 void DefaultTargetMissing(HWND window, const std::wstring& text) {
     MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
 }
@@ -78,9 +69,6 @@ void TAddItemForm::WindowDestroyed() {
 
 LRESULT TAddItemForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
                 switch (LOWORD(wParam)) {
@@ -100,9 +88,7 @@ LRESULT TAddItemForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 void TAddItemForm::FormCreate() {
     HWND hwnd = hwnd_.get();
-    NONCLIENTMETRICSW metrics{sizeof(metrics)};
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    font_ = CreateMessageFont();
     HFONT font = static_cast<HFONT>(font_.get());
 
     lblTarget_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kTargetLabelRect, IDC_TARGET_LABEL, instance_, font);

@@ -23,15 +23,6 @@ constexpr int kChooserLeft = 96, kChooserTop = 8, kChooserWidth = 321;
 constexpr int kChooserVisibleItems = 8, kChooserItemHeight = 16;
 constexpr RECT kPagesRect{8, 48, 8 + 425, 48 + 289};
 
-HWND MakeControl(HWND parent, DWORD exStyle, const wchar_t* className, DWORD style, const RECT& place, int id,
-                 HINSTANCE instance, HFONT font) {
-    HWND control = CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | style, place.left, place.top,
-                                   place.right - place.left, place.bottom - place.top, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
-}
-
 void SetTabText(HWND tabs, int index, const std::wstring& text) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
@@ -84,9 +75,6 @@ void TDetailsForm::WindowDestroyed() {
 LRESULT TDetailsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hwnd = hwnd_.get();
     switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_PROGRAMS && HIWORD(wParam) == CBN_SELCHANGE) {
                 cmbProgramsChange();
@@ -110,17 +98,15 @@ LRESULT TDetailsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 void TDetailsForm::FormCreate() {
     HWND hwnd = hwnd_.get();
-    NONCLIENTMETRICSW metrics{sizeof(metrics)};
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    font_ = CreateMessageFont();
     HFONT font = static_cast<HFONT>(font_.get());
 
-    lblPrograms_ = MakeControl(hwnd, 0, WC_STATICW, SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX, kLabelRect, IDC_LABEL,
+    lblPrograms_ = MakeControl(hwnd, WC_STATICW, SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX, kLabelRect, IDC_LABEL,
                                instance_, font);
     // The height of a drop-down combo is its dropped height.
     const RECT chooser{kChooserLeft, kChooserTop, kChooserLeft + kChooserWidth,
                        kChooserTop + 24 + kChooserVisibleItems * kChooserItemHeight + 2};
-    cmbPrograms_ = MakeControl(hwnd, 0, WC_COMBOBOXEXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, chooser, IDC_PROGRAMS,
+    cmbPrograms_ = MakeControl(hwnd, WC_COMBOBOXEXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, chooser, IDC_PROGRAMS,
                                instance_, font);
     // Icon indexes from the catalogue index the system's small-icon list.
     SHFILEINFOW info{};
@@ -139,7 +125,7 @@ void TDetailsForm::FormCreate() {
             MoveWindow(lblPrograms_, kLabelRect.left, kChooserTop, kLabelRect.right - kLabelRect.left, height, FALSE);
     }
 
-    pcProgramDetails_ = MakeControl(hwnd, 0, WC_TABCONTROLW, WS_CLIPSIBLINGS | WS_TABSTOP, kPagesRect, IDC_PAGES,
+    pcProgramDetails_ = MakeControl(hwnd, WC_TABCONTROLW, WS_CLIPSIBLINGS | WS_TABSTOP, kPagesRect, IDC_PAGES,
                                     instance_, font);
     for (int page = 0; page < 2; ++page) {
         TCITEMW item{};
@@ -152,8 +138,8 @@ void TDetailsForm::FormCreate() {
     TabCtrl_AdjustRect(pcProgramDetails_, FALSE, &page);
     InflateRect(&page, 1, 1);
     const DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_TABSTOP;
-    lsvProgramInfo_ = MakeControl(hwnd, WS_EX_CLIENTEDGE, WC_LISTVIEWW, listStyle, page, IDC_PROPERTIES, instance_, font);
-    lsvRegistryInfo_ = MakeControl(hwnd, WS_EX_CLIENTEDGE, WC_LISTVIEWW, listStyle, page, IDC_REGISTRY, instance_, font);
+    lsvProgramInfo_ = MakeControl(hwnd, WC_LISTVIEWW, listStyle, page, IDC_PROPERTIES, instance_, font, WS_EX_CLIENTEDGE);
+    lsvRegistryInfo_ = MakeControl(hwnd, WC_LISTVIEWW, listStyle, page, IDC_REGISTRY, instance_, font, WS_EX_CLIENTEDGE);
     for (HWND list : {lsvProgramInfo_, lsvRegistryInfo_}) {
         // Long values (command lines, links) show whole in a tip.
         ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);

@@ -1,19 +1,26 @@
 #pragma once
-// TMainForm: the program's only top-level window. Frameless, two pages (program list,
-// startup items), menu buttons with popup menus, side panels, a status bar, and the action
-// table through which every command runs.
+// TMainForm: the program's only top-level window. Frameless, two pages (program list, startup
+// items), menu buttons with popup menus, side panels, a status bar. Every command runs through
+// the command table (ui/mainCommands.h). The class is split by concern:
+//   frmMain.cpp          creation, message routing, language switch, Exit
+//   frmMainLayout.cpp    controls, skin placement, texts, painting, status bar
+//   frmMainCommands.cpp  menus and controls from the command table, dispatch, window commands
+//   frmMainPrograms.cpp  the program page and the commands on a program
+//   frmMainStartup.cpp   the startup page
 #include <windows.h>
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "catalogue/ProgramList.h"
 #include "catalogue/programRows.h"
 #include "cleanup/waitingThread.h"
-#include "startup/startupItems.h"
 #include "common/handles.h"
+#include "startup/startupItems.h"
+#include "ui/mainCommands.h"
 #include "ui/uiCommon.h"
 
 namespace purgeon {
@@ -22,46 +29,7 @@ class TDetailsForm;
 
 using cleanup::WM_UNINSTALL_DONE;
 
-// Command ids: every button and menu item carries the id of the action it runs.
-enum ActionId : int {
-    ActionAddNew = 1001,
-    ActionExportReg,
-    ActionReloadReg,
-    ActionCreateBackup,
-    ActionExporetList,
-    ActionExit,
-    ActionGrid,
-    ActionInfoTips,
-    ActionViewIcon,
-    ActionViewList,
-    ActionViewReport,
-    ActionRefresh,
-    ActionComment,
-    ActionRegedit,
-    ActionWinUpdate,
-    ActionWinServices,
-    ActionWinComponents,
-    ActionHelpContent,
-    ActionOnlineRes,
-    ActionContact,
-    ActionAbout,
-    ActionUninstall,
-    ActionDeleteScr,
-    ActionShowDetails,
-    ActionSearch,
-    ActionHideSysPatch,
-    ActionHideScr,
-    ActionTabProgramList,
-    ActionTabStartupItems,
-    ActionMin,
-    ActionApply,
-    ActionSelectAll,
-    ActionDelete,
-    ActionAddItem,
-    kLanguageItemFirst = 1500,  // Languages submenu items, one per file
-};
-
-// Ids of the controls that are not actions.
+// Ids of the controls that are not commands.
 enum ControlId {
     IDC_PAGECONTROL = 200,
     IDC_PAGE_PROGRAMS,
@@ -112,52 +80,111 @@ public:
     static constexpr wchar_t kClassName[] = L"TMainForm";
 
 private:
-    struct Action {
-        int id;
-        void (TMainForm::*execute)();
-        bool available;  // false: its work is not in this build; shown disabled everywhere
-    };
-    static const std::vector<Action>& Actions();
-    static const Action* FindAction(int id);
+    friend const std::vector<Command>& MainCommands();
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Frame, menu buttons and pages.
+    struct FrameControls {
+        HWND btnFile = nullptr, btnView = nullptr, btnTools = nullptr, btnHelp = nullptr;
+        HWND btnProgramList = nullptr, btnStartupItemList = nullptr;
+        HWND btnMin = nullptr, btnHelpContent = nullptr, btnClose = nullptr;
+        HWND PageControl = nullptr, tsProgramList = nullptr, tsStartupItems = nullptr;
+        HWND txtHide = nullptr, tooltip = nullptr;
+    };
+    struct ProgramPageControls {
+        HWND lsvProgramList = nullptr, SizePanelPL = nullptr;
+        HWND btnUninstall = nullptr, btnShowDetails = nullptr, btnRefresh = nullptr;
+        HWND grbSearch = nullptr, lblSearchTitle = nullptr, txtSearchInfo = nullptr, btnSearch = nullptr;
+        HWND ckbHidePatch = nullptr, ckbHideScr = nullptr;
+    };
+    struct StartupPageControls {
+        HWND lsvStartupList = nullptr, SizePanelSI = nullptr;
+        HWND btnSelectAll = nullptr, btnDelete = nullptr, btnApply = nullptr;
+        HWND grbItemInfo = nullptr, lblPublisher = nullptr, lblPublisherValue = nullptr, lblVersion = nullptr;
+        HWND lblVersionValue = nullptr, lblDes = nullptr, lblDescription = nullptr;
+    };
+    struct StatusBarControls {
+        HWND lblPrograms = nullptr, lblProgramCounts = nullptr, lblRegName = nullptr;
+        HWND lblRegistryName = nullptr, lblProgramURL = nullptr;
+    };
+
+    template <typename Form>
+    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void WindowDestroyed() { hwnd_ = nullptr; }
     static LRESULT CALLBACK ListSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                              UINT_PTR id, DWORD_PTR self);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnNotify(NMHDR* header);
-    void OnCommand(int id, int code, HWND control);
-    void RunAction(int id);
-
-    // Construction and look (frmMain.cpp).
+    LRESULT OnControlColour(HDC dc, HWND control);
     void FormCreate();
+    void SwitchLanguage(int itemId);
+
+    // Layout and look (frmMainLayout.cpp).
+    void CreateFonts();
     void CreateControls();
-    void CreateMenus();
-    void BuildLanguagesMenu();
+    HWND MakeChild(HWND parent, const wchar_t* className, DWORD style, int id);
+    HWND MakeList(HWND page, int id, DWORD style, DWORD extendedStyle);
+    HWND CommandButton(HWND parent, ActionId id, const wchar_t* caption = L"");
+    void AddTooltip(HWND tool);
+    void SetTooltip(HWND tool, const std::wstring& text);
     void ApplyMainFormSkin();
     void ApplyMainFormTexts();
     void PaintBackground(HDC dc);
     void LayoutStatusBar();
     void PlaceSideList(int page);
-    HWND MakeChild(HWND parent, const wchar_t* className, DWORD style, int id, const wchar_t* text = L"");
 
-    // Action state, shared by buttons and menu items.
-    void SetActionEnabled(int id, bool enabled);
-    void SetActionChecked(int id, bool checked);
+    // Menus and controls from the command table (frmMainCommands.cpp).
+    void CreateMenus();
+    void BuildLanguagesMenu();
+    HMENU MenuOf(CommandPlace place) const;
+    void UpdateCommands();
+    void ApplyMenu(CommandPlace place);
+    void RunAction(int id);
+    void OnCommand(int id, int code, HWND control);
+    void ShowMenuOfButton(HWND button, HMENU menu);
     bool ActionChecked(int id) const;
-    void ShowActionItems(int id, bool shown);
 
-    // The program list (frmMainList.cpp).
+    // Window commands (frmMainCommands.cpp).
+    void ActionAddNewExecute();
+    void ActionExitExecute();
+    void ActionGridExecute();
+    void ActionInfoTipsExecute();
+    void ActionViewIconExecute();
+    void ActionViewListExecute();
+    void ActionViewReportExecute();
+    void SetViewMode(ActionId mode);
+    void ActionRefreshExecute();
+    void ActionWinUpdateExecute();
+    void ActionWinServicesExecute();
+    void ActionWinComponentsExecute();
+    void ActionHelpContentExecute();
+    void ActionOnlineResExecute();
+    void ActionContactExecute();
+    void ActionTabProgramListExecute();
+    void ActionTabStartupItemsExecute();
+    void ActionMinExecute();
+
+    // The program page (frmMainPrograms.cpp).
     void FillProgramList();
     void ShowRows();
     void OnRowSelected(int row);
     void ClearSelectionState();
+    int SelectedRow() const;
+    const ListRow* SelectedListRow() const;
+    // The selected program, read once from the catalogue; nothing for no row or a screen saver.
+    std::optional<ProgramRow> SelectedProgram();
     std::wstring TipFor(int row);
     void SortByColumn(int column);
     bool ListMousePress(UINT message, LPARAM lParam);
     bool DirectoryCellAt(POINT client, int* row) const;
     LRESULT DrawListItem(NMLVCUSTOMDRAW* draw);
+    LRESULT OnProgramListNotify(NMHDR* header);
     void OpenStatusLink();
-    int SelectedRow() const;
+    void ActionUninstallExecute();
+    void ActionDeleteScrExecute();
+    void ActionShowDetailsExecute();
+    void ActionSearchExecute();
+    void ActionHideSysPatchExecute();
+    void ActionHideScrExecute();
+    void OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& program);
 
     // The startup page (frmMainStartup.cpp).
     void RefreshStartupList();
@@ -170,71 +197,27 @@ private:
     void ActionSelectAllExecute();
     void ActionAddItemExecute();
 
-    // Actions (frmMainActions.cpp).
-    void ActionAddNewExecute();
-    void ActionExitExecute();
-    void ActionGridExecute();
-    void ActionInfoTipsExecute();
-    void ActionViewIconExecute();
-    void ActionViewListExecute();
-    void ActionViewReportExecute();
-    void SetViewMode(int actionId);
-    void ActionRefreshExecute();
-    void ActionWinUpdateExecute();
-    void ActionWinServicesExecute();
-    void ActionWinComponentsExecute();
-    void ActionHelpContentExecute();
-    void ActionOnlineResExecute();
-    void ActionContactExecute();
-    void ActionShowDetailsExecute();
-    void ActionSearchExecute();
-    void ActionHideSysPatchExecute();
-    void ActionHideScrExecute();
-    void ActionTabProgramListExecute();
-    void ActionTabStartupItemsExecute();
-    void ActionMinExecute();
-    void ActionUninstallExecute();
-    void ActionDeleteScrExecute();
-    void SwitchLanguage(int itemId);
-    void ShowMenuOfButton(HWND button, HMENU menu);
-    void OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& program);
-
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
-    HFONT font_ = nullptr;
-    HFONT boldFont_ = nullptr;
-    HFONT linkFont_ = nullptr;
-
-    // Controls, named as the window's design names them.
-    HWND btnFile_ = nullptr, btnView_ = nullptr, btnTools_ = nullptr, btnHelp_ = nullptr;
-    HWND btnProgramList_ = nullptr, btnStartupItemList_ = nullptr;
-    HWND btnMin_ = nullptr, btnHelpContent_ = nullptr, btnClose_ = nullptr;
-    HWND PageControl_ = nullptr, tsProgramList_ = nullptr, tsStartupItems_ = nullptr;
-    HWND SizePanelPL_ = nullptr, SizePanelSI_ = nullptr;
-    HWND btnUninstall_ = nullptr, btnShowDetails_ = nullptr, btnRefresh_ = nullptr;
-    HWND grbSearch_ = nullptr, lblSearchTitle_ = nullptr, txtSearchInfo_ = nullptr, btnSearch_ = nullptr;
-    HWND ckbHidePatch_ = nullptr, ckbHideScr_ = nullptr;
-    HWND grbItemInfo_ = nullptr, btnSelectAll_ = nullptr, btnDelete_ = nullptr, btnApply_ = nullptr;
-    HWND lblPublisher_ = nullptr, lblPublisherValue_ = nullptr, lblVersion_ = nullptr;
-    HWND lblVersionValue_ = nullptr, lblDes_ = nullptr, lblDescription_ = nullptr;
-    HWND lsvProgramList_ = nullptr, lsvStartupList_ = nullptr;
-    HWND lblPrograms_ = nullptr, lblProgramCounts_ = nullptr, lblRegName_ = nullptr;
-    HWND lblRegistryName_ = nullptr, lblProgramURL_ = nullptr;
-    HWND txtHide_ = nullptr;
-    HWND tooltip_ = nullptr;
+    UniqueGdiObject font_, linkFont_, statusBrush_, panelBrush_;
+    FrameControls frame_;
+    ProgramPageControls programs_;
+    StartupPageControls startup_;
+    StatusBarControls status_;
+    // Buttons and check boxes that run a command, with its id.
+    std::vector<std::pair<ActionId, HWND>> commandControls_;
 
     UniqueMenu pmFile_, pmView_, pmTools_, pmHelp_, pmPLRightClick_, pmSLRightClick_;
-    HMENU mItemLanguages_ = nullptr;
-    HMENU mItemRowView_ = nullptr;
+    HMENU mItemLanguages_ = nullptr;  // owned by pmView_
+    HMENU mItemRowView_ = nullptr;    // owned by pmPLRightClick_
     std::vector<std::wstring> languageCaptions_;
 
-    // Window state flags.
+    // What the commands' rules look at.
+    CommandState state_;
     int sidePanelStatePL_ = 1;
     int sidePanelStateSI_ = 1;
-    int allEnabled_ = 1;
     int searchStart_ = 0;
     bool sortAscending_ = true;
-    int activePage_ = 0;
     std::wstring programCountsText_;
     std::wstring statusLink_;
 

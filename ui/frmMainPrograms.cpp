@@ -1,15 +1,19 @@
-// TMainForm: the program list: filling, selection, the directory link, tips, sorting.
+// TMainForm: the program page: filling, selection, the directory link, tips, sorting, search,
+// and the commands on the selected program or screen saver.
 #include <windows.h>
 #include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
 
+#include "cleanup/screenSaver.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
+#include "config/config.h"
 #include "i18n/multiLangs.h"
 #include "ui/frmDetails.h"
 #include "ui/frmMain.h"
+#include "ui/frmScanRemains.h"
 #include "ui/widgets/widgets.h"
 
 namespace purgeon {
@@ -26,8 +30,19 @@ void SetItemText(HWND list, int row, int column, const std::wstring& text) {
 }  // namespace
 
 int TMainForm::SelectedRow() const {
-    int row = ListView_GetNextItem(lsvProgramList_, -1, LVNI_SELECTED);
+    int row = ListView_GetNextItem(programs_.lsvProgramList, -1, LVNI_SELECTED);
     return row >= 0 && row < static_cast<int>(rows_.size()) ? row : -1;
+}
+
+const ListRow* TMainForm::SelectedListRow() const {
+    const int row = SelectedRow();
+    return row >= 0 ? &rows_[static_cast<size_t>(row)] : nullptr;
+}
+
+std::optional<ProgramRow> TMainForm::SelectedProgram() {
+    const ListRow* row = SelectedListRow();
+    if (!row || row->kind != RowKind::Program) return std::nullopt;
+    return ReadProgram(programList_.Get(), row->index);
 }
 
 void TMainForm::FillProgramList() {
@@ -40,14 +55,15 @@ void TMainForm::FillProgramList() {
             SendMessageW(list, WM_SETREDRAW, TRUE, 0);
             InvalidateRect(list, nullptr, TRUE);
         }
-    } redraw{lsvProgramList_};
-    SendMessageW(lsvProgramList_, WM_SETREDRAW, FALSE, 0);
+    } redraw{programs_.lsvProgramList};
+    SendMessageW(programs_.lsvProgramList, WM_SETREDRAW, FALSE, 0);
     try {
         ReadProgramListFill(list, HideSysPatch, HideScreenSaver, fill);
     } catch (...) {
         rows_ = std::move(fill.rows);
         ShowRows();
         details_->SetChooser(fill.chooser);
+        ClearSelectionState();
         throw;
     }
     rows_ = std::move(fill.rows);
@@ -56,67 +72,57 @@ void TMainForm::FillProgramList() {
     ClearSelectionState();
     if (!fill.countsText.empty()) {
         programCountsText_ = fill.countsText;
-        SetWindowTextW(lblProgramCounts_, programCountsText_.c_str());
+        SetWindowTextW(status_.lblProgramCounts, programCountsText_.c_str());
     }
     LayoutStatusBar();
 }
 
 // Puts rows_ into the list view as they stand.
 void TMainForm::ShowRows() {
-    ListView_DeleteAllItems(lsvProgramList_);
+    HWND list = programs_.lsvProgramList;
+    ListView_DeleteAllItems(list);
     for (size_t i = 0; i < rows_.size(); ++i) {
         const ListRow& row = rows_[i];
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<wchar_t*>(row.caption.c_str());
-        item.lParam = row.data;
+        item.lParam = row.index;
         item.iImage = row.image;
-        int at = ListView_InsertItem(lsvProgramList_, &item);
-        SetItemText(lsvProgramList_, at, 1, row.publisher);
-        SetItemText(lsvProgramList_, at, 2, row.directory);
+        int at = ListView_InsertItem(list, &item);
+        SetItemText(list, at, 1, row.publisher);
+        SetItemText(list, at, 2, row.directory);
     }
 }
 
 void TMainForm::ClearSelectionState() {
-    for (int id : {ActionUninstall, ActionShowDetails, ActionExportReg, ActionComment, ActionRegedit})
-        SetActionEnabled(id, false);
-    for (HWND label : {lblRegName_, lblRegistryName_, lblProgramURL_}) ShowWindow(label, SW_HIDE);
+    state_.programRow = SelectedRowKind::None;
+    for (HWND label : {status_.lblRegName, status_.lblRegistryName, status_.lblProgramURL}) ShowWindow(label, SW_HIDE);
     statusLink_.clear();
+    UpdateCommands();
 }
 
 void TMainForm::OnRowSelected(int row) {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return;
-    SetActionEnabled(ActionUninstall, true);
-    SetActionEnabled(ActionShowDetails, true);
-    SetWindowTextW(lblProgramURL_, L"");
+    SetWindowTextW(status_.lblProgramURL, L"");
     statusLink_.clear();
-    const ListRow& selected = rows_[row];
-    if (IsScreenSaverCaption(selected.caption)) {
-        for (HWND label : {lblProgramURL_, lblRegName_, lblRegistryName_}) ShowWindow(label, SW_HIDE);
-        for (int id : {ActionExportReg, ActionComment, ActionRegedit, ActionShowDetails}) SetActionEnabled(id, false);
-        // The Uninstall button and row menu item delete a screen saver instead.
-        SetWindowTextW(btnUninstall_, Trim(LangText(IDS_SIDEBAR_BUTTON_DeleteScr)).c_str());
-        SetOwnerDrawnMenuText(pmPLRightClick_.get(), ActionUninstall, Trim(LangText(IDS_SIDEBAR_BUTTON_DeleteScr)));
-        SetActionEnabled(ActionUninstall, FindAction(ActionDeleteScr)->available);
+    const ListRow& selected = rows_[static_cast<size_t>(row)];
+    state_.programRow = selected.kind == RowKind::ScreenSaver ? SelectedRowKind::ScreenSaver : SelectedRowKind::Program;
+    UpdateCommands();
+    if (selected.kind == RowKind::ScreenSaver) {
+        for (HWND label : {status_.lblProgramURL, status_.lblRegName, status_.lblRegistryName})
+            ShowWindow(label, SW_HIDE);
         LayoutStatusBar();
         return;
     }
-    for (int id : {ActionExportReg, ActionComment, ActionRegedit, ActionShowDetails}) SetActionEnabled(id, true);
-    SetWindowTextW(btnUninstall_, Trim(LangText(IDS_SIDEBAR_BUTTON_Uninstall)).c_str());
-    SetOwnerDrawnMenuText(pmPLRightClick_.get(), ActionUninstall, Trim(LangText(IDS_LISTVIEW_RIGHTCLICK_Uninstall)));
-    auto info = ReadStatusBarInfo(programList_.Get(), selected.data);
+    auto info = ReadStatusBarInfo(programList_.Get(), selected.index);
     if (!info) return;
-    for (HWND label : {lblProgramURL_, lblRegName_, lblRegistryName_}) ShowWindow(label, SW_SHOW);
-    SetWindowTextW(lblRegistryName_, info->keyName.c_str());
-    TOOLINFOW tool{sizeof(tool)};
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(lblRegistryName_);
-    tool.lpszText = info->keyName.data();
-    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    for (HWND label : {status_.lblProgramURL, status_.lblRegName, status_.lblRegistryName}) ShowWindow(label, SW_SHOW);
+    SetWindowTextW(status_.lblRegistryName, info->keyName.c_str());
+    SetTooltip(status_.lblRegistryName, info->keyName);
     statusLink_ = info->link;
-    SetWindowTextW(lblProgramURL_, statusLink_.c_str());
-    SendMessageW(lblProgramURL_, LLM_SETHINT, 0, reinterpret_cast<LPARAM>(statusLink_.c_str()));
+    SetWindowTextW(status_.lblProgramURL, statusLink_.c_str());
+    SendMessageW(status_.lblProgramURL, LLM_SETHINT, 0, reinterpret_cast<LPARAM>(statusLink_.c_str()));
     LayoutStatusBar();
 }
 
@@ -128,7 +134,7 @@ void TMainForm::OpenStatusLink() {
 std::wstring TMainForm::TipFor(int row) {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
     try {
-        return BuildInfoTip(programList_.Get(), rows_[row]).value_or(std::wstring());
+        return BuildInfoTip(programList_.Get(), rows_[static_cast<size_t>(row)]).value_or(std::wstring());
     } catch (...) {
         return {};  // a tip that cannot be built is left as the list offers it
     }
@@ -139,19 +145,20 @@ void TMainForm::SortByColumn(int column) {
     std::stable_sort(rows_.begin(), rows_.end(), [&](const ListRow& a, const ListRow& b) {
         return CompareRows(a, b, column, ascending) < 0;
     });
-    SendMessageW(lsvProgramList_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(programs_.lsvProgramList, WM_SETREDRAW, FALSE, 0);
     ShowRows();
-    SendMessageW(lsvProgramList_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(lsvProgramList_, nullptr, TRUE);
+    SendMessageW(programs_.lsvProgramList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(programs_.lsvProgramList, nullptr, TRUE);
     ClearSelectionState();
     sortAscending_ = !sortAscending_;
 }
 
 bool TMainForm::DirectoryCellAt(POINT client, int* row) const {
-    if ((GetWindowLongW(lsvProgramList_, GWL_STYLE) & LVS_TYPEMASK) != LVS_REPORT) return false;
+    HWND list = programs_.lsvProgramList;
+    if ((GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK) != LVS_REPORT) return false;
     LVHITTESTINFO hit{};
     hit.pt = client;
-    if (ListView_SubItemHitTest(lsvProgramList_, &hit) < 0 || hit.iSubItem != kDirectoryColumn) return false;
+    if (ListView_SubItemHitTest(list, &hit) < 0 || hit.iSubItem != kDirectoryColumn) return false;
     *row = hit.iItem;
     return true;
 }
@@ -162,7 +169,7 @@ bool TMainForm::ListMousePress(UINT message, LPARAM lParam) {
     int selected = SelectedRow();
     if (selected >= 0 && message == WM_RBUTTONDOWN) {
         POINT screen = point;
-        ClientToScreen(lsvProgramList_, &screen);
+        ClientToScreen(programs_.lsvProgramList, &screen);
         TrackPopupMenu(pmPLRightClick_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0,
                        hwnd_, nullptr);
     }
@@ -170,7 +177,7 @@ bool TMainForm::ListMousePress(UINT message, LPARAM lParam) {
     int row = -1;
     if (selected >= 0 && message == WM_LBUTTONDOWN && DirectoryCellAt(point, &row) && row == selected) {
         // Only an existing folder is shown; any other text is never handed to the shell.
-        if (auto folder = OpenableFolderPath(rows_[selected].directory)) ShellOpen(hwnd_, *folder);
+        if (auto folder = OpenableFolderPath(rows_[static_cast<size_t>(selected)].directory)) ShellOpen(hwnd_, *folder);
     }
     return false;
 }
@@ -182,15 +189,16 @@ LRESULT TMainForm::DrawListItem(NMLVCUSTOMDRAW* draw) {
         case CDDS_ITEMPREPAINT:
             return CDRF_NOTIFYSUBITEMDRAW;
         case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+            // The list keeps whichever font is selected last, so each cell names its own.
             if (draw->iSubItem == kDirectoryColumn) {
                 // On the selection's highlight the link keeps the highlight's text colour.
-                bool selected = ListView_GetItemState(lsvProgramList_, static_cast<int>(draw->nmcd.dwItemSpec),
-                                                      LVIS_SELECTED) != 0;
+                bool selected = ListView_GetItemState(programs_.lsvProgramList,
+                                                      static_cast<int>(draw->nmcd.dwItemSpec), LVIS_SELECTED) != 0;
                 draw->clrText = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : kDirectoryLinkColour;
-                SelectObject(draw->nmcd.hdc, linkFont_);
+                SelectObject(draw->nmcd.hdc, linkFont_.get());
                 return CDRF_NEWFONT;
             }
-            SelectObject(draw->nmcd.hdc, font_);
+            SelectObject(draw->nmcd.hdc, font_.get());
             draw->clrText = GetSysColor(COLOR_WINDOWTEXT);
             return CDRF_NEWFONT;
         default:
@@ -201,7 +209,7 @@ LRESULT TMainForm::DrawListItem(NMLVCUSTOMDRAW* draw) {
 LRESULT CALLBACK TMainForm::ListSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                              DWORD_PTR data) {
     auto* self = reinterpret_cast<TMainForm*>(data);
-    try {
+    return GuardedHandle(self->hwnd_, [&]() -> LRESULT {
         switch (message) {
             case WM_SETCURSOR: {
                 // The Directory column is a link: the hand cursor over its cells in report view.
@@ -225,16 +233,11 @@ LRESULT CALLBACK TMainForm::ListSubclassProc(HWND hwnd, UINT message, WPARAM wPa
             default:
                 break;
         }
-    } catch (const UserError& error) {
-        ShowErrorReport(self->hwnd_, error.message());
-        return 0;
-    }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    });
 }
 
-LRESULT TMainForm::OnNotify(NMHDR* header) {
-    if (header->hwndFrom == lsvStartupList_) return OnStartupNotify(header);
-    if (header->hwndFrom != lsvProgramList_) return 0;
+LRESULT TMainForm::OnProgramListNotify(NMHDR* header) {
     switch (header->code) {
         case LVN_ITEMCHANGED: {
             auto* change = reinterpret_cast<NMLISTVIEW*>(header);
@@ -244,18 +247,16 @@ LRESULT TMainForm::OnNotify(NMHDR* header) {
             return 0;
         }
         case NM_DBLCLK:
-            if (SelectedRow() >= 0) RunAction(ActionUninstall);
+            if (SelectedRow() >= 0) RunAction(CommandOfTrigger(Trigger::DoubleClick)->id);
             return 0;
         case LVN_COLUMNCLICK:
             SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
             return 0;
         case LVN_GETINFOTIPW: {
             auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(header);
-            if (!ActionChecked(ActionInfoTips)) return 0;
+            if (!state_.tips) return 0;
             std::wstring text = TipFor(tip->iItem);
-            if (!text.empty() && tip->cchTextMax > 0) {
-                lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
-            }
+            if (!text.empty() && tip->cchTextMax > 0) lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
             return 0;
         }
         case NM_CUSTOMDRAW:
@@ -263,6 +264,103 @@ LRESULT TMainForm::OnNotify(NMHDR* header) {
         default:
             return 0;
     }
+}
+
+void TMainForm::ActionUninstallExecute() {
+    const ListRow* row = SelectedListRow();
+    if (!row) return;
+    // A screen saver has no uninstaller: its row is deleted with a backup instead.
+    if (row->kind == RowKind::ScreenSaver) {
+        RunAction(ActionDeleteScr);
+        return;
+    }
+    std::optional<ProgramRow> program = SelectedProgram();
+    if (!program) return;
+    // The window stays usable while the uninstaller runs; the thread keeps this program's terms.
+    cleanup::TWaitingThread::Start(
+        hwnd_, cleanup::UninstallDone{program->keyName, program->installLocation, program->uninstallString});
+}
+
+void TMainForm::ActionDeleteScrExecute() {
+    const ListRow* row = SelectedListRow();
+    if (!row || row->kind != RowKind::ScreenSaver) return;
+    cleanup::ScreenSaverFiles files;
+    try {
+        UniqueBstr fileName;
+        CheckCom(programList_.Get()->GetScreenSaverFileName(row->index, fileName.put()), L"Doffkit");
+        files = cleanup::ScreenSaverFilesOf(row->directory, fileName.str());
+    } catch (const UserError&) {
+        return;  // a component that cannot name the file leaves nothing to delete
+    }
+    if (files.path.empty()) return;
+    if (!AskQuestion(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteScr))) return;
+    cleanup::ScreenSaverDeletion deletion = cleanup::DeleteScreenSaver(files, AppPaths.ScrBackupDir);
+    if (!deletion.backedUp)  // nothing was deleted; say why
+        ShowErrorReport(hwnd_, Format(L"%s: %s", files.path.c_str(), SystemErrorText(deletion.error).c_str()));
+    FillProgramList();
+}
+
+void TMainForm::ActionShowDetailsExecute() {
+    std::optional<ProgramRow> program = SelectedProgram();
+    // After a component error, reported already, the window is not opened.
+    if (program && details_->FillDetails(programList_.Get(), program->index)) details_->ShowModal();
+}
+
+void TMainForm::ActionSearchExecute() {
+    HWND list = programs_.lsvProgramList;
+    std::wstring text = WindowText(programs_.txtSearchInfo);
+    if (text.empty()) return;
+    std::vector<std::wstring> captions;
+    captions.reserve(rows_.size());
+    for (const ListRow& row : rows_) captions.push_back(row.caption);
+    auto found = FindNextRow(captions, text, searchStart_);
+    if (!found) return;
+    int row = *found;
+    searchStart_ = row + 1;
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SetFocus(list);
+    if (row > 0) {
+        // The row before the match goes to the top.
+        RECT item;
+        ListView_GetItemRect(list, row - 1, &item, LVIR_BOUNDS);
+        RECT top;
+        ListView_GetItemRect(list, ListView_GetTopIndex(list), &top, LVIR_BOUNDS);
+        ListView_Scroll(list, 0, item.top - top.top);
+    } else {
+        ListView_Scroll(list, 0, -100000);
+    }
+}
+
+void TMainForm::ActionHideSysPatchExecute() {
+    HideSysPatch = state_.hideSysPatch = !HideSysPatch;
+    WriteHideOption(AppPaths.ConfigPath, kKeyHideSysPatch, HideSysPatch);
+    FillProgramList();
+}
+
+void TMainForm::ActionHideScrExecute() {
+    HideScreenSaver = state_.hideScreenSaver = !HideScreenSaver;
+    WriteHideOption(AppPaths.ConfigPath, kKeyHideScreenSaver, HideScreenSaver);
+    FillProgramList();
+}
+
+void TMainForm::OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& done) {
+    // The terms of the program this uninstall was for, whatever is selected now.
+    const cleanup::UninstallDone program = done;
+    const std::wstring& question =
+        LangText(ran == 1 ? IDS_MESSAGEBOX_WARNING_ScanRemains : IDS_MESSAGEBOX_WARNING_UninstallFailed);
+    if (!AskQuestion(hwnd_, question)) return;
+    struct Refill {
+        TMainForm* form;
+        ~Refill() {
+            try {
+                form->FillProgramList();
+            } catch (const UserError& error) {
+                ShowErrorReport(form->hwnd_, error.message());
+            }
+        }
+    } refill{this};  // also when the scan window ends with an error
+    TScanForm::Run(hwnd_, instance_, program.keyName, program.installLocation);
 }
 
 }  // namespace purgeon

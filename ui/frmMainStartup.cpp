@@ -19,72 +19,74 @@ void TMainForm::RefreshStartupList() {
 
 void TMainForm::ShowStartupRows() {
     fillingStartup_ = true;
-    SendMessageW(lsvStartupList_, WM_SETREDRAW, FALSE, 0);
-    ListView_DeleteAllItems(lsvStartupList_);
+    SendMessageW(startup_.lsvStartupList, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(startup_.lsvStartupList);
     for (size_t i = 0; i < startupRows_.size(); ++i) {
         const StartupRow& row = startupRows_[i];
         LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<wchar_t*>(row.name.c_str());
-        int at = ListView_InsertItem(lsvStartupList_, &item);
-        ListView_SetItemText(lsvStartupList_, at, 1, const_cast<wchar_t*>(row.command.c_str()));
-        ListView_SetItemText(lsvStartupList_, at, 2, const_cast<wchar_t*>(row.location.c_str()));
-        ListView_SetCheckState(lsvStartupList_, at, row.enabled);
+        int at = ListView_InsertItem(startup_.lsvStartupList, &item);
+        ListView_SetItemText(startup_.lsvStartupList, at, 1, const_cast<wchar_t*>(row.command.c_str()));
+        ListView_SetItemText(startup_.lsvStartupList, at, 2, const_cast<wchar_t*>(row.location.c_str()));
+        ListView_SetCheckState(startup_.lsvStartupList, at, row.enabled);
     }
-    SendMessageW(lsvStartupList_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(lsvStartupList_, nullptr, TRUE);
+    SendMessageW(startup_.lsvStartupList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(startup_.lsvStartupList, nullptr, TRUE);
     fillingStartup_ = false;
     // No row is selected after a refill: texts of a row from before would describe nothing.
-    ShowWindow(grbItemInfo_, SW_HIDE);
+    ShowWindow(startup_.grbItemInfo, SW_HIDE);
+    state_.startupRowSelected = false;
+    UpdateCommands();
 }
 
 void TMainForm::ActionApplyExecute() {
     // The check marks the user set; only rows whose mark changed are written.
     for (size_t i = 0; i < startupRows_.size(); ++i)
-        startupRows_[i].enabled = ListView_GetCheckState(lsvStartupList_, static_cast<int>(i)) != 0;
+        startupRows_[i].enabled = ListView_GetCheckState(startup_.lsvStartupList, static_cast<int>(i)) != 0;
     ApplyStartupRows(startupRows_);
     // A row that moved shows where it lies now.
     for (size_t i = 0; i < startupRows_.size(); ++i)
-        ListView_SetItemText(lsvStartupList_, static_cast<int>(i), 1,
+        ListView_SetItemText(startup_.lsvStartupList, static_cast<int>(i), 1,
                              const_cast<wchar_t*>(startupRows_[i].command.c_str()));
 }
 
 void TMainForm::ActionDeleteExecute() {
     if (!AskQuestion(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteStartupEntry))) return;
     for (int row = static_cast<int>(startupRows_.size()) - 1; row >= 0; --row) {
-        if (!(ListView_GetItemState(lsvStartupList_, row, LVIS_SELECTED) & LVIS_SELECTED)) continue;
+        if (!(ListView_GetItemState(startup_.lsvStartupList, row, LVIS_SELECTED) & LVIS_SELECTED)) continue;
         DeleteStartupRows({startupRows_[static_cast<size_t>(row)]});
         startupRows_.erase(startupRows_.begin() + row);
         fillingStartup_ = true;
-        ListView_DeleteItem(lsvStartupList_, row);
+        ListView_DeleteItem(startup_.lsvStartupList, row);
         fillingStartup_ = false;
     }
-    if (ListView_GetNextItem(lsvStartupList_, -1, LVNI_SELECTED) < 0) ShowWindow(grbItemInfo_, SW_HIDE);
+    state_.startupRowSelected = ListView_GetNextItem(startup_.lsvStartupList, -1, LVNI_SELECTED) >= 0;
+    if (!state_.startupRowSelected) ShowWindow(startup_.grbItemInfo, SW_HIDE);
 }
 
 void TMainForm::ActionSelectAllExecute() {
-    bool enable = allEnabled_ == 0;
-    for (int row = 0; row < ListView_GetItemCount(lsvStartupList_); ++row)
-        ListView_SetCheckState(lsvStartupList_, row, enable);
-    allEnabled_ = enable ? 1 : 0;
-    SetWindowTextW(btnSelectAll_,
-                   Trim(LangText(enable ? IDS_SIDEBAR_BUTTON_UnSelectAll : IDS_SIDEBAR_BUTTON_SelectAll)).c_str());
+    const bool enable = !state_.allEnabled;
+    for (int row = 0; row < ListView_GetItemCount(startup_.lsvStartupList); ++row)
+        ListView_SetCheckState(startup_.lsvStartupList, row, enable);
+    state_.allEnabled = enable;
 }
 
 void TMainForm::OnStartupSelection(int row) {
-    ShowWindow(grbItemInfo_, SW_SHOW);
-    SetActionEnabled(ActionDelete, true);
+    ShowWindow(startup_.grbItemInfo, SW_SHOW);
+    state_.startupRowSelected = ListView_GetNextItem(startup_.lsvStartupList, -1, LVNI_SELECTED) >= 0;
+    UpdateCommands();
     if (row < 0 || row >= static_cast<int>(startupRows_.size())) return;
     try {
         auto info = ReadStartupItemInfo(startupRows_[static_cast<size_t>(row)]);
         if (!info) {
-            ShowWindow(grbItemInfo_, SW_HIDE);
+            ShowWindow(startup_.grbItemInfo, SW_HIDE);
             return;
         }
-        SetWindowTextW(lblPublisherValue_, info->publisher.c_str());
-        SetWindowTextW(lblVersionValue_, info->version.c_str());
-        SetWindowTextW(lblDescription_, info->description.c_str());
+        SetWindowTextW(startup_.lblPublisherValue, info->publisher.c_str());
+        SetWindowTextW(startup_.lblVersionValue, info->version.c_str());
+        SetWindowTextW(startup_.lblDescription, info->description.c_str());
     } catch (...) {
         // The group keeps its former texts.
     }
@@ -99,7 +101,8 @@ void TMainForm::ActionAddItemExecute() {
 }
 
 void TMainForm::ShowStartupRowMenu() {
-    SetActionEnabled(ActionDelete, ListView_GetNextItem(lsvStartupList_, -1, LVNI_SELECTED) >= 0);
+    state_.startupRowSelected = ListView_GetNextItem(startup_.lsvStartupList, -1, LVNI_SELECTED) >= 0;
+    UpdateCommands();
     POINT cursor;
     GetCursorPos(&cursor);
     TrackPopupMenu(pmSLRightClick_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd_,

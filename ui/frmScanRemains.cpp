@@ -40,15 +40,6 @@ constexpr RECT kFilesRect{8, 254, 8 + 545, 254 + 155};
 constexpr RECT kDeleteRect{359, 419, 359 + 89, 419 + 25};
 constexpr RECT kCancelRect{464, 419, 464 + 89, 419 + 25};
 
-HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, const RECT& place, int id, HINSTANCE instance,
-                 HFONT font, DWORD exStyle = 0) {
-    HWND control = CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | style, place.left, place.top,
-                                   place.right - place.left, place.bottom - place.top, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
-}
-
 void DefaultShowMessage(HWND window, const std::wstring& text) {
     MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
 }
@@ -60,35 +51,35 @@ HIMAGELIST MakeCheckImages() {
     constexpr COLORREF kTransparent = RGB(255, 0, 255);
     HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 4, 0);
     if (!images) return nullptr;
-    HDC screen = GetDC(nullptr);
-    UniqueDc dc(CreateCompatibleDC(screen));
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(screen, size * 4, size));
-    ReleaseDC(nullptr, screen);
+    WindowDc screen(nullptr);
+    UniqueDc dc(CreateCompatibleDC(screen.get()));
+    UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), size * 4, size));
     if (!dc || !bitmap) return images;
-    HGDIOBJ oldBitmap = SelectObject(dc.get(), bitmap.get());
-    UniqueGdiObject background(CreateSolidBrush(kTransparent));
-    RECT all{0, 0, size * 4, size};
-    FillRect(dc.get(), &all, static_cast<HBRUSH>(background.get()));
+    {
+        SelectedObject bitmapIn(dc.get(), bitmap.get());
+        UniqueGdiObject background(CreateSolidBrush(kTransparent));
+        RECT all{0, 0, size * 4, size};
+        FillRect(dc.get(), &all, static_cast<HBRUSH>(background.get()));
 
-    UniqueGdiObject frame(CreatePen(PS_SOLID, 1, RGB(64, 64, 64)));
-    UniqueGdiObject mark(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
-    UniqueGdiObject partly(CreateSolidBrush(RGB(128, 128, 128)));
-    HGDIOBJ oldPen = SelectObject(dc.get(), frame.get());
-    HGDIOBJ oldBrush = SelectObject(dc.get(), GetStockObject(WHITE_BRUSH));
-    for (int image = 1; image <= 3; ++image) {
-        const int x = image * size;
-        Rectangle(dc.get(), x + 2, 2, x + 15, 15);
-    }
-    SelectObject(dc.get(), mark.get());
-    const int checkX = 2 * size;
-    MoveToEx(dc.get(), checkX + 4, 8, nullptr);
-    LineTo(dc.get(), checkX + 7, 11);
-    LineTo(dc.get(), checkX + 12, 5);
-    RECT inner{3 * size + 5, 5, 3 * size + 12, 12};
-    FillRect(dc.get(), &inner, static_cast<HBRUSH>(partly.get()));
-    SelectObject(dc.get(), oldBrush);
-    SelectObject(dc.get(), oldPen);
-    SelectObject(dc.get(), oldBitmap);
+        UniqueGdiObject frame(CreatePen(PS_SOLID, 1, RGB(64, 64, 64)));
+        UniqueGdiObject mark(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
+        UniqueGdiObject partly(CreateSolidBrush(RGB(128, 128, 128)));
+        SelectedObject brushIn(dc.get(), GetStockObject(WHITE_BRUSH));
+        {
+            SelectedObject penIn(dc.get(), frame.get());
+            for (int image = 1; image <= 3; ++image) {
+                const int x = image * size;
+                Rectangle(dc.get(), x + 2, 2, x + 15, 15);
+            }
+        }
+        SelectedObject markIn(dc.get(), mark.get());
+        const int checkX = 2 * size;
+        MoveToEx(dc.get(), checkX + 4, 8, nullptr);
+        LineTo(dc.get(), checkX + 7, 11);
+        LineTo(dc.get(), checkX + 12, 5);
+        RECT inner{3 * size + 5, 5, 3 * size + 12, 12};
+        FillRect(dc.get(), &inner, static_cast<HBRUSH>(partly.get()));
+    }  // the bitmap leaves the DC before the image list takes it
 
     ImageList_AddMasked(images, static_cast<HBITMAP>(bitmap.get()), kTransparent);
     return images;
@@ -194,9 +185,6 @@ void TScanForm::WindowDestroyed() {
 
 LRESULT TScanForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
         case WM_TIMER:
             if (wParam == kStartTimerId) StartScan();
             return 0;

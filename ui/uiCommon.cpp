@@ -82,6 +82,22 @@ void RunModalLoop(HWND window, const std::function<bool()>& running) {
     }
 }
 
+UniqueGdiObject CreateMessageFont(bool underline) {
+    NONCLIENTMETRICSW metrics{sizeof(metrics)};
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    metrics.lfMessageFont.lfUnderline = underline ? TRUE : FALSE;
+    return UniqueGdiObject(CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, const RECT& place, int id, HINSTANCE instance,
+                 HFONT font, DWORD exStyle) {
+    HWND control = CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                                   place.right - place.left, place.bottom - place.top, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
 int TextWidth(HWND window, const std::wstring& text) {
     return TextExtent(window, text).cx;
 }

@@ -5,9 +5,11 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <type_traits>
 
 #include "common/funUtils.h"
 #include "common/globals.h"
+#include "common/handles.h"
 
 namespace purgeon {
 
@@ -32,15 +34,21 @@ LRESULT GuardedHandle(HWND window, Handler&& handler) {
     return 0;
 }
 
-// The window procedure of a form class: the form is stored at WM_NCCREATE; when the window is
-// destroyed from outside (its owner went first) the form forgets its handle through
-// WindowDestroyed(); every other message goes to HandleMessage under the error guard.
+// The window procedure of a form class: the form is stored at WM_NCCREATE and builds its controls
+// in FormCreate() at WM_CREATE; when the window is destroyed from outside (its owner went first)
+// the form forgets its handle through WindowDestroyed(); every other message goes to
+// HandleMessage under the error guard.
 template <typename Form>
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Form* self = nullptr;
     if (message == WM_NCCREATE) {
         self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_.reset(hwnd);
+        // A form that owns its window holds it in a UniqueWindow; the main window, which lives
+        // as long as the program, holds it plain.
+        if constexpr (std::is_same_v<decltype(self->hwnd_), HWND>)
+            self->hwnd_ = hwnd;
+        else
+            self->hwnd_.reset(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
         self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -51,6 +59,7 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         self->WindowDestroyed();
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+    if (message == WM_CREATE) return GuardedHandle(hwnd, [&]() -> LRESULT { self->FormCreate(); return 0; });
     return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
@@ -87,6 +96,13 @@ private:
 // A modal window's message loop, with dialog keys, while `running` holds. The application's
 // quit ends it and is posted again for the loop that owns the application.
 void RunModalLoop(HWND window, const std::function<bool()>& running);
+
+// A visible child control at `place` in the given font, with `id` as its control id.
+HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, const RECT& place, int id, HINSTANCE instance,
+                 HFONT font, DWORD exStyle = 0);
+
+// The system's message font (the one dialogs use), underlined when asked.
+UniqueGdiObject CreateMessageFont(bool underline = false);
 
 // Width in pixels of a text in a window's font.
 int TextWidth(HWND window, const std::wstring& text);
