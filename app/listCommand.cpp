@@ -48,11 +48,11 @@ int ListCatalogue() {
     for (const ProgramRow& row : ReadProgramRows(list, RowIcons::Skip)) {
         out += Format(L"%d\t%ld\t", row.index, row.kind) + Field(row.displayName) + L'\t' + Field(row.keyName) +
                L'\t' + Field(row.publisher) + L'\t' + Field(row.installLocation) + L'\t' +
-               Field(row.uninstallString) + L'\n';
+               Field(row.uninstallString) + L'\t' + Field(row.keyPath) + L'\n';
     }
     for (const ScreenSaverRow& row : ReadScreenSaverRows(list, RowIcons::Skip)) {
         out += Format(L"scr%d\t\t", row.index) + Field(row.title.empty() ? row.fileName : row.title) + L'\t' +
-               Field(row.fileName) + L'\t' + Field(row.publisher) + L'\t' + Field(row.directory) + L"\t\n";
+               Field(row.fileName) + L'\t' + Field(row.publisher) + L'\t' + Field(row.directory) + L"\t\t\n";
     }
     WriteStdout(out);
     return 0;

@@ -72,7 +72,16 @@ std::optional<ProgramRow> ReadProgram(IProgramList* list, int index, RowIcons ic
     row.index = index;
     CheckCom(entry->GetKind(&row.kind), L"Doffkit");
     for (auto [field, getter] : kProgramTexts) row.*field = Text(entry.get(), getter);
-    row.keyPath = kUninstallKeyPath + row.keyName;
+    ComPtr<IProgramEntry2> where;
+    CheckCom(entry->QueryInterface(IID_IProgramEntry2, where.put_void()), L"Doffkit");
+    UniqueBstr text;
+    CheckCom(where->GetKeyPath(text.put()), L"Doffkit");
+    row.keyPath = text.str();
+    CheckCom(where->GetUninstallCommand(text.put()), L"Doffkit");
+    row.uninstallCommand = text.str();
+    long source = 0;
+    CheckCom(where->GetSource(&source), L"Doffkit");
+    row.source = static_cast<ProgramSource>(source);
     if (icons == RowIcons::Read) CheckCom(entry->GetIconIndex(&row.iconIndex), L"Doffkit");
     return row;
 }

@@ -25,18 +25,21 @@ private:
 
 // One program as the catalogue reports it: what the listing prints and what every command on a
 // program works with, read once, so windows never call the component's getters themselves.
+// The Uninstall key an entry comes from, in the component's listing order.
+enum class ProgramSource : long { Machine = 0, Machine32 = 1, User = 2 };
+
 struct ProgramRow {
     int index = 0;  // program index in the component's enumeration
     long kind = 0;  // 1 = system patch
     std::wstring displayName, keyName, publisher, installLocation, uninstallString;
-    // Where its uninstall key lives, as the registry editor names it.
+    // Where its uninstall key lives, as the registry editor names it, and which of the three
+    // Uninstall keys that is.
     std::wstring keyPath;
+    ProgramSource source = ProgramSource::Machine;
+    // What Uninstall runs: what Windows' own program list would run for the entry.
+    std::wstring uninstallCommand;
     long iconIndex = 0;
 };
-
-// The machine's Uninstall key, the only source the component reads.
-inline constexpr wchar_t kUninstallKeyPath[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 struct ScreenSaverRow {
     int index = 0;

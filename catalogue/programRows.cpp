@@ -206,7 +206,9 @@ std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row)
         if (size != 0) tip += Format(LangText(IDS_LISTVIEW_TIPS_Size).c_str(), size / kBytesPerMegabyte) + kLineBreak;
         unsigned long useCount = 0;
         CheckCom(entry->GetUsedFrequency(&useCount), kComponent);
-        tip += Format(LangText(IDS_LISTVIEW_TIPS_UsedFrequency).c_str(), FrequencyText(useCount).c_str()) + kLineBreak;
+        // 0 is the component's "not known": a grade from it would be a claim about nothing.
+        if (useCount != 0)
+            tip += Format(LangText(IDS_LISTVIEW_TIPS_UsedFrequency).c_str(), FrequencyText(useCount).c_str()) + kLineBreak;
         std::wstring lastUsed = ReadText([&](BSTR* text) { return entry->GetLastUsed(text); });
         if (!lastUsed.empty()) tip += Format(LangText(IDS_LISTVIEW_TIPS_LastUsed).c_str(), lastUsed.c_str()) + kLineBreak;
         tip += Format(LangText(IDS_LISTVIEW_TIPS_UninstallString).c_str(),
@@ -264,7 +266,8 @@ bool ReadProgramDetailsInto(IProgramList* list, int programIndex, ProgramDetails
     addText(IDS_DETAILSFORM_LISTVIEW_Items_InstallDate, &IProgramEntry::GetInstallDate);
     unsigned long useCount = 0;
     CheckCom(entry->GetUsedFrequency(&useCount), kComponent);
-    out.properties.push_back({LangText(IDS_DETAILSFORM_LISTVIEW_Items_UsedFrequency), FrequencyText(useCount)});
+    if (useCount != 0)  // as in the tip: an unknown count is left out
+        out.properties.push_back({LangText(IDS_DETAILSFORM_LISTVIEW_Items_UsedFrequency), FrequencyText(useCount)});
     addText(IDS_DETAILSFORM_LISTVIEW_Items_LastAccessDate, &IProgramEntry::GetLastUsed);
     addText(IDS_DETAILSFORM_LISTVIEW_Items_InstallLocation, &IProgramEntry::GetInstallLocation);
     addText(IDS_DETAILSFORM_LISTVIEW_Items_ProgramVersion, &IProgramEntry::GetVersion);

@@ -23,6 +23,7 @@ struct TypeInfoCache {
     purgeon::ComPtr<ITypeLib> library;
     purgeon::ComPtr<ITypeInfo> list;
     purgeon::ComPtr<ITypeInfo> entry;
+    purgeon::ComPtr<ITypeInfo> entry2;
 };
 TypeInfoCache& TypeCache() {
     static TypeInfoCache* cache = new TypeInfoCache;
@@ -82,7 +83,8 @@ HRESULT GetInterfaceTypeInfo(REFIID iid, ITypeInfo** info) {
         hr = LoadTypeLibEx(purgeon::ModuleFileName(g_module).c_str(), REGKIND_NONE, cache.library.put());
     purgeon::ComPtr<ITypeInfo>* slot = IsEqualIID(iid, IID_IProgramList)    ? &cache.list
                                        : IsEqualIID(iid, IID_IProgramEntry) ? &cache.entry
-                                                                            : nullptr;
+                                       : IsEqualIID(iid, IID_IProgramEntry2) ? &cache.entry2
+                                                                             : nullptr;
     if (SUCCEEDED(hr) && !slot) hr = TYPE_E_ELEMENTNOTFOUND;
     if (SUCCEEDED(hr) && !*slot) hr = cache.library->GetTypeInfoOfGuid(iid, slot->put());
     if (SUCCEEDED(hr)) {
@@ -98,6 +100,7 @@ void ReleaseTypeInfoCache() {
     AcquireSRWLockExclusive(&cache.lock);
     cache.list.reset();
     cache.entry.reset();
+    cache.entry2.reset();
     cache.library.reset();
     ReleaseSRWLockExclusive(&cache.lock);
 }

@@ -1,12 +1,13 @@
 // Installed programs.
 //
-// Where each IProgramEntry getter reads from: a subkey of
-// HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall in the 64-bit view. Text means
+// Where each IProgramEntry getter reads from: a subkey of one of the three Uninstall keys
+// Windows lists programs from, in this order: HKLM's 64-bit view, HKLM's 32-bit view
+// (SOFTWARE\WOW6432Node), HKCU. The same key name under two of them is two programs. Text means
 // REG_SZ or REG_EXPAND_SZ (unexpanded); a value of any other type reads as empty.
 //   GetDisplayName      "DisplayName"
 //   GetUninstallString  "UninstallString"
 //   GetKeyName          the subkey name
-//   LoadKey(name)       re-targets the entry at Uninstall\name; later reads come from there
+//   LoadKey(name)       re-targets the entry at Uninstall\name of its own source
 //   GetPublisher        "Publisher"
 //   GetInstallLocation  "InstallLocation"
 //   GetIconIndex        system image list index of "DisplayIcon" ("path", "path,N", quoted,
@@ -31,8 +32,15 @@
 //                       comment kept in the per-user store shows as the "Comments" row
 //   SetComment          the key's own "Comments" REG_SZ (the value Windows' program list
 //                       shows too); when the key cannot be written, the per-user store
-//                       HKCU\Software\Purgeon\Comments, value named after the key.
+//                       HKCU\Software\Purgeon\Comments, value named after the key (for the
+//                       32-bit view and the user's key: "WOW6432Node\name", "HKCU\name").
 //                       "" is stored as "" (nothing is deleted).
+// IProgramEntry2 (the same entry through QueryInterface):
+//   GetKeyPath          the entry's key as the registry editor names it
+//   GetSource           0 HKLM, 1 HKLM's 32-bit view, 2 HKCU
+//   GetUninstallCommand what Windows' own list runs: "MsiExec.exe /X{code}" for a Windows
+//                       Installer product named by its product code, else UninstallString with
+//                       environment variables expanded
 //
 // Cost (each registry call is a wineserver round trip): a refresh only enumerates subkey
 // names. An entry opens its key once, on the first read. A key with few values is then
@@ -52,7 +60,6 @@ using purgeon::UniqueHKey;
 
 namespace {
 
-constexpr REGSAM kView = KEY_WOW64_64KEY;
 // Up to this many values a key is cheaper to enumerate whole than to query per getter.
 constexpr DWORD kWholeKeyLimit = 7;
 
@@ -104,6 +111,22 @@ bool IsPatchKeyName(std::wstring_view keyName) {
     return true;
 }
 
+bool IsProductCode(std::wstring_view keyName) {
+    if (keyName.size() != 38 || keyName.front() != L'{' || keyName.back() != L'}') return false;
+    for (size_t i = 1; i < 37; ++i) {
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        if (dash ? keyName[i] != L'-' : !std::iswxdigit(keyName[i])) return false;
+    }
+    return true;
+}
+
+std::wstring UninstallCommandOf(const std::optional<RegValue>& uninstallString, bool windowsInstaller,
+                                const std::wstring& keyName) {
+    if (windowsInstaller && IsProductCode(keyName)) return L"MsiExec.exe /X" + keyName;
+    if (!uninstallString || !IsText(*uninstallString)) return L"";
+    return purgeon::ExpandEnvironment(purgeon::RegBytesToString(uninstallString->data));
+}
+
 bool IsPatchReleaseType(std::wstring_view releaseType) {
     std::wstring type = purgeon::Trim(releaseType);
     return purgeon::EqualsNoCase(type, L"Update") || purgeon::EqualsNoCase(type, L"Hotfix") ||
@@ -113,7 +136,8 @@ bool IsPatchReleaseType(std::wstring_view releaseType) {
 // --- the refresh context -------------------------------------------------------------
 
 CatalogContext::CatalogContext() {
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | kView, uninstall_.put());
+    for (size_t i = 0; i < kSourceCount; ++i)
+        RegOpenKeyExW(kSources[i].root, kUninstallKey, 0, KEY_READ | kSources[i].view, uninstall_[i].put());
 }
 
 HKEY CatalogContext::CommentStore() {
@@ -171,6 +195,16 @@ std::vector<std::wstring> EnumerateProgramKeys(HKEY uninstall) {
     return names;
 }
 
+std::vector<EntryName> EnumerateEntries(const CatalogContext& context) {
+    std::vector<EntryName> entries;
+    for (size_t i = 0; i < kSourceCount; ++i) {
+        const auto source = static_cast<EntrySource>(i);
+        for (std::wstring& name : EnumerateProgramKeys(context.Uninstall(source)))
+            entries.push_back({source, std::move(name)});
+    }
+    return entries;
+}
+
 HRESULT ReturnText(const std::wstring& text, BSTR* out) {
     if (!out) return E_POINTER;
     *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
@@ -182,18 +216,86 @@ HRESULT ReturnText(const std::wstring& text, BSTR* out) {
 const wchar_t* const ProgramEntry::kFieldNames[kFieldCount] = {
     L"DisplayName", L"UninstallString", L"Publisher",   L"InstallLocation", L"DisplayIcon",
     L"ParentKeyName", L"ReleaseType",   L"EstimatedSize", L"InstallDate",   L"DisplayVersion",
-    L"HelpLink",    L"URLInfoAbout",    L"URLUpdateInfo",
+    L"HelpLink",    L"URLInfoAbout",    L"URLUpdateInfo",   L"WindowsInstaller",
 };
 
-ProgramEntry::ProgramEntry(std::shared_ptr<CatalogContext> context, std::wstring keyName)
-    : context_(std::move(context)), keyName_(std::move(keyName)) {}
+namespace {
+
+// IProgramEntry2 of an entry: its own dispatch, everything else answered by the entry.
+class ProgramEntrySource final : public DualObject<IProgramEntry2, &IID_IProgramEntry2> {
+public:
+    explicit ProgramEntrySource(ProgramEntry* entry) : entry_(entry) { entry_->AddRef(); }
+    ~ProgramEntrySource() override { entry_->Release(); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        if (IsEqualIID(iid, IID_IProgramEntry2)) {
+            *out = static_cast<IProgramEntry2*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return entry_->QueryInterface(iid, out);  // one identity: the entry's IUnknown
+    }
+    HRESULT STDMETHODCALLTYPE GetKeyPath(BSTR* value) override {
+        if (!value) return E_POINTER;
+        *value = nullptr;
+        return Guarded([&] { return ReturnText(entry_->KeyPath(), value); });
+    }
+    HRESULT STDMETHODCALLTYPE GetSource(long* value) override {
+        if (!value) return E_POINTER;
+        *value = static_cast<long>(entry_->Source());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetUninstallCommand(BSTR* value) override {
+        if (!value) return E_POINTER;
+        *value = nullptr;
+        return Guarded([&] { return ReturnText(entry_->UninstallCommand(), value); });
+    }
+
+private:
+    ProgramEntry* entry_;
+};
+
+bool IsOne(const std::optional<RegValue>& value) {
+    return value && value->type == REG_DWORD && value->data.size() == sizeof(DWORD) &&
+           *reinterpret_cast<const DWORD*>(value->data.data()) == 1;
+}
+
+}  // namespace
+
+ProgramEntry::ProgramEntry(std::shared_ptr<CatalogContext> context, EntryName name)
+    : context_(std::move(context)), source_(name.source), keyName_(std::move(name.keyName)) {}
+
+HRESULT ProgramEntry::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    if (!IsEqualIID(iid, IID_IProgramEntry2)) return DualObject::QueryInterface(iid, out);
+    return Guarded([&] {
+        *out = static_cast<IProgramEntry2*>(new ProgramEntrySource(this));  // holds one reference
+        return S_OK;
+    });
+}
+
+std::wstring ProgramEntry::KeyPath() const { return std::wstring(SourceOf(source_).pathName) + L"\\" + keyName_; }
+
+std::wstring ProgramEntry::UninstallCommand() {
+    return UninstallCommandOf(Value(kUninstallString), IsOne(Value(kWindowsInstaller)), keyName_);
+}
+
+std::wstring ProgramEntry::CommentName() const {
+    switch (source_) {
+        case EntrySource::Machine32: return L"WOW6432Node\\" + keyName_;
+        case EntrySource::User: return L"HKCU\\" + keyName_;
+        default: return keyName_;  // as earlier releases named it
+    }
+}
 
 HKEY ProgramEntry::Key() {
     // Tried once: a key that cannot be opened reads as empty values.
     if (!keyOpened_) {
         keyOpened_ = true;
-        if (context_->Uninstall() &&
-            RegOpenKeyExW(context_->Uninstall(), keyName_.c_str(), 0, KEY_READ | kView, key_.put()) == ERROR_SUCCESS)
+        HKEY uninstall = context_->Uninstall(source_);
+        if (uninstall && RegOpenKeyExW(uninstall, keyName_.c_str(), 0, KEY_READ | SourceOf(source_).view,
+                                       key_.put()) == ERROR_SUCCESS)
             ReadSmallKeyWhole(key_.get());
     }
     return key_.get();
@@ -352,7 +454,7 @@ const std::vector<RegValue>& ProgramEntry::Rows() {
     if (!rows_) {
         std::vector<RegValue> rows;
         if (HKEY key = Key()) rows = whole_ ? *whole_ : purgeon::ReadRegValues(key);
-        if (auto stored = context_->StoredComment(keyName_)) {
+        if (auto stored = context_->StoredComment(CommentName())) {
             RegValue comment{L"Comments", REG_SZ, {}};
             const BYTE* bytes = reinterpret_cast<const BYTE*>(stored->c_str());
             comment.data.assign(bytes, bytes + (stored->size() + 1) * sizeof(wchar_t));
@@ -405,19 +507,20 @@ HRESULT ProgramEntry::SetComment(BSTR comment) {
         std::wstring text = comment ? std::wstring(comment, SysStringLen(comment)) : std::wstring();
         HRESULT hr = S_OK;
         UniqueHKey key;
-        LSTATUS status = context_->Uninstall()
-                             ? RegOpenKeyExW(context_->Uninstall(), keyName_.c_str(), 0, KEY_SET_VALUE | kView, key.put())
-                             : ERROR_FILE_NOT_FOUND;
+        HKEY uninstall = context_->Uninstall(source_);
+        LSTATUS status = uninstall ? RegOpenKeyExW(uninstall, keyName_.c_str(), 0,
+                                                   KEY_SET_VALUE | SourceOf(source_).view, key.put())
+                                   : ERROR_FILE_NOT_FOUND;
         if (status == ERROR_SUCCESS)
             status = RegSetValueExW(key.get(), L"Comments", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
         if (status == ERROR_SUCCESS) {
             // The key holds it now; an older per-user copy would shadow it.
-            context_->ForgetStoredComment(keyName_);
+            context_->ForgetStoredComment(CommentName());
         } else if (status == ERROR_FILE_NOT_FOUND) {
             hr = HRESULT_FROM_WIN32(status);  // no such program: nothing to annotate
         } else {
-            hr = context_->StoreComment(keyName_, text);
+            hr = context_->StoreComment(CommentName(), text);
         }
         whole_.reset();  // the listing must show the new value
         rows_.reset();

@@ -1,6 +1,6 @@
 #pragma once
-// Installed programs: the subkeys of the machine-wide Uninstall key and one COM entry per
-// program that reads its values on demand.
+// Installed programs: the subkeys of the three Uninstall keys Windows lists programs from, and
+// one COM entry per program that reads its values on demand.
 #include <windows.h>
 
 #include <array>
@@ -32,12 +32,44 @@ IconLocation ParseIconLocation(std::wstring_view text);
 // "KB" and at least four digits at the start of the name, after an optional "{".
 bool IsPatchKeyName(std::wstring_view keyName);
 bool IsPatchReleaseType(std::wstring_view releaseType);
+// "{" + 8-4-4-4-12 hexadecimal digits + "}": how Windows Installer names a product's key.
+bool IsProductCode(std::wstring_view keyName);
+// The command Windows' own program list runs for an entry: a Windows Installer product
+// (WindowsInstaller = 1, key named by its product code) is removed with "MsiExec.exe /X{code}"
+// whatever its UninstallString says (often "/I", which only opens the maintenance dialog);
+// otherwise UninstallString, with environment variables expanded.
+std::wstring UninstallCommandOf(const std::optional<purgeon::RegValue>& uninstallString, bool windowsInstaller,
+                                const std::wstring& keyName);
+
+// --- where entries come from ----------------------------------------------------------
+enum class EntrySource : long { Machine = 0, Machine32 = 1, User = 2 };
+struct SourceKey {
+    HKEY root;
+    REGSAM view;
+    const wchar_t* pathName;  // the Uninstall key as the registry editor names it
+};
+// In listing order: the machine's 64-bit key, its 32-bit view, the current user's key.
+inline constexpr size_t kSourceCount = 3;
+inline const SourceKey kSources[kSourceCount] = {
+    {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY,
+     L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+    {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY,
+     L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+    {HKEY_CURRENT_USER, 0, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+};
+inline const SourceKey& SourceOf(EntrySource source) { return kSources[static_cast<long>(source)]; }
+
+struct EntryName {
+    EntrySource source;
+    std::wstring keyName;
+};
 
 // --- what one refresh shares with the entries it hands out -------------------------
 class CatalogContext {
 public:
     CatalogContext();
-    HKEY Uninstall() const { return uninstall_.get(); }
+    // The Uninstall key of a source, opened for reading; null when it is missing.
+    HKEY Uninstall(EntrySource source) const { return uninstall_[static_cast<long>(source)].get(); }
     IconIndexCache& Icons() { return icons_; }
     // The per-user comment kept for a key that could not be written.
     std::optional<std::wstring> StoredComment(const std::wstring& keyName);
@@ -47,18 +79,26 @@ public:
 private:
     HKEY CommentStore();
 
-    purgeon::UniqueHKey uninstall_;
+    std::array<purgeon::UniqueHKey, kSourceCount> uninstall_;
     IconIndexCache icons_;
     purgeon::UniqueHKey commentStore_;
     bool commentStoreOpened_ = false;
 };
 
-// Subkey names of the Uninstall key in registry order; empty when it is missing.
+// Subkey names of an Uninstall key in registry order; empty when it is missing.
 std::vector<std::wstring> EnumerateProgramKeys(HKEY uninstall);
+// Every entry of the three sources, source by source, each in registry order.
+std::vector<EntryName> EnumerateEntries(const CatalogContext& context);
 
 class ProgramEntry final : public DualObject<IProgramEntry, &IID_IProgramEntry> {
 public:
-    ProgramEntry(std::shared_ptr<CatalogContext> context, std::wstring keyName);
+    ProgramEntry(std::shared_ptr<CatalogContext> context, EntryName name);
+
+    // IProgramEntry2 is answered by a small companion object that shares this entry.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    std::wstring KeyPath() const;
+    EntrySource Source() const { return source_; }
+    std::wstring UninstallCommand();
 
     HRESULT STDMETHODCALLTYPE GetDisplayName(BSTR* value) override;
     HRESULT STDMETHODCALLTYPE GetUninstallString(BSTR* value) override;
@@ -85,7 +125,7 @@ private:
     enum Field {
         kDisplayName, kUninstallString, kPublisher, kInstallLocation, kDisplayIcon, kParentKeyName,
         kReleaseType, kEstimatedSize, kInstallDate, kDisplayVersion, kHelpLink, kUrlInfoAbout,
-        kUrlUpdateInfo, kFieldCount
+        kUrlUpdateInfo, kWindowsInstaller, kFieldCount
     };
     static const wchar_t* const kFieldNames[kFieldCount];
 
@@ -98,7 +138,11 @@ private:
     const std::vector<purgeon::RegValue>& Rows();
     void Retarget(std::wstring keyName);
 
+    // Where the per-user comment store keeps this entry's comment.
+    std::wstring CommentName() const;
+
     std::shared_ptr<CatalogContext> context_;
+    EntrySource source_;
     std::wstring keyName_;
     purgeon::UniqueHKey key_;
     bool keyOpened_ = false;

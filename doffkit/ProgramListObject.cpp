@@ -22,7 +22,7 @@ public:
     HRESULT STDMETHODCALLTYPE RefreshPrograms() override {
         return Guarded([&] {
             auto context = std::make_shared<CatalogContext>();
-            keyNames_ = EnumerateProgramKeys(context->Uninstall());
+            entries_ = EnumerateEntries(*context);
             context_ = std::move(context);
             return S_OK;
         });
@@ -33,7 +33,7 @@ public:
         *count = 0;
         return Guarded([&] {
             HRESULT hr = EnsurePrograms();
-            if (SUCCEEDED(hr)) *count = static_cast<long>(keyNames_.size());
+            if (SUCCEEDED(hr)) *count = static_cast<long>(entries_.size());
             return hr;
         });
     }
@@ -44,9 +44,9 @@ public:
         return Guarded([&] {
             HRESULT hr = EnsurePrograms();
             if (FAILED(hr)) return hr;
-            if (index < 0 || static_cast<size_t>(index) >= keyNames_.size()) return E_INVALIDARG;
+            if (index < 0 || static_cast<size_t>(index) >= entries_.size()) return E_INVALIDARG;
             // A fresh entry per call: it owns its reads and outlives later refreshes.
-            *entry = new ProgramEntry(context_, keyNames_[static_cast<size_t>(index)]);
+            *entry = new ProgramEntry(context_, entries_[static_cast<size_t>(index)]);
             return S_OK;
         });
     }
@@ -136,7 +136,7 @@ private:
     }
 
     std::shared_ptr<CatalogContext> context_;
-    std::vector<std::wstring> keyNames_;
+    std::vector<EntryName> entries_;
     std::vector<ScreenSaver> savers_;
     bool saversLoaded_ = false;
     std::vector<long> saverIcons_;  // -2: not looked up yet

@@ -256,7 +256,6 @@ TEST_F(DetailsWindowTest, FillsBothTabsSelectsTheProgramAndRefillsOnAChooserChan
     using RowList = std::vector<std::pair<std::wstring, std::wstring>>;
     EXPECT_EQ((RowList{{L"Programs Size", L"1" + std::wstring(separator) + L"00 MB"},
                        {L"Install Date", L"20240115"},
-                       {L"Used Frequency", L"Rarely"},
                        {L"Publisher", L"Full Soft"},
                        {L"About Link", L"https://about.example/"}}),
               Rows(form_.PropertyList()));
@@ -267,16 +266,17 @@ TEST_F(DetailsWindowTest, FillsBothTabsSelectsTheProgramAndRefillsOnAChooserChan
 
     // The user picks the program without values: both tabs refill, the chooser shows it.
     Choose(form_.Handle(), form_.Chooser(), emptyAt);
-    EXPECT_EQ((RowList{{L"Used Frequency", L"Rarely"}}), Rows(form_.PropertyList()));
+    EXPECT_TRUE(Rows(form_.PropertyList()).empty());  // nothing is known of it
     EXPECT_TRUE(Rows(form_.RegistryList()).empty());
     EXPECT_EQ(empty.name(), ChosenText(form_.Chooser()));
     EXPECT_TRUE(IsWindow(form_.Handle()));
     EXPECT_TRUE(g_reports.empty());
 
     // A list refill empties the chooser; the rows shown stay until the next fill.
+    ASSERT_TRUE(form_.FillDetails(list_, fill.chooser[fullAt].programIndex));
     form_.SetChooser({});
     EXPECT_EQ(0, SendMessageW(form_.Chooser(), CB_GETCOUNT, 0, 0));
-    EXPECT_EQ(1u, Rows(form_.PropertyList()).size());
+    EXPECT_EQ(4u, Rows(form_.PropertyList()).size());
 }
 
 TEST_F(DetailsWindowTest, ComponentErrorsAreReportedAndKeepTheRowsShown) {
@@ -291,7 +291,7 @@ TEST_F(DetailsWindowTest, ComponentErrorsAreReportedAndKeepTheRowsShown) {
     form_.SetChooser(items);
     ASSERT_TRUE(form_.FillDetails(list_, items[keptAt].programIndex));
     const auto before = Rows(form_.PropertyList());
-    ASSERT_EQ(2u, before.size());
+    ASSERT_EQ(1u, before.size());
 
     Choose(form_.Handle(), form_.Chooser(), static_cast<int>(items.size()) - 1);
     ASSERT_EQ(1u, g_reports.size()) << "a failed call goes to the general error report";

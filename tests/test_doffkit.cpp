@@ -60,17 +60,21 @@ ComPtr<IProgramList> CreateList() {
     return list;
 }
 
-SeededKey::SeededKey(std::wstring name) : name_(std::move(name)) {
+SeededKey::SeededKey(std::wstring name, Source source)
+    : name_(std::move(name)),
+      root_(source == Source::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE),
+      view_(source == Source::Machine32 ? KEY_WOW64_32KEY : source == Source::Machine ? KEY_WOW64_64KEY : 0) {
     std::wstring path = std::wstring(kUninstall) + L"\\" + name_;
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
-    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key_.put(), nullptr));
+    RegDeleteKeyExW(root_, path.c_str(), view_, 0);
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root_, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr,
+                                             key_.put(), nullptr));
 }
 
 SeededKey::~SeededKey() {
     if (protected_) Protect(L"D:P(A;CI;KA;;;WD)");
+    RegDeleteTreeW(key_.get(), nullptr);  // its subkeys, in its own view
     key_.reset();
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstall) + L"\\" + name_).c_str());
+    RegDeleteKeyExW(root_, (std::wstring(kUninstall) + L"\\" + name_).c_str(), view_, 0);
 }
 
 SeededKey& SeededKey::Raw(const wchar_t* name, DWORD type, const void* data, size_t size) {
@@ -323,6 +327,15 @@ TEST(DoffkitObjects, WorkThroughLateBoundDispatch) {
     EXPECT_EQ(L"Late Bound Ünïcode 程序", std::wstring(name.get()->bstrVal));
     ASSERT_EQ(S_OK, CallByName(entry.get()->pdispVal, L"GetKeyName", {}, keyName.get()));
     EXPECT_EQ(seeded.name(), std::wstring(keyName.get()->bstrVal));
+
+    // The entry's second interface dispatches through its own type information.
+    ComPtr<IProgramEntry2> where;
+    ASSERT_EQ(S_OK, entry.get()->pdispVal->QueryInterface(IID_IProgramEntry2, where.put_void()));
+    UniqueVariant keyPath;
+    ASSERT_EQ(S_OK, CallByName(where.get(), L"GetKeyPath", {}, keyPath.get()));
+    ASSERT_EQ(VT_BSTR, keyPath.get()->vt);
+    EXPECT_EQ(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + seeded.name(),
+              std::wstring(keyPath.get()->bstrVal));
 
     UniqueVariant none;
     EXPECT_TRUE(FAILED(CallByName(dispatch.get(), L"GetProgram", {Long(direct)}, none.get())));

@@ -3,6 +3,8 @@
 
 #include <shellapi.h>
 
+#include <memory>
+
 namespace doffkit_test {
 
 namespace {
@@ -324,6 +326,111 @@ TEST_F(DoffkitPrograms, RefuseOutOfRangeIndexesAndNullPointers) {
     EXPECT_EQ(E_POINTER, entry->GetKind(nullptr));
     EXPECT_EQ(E_POINTER, entry->GetSize(nullptr));
     EXPECT_EQ(E_POINTER, entry->GetIconIndex(nullptr));
+}
+
+// The machine's key, its 32-bit view and the user's key are listed in that order, and a name
+// found in two of them is two programs, each reading from and writing to its own key.
+TEST_F(DoffkitPrograms, ListAllThreeUninstallKeysEachEntryWithItsOwnKey) {
+    const std::wstring name = UniqueName(L"Sources");
+    SeededKey machine(name, Source::Machine), machine32(name, Source::Machine32), user(name, Source::User);
+    machine.Text(L"DisplayName", L"Machine copy");
+    machine32.Text(L"DisplayName", L"32-bit copy").Text(L"UninstallString", L"%SystemRoot%\\unins32.exe", REG_EXPAND_SZ);
+    user.Text(L"DisplayName", L"User copy");
+    ComPtr<IProgramList> list = CreateList();
+    ASSERT_EQ(S_OK, list->RefreshPrograms());
+    long count = 0;
+    ASSERT_EQ(S_OK, list->GetProgramCount(&count));
+    struct Seen {
+        std::wstring displayName, keyPath;
+        long source;
+    };
+    std::vector<Seen> seen;
+    std::vector<ComPtr<Entry>> entries;
+    for (long i = 0; i < count; ++i) {
+        ComPtr<Entry> entry;
+        ASSERT_EQ(S_OK, list->GetProgram(i, entry.put()));
+        if (Read(entry.get(), &Entry::GetKeyName) != name) continue;
+        ComPtr<IProgramEntry2> where;
+        ASSERT_EQ(S_OK, entry->QueryInterface(IID_IProgramEntry2, where.put_void()));
+        long source = -1;
+        EXPECT_EQ(S_OK, where->GetSource(&source));
+        seen.push_back({Read(entry.get(), &Entry::GetDisplayName), Read(where.get(), &IProgramEntry2::GetKeyPath), source});
+        entries.push_back(entry);
+    }
+    ASSERT_EQ(seen.size(), 3u);
+    const std::wstring tail = L"Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+    EXPECT_EQ(seen[0].displayName, L"Machine copy");
+    EXPECT_EQ(seen[0].keyPath, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\" + tail);
+    EXPECT_EQ(seen[1].displayName, L"32-bit copy");
+    EXPECT_EQ(seen[1].keyPath, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + tail);
+    EXPECT_EQ(seen[2].displayName, L"User copy");
+    EXPECT_EQ(seen[2].keyPath, L"HKEY_CURRENT_USER\\Software\\" + tail);
+    for (long source = 0; source < 3; ++source) EXPECT_EQ(seen[static_cast<size_t>(source)].source, source);
+
+    // One COM identity for both interfaces of an entry.
+    ComPtr<IProgramEntry2> where;
+    ASSERT_EQ(S_OK, entries[1]->QueryInterface(IID_IProgramEntry2, where.put_void()));
+    ComPtr<IUnknown> fromEntry, fromWhere;
+    ASSERT_EQ(S_OK, entries[1]->QueryInterface(IID_IUnknown, fromEntry.put_void()));
+    ASSERT_EQ(S_OK, where->QueryInterface(IID_IUnknown, fromWhere.put_void()));
+    EXPECT_EQ(fromEntry.get(), fromWhere.get());
+    wchar_t expanded[MAX_PATH];
+    ExpandEnvironmentStringsW(L"%SystemRoot%\\unins32.exe", expanded, MAX_PATH);
+    EXPECT_EQ(Read(where.get(), &IProgramEntry2::GetUninstallCommand), expanded);
+
+    // A comment goes into the entry's own key; LoadKey stays within its source.
+    UniqueBstr comment(L"kept in the 32-bit view");
+    ASSERT_EQ(S_OK, entries[1]->SetComment(comment.get()));
+    EXPECT_EQ(ReadRegString(machine32.key(), L"Comments").value_or(L"-"), L"kept in the 32-bit view");
+    EXPECT_FALSE(ReadRegString(machine.key(), L"Comments"));
+    UniqueBstr same(name.c_str());
+    ASSERT_EQ(S_OK, entries[2]->LoadKey(same.get()));
+    EXPECT_EQ(Read(entries[2].get(), &Entry::GetDisplayName), L"User copy");
+}
+
+// What Uninstall runs: a Windows Installer product is removed with /X, whatever UninstallString
+// says; anything else runs its UninstallString with the environment expanded.
+TEST_F(DoffkitPrograms, UninstallCommandIsWhatWindowsOwnListRuns) {
+    wchar_t root[MAX_PATH];
+    ExpandEnvironmentStringsW(L"%SystemRoot%", root, MAX_PATH);
+    const std::wstring code = L"{6D1C3E2A-8B47-4F5A-9C13-2E7B9A4D5F60}";
+    struct Case {
+        std::wstring keyName;
+        const wchar_t* command;  // null: no UninstallString
+        DWORD type;
+        bool windowsInstaller;
+        std::wstring expected;
+    } cases[] = {
+        {code, L"MsiExec.exe /I{6D1C3E2A-8B47-4F5A-9C13-2E7B9A4D5F60}", REG_EXPAND_SZ, true,
+         L"MsiExec.exe /X{6D1C3E2A-8B47-4F5A-9C13-2E7B9A4D5F60}"},
+        {L"{0B9E7A13-54C2-4D8E-A1F7-3C6B2D9E8F41}", nullptr, REG_SZ, true,
+         L"MsiExec.exe /X{0B9E7A13-54C2-4D8E-A1F7-3C6B2D9E8F41}"},  // no command at all
+        {L"{4A2F6C81-9D3E-4B57-8E16-7F0A3C5D2B94}", L"MsiExec.exe /I{4A2F6C81-9D3E-4B57-8E16-7F0A3C5D2B94}", REG_SZ,
+         false, L"MsiExec.exe /I{4A2F6C81-9D3E-4B57-8E16-7F0A3C5D2B94}"},  // not an Installer entry
+        {UniqueName(L"NotACode"), L"x.exe /u", REG_SZ, true, L"x.exe /u"},
+        {UniqueName(L"Expand"), L"%SystemRoot%\\u.exe /S", REG_EXPAND_SZ, false, std::wstring(root) + L"\\u.exe /S"},
+        {UniqueName(L"Percent"), L"%SystemRoot%\\u.exe", REG_SZ, false, std::wstring(root) + L"\\u.exe"},
+        {UniqueName(L"Unknown"), L"%NoSuchVariable%\\u.exe", REG_SZ, false, L"%NoSuchVariable%\\u.exe"},
+        {UniqueName(L"None"), nullptr, REG_SZ, false, L""},
+    };
+    std::vector<std::unique_ptr<SeededKey>> keys;
+    for (const Case& c : cases) {
+        keys.push_back(std::make_unique<SeededKey>(c.keyName));
+        if (c.command) keys.back()->Text(L"UninstallString", c.command, c.type);
+        if (c.windowsInstaller) keys.back()->Dword(L"WindowsInstaller", 1);
+    }
+    keys.push_back(std::make_unique<SeededKey>(UniqueName(L"Number")));
+    keys.back()->Dword(L"UninstallString", 1);
+    ComPtr<IProgramList> list = CreateList();
+    ASSERT_EQ(S_OK, list->RefreshPrograms());
+    auto commandOf = [&](const std::wstring& keyName) {
+        ComPtr<Entry> entry = FindEntry(list.get(), keyName);
+        ComPtr<IProgramEntry2> where;
+        if (!entry || FAILED(entry->QueryInterface(IID_IProgramEntry2, where.put_void()))) return std::wstring(L"<none>");
+        return Read(where.get(), &IProgramEntry2::GetUninstallCommand);
+    };
+    for (const Case& c : cases) EXPECT_EQ(commandOf(c.keyName), c.expected) << ToUtf8(c.keyName);
+    EXPECT_EQ(commandOf(keys.back()->name()), L"");  // not a text
 }
 
 }  // namespace doffkit_test

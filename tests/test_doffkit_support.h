@@ -31,10 +31,14 @@ protected:
 
 ComPtr<IProgramList> CreateList();
 
-// Uninstall\<name> created empty (any older copy wiped) and deleted with its subkeys at the end.
+// The three Uninstall keys the component lists, in its order.
+enum class Source { Machine, Machine32, User };
+
+// Uninstall\<name> of a source created empty (any older copy wiped) and deleted with its
+// subkeys at the end.
 class SeededKey {
 public:
-    explicit SeededKey(std::wstring name);
+    explicit SeededKey(std::wstring name, Source source = Source::Machine);
     ~SeededKey();
     SeededKey(const SeededKey&) = delete;
     SeededKey& operator=(const SeededKey&) = delete;
@@ -49,6 +53,8 @@ public:
 
 private:
     std::wstring name_;
+    HKEY root_;
+    REGSAM view_;
     UniqueHKey key_;
     bool protected_ = false;
 };

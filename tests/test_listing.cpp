@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <sstream>
 
 #include "common/funUtils.h"
@@ -15,15 +16,17 @@ namespace {
 
 constexpr wchar_t kUninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
+// An entry of the machine's Uninstall key, of its 32-bit view (KEY_WOW64_32KEY) or of the
+// current user's (HKEY_CURRENT_USER).
 struct SeededEntry {
-    explicit SeededEntry(const std::wstring& keyName) : path(kUninstall + keyName) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
-                        key.put(), nullptr);
+    explicit SeededEntry(const std::wstring& keyName, HKEY root = HKEY_LOCAL_MACHINE, REGSAM view = KEY_WOW64_64KEY)
+        : path(kUninstall + keyName), root(root), view(view) {
+        RegDeleteKeyExW(root, path.c_str(), view, 0);
+        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.put(), nullptr);
     }
     ~SeededEntry() {
         key.reset();
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_64KEY, 0);
+        RegDeleteKeyExW(root, path.c_str(), view, 0);
     }
     SeededEntry& Set(const wchar_t* name, const std::wstring& text) {
         RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -31,6 +34,8 @@ struct SeededEntry {
         return *this;
     }
     std::wstring path;
+    HKEY root;
+    REGSAM view;
     UniqueHKey key;
 };
 
@@ -51,7 +56,7 @@ std::vector<std::vector<std::string>> ParseLines(const std::string& output) {
 
 const std::vector<std::string>* FindByKey(const std::vector<std::vector<std::string>>& lines, const std::string& key) {
     for (const auto& fields : lines)
-        if (fields.size() == 7 && fields[3] == key) return &fields;
+        if (fields.size() == 8 && fields[3] == key) return &fields;
     return nullptr;
 }
 
@@ -78,6 +83,7 @@ TEST(ListCommand, PrintsEveryProgramOnOneUtf8LineWithItsFields) {
     EXPECT_EQ((*fields)[4], "Acme Works");  // a tab inside a field would break the line apart
     EXPECT_EQ((*fields)[5], "C:\\Program Files\\Plain\\");
     EXPECT_EQ((*fields)[6], "\"C:\\Program Files\\Plain\\unins.exe\" /x");
+    EXPECT_EQ((*fields)[7], "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PurgeonListPlain");
 
     fields = FindByKey(lines, "KB4012345");
     ASSERT_NE(fields, nullptr);
@@ -97,6 +103,53 @@ TEST(ListCommand, PrintsEveryProgramOnOneUtf8LineWithItsFields) {
         if (line[0].rfind("scr", 0) == 0) break;
         EXPECT_EQ(line[0], std::to_string(expected++));
     }
+}
+
+// Every program Wine's own uninstaller lists, from the machine's key, its 32-bit view and the
+// user's key, is listed too, with the key it lives in; one name in two sources is two programs.
+TEST(ListCommand, ListsEveryUninstallSourceWineOwnListShows) {
+    const std::pair<HKEY, REGSAM> machine{HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, machine32{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
+        user{HKEY_CURRENT_USER, 0};
+    struct Seed {
+        const wchar_t* name;
+        std::pair<HKEY, REGSAM> where;
+        const char* keyPath;
+    } seeds[] = {
+        {L"PurgeonSrcMachine", machine, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PurgeonSrcMachine"},
+        {L"PurgeonSrc32", machine32, "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PurgeonSrc32"},
+        {L"PurgeonSrcUser", user, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PurgeonSrcUser"},
+        {L"PurgeonSrcTwice", machine32, "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PurgeonSrcTwice"},
+        {L"PurgeonSrcTwice", user, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PurgeonSrcTwice"},
+    };
+    std::vector<std::unique_ptr<SeededEntry>> entries;
+    for (const Seed& seed : seeds) {
+        entries.push_back(std::make_unique<SeededEntry>(seed.name, seed.where.first, seed.where.second));
+        entries.back()->Set(L"DisplayName", std::wstring(L"Display ") + seed.name).Set(L"UninstallString", L"unins.exe");
+    }
+    DWORD exitCode = 1;
+    auto lines = ParseLines(CaptureOutput(BinDir() + L"Purgeon.exe", L"/list", &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    std::vector<std::string> listed;  // key paths, in listing order
+    for (const auto& fields : lines)
+        if (fields.size() == 8 && fields[3].rfind("PurgeonSrc", 0) == 0) listed.push_back(fields[7]);
+    std::vector<std::string> expected;
+    for (const Seed& seed : seeds) expected.push_back(seed.keyPath);
+    // Source by source (the machine's key, its 32-bit view, the user's), each in registry order.
+    std::vector<std::string> inOrder = {expected[0], expected[1], expected[3], expected[4], expected[2]};
+    EXPECT_EQ(listed, inOrder);
+
+    // Wine's own list: "SubKey|||DisplayName" per program it shows.
+    std::string wineList = CaptureOutput(SystemDirectory() + L"\\uninstaller.exe", L"--list");
+    std::istringstream stream(wineList);
+    size_t wineCount = 0;
+    for (std::string line; std::getline(stream, line);) {
+        if (line.rfind("PurgeonSrc", 0) != 0) continue;
+        ++wineCount;
+        const std::string subKey = line.substr(0, line.find("|||"));
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const auto& f) { return f.size() == 8 && f[3] == subKey; }))
+            << line;
+    }
+    EXPECT_EQ(wineCount, listed.size());
 }
 
 TEST(StartupCommand, PrintsEachStartupEntryAndChangesNothing) {

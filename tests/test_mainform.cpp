@@ -876,3 +876,53 @@ TEST_F(MainForm, ProgramNamedLikeAScreenSaverIsUninstalledOnDoubleClick) {
     SendMessageW(control(ActionHideScr), BM_CLICK, 0, 0);
     Command(ActionRefresh);
 }
+
+// A Windows Installer product is uninstalled, not modified: its entry's "MsiExec.exe /I{code}"
+// only opens the maintenance dialog, so Uninstall runs "MsiExec.exe /X{code}", as Windows' own
+// program list does.
+TEST_F(MainForm, WindowsInstallerProductIsRemovedWithItsProductCode) {
+    const std::wstring code = L"{6D1C3E2A-8B47-4F5A-9C13-2E7B9A4D5F60}";
+    DWORD exitCode = 1;
+    CaptureOutput(SystemDirectory() + L"\\msiexec.exe", L"/i \"" + BinDir() + L"testdata\\PurgeonMsiSample.msi\" /qn",
+                  &exitCode);
+    ASSERT_EQ(exitCode, 0u);
+    ASSERT_TRUE(UninstallEntryExists(code));
+    const std::wstring file = samples::ProgramFilesDir() + L"PurgeonMsiSample\\readme.txt";
+    ASSERT_TRUE(FileExists(file));
+    Command(ActionRefresh);
+    g_answer = false;
+    StartUninstall(L"Purgeon MSI Sample");
+    ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+    EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+    EXPECT_FALSE(UninstallEntryExists(code));
+    EXPECT_FALSE(FileExists(file));
+    Command(ActionRefresh);
+}
+
+// An uninstall command stored as REG_EXPAND_SZ with "%ProgramFiles%" is expanded and started,
+// not taken for one that cannot be started.
+TEST_F(MainForm, ExpandableUninstallCommandIsStarted) {
+    {
+        TestSample sample(L"PurgeonUiExpand", L"Expandable Command App", samples::UninstallBehaviour::RemoveAll);
+        UniqueHKey entry;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(sample.keyName()).c_str(), 0,
+                                KEY_ALL_ACCESS | KEY_WOW64_64KEY, entry.put()),
+                  ERROR_SUCCESS);
+        std::wstring command = ReadRegString(entry.get(), L"UninstallString").value_or(L"");
+        const std::wstring programFiles = ExcludeTrailingBackslash(samples::ProgramFilesDir());
+        const size_t at = command.find(programFiles);
+        ASSERT_NE(at, std::wstring::npos) << ToUtf8(command);
+        command.replace(at, programFiles.size(), L"%ProgramFiles%");
+        ASSERT_EQ(RegSetValueExW(entry.get(), L"UninstallString", 0, REG_EXPAND_SZ,
+                                 reinterpret_cast<const BYTE*>(command.c_str()),
+                                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+        Command(ActionRefresh);
+        g_answer = false;
+        StartUninstall(sample.caption());
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+        EXPECT_FALSE(UninstallEntryExists(sample.keyName()));
+    }
+    Command(ActionRefresh);
+}

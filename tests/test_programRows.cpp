@@ -325,10 +325,10 @@ TEST_F(ProgramRowsTest, TipsOfProgramAndScreenSaverRows) {
     const ListRow* saverRow = FindRow(fill, SaverCaption(saver.fileName()));
     ASSERT_TRUE(sizedRow && plainRow && saverRow);
 
-    EXPECT_EQ(L"Size:  1.50 M\r\nUsed Frequency: Rarely\r\nUninstall String: C:\\s\\unins.exe /x",
-              BuildInfoTip(list(), *sizedRow).value_or(L"-"));
-    // Size 0 and no last use: only the frequency and the uninstall line, the latter always.
-    EXPECT_EQ(L"Used Frequency: Rarely\r\nUninstall String: ", BuildInfoTip(list(), *plainRow).value_or(L"-"));
+    // The component knows no use count: the tip claims none.
+    EXPECT_EQ(L"Size:  1.50 M\r\nUninstall String: C:\\s\\unins.exe /x", BuildInfoTip(list(), *sizedRow).value_or(L"-"));
+    // Size 0 and no last use: only the uninstall line, which is always there.
+    EXPECT_EQ(L"Uninstall String: ", BuildInfoTip(list(), *plainRow).value_or(L"-"));
 
     UniqueBstr lastUsed;
     ASSERT_EQ(S_OK, list()->GetScreenSaverLastUsed(saverRow->index, lastUsed.put()));
@@ -438,7 +438,6 @@ TEST_F(ProgramRowsTest, DetailsOfAFullEntryInTheirFixedOrder) {
     const std::vector<std::pair<std::wstring, std::wstring>> expected = {
         {L"Programs Size", L"1" + std::wstring(separator) + L"00 MB"},
         {L"Install Date", L"20240115"},
-        {L"Used Frequency", L"Rarely"},
         {L"Install Location", L"C:\\Full\\"},
         {L"Program Version", L"2.5"},
         {L"Publisher", L"Full Soft"},
@@ -473,14 +472,13 @@ TEST_F(ProgramRowsTest, DetailsOfAnEmptyKeyAndTheUsersDecimalSeparator) {
 
     auto details = ReadProgramDetails(list(), emptyIndex);
     ASSERT_TRUE(details);
-    ASSERT_EQ(1u, details->properties.size()) << "only the frequency row is always there";
-    EXPECT_EQ(L"Used Frequency", details->properties[0].name);
+    // The use count is unknown (0): no row claims one, so nothing is left.
+    EXPECT_TRUE(details->properties.empty());
     EXPECT_TRUE(details->registry.empty()) << "a key with no values has no registry rows";
 
     details = ReadProgramDetails(list(), sparseIndex);
     ASSERT_TRUE(details);
-    ASSERT_FALSE(details->properties.empty());
-    EXPECT_EQ(L"Used Frequency", details->properties[0].name) << "size 0 and no install date come first";
+    EXPECT_TRUE(details->properties.empty()) << "size 0 and an empty install date have no rows";
     EXPECT_EQ(3u, details->registry.size());
 
     long count = 0;
@@ -509,9 +507,8 @@ TEST_F(ProgramRowsTest, DetailsFailureKeepsTheRowsReadSoFar) {
     ProgramDetails details;
     EXPECT_THROW(ReadProgramDetailsInto(&faulty, index, details), UserError);
     EXPECT_TRUE(details.loaded);
-    ASSERT_EQ(2u, details.properties.size());
-    EXPECT_EQ(L"Used Frequency", details.properties[0].name);
-    EXPECT_EQ(L"Program Version", details.properties[1].name);
+    ASSERT_EQ(1u, details.properties.size());
+    EXPECT_EQ(L"Program Version", details.properties[0].name);
     EXPECT_TRUE(details.registry.empty());
 }
 

@@ -278,7 +278,7 @@ void TMainForm::ActionUninstallExecute() {
     if (!program) return;
     // The window stays usable while the uninstaller runs; the thread keeps this program's terms.
     cleanup::TWaitingThread::Start(
-        hwnd_, cleanup::UninstallDone{program->keyName, program->installLocation, program->uninstallString});
+        hwnd_, cleanup::UninstallDone{program->keyName, program->installLocation, program->uninstallCommand});
 }
 
 void TMainForm::ActionDeleteScrExecute() {
