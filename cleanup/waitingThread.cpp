@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "cleanup/remainsDelete.h"
 #include "common/funUtils.h"
 
 namespace purgeon::cleanup {
@@ -49,15 +50,23 @@ struct BasicInformation {
 };
 using NtQueryInformationProcessFn = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
 
+// The end of a wait for a process: its exit code when the wait saw it end.
+UninstallRun WaitForEnd(HANDLE process) {
+    if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) return {RunResult::WaitFailed, std::nullopt};
+    UninstallRun run{RunResult::Finished, std::nullopt};
+    DWORD code = 0;
+    if (GetExitCodeProcess(process, &code)) run.exitCode = code;
+    return run;
+}
+
 // Waits for the started process, or after a handover for its first child.
-RunResult WaitForUninstaller(HANDLE process, DWORD processId) {
+UninstallRun WaitForUninstaller(HANDLE process, DWORD processId) {
     Sleep(kHandoverGraceMs);
     const ULONGLONG created = ProcessCreationTime(process);
-    if (ProcessExists(processId, created))
-        return WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 ? RunResult::Finished : RunResult::WaitFailed;
+    if (ProcessExists(processId, created)) return WaitForEnd(process);
     UniqueHandle child = OpenChildProcess(processId, created, ProcessExitTime(process));
-    if (!child) return RunResult::Finished;  // ended without handing over
-    return WaitForSingleObject(child.get(), INFINITE) == WAIT_OBJECT_0 ? RunResult::Finished : RunResult::WaitFailed;
+    if (!child) return WaitForEnd(process);  // ended without handing over: its own code counts
+    return WaitForEnd(child.get());
 }
 
 }  // namespace
@@ -105,9 +114,9 @@ UniqueHandle OpenChildProcess(DWORD parentId, ULONGLONG createdAt, ULONGLONG end
     return child;
 }
 
-RunResult RunAndWait(const std::wstring& commandLine) {
+UninstallRun RunAndWait(const std::wstring& commandLine) {
     // An empty command would make the shell open the current folder.
-    if (Trim(commandLine).empty()) return RunResult::NotStarted;
+    if (Trim(commandLine).empty()) return {};
 
     std::wstring buffer = commandLine;  // CreateProcessW may write into its command line
     STARTUPINFOW startup{};
@@ -128,11 +137,28 @@ RunResult RunAndWait(const std::wstring& commandLine) {
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
     execute.lpFile = commandLine.c_str();
     execute.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&execute)) return RunResult::NotStarted;
+    if (!ShellExecuteExW(&execute)) return {};
     // Started through something that gives no process (a running server took it): nothing to wait for.
-    if (!execute.hProcess) return RunResult::Finished;
+    if (!execute.hProcess) return {RunResult::Finished, std::nullopt};
     UniqueHandle process(execute.hProcess);
-    return WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0 ? RunResult::Finished : RunResult::WaitFailed;
+    return WaitForEnd(process.get());
+}
+
+bool RegistryKeyExists(const std::wstring& fullPath) {
+    const size_t slash = fullPath.find(L'\\');
+    HKEY root = RootKeyFromName(fullPath.substr(0, slash));
+    if (!root || slash == std::wstring::npos) return false;
+    UniqueHKey key;
+    // The 64-bit view names the 32-bit one's keys by their WOW6432Node path.
+    const LSTATUS status =
+        RegOpenKeyExW(root, fullPath.substr(slash + 1).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put());
+    // A key that exists but may not be read is still there.
+    return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
+}
+
+UninstallOutcome OutcomeOf(bool started, const UninstallDone& program) {
+    if (!started) return UninstallOutcome::NotStarted;
+    return RegistryKeyExists(program.keyPath) ? UninstallOutcome::StillInstalled : UninstallOutcome::Removed;
 }
 
 bool TWaitingThread::Start(HWND target, UninstallDone program) {
@@ -157,9 +183,10 @@ DWORD WINAPI TWaitingThread::ThreadProc(void* self) {
 void TWaitingThread::Execute() {
     // The shell start may need COM on this thread.
     ComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    const RunResult result = RunAndWait(program_.commandLine);
-    if (result == RunResult::WaitFailed) return;
-    SendMessageW(target_, WM_UNINSTALL_DONE, result == RunResult::Finished ? 1 : 0,
+    const UninstallRun run = RunAndWait(program_.commandLine);
+    if (run.result == RunResult::WaitFailed) return;
+    program_.exitCode = run.exitCode;
+    SendMessageW(target_, WM_UNINSTALL_DONE, run.result == RunResult::Finished ? 1 : 0,
                  reinterpret_cast<LPARAM>(&program_));
 }
 

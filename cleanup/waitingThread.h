@@ -3,6 +3,7 @@
 // it hands its work to a child and exits at once) and then tells a window so, synchronously.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "common/handles.h"
@@ -20,6 +21,11 @@ struct UninstallDone {
     std::wstring keyName;
     std::wstring installLocation;
     std::wstring commandLine;
+    std::wstring keyPath;  // where its uninstall key lives, to see afterwards whether it went
+    std::wstring displayName;
+    // Set by the thread before it reports: the exit code of the process it waited for (the child
+    // after a handover), when there was one and it could be read.
+    std::optional<DWORD> exitCode;
 };
 
 enum class RunResult {
@@ -28,12 +34,25 @@ enum class RunResult {
     WaitFailed,  // started, but the wait returned something other than its end: nothing is said
 };
 
+struct UninstallRun {
+    RunResult result = RunResult::NotStarted;
+    std::optional<DWORD> exitCode;
+};
+
+// What an uninstall came to, once its wait is over. Whether the program's uninstall key is still
+// there decides, whatever the exit code: an uninstaller that was cancelled, failed, or only opened
+// a maintenance dialog leaves it, and then nothing may be taken for remains.
+enum class UninstallOutcome { NotStarted, Removed, StillInstalled };
+UninstallOutcome OutcomeOf(bool started, const UninstallDone& program);
+// True when the key of that full path ("HKEY_LOCAL_MACHINE\SOFTWARE\...") can be opened.
+bool RegistryKeyExists(const std::wstring& fullPath);
+
 // How long an uninstaller has to hand over before only the process itself is waited for.
 inline constexpr DWORD kHandoverGraceMs = 500;
 
 // Starts the command as it stands and waits without a time-out: for the process when it still
 // runs after kHandoverGraceMs, else for its first direct child, else not at all.
-RunResult RunAndWait(const std::wstring& commandLine);
+UninstallRun RunAndWait(const std::wstring& commandLine);
 
 // Creation time of a process (100 ns units); 0 when it cannot be read.
 ULONGLONG ProcessCreationTime(HANDLE process);

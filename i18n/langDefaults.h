@@ -154,6 +154,8 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_MESSAGEBOX_MESSAGE_BackupSucceed", L"Backup registry info successfully", false},
         {L"IDS_MESSAGEBOX_MESSAGE_PrintError", L"Something is wrong with the printer or Print Spooler service is unaviable.", false},
         {L"IDS_MESSAGEBOX_WARNING_SaveFileFailed", L"Save file %s failed!", false},
+        {L"IDS_MESSAGEBOX_WARNING_StillInstalled", L"%s is still installed: its uninstaller ended without removing it, and nothing was removed.\r\n\r\nLook for its files and registry keys anyway? Nothing will be checked for deletion.", true},
+        {L"IDS_MESSAGEBOX_WARNING_StillInstalledExitCode", L"%s is still installed: its uninstaller ended with exit code %lu without removing it, and nothing was removed.\r\n\r\nLook for its files and registry keys anyway? Nothing will be checked for deletion.", true},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -153,6 +153,8 @@ enum TextKey {
     IDS_MESSAGEBOX_MESSAGE_BackupSucceed,
     IDS_MESSAGEBOX_MESSAGE_PrintError,
     IDS_MESSAGEBOX_WARNING_SaveFileFailed,
+    IDS_MESSAGEBOX_WARNING_StillInstalled,
+    IDS_MESSAGEBOX_WARNING_StillInstalledExitCode,
     kTextKeyCount
 };
 

@@ -7,8 +7,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "app/component.h"
 #include "config/config.h"
@@ -28,12 +30,14 @@ namespace samples = purgeon::samples;
 // Error reports are recorded, not shown: a message box would wait for a click.
 std::vector<std::wstring> g_reports;
 void purgeon::ShowErrorReport(HWND, const std::wstring& text) { g_reports.push_back(text); }
-// Questions are answered by the test.
+// Questions are answered by the test, which also sees the answer Enter would give.
 std::vector<std::wstring> g_questions;
+std::vector<DefaultAnswer> g_defaults;
 bool g_answer = false;
 // Runs while a question is open, to see what the user would see at that moment.
 std::function<void()> g_onQuestion;
-bool purgeon::AskQuestion(HWND, const std::wstring& text) {
+bool purgeon::AskQuestion(HWND, const std::wstring& text, DefaultAnswer defaultAnswer) {
+    g_defaults.push_back(defaultAnswer);
     g_questions.push_back(text);
     if (g_onQuestion) g_onQuestion();
     return g_answer;
@@ -341,6 +345,7 @@ protected:
         EXPECT_TRUE(g_reports.empty()) << ToUtf8(g_reports.front());
         g_reports.clear();
         g_questions.clear();
+        g_defaults.clear();
         g_answer = false;
     }
 
@@ -924,5 +929,161 @@ TEST_F(MainForm, ExpandableUninstallCommandIsStarted) {
         EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
         EXPECT_FALSE(UninstallEntryExists(sample.keyName()));
     }
+    Command(ActionRefresh);
+}
+
+namespace {
+
+// Presses a button of the NSIS sample's uninstaller window as soon as it shows, from a thread of
+// its own, as a user would: IDOK is its "Uninstall" button, IDCANCEL its "Cancel".
+class NsisUninstallerDriver {
+public:
+    explicit NsisUninstallerDriver(int button) : button_(button), thread_([this] { Drive(); }) {}
+    ~NsisUninstallerDriver() {
+        stop_ = true;
+        thread_.join();
+    }
+    NsisUninstallerDriver(const NsisUninstallerDriver&) = delete;
+    NsisUninstallerDriver& operator=(const NsisUninstallerDriver&) = delete;
+    bool pressed() const { return pressed_; }
+
+private:
+    void Drive() {
+        for (int tries = 0; tries < 600 && !stop_ && !pressed_; ++tries) {
+            EnumWindows(
+                [](HWND window, LPARAM self) -> BOOL {
+                    auto* driver = reinterpret_cast<NsisUninstallerDriver*>(self);
+                    if (!IsWindowVisible(window) || WindowText(window).rfind(L"Purgeon NSIS Sample Uninstall", 0) != 0)
+                        return TRUE;
+                    PostMessageW(window, WM_COMMAND, MAKEWPARAM(driver->button_, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(GetDlgItem(window, driver->button_)));
+                    driver->pressed_ = true;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(this));
+            Sleep(100);
+        }
+    }
+
+    const int button_;
+    std::atomic<bool> stop_{false}, pressed_{false};
+    std::thread thread_;
+};
+
+const std::wstring kNsisKey = L"PurgeonNsisSample";
+
+void InstallNsisSample() {
+    DWORD exitCode = 1;
+    CaptureOutput(BinDir() + L"testdata\\PurgeonNsisSample-setup.exe", L"/S", &exitCode);
+    ASSERT_EQ(exitCode, 0u);
+    ASSERT_TRUE(UninstallEntryExists(kNsisKey));
+}
+
+// Ends any NSIS sample uninstaller still showing, so a failed test leaves no process behind.
+void EndNsisUninstallers() {
+    EnumWindows(
+        [](HWND window, LPARAM) -> BOOL {
+            if (WindowText(window).rfind(L"Purgeon NSIS Sample Uninstall", 0) != 0) return TRUE;
+            DWORD processId = 0;
+            GetWindowThreadProcessId(window, &processId);
+            UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
+            if (process) TerminateProcess(process.get(), 1);
+            return TRUE;
+        },
+        0);
+}
+
+void RemoveNsisSample() {
+    EndNsisUninstallers();
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(kNsisKey).c_str(), KEY_WOW64_64KEY, 0);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Purgeon Sample Software\\PurgeonNsisSample");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\PurgeonNsisSample");
+    RemoveTree(samples::ProgramFilesDir() + L"PurgeonNsisSample");
+}
+
+}  // namespace
+
+// Whether the program's key is still there decides, whatever the exit code: a removed program
+// gets the usual question; one that is still installed gets a message saying so, with the
+// uninstaller's exit code (the handed-over copy's after a handover), and No as its default.
+TEST_F(MainForm, StillInstalledProgramsAreNeverOfferedAsRemains) {
+    struct Case {
+        const wchar_t* name;
+        samples::UninstallBehaviour behaviour, handoverWork;
+        DWORD exitCode;
+        bool removed;
+    } cases[] = {
+        {L"PurgeonUiFailKeeps", samples::UninstallBehaviour::Nothing, samples::UninstallBehaviour::RemoveAll, 3, false},
+        {L"PurgeonUiFailGoes", samples::UninstallBehaviour::RemoveAll, samples::UninstallBehaviour::RemoveAll, 3, true},
+        {L"PurgeonUiOkKeeps", samples::UninstallBehaviour::Nothing, samples::UninstallBehaviour::RemoveAll, 0, false},
+        {L"PurgeonUiHandKeeps", samples::UninstallBehaviour::Handover, samples::UninstallBehaviour::Nothing, 7, false},
+    };
+    for (const Case& c : cases) {
+        samples::SampleSpec spec;
+        spec.name = c.name;
+        spec.displayName = std::wstring(c.name) + L" App";
+        spec.behaviour = c.behaviour;
+        spec.handoverWork = c.handoverWork;
+        spec.exitCode = c.exitCode;
+        samples::InstalledSample installed = samples::InstallSample(spec, BinDir());
+        Command(ActionRefresh);
+        g_questions.clear();
+        g_defaults.clear();
+        g_answer = false;  // as Enter would answer the still-installed message
+        StartUninstall(spec.displayName);
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); })) << ToUtf8(spec.name);
+        ASSERT_EQ(g_questions.size(), 1u);
+        if (c.removed) {
+            EXPECT_EQ(g_questions[0], LangText(IDS_MESSAGEBOX_WARNING_ScanRemains)) << ToUtf8(spec.name);
+            EXPECT_EQ(g_defaults[0], DefaultAnswer::Yes);
+        } else {
+            EXPECT_EQ(g_questions[0], Format(LangText(IDS_MESSAGEBOX_WARNING_StillInstalledExitCode).c_str(),
+                                             spec.displayName.c_str(), static_cast<unsigned long>(c.exitCode)))
+                << ToUtf8(spec.name);
+            EXPECT_EQ(g_defaults[0], DefaultAnswer::No) << ToUtf8(spec.name);
+            // No: the program is whole.
+            EXPECT_TRUE(UninstallEntryExists(installed.keyName));
+            for (const std::wstring& file : installed.files) EXPECT_TRUE(FileExists(installed.installDir + file));
+        }
+        samples::RemoveSample(spec);
+    }
+    Command(ActionRefresh);
+}
+
+// A real NSIS installer: an uninstall carried through gets the usual question; one cancelled on
+// its first page gets the still-installed message, and the program stays whole.
+TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
+    InstallNsisSample();
+    struct Cleanup {
+        ~Cleanup() { RemoveNsisSample(); }
+    } cleanup;
+    const std::wstring folder = samples::ProgramFilesDir() + L"PurgeonNsisSample\\";
+    Command(ActionRefresh);
+    g_answer = false;
+    {
+        NsisUninstallerDriver cancel(IDCANCEL);
+        StartUninstall(L"Purgeon NSIS Sample");
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        EXPECT_TRUE(cancel.pressed());
+    }
+    ASSERT_EQ(g_questions.size(), 1u);
+    EXPECT_NE(g_questions[0].find(L"Purgeon NSIS Sample is still installed"), std::wstring::npos) << ToUtf8(g_questions[0]);
+    EXPECT_EQ(g_defaults[0], DefaultAnswer::No);
+    EXPECT_TRUE(UninstallEntryExists(kNsisKey));
+    for (const wchar_t* file : {L"readme.txt", L"uninstall.exe", L"data\\settings.ini"})
+        EXPECT_TRUE(FileExists(folder + file)) << ToUtf8(file);
+
+    g_questions.clear();
+    g_defaults.clear();
+    {
+        NsisUninstallerDriver carryOut(IDOK);
+        StartUninstall(L"Purgeon NSIS Sample");
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        EXPECT_TRUE(carryOut.pressed());
+    }
+    EXPECT_EQ(g_questions, std::vector<std::wstring>{LangText(IDS_MESSAGEBOX_WARNING_ScanRemains)});
+    EXPECT_FALSE(UninstallEntryExists(kNsisKey));
+    EXPECT_FALSE(FileExists(folder + L"readme.txt"));
+    EXPECT_TRUE(FileExists(folder + L"data\\settings.ini"));  // what it leaves behind
     Command(ActionRefresh);
 }

@@ -27,7 +27,7 @@ using namespace purgeon::test;
 // Error reports are recorded, not shown; questions are answered by the test.
 std::vector<std::wstring> g_reports;
 void purgeon::ShowErrorReport(HWND, const std::wstring& text) { g_reports.push_back(text); }
-bool purgeon::AskQuestion(HWND, const std::wstring&) { return true; }
+bool purgeon::AskQuestion(HWND, const std::wstring&, DefaultAnswer) { return true; }
 
 namespace {
 

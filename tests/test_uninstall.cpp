@@ -177,8 +177,8 @@ TEST(UninstallWait, MissingUninstallerIsReportedAsNotStarted) {
 }
 
 TEST(UninstallWait, EmptyOrBlankCommandIsNotStarted) {
-    EXPECT_EQ(RunAndWait(L""), RunResult::NotStarted);
-    EXPECT_EQ(RunAndWait(L"   "), RunResult::NotStarted);
+    EXPECT_EQ(RunAndWait(L"").result, RunResult::NotStarted);
+    EXPECT_EQ(RunAndWait(L"   ").result, RunResult::NotStarted);
 }
 
 // Each message names its own program, in the order the uninstalls end, not the order they began.

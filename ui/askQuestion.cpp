@@ -4,8 +4,9 @@
 
 namespace purgeon {
 
-bool AskQuestion(HWND owner, const std::wstring& text) {
-    return MessageBoxW(owner, text.c_str(), kAppTitle, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+bool AskQuestion(HWND owner, const std::wstring& text, DefaultAnswer defaultAnswer) {
+    const UINT style = MB_YESNO | MB_ICONEXCLAMATION | (defaultAnswer == DefaultAnswer::No ? MB_DEFBUTTON2 : 0);
+    return MessageBoxW(owner, text.c_str(), kAppTitle, style) == IDYES;
 }
 
 }  // namespace purgeon

@@ -277,8 +277,13 @@ void TMainForm::ActionUninstallExecute() {
     std::optional<ProgramRow> program = SelectedProgram();
     if (!program) return;
     // The window stays usable while the uninstaller runs; the thread keeps this program's terms.
-    cleanup::TWaitingThread::Start(
-        hwnd_, cleanup::UninstallDone{program->keyName, program->installLocation, program->uninstallCommand});
+    cleanup::UninstallDone terms;
+    terms.keyName = program->keyName;
+    terms.installLocation = program->installLocation;
+    terms.commandLine = program->uninstallCommand;
+    terms.keyPath = program->keyPath;
+    terms.displayName = program->displayName.empty() ? program->keyName : program->displayName;
+    cleanup::TWaitingThread::Start(hwnd_, std::move(terms));
 }
 
 void TMainForm::ActionDeleteScrExecute() {
@@ -347,9 +352,25 @@ void TMainForm::ActionHideScrExecute() {
 void TMainForm::OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& done) {
     // The terms of the program this uninstall was for, whatever is selected now.
     const cleanup::UninstallDone program = done;
-    const std::wstring& question =
-        LangText(ran == 1 ? IDS_MESSAGEBOX_WARNING_ScanRemains : IDS_MESSAGEBOX_WARNING_UninstallFailed);
-    if (!AskQuestion(hwnd_, question)) return;
+    std::wstring question;
+    DefaultAnswer defaultAnswer = DefaultAnswer::Yes;
+    switch (cleanup::OutcomeOf(ran == 1, program)) {
+        case cleanup::UninstallOutcome::NotStarted:  // the entry is broken: offer to clear it up
+            question = LangText(IDS_MESSAGEBOX_WARNING_UninstallFailed);
+            break;
+        case cleanup::UninstallOutcome::Removed:
+            question = LangText(IDS_MESSAGEBOX_WARNING_ScanRemains);
+            break;
+        case cleanup::UninstallOutcome::StillInstalled:
+            // Whatever the user presses by habit must keep the program whole.
+            question = program.exitCode ? Format(LangText(IDS_MESSAGEBOX_WARNING_StillInstalledExitCode).c_str(),
+                                                 program.displayName.c_str(), static_cast<unsigned long>(*program.exitCode))
+                                        : Format(LangText(IDS_MESSAGEBOX_WARNING_StillInstalled).c_str(),
+                                                 program.displayName.c_str());
+            defaultAnswer = DefaultAnswer::No;
+            break;
+    }
+    if (!AskQuestion(hwnd_, question, defaultAnswer)) return;
     struct Refill {
         TMainForm* form;
         ~Refill() {

@@ -15,8 +15,9 @@ namespace purgeon {
 
 // The general error report: a message box with the error's text and the application title.
 void ShowErrorReport(HWND owner, const std::wstring& text);
-// A Yes/No question with the exclamation icon; true for Yes.
-bool AskQuestion(HWND owner, const std::wstring& text);
+// A Yes/No question with the exclamation icon; true for Yes. Enter answers `defaultAnswer`.
+enum class DefaultAnswer { Yes, No };
+bool AskQuestion(HWND owner, const std::wstring& text, DefaultAnswer defaultAnswer = DefaultAnswer::Yes);
 
 // Runs a window's message handler. An error goes to the general error report and never leaves
 // the window procedure.

@@ -3,7 +3,9 @@
 //   /behaviour=removeall|remains|slow|handover|removepatch  /key=<Uninstall key name>
 //   /then=removeall|remains    what the %TEMP% copy does after a handover
 //   /delay=<ms>  /waitfor=<inherited process handle>   used by that copy
-// No window: it works silently and exits 0 on success, 1 when the work failed, 2 on bad arguments.
+//   /exit=<code>   what to exit with once the work is done (a failing or cancelled uninstaller)
+// No window: it works silently and exits 0 (or the /exit code) on success, 1 when the work failed,
+// 2 on bad arguments.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -21,6 +23,7 @@ namespace {
 struct Arguments {
     std::wstring behaviour, key, then = L"removeall";
     DWORD delayMs = 0;
+    DWORD exitCode = 0;
     HANDLE waitFor = nullptr;
 };
 
@@ -41,6 +44,7 @@ Arguments ParseArguments() {
         else if (TakeOption(arg, L"key", &value)) args.key = value;
         else if (TakeOption(arg, L"then", &value)) args.then = value;
         else if (TakeOption(arg, L"delay", &value)) args.delayMs = wcstoul(value.c_str(), nullptr, 10);
+        else if (TakeOption(arg, L"exit", &value)) args.exitCode = wcstoul(value.c_str(), nullptr, 10);
         else if (TakeOption(arg, L"waitfor", &value))
             args.waitFor = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(_wcstoui64(value.c_str(), nullptr, 10)));
     }
@@ -58,8 +62,8 @@ int HandOver(const Arguments& args) {
         return 1;
     UniqueHandle self(raw);
     std::wstring command = L"\"" + copy + L"\" /behaviour=" + args.then + L" /key=\"" + args.key +
-                           L"\" /delay=1000" + Format(L" /waitfor=%llu", static_cast<unsigned long long>(
-                                                                             reinterpret_cast<ULONG_PTR>(self.get())));
+                           L"\" /delay=1000" + Format(L" /exit=%lu", args.exitCode) +
+                           Format(L" /waitfor=%llu", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self.get())));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -99,7 +103,7 @@ int Run() {
     if (behaviour == UninstallBehaviour::Slow) Sleep(1500);
     if (args.delayMs) Sleep(args.delayMs);
     RunUninstallWork(args.key, behaviour);
-    return 0;
+    return static_cast<int>(args.exitCode);
 }
 
 }  // namespace

@@ -262,9 +262,10 @@ std::wstring SlugOf(const std::wstring& text) {
 std::wstring QuoteArg(const std::wstring& text) { return L'"' + text + L'"'; }
 
 std::wstring UninstallCommand(const std::wstring& uninstaller, const std::wstring& key, UninstallBehaviour behaviour,
-                              UninstallBehaviour handoverWork) {
+                              UninstallBehaviour handoverWork, DWORD exitCode) {
     std::wstring command = QuoteArg(uninstaller) + L" /behaviour=" + BehaviourName(behaviour);
     if (behaviour == UninstallBehaviour::Handover) command += std::wstring(L" /then=") + BehaviourName(handoverWork);
+    if (exitCode != 0) command += Format(L" /exit=%lu", exitCode);
     return command + L" /key=" + QuoteArg(key);
 }
 
@@ -466,13 +467,14 @@ const wchar_t* BehaviourName(UninstallBehaviour behaviour) {
         case UninstallBehaviour::Handover: return L"handover";
         case UninstallBehaviour::Slow: return L"slow";
         case UninstallBehaviour::Missing: return L"missing";
+        case UninstallBehaviour::Nothing: return L"nothing";
     }
     return L"removeall";
 }
 
 bool ParseBehaviour(const std::wstring& text, UninstallBehaviour* behaviour) {
     for (auto candidate : {UninstallBehaviour::RemoveAll, UninstallBehaviour::Remains, UninstallBehaviour::Handover,
-                           UninstallBehaviour::Slow, UninstallBehaviour::Missing})
+                           UninstallBehaviour::Slow, UninstallBehaviour::Missing, UninstallBehaviour::Nothing})
         if (EqualsNoCase(text, BehaviourName(candidate))) {
             *behaviour = candidate;
             return true;
@@ -513,7 +515,8 @@ InstalledSample InstallSample(const SampleSpec& spec, const std::wstring& toolsD
     sample.installDir = InstallDirOf(spec.publisher, spec.name);
     sample.appExe = sample.installDir + AppFileName(spec.name);
     sample.uninstallerPath = sample.installDir + kUninstallerFile;
-    sample.uninstallString = UninstallCommand(sample.uninstallerPath, spec.name, spec.behaviour, spec.handoverWork);
+    sample.uninstallString =
+        UninstallCommand(sample.uninstallerPath, spec.name, spec.behaviour, spec.handoverWork, spec.exitCode);
     if (!ForceDirectories(sample.installDir)) Fail(L"Cannot create the folder " + sample.installDir, GetLastError());
     sample.files = WriteFolderContent(spec, sample.installDir, tools);
     if (spec.behaviour != UninstallBehaviour::Missing) {
@@ -675,6 +678,7 @@ void SweepTempCopies() {
 
 void RunUninstallWork(const std::wstring& keyName, UninstallBehaviour behaviour) {
     CheckName(keyName);
+    if (behaviour == UninstallBehaviour::Nothing) return;
     SampleWhereabouts where = FindSample(keyName, L"");
     if (behaviour == UninstallBehaviour::RemoveAll || behaviour == UninstallBehaviour::Missing) {
         RemoveEverything(keyName, where.publisher, L"");

@@ -17,6 +17,7 @@ enum class UninstallBehaviour {
     Handover,   // starts a copy of itself from %TEMP% that does the work ~1 s later, exits at once
     Slow,       // does what Remains does, but takes about 1.5 s
     Missing,    // the UninstallString names an uninstaller that is not there
+    Nothing,    // changes nothing and exits: cancelled, or only a maintenance dialog
 };
 
 struct SampleSpec {
@@ -28,6 +29,7 @@ struct SampleSpec {
     UninstallBehaviour behaviour = UninstallBehaviour::RemoveAll;
     // What the %TEMP% copy does for Handover: RemoveAll or Remains.
     UninstallBehaviour handoverWork = UninstallBehaviour::RemoveAll;
+    DWORD exitCode = 0;            // what the uninstaller (or the copy it hands over to) exits with
     bool runEntry = false;         // HKCU\...\Run value <name> -> the app exe
     bool startupShortcut = false;  // <Startup folder>\<name>.lnk -> the app exe
     std::wstring patchId;          // e.g. L"KB5012345": an extra Uninstall entry under this one
