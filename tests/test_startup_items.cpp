@@ -367,7 +367,7 @@ TEST_F(StartupKeys, DeleteRemovesBothFormsFromEitherRow) {
         ASSERT_EQ(rows.size(), 3u);
         const StartupRow& chosen = fromDisabled ? rows[2] : rows[0];
         ASSERT_EQ(chosen.name, Name(L"gone"));
-        EXPECT_EQ(DeleteStartupRows({chosen}), 1);
+        EXPECT_EQ(DeleteStartupRows({chosen}).deleted, 1);
         EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"gone")));
         EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, disabledKey, Name(L"gone")));
         EXPECT_TRUE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"stays")));
@@ -397,7 +397,7 @@ TEST(StartupScratchRoot, DefaultValueIsARowWithAnEmptyName) {
     auto listed = LoadRunKeyItems(root.get(), L"HKCU");
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_FALSE(listed[0].enabled);
-    EXPECT_EQ(DeleteStartupRows(listed), 1);
+    EXPECT_EQ(DeleteStartupRows(listed).deleted, 1);
     EXPECT_TRUE(LoadRunKeyItems(root.get(), L"HKCU").empty());
     root.reset();
     RegDeleteTreeW(HKEY_CURRENT_USER, rootPath.c_str());
@@ -530,7 +530,7 @@ TEST(StartupFolders, DisableEnableAndDeleteRoundTrip) {
     auto result = ApplyStartupRows(both);
     EXPECT_EQ(result.failed, 1);
     EXPECT_EQ(ReadFileBytes(folder + name), "link bytes");
-    EXPECT_EQ(DeleteStartupRows(both), 2);
+    EXPECT_EQ(DeleteStartupRows(both).deleted, 2);
     EXPECT_FALSE(FileExists(folder + name));
     EXPECT_FALSE(FileExists(parkedFolder + name));
     EXPECT_TRUE(ours().empty());
