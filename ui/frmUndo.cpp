@@ -29,12 +29,13 @@ constexpr RECT kCloseRect{460, 286, 552, 311};
 struct Column {
     TextKey caption;
     int width;
+    bool number;  // aligned right
 };
-constexpr Column kColumns[] = {{IDS_UNDOFORM_LISTVIEW_Date, 130},
-                               {IDS_UNDOFORM_LISTVIEW_Program, 190},
-                               {IDS_UNDOFORM_LISTVIEW_Keys, 60},
-                               {IDS_UNDOFORM_LISTVIEW_Files, 60},
-                               {IDS_UNDOFORM_LISTVIEW_Size, 80}};
+constexpr Column kColumns[] = {{IDS_UNDOFORM_LISTVIEW_Date, 130, false},
+                               {IDS_UNDOFORM_LISTVIEW_Program, 190, false},
+                               {IDS_UNDOFORM_LISTVIEW_Keys, 60, true},
+                               {IDS_UNDOFORM_LISTVIEW_Files, 60, true},
+                               {IDS_UNDOFORM_LISTVIEW_Size, 80, true}};
 
 HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, const RECT& place, int id, HINSTANCE instance,
                  HFONT font, DWORD exStyle = 0) {
@@ -144,7 +145,14 @@ void TUndoForm::FormCreate() {
     lsvCleanups_ = MakeControl(hwnd, WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
                                kListRect, IDC_CLEANUPS, instance_, font, WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(lsvCleanups_, LVS_EX_FULLROWSELECT);
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) AddListColumn(lsvCleanups_, i, L"", kColumns[i].width);
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+        AddListColumn(lsvCleanups_, i, L"", kColumns[i].width);
+        if (!kColumns[i].number) continue;
+        LVCOLUMNW format{};
+        format.mask = LVCF_FMT;
+        format.fmt = LVCFMT_RIGHT;
+        ListView_SetColumn(lsvCleanups_, i, &format);
+    }
     btnRestore_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kRestoreRect, IDC_RESTORE,
                               instance_, font);
     btnDelete_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kDeleteRect, IDC_DELETE,
