@@ -82,7 +82,12 @@ public:
         std::stable_sort(folders.begin(), folders.end(),
                          [](const ManifestItem* a, const ManifestItem* b) { return a->path.size() < b->path.size(); });
         std::vector<ItemOutcome> folderOutcomes;
-        for (const ManifestItem* item : folders) folderOutcomes.push_back(MakeFolder(*item));
+        // Their attributes and times as kept, read before the files leave them, which changes them.
+        std::vector<std::optional<FILE_BASIC_INFO>> infos;
+        for (const ManifestItem* item : folders) {
+            folderOutcomes.push_back(MakeFolder(*item));
+            infos.push_back(StoredInfo(*item));
+        }
 
         for (const ManifestItem& item : manifest_.items)
             if (!item.restored && (item.kind == ItemKind::File || item.kind == ItemKind::Link))
@@ -91,16 +96,8 @@ public:
         // Then the folders' own attributes and times, deepest first, as adding entries changes them.
         for (size_t i = folders.size(); i-- > 0;) {
             if (folderOutcomes[i].done) {
-                const std::wstring stored = base_ + folders[i]->stored;
-                UniqueHandle handle = AdoptFileHandle(CreateFileW(ExtendedPath(stored).c_str(), FILE_READ_ATTRIBUTES,
-                                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-                if (handle) {
-                    std::optional<FILE_BASIC_INFO> info = BasicInfoOf(handle.get());
-                    handle.reset();
-                    if (info) ApplyBasicInfo(folders[i]->path, *info);
-                    RemoveDirectoryW(ExtendedPath(stored).c_str());  // emptied by the files' return
-                }
+                if (infos[i]) ApplyBasicInfo(folders[i]->path, *infos[i]);
+                RemoveDirectoryW(ExtendedPath(base_ + folders[i]->stored).c_str());  // emptied by the files' return
             }
             Record(*folders[i], folderOutcomes[i]);
         }
@@ -111,6 +108,12 @@ private:
     void Record(const ManifestItem& item, ItemOutcome outcome) {
         if (outcome.done) appender_.Restored(item.path);
         outcomes_.push_back(std::move(outcome));
+    }
+
+    std::optional<FILE_BASIC_INFO> StoredInfo(const ManifestItem& item) const {
+        CheckedItem stored = OpenChecked(base_ + item.stored, baseFinal_ + L"\\" + item.stored, FILE_READ_ATTRIBUTES);
+        if (!stored.handle) return std::nullopt;
+        return BasicInfoOf(stored.handle.get());
     }
 
     ItemOutcome MakeFolder(const ManifestItem& item) {
@@ -270,9 +273,14 @@ std::vector<CleanupSummary> ListCleanups(const std::wstring& root) {
         summary.size = FolderSize(folder);
         list.push_back(std::move(summary));
     } while (FindNextFileW(find.get(), &entry));
-    // Folder names begin with the date and time, and a later one of the same second has a number.
-    std::sort(list.begin(), list.end(), [](const CleanupSummary& a, const CleanupSummary& b) {
-        return a.date != b.date ? a.date > b.date : a.folder > b.folder;
+    // A later clean-up of the same second has a number after the date and time: " (2)", " (3)", ...
+    auto number = [](const std::wstring& folder) {
+        const std::wstring name = ExtractFileName(ExcludeTrailingBackslash(folder));
+        const size_t open = name.rfind(L" (");
+        return open == std::wstring::npos ? 1ul : wcstoul(name.c_str() + open + 2, nullptr, 10);
+    };
+    std::sort(list.begin(), list.end(), [&](const CleanupSummary& a, const CleanupSummary& b) {
+        return a.date != b.date ? a.date > b.date : number(a.folder) > number(b.folder);
     });
     return list;
 }

@@ -101,6 +101,9 @@ public:
         topFinal_ = *final;
         topIsLink_ = !SamePath(topFinal_, topFull_);
         for (const ScanNode& root : files) Visit(root);
+        // A checked node the walk of its checked folder did not meet (one below a link, say) is
+        // judged on its own, so every checked node has its outcome.
+        for (const ScanNode& root : files) TakeUnmet(root);
     }
 
 private:
@@ -111,6 +114,16 @@ private:
             return;
         }
         for (const ScanNode& child : node.children) Visit(child);
+    }
+
+    void TakeUnmet(const ScanNode& node) {
+        if (node.state == kChecked && !Met(node.text)) Take(node.text, true);
+        for (const ScanNode& child : node.children) TakeUnmet(child);
+    }
+
+    bool Met(const std::wstring& text) const {
+        return std::any_of(outcomes_.begin(), outcomes_.end(),
+                           [&](const ItemOutcome& outcome) { return EqualsNoCase(outcome.path, text); });
     }
 
     // Every checked node, as it stands: gone already (reason None), or staying for `reason`.
