@@ -1,6 +1,7 @@
 #include "cleanup/cleanupBackup.h"
 
 #include <cwctype>
+#include <unordered_set>
 
 #include "cleanup/regBackup.h"
 #include "cleanup/remainsDelete.h"
@@ -81,6 +82,13 @@ std::optional<SavedValue> ValueFrom(const std::vector<std::wstring>& fields) {
 
 std::vector<std::wstring> ValueFields(const wchar_t* record, const SavedValue& value) {
     return {record, value.key, value.name, std::to_wstring(value.type), Hex(value.data)};
+}
+
+// Paths compared as the file system and the registry compare them, without regard to case.
+std::wstring PathKey(const std::wstring& path) {
+    std::wstring key = path;
+    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
 }
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
@@ -216,6 +224,7 @@ std::optional<Manifest> ReadManifest(const std::wstring& folder) {
     while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read) bytes.append(buffer, read);
 
     Manifest manifest;
+    std::unordered_set<std::wstring> restored;
     bool first = true;
     ManifestItem* lastKey = nullptr;
     size_t start = 0;
@@ -267,11 +276,12 @@ std::optional<Manifest> ReadManifest(const std::wstring& folder) {
             manifest.items.push_back(std::move(item));
             lastKey = nullptr;
         } else if (record == L"restored") {
-            for (ManifestItem& item : manifest.items)
-                if (EqualsNoCase(item.path, fields[1])) item.restored = true;
+            restored.insert(PathKey(fields[1]));
         }
     }
     if (first) return std::nullopt;
+    if (!restored.empty())
+        for (ManifestItem& item : manifest.items) item.restored = restored.count(PathKey(item.path)) != 0;
     return manifest;
 }
 

@@ -137,7 +137,11 @@ private:
             if (IsGoneError(source.error)) return Stayed(item.path, Reason::MissingFromBackup);
             return Stayed(item.path, source.reason, source.error);
         }
-        if (DWORD error = CreateFolders(ExtractFilePath(item.path))) return StayedFor(item.path, error);
+        const std::wstring parent = ExtractFilePath(item.path);
+        if (!EqualsNoCase(parent, madeFolder_)) {
+            if (DWORD error = CreateFolders(parent)) return StayedFor(item.path, error);
+            madeFolder_ = parent;  // files of one folder follow each other
+        }
         const DWORD error =
             item.kind == ItemKind::Link ? RenameOpened(source.handle.get(), item.path) : MoveOpened(source.handle.get(), item.path);
         if (IsOccupiedError(error)) return Stayed(item.path, Reason::Occupied, error);
@@ -149,6 +153,7 @@ private:
     Manifest manifest_;
     ManifestAppender appender_;
     std::vector<ItemOutcome> outcomes_;
+    std::wstring madeFolder_;
 };
 
 // Removes a folder of the backup and what it holds, never through a link.

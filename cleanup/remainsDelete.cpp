@@ -1,6 +1,8 @@
 #include "cleanup/remainsDelete.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "cleanup/cleanupUndo.h"
 #include "cleanup/safeFiles.h"
@@ -19,6 +21,13 @@ constexpr DWORD kFileTakeAccess = GENERIC_READ | DELETE | FILE_READ_ATTRIBUTES |
 constexpr DWORD kLinkTakeAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 
 bool IsGoneError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// A path or node text as a lookup key: the file system and the registry ignore letter case.
+std::wstring PathKey(const std::wstring& text) {
+    std::wstring key = text;
+    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
 
 bool IsKeyDeletable(const RegistryTarget& target) {
     // Never a root's direct child ("SOFTWARE" itself) nor a key no single program owns.
@@ -121,9 +130,12 @@ private:
         for (const ScanNode& child : node.children) TakeUnmet(child);
     }
 
-    bool Met(const std::wstring& text) const {
-        return std::any_of(outcomes_.begin(), outcomes_.end(),
-                           [&](const ItemOutcome& outcome) { return EqualsNoCase(outcome.path, text); });
+    bool Met(const std::wstring& text) {
+        if (met_.size() != outcomes_.size()) {
+            met_.clear();
+            for (const ItemOutcome& outcome : outcomes_) met_.insert(PathKey(outcome.path));
+        }
+        return met_.count(PathKey(text)) != 0;
     }
 
     // Every checked node, as it stands: gone already (reason None), or staying for `reason`.
@@ -135,30 +147,43 @@ private:
         for (const ScanNode& child : node.children) LeaveChecked(child, reason, error);
     }
 
+    // A folder of the backup, made once: files of one folder follow each other.
+    DWORD StoredFolder(const std::wstring& folder) {
+        if (EqualsNoCase(folder, madeFolder_)) return ERROR_SUCCESS;
+        const DWORD error = CreateFolders(folder);
+        madeFolder_ = error ? std::wstring() : folder;
+        return error;
+    }
+
     bool Record(ItemOutcome outcome) {
         const bool done = outcome.done;
         outcomes_.push_back(std::move(outcome));
         return done;
     }
 
-    // One item, a file or a folder with everything in it. True when it is gone.
-    bool Take(const std::wstring& text, bool fromTree) {
+    // One item, a file or a folder with everything in it. True when it is gone. `listed` holds the
+    // attributes its folder's listing gave, when it came from one.
+    bool Take(const std::wstring& text, bool fromTree, std::optional<DWORD> listed = std::nullopt) {
         const std::wstring full = FullPathOf(text);
         std::optional<std::wstring> relative = RelativeInside(full, topFull_);
         if (!relative) return Record(Stayed(text, Reason::OutsideFolder));
         const std::wstring expected = relative->empty() ? topFinal_ : topFinal_ + L"\\" + *relative;
-        WIN32_FIND_DATAW entry{};
-        UniqueFindHandle find(FindFirstFileW(ExtendedPath(full).c_str(), &entry));
-        if (!find) {
-            const DWORD error = GetLastError();
-            if (IsGoneError(error)) return Record(Done(text));
-            // The install folder itself is never its own find result; look at it directly.
-            if (!relative->empty()) return Record(StayedFor(text, error));
-            entry.dwFileAttributes = GetFileAttributesW(ExtendedPath(full).c_str());
-            if (entry.dwFileAttributes == INVALID_FILE_ATTRIBUTES) return Record(StayedFor(text, GetLastError()));
+        if (!listed) {
+            // A look at the name, not at what it may point to: a dangling link is still there.
+            WIN32_FIND_DATAW entry{};
+            UniqueFindHandle find(FindFirstFileW(ExtendedPath(full).c_str(), &entry));
+            if (find) {
+                listed = entry.dwFileAttributes;
+            } else {
+                const DWORD error = GetLastError();
+                if (IsGoneError(error)) return Record(Done(text));
+                // The install folder itself is never its own find result; look at it directly.
+                if (!relative->empty()) return Record(StayedFor(text, error));
+                listed = GetFileAttributesW(ExtendedPath(full).c_str());
+                if (*listed == INVALID_FILE_ATTRIBUTES) return Record(StayedFor(text, GetLastError()));
+            }
         }
-        find.reset();
-        const DWORD attributes = entry.dwFileAttributes;
+        const DWORD attributes = *listed;
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             if (!relative->empty()) return TakeLink(text, full, expected);
         }
@@ -179,7 +204,7 @@ private:
         GetFileSizeEx(item.handle.get(), &size);
         const std::wstring relative = CleanupBackup::StoredFor(full);
         const std::wstring stored = backup_.Folder() + relative;
-        if (DWORD error = CreateFolders(ExtractFilePath(stored))) return Record(Stayed(text, Reason::BackupFailed, error));
+        if (DWORD error = StoredFolder(ExtractFilePath(stored))) return Record(Stayed(text, Reason::BackupFailed, error));
         bool copied = false;
         DWORD error = RenameOpened(item.handle.get(), stored);
         if (error == ERROR_NOT_SAME_DEVICE) {
@@ -215,21 +240,21 @@ private:
         }
         const std::wstring storedRelative = CleanupBackup::StoredFor(full);
         const std::wstring stored = backup_.Folder() + storedRelative;
-        if (DWORD error = CreateFolders(stored)) return Record(Stayed(text, Reason::BackupFailed, error));
+        if (DWORD error = StoredFolder(stored)) return Record(Stayed(text, Reason::BackupFailed, error));
 
-        std::vector<std::wstring> names;
+        std::vector<std::pair<std::wstring, DWORD>> entries;
         WIN32_FIND_DATAW entry{};
         UniqueFindHandle find(FindFirstFileW((ExtendedPath(full) + L"\\*").c_str(), &entry));
         if (find) {
             do {
                 const std::wstring name = entry.cFileName;
-                if (name != L"." && name != L"..") names.push_back(name);
+                if (name != L"." && name != L"..") entries.emplace_back(name, entry.dwFileAttributes);
             } while (FindNextFileW(find.get(), &entry));
         }
         find.reset();
         bool anyStayed = false;
-        for (const std::wstring& name : names)
-            if (!Take(IncludeTrailingBackslash(text) + name, false)) anyStayed = true;
+        for (const auto& [name, attributes] : entries)
+            if (!Take(IncludeTrailingBackslash(text) + name, false, attributes)) anyStayed = true;
 
         // Reached through a link: what it holds went, the link stays.
         if (relative.empty() && topIsLink_) return Record(Stayed(text, Reason::LinkNotFollowed));
@@ -237,6 +262,7 @@ private:
         if (!RemoveDirectoryW(ExtendedPath(full).c_str())) {
             const DWORD error = GetLastError();
             RemoveDirectoryW(ExtendedPath(stored).c_str());  // only when nothing went into it
+            madeFolder_.clear();
             if (anyStayed) return Record(Stayed(text, Reason::ContentsStayed, error));
             return Record(StayedFor(text, error));
         }
@@ -276,26 +302,29 @@ private:
     std::wstring topFull_;
     std::wstring topFinal_;
     bool topIsLink_ = false;
+    std::unordered_set<std::wstring> met_;
+    std::wstring madeFolder_;
 };
 
-ScanNode* FindNodeByText(std::vector<ScanNode>& nodes, const std::wstring& text, bool asFolder) {
-    for (ScanNode& node : nodes) {
-        const bool same = asFolder ? EqualsNoCase(IncludeTrailingBackslash(node.text), text) : EqualsNoCase(node.text, text);
-        if (same) return &node;
-        if (ScanNode* inner = FindNodeByText(node.children, text, asFolder)) return inner;
-    }
-    return nullptr;
-}
+// Node texts and outcome paths compared without regard to case, through a lookup.
+using PathSet = std::unordered_set<std::wstring>;
 
-void Prune(std::vector<ScanNode>& nodes, const std::vector<ItemOutcome>& outcomes) {
+void Prune(std::vector<ScanNode>& nodes, const PathSet& gone) {
     for (size_t i = nodes.size(); i-- > 0;) {
-        const bool gone = std::any_of(outcomes.begin(), outcomes.end(), [&](const ItemOutcome& outcome) {
-            return outcome.done && EqualsNoCase(outcome.path, nodes[i].text);
-        });
-        if (gone)
+        if (gone.count(PathKey(nodes[i].text)))
             nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(i));
         else
-            Prune(nodes[i].children, outcomes);
+            Prune(nodes[i].children, gone);
+    }
+}
+
+// Every node by its text, and every node by its text as a folder (with a trailing backslash).
+void IndexNodes(std::vector<ScanNode>& nodes, std::unordered_map<std::wstring, ScanNode*>& byText,
+                std::unordered_map<std::wstring, ScanNode*>& byFolder) {
+    for (ScanNode& node : nodes) {
+        byText.emplace(PathKey(node.text), &node);
+        byFolder.emplace(PathKey(IncludeTrailingBackslash(node.text)), &node);
+        IndexNodes(node.children, byText, byFolder);
     }
 }
 
@@ -401,16 +430,27 @@ bool AnyChecked(const std::vector<ScanNode>& roots) {
 }
 
 void KeepWhatStayed(std::vector<ScanNode>& roots, const std::vector<ItemOutcome>& outcomes) {
-    Prune(roots, outcomes);
+    PathSet gone;
+    for (const ItemOutcome& outcome : outcomes)
+        if (outcome.done) gone.insert(PathKey(outcome.path));
+    Prune(roots, gone);
+    std::unordered_map<std::wstring, ScanNode*> byText, byFolder;
+    IndexNodes(roots, byText, byFolder);
     // Entries found below a checked folder that stayed, parents before their children.
     std::vector<const ItemOutcome*> found;
     for (const ItemOutcome& outcome : outcomes)
-        if (!outcome.done && !FindNodeByText(roots, outcome.path, false)) found.push_back(&outcome);
+        if (!outcome.done && !byText.count(PathKey(outcome.path))) found.push_back(&outcome);
     std::stable_sort(found.begin(), found.end(),
                      [](const ItemOutcome* a, const ItemOutcome* b) { return a->path.size() < b->path.size(); });
-    for (const ItemOutcome* outcome : found)
-        if (ScanNode* parent = FindNodeByText(roots, ExtractFilePath(outcome->path), true))
-            parent->children.push_back({outcome->path, kChecked, {}});
+    for (const ItemOutcome* outcome : found) {
+        auto parent = byFolder.find(PathKey(ExtractFilePath(outcome->path)));
+        if (parent == byFolder.end()) continue;
+        // Adding may move the parent's children: the lookups are made again for what follows.
+        parent->second->children.push_back({outcome->path, kChecked, {}});
+        byText.clear();
+        byFolder.clear();
+        IndexNodes(roots, byText, byFolder);
+    }
 }
 
 void RefreshChecks(std::vector<ScanNode>& roots) {
