@@ -10,12 +10,23 @@
 
 namespace purgeon::cleanup {
 
-int RunCleanCommand(const std::wstring& keyName, const std::wstring& location, const std::wstring& backupRoot,
+namespace {
+
+// A quoted path ending in a backslash reaches us with the closing quote still on.
+std::wstring WithoutStrayQuote(std::wstring path) {
+    while (!path.empty() && path.back() == L'"') path.pop_back();
+    return path;
+}
+
+}  // namespace
+
+int RunCleanCommand(const std::wstring& keyName, const std::wstring& locationArgument, const std::wstring& backupRoot,
                     const LineOutput& out) {
+    const std::wstring location = CleanInstallLocation(WithoutStrayQuote(locationArgument));
     std::vector<ScanNode> keys = ScanRegistry(keyName);
     std::vector<ScanNode> files;
     if (std::optional<ScanNode> folder = ScanInstallFolder(location)) files.push_back(std::move(*folder));
-    const CleanupResult result = CleanRemains(keys, files, {backupRoot, keyName, CleanInstallLocation(location)});
+    const CleanupResult result = CleanRemains(keys, files, {backupRoot, keyName, location});
     if (!result.ran) {
         out(L"error\t" + BackupFailedMessage(result.error) + L"\n");
         return kExitError;
@@ -26,11 +37,8 @@ int RunCleanCommand(const std::wstring& keyName, const std::wstring& location, c
 }
 
 int RunRestoreCommand(const std::wstring& folder, const LineOutput& out) {
-    // A quoted folder ending in a backslash reaches us with the closing quote still on.
-    std::wstring path = folder;
-    while (!path.empty() && path.back() == L'"') path.pop_back();
     bool allBack = true;
-    for (const ItemOutcome& outcome : RestoreCleanup(path)) {
+    for (const ItemOutcome& outcome : RestoreCleanup(WithoutStrayQuote(folder))) {
         out(OutcomeLine(outcome, true));
         allBack = allBack && outcome.done;
     }
