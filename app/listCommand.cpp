@@ -7,6 +7,8 @@
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"
+#include "cleanup/cleanCommand.h"
+#include "cleanup/cleanupBackup.h"
 #include "cleanup/remainsScan.h"
 #include "startup/startupItems.h"
 
@@ -96,6 +98,22 @@ int RunCommandLineMode(const std::vector<std::wstring>& args) {
                 return 2;
             }
             return ListRemains(args[2], args.size() > 3 ? args[3] : std::wstring());
+        }
+        const cleanup::LineOutput print = [](const std::wstring& line) { WriteStdout(line); };
+        if (EqualsNoCase(mode, L"/clean") || EqualsNoCase(mode, L"-clean")) {
+            if (args.size() != 4 || args[2].empty()) {
+                WriteStdout(L"usage: Purgeon.exe /clean KEYNAME LOCATION\n");
+                return cleanup::kExitError;
+            }
+            return cleanup::RunCleanCommand(args[2], args[3],
+                                            cleanup::CleanupsFolderOf(ExtractFilePath(ModuleFileName(nullptr))), print);
+        }
+        if (EqualsNoCase(mode, L"/restore") || EqualsNoCase(mode, L"-restore")) {
+            if (args.size() != 3 || args[2].empty()) {
+                WriteStdout(L"usage: Purgeon.exe /restore FOLDER\n");
+                return cleanup::kExitSomethingStayed;
+            }
+            return cleanup::RunRestoreCommand(args[2], print);
         }
         if (EqualsNoCase(mode, L"/startup") || EqualsNoCase(mode, L"-startup")) {
             WriteStdout(FormatStartupListing(LoadStartupItems()));

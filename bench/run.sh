@@ -5,6 +5,7 @@
 #             painted, against `Purgeon.exe /list` on the same 2,000 programs
 #   remains scan: the scan window walking 100,000 seeded keys, against a bare RegEnumKeyExW walk
 #             of the same subtrees, and the longest time the window goes without a message pump
+#   clean-up: 3,000 files set aside and given back, against bare moves of the same files
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/build.sh" >/dev/null
@@ -87,3 +88,6 @@ awk -v a="$startup" -v b="$listing" 'BEGIN { printf "  ratio                    
 # the same process; bench_scan seeds the keys, prints its figures and removes the keys again.
 scan_keys=${BENCH_SCAN_KEYS:-100000}
 wine "$bin/bench_scan.exe" --keys "$scan_keys" --runs "$runs"
+
+# A clean-up setting files aside, and its undo, against bare moves of the same files.
+wine "$bin/bench_cleanup.exe" --files "${BENCH_CLEANUP_FILES:-3000}" --runs "$runs"

@@ -1,8 +1,12 @@
 #include "cleanup/remainsDelete.h"
 
-#include <shellapi.h>
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "cleanup/checkTree.h"
+#include "cleanup/cleanupUndo.h"
+#include "cleanup/safeFiles.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 
@@ -10,65 +14,318 @@ namespace purgeon::cleanup {
 
 namespace {
 
+// What deleting a key or a value asks of it, and no more.
+constexpr REGSAM kKeyDeleteAccess = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE;
+constexpr REGSAM kValueDeleteAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
+// Taking a file away: read for a copy across volumes, delete, and attributes for a read-only one.
+constexpr DWORD kFileTakeAccess = GENERIC_READ | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+constexpr DWORD kLinkTakeAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+
+bool IsGoneError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// A path or node text as a lookup key: the file system and the registry ignore letter case.
+std::wstring PathKey(const std::wstring& text) {
+    std::wstring key = text;
+    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
 bool IsKeyDeletable(const RegistryTarget& target) {
     // Never a root's direct child ("SOFTWARE" itself) nor a key no single program owns.
     return !target.parentPath.empty() && !target.lastName.empty() &&
            !IsProtectedRegistryKey(target.parentPath, target.lastName);
 }
 
-void DeleteKey(const ScanNode& node) {
+bool KeyThere(HKEY root, const std::wstring& path) {
+    UniqueHKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+ItemOutcome DeleteKey(const ScanNode& node, std::vector<ItemOutcome>& lostValues) {
     std::optional<RegistryTarget> target = SplitRegistryText(node.text);
-    if (!target || !IsKeyDeletable(*target)) return;
-    UniqueHKey parent;
-    if (RegOpenKeyExW(target->root, target->parentPath.c_str(), 0, KEY_ALL_ACCESS, parent.put()) != ERROR_SUCCESS)
-        return;
-    RegDeleteTreeW(parent.get(), target->lastName.c_str());
-    RegDeleteKeyW(parent.get(), target->lastName.c_str());
+    if (!target) return Stayed(node.text, Reason::Failed, ERROR_BAD_PATHNAME);
+    if (!IsKeyDeletable(*target)) return Stayed(node.text, Reason::Protected);
+    const std::wstring path = target->parentPath + target->lastName;
+    LONG status;
+    {
+        UniqueHKey key;
+        status = RegOpenKeyExW(target->root, path.c_str(), 0, kKeyDeleteAccess, key.put());
+        if (status == ERROR_FILE_NOT_FOUND) return Done(node.text);
+        if (status == ERROR_SUCCESS) status = RegDeleteTreeW(key.get(), nullptr);
+    }
+    if (status == ERROR_SUCCESS) {
+        UniqueHKey parent;
+        status = RegOpenKeyExW(target->root, target->parentPath.c_str(), 0, KEY_QUERY_VALUE, parent.put());
+        if (status == ERROR_SUCCESS) status = RegDeleteKeyW(parent.get(), target->lastName.c_str());
+    }
+    if (!KeyThere(target->root, path)) return Done(node.text);
+    // Whatever went before the failure is gone: its nodes go too.
+    UniqueHKey left;
+    RegOpenKeyExW(target->root, path.c_str(), 0, KEY_QUERY_VALUE, left.put());
+    const std::wstring prefix = node.text + L'\\';
+    for (const ScanNode& value : node.children) {
+        if (value.text.compare(0, prefix.size(), prefix) != 0) continue;
+        if (!left || !ReadRegValue(left.get(), value.text.substr(prefix.size()).c_str())) lostValues.push_back(Done(value.text));
+    }
+    return StayedFor(node.text, status == ERROR_SUCCESS ? static_cast<DWORD>(ERROR_ACCESS_DENIED) : status);
 }
 
 // The value name is what follows the key's own text: value names may hold backslashes.
-void DeleteValue(const ScanNode& key, const ScanNode& value) {
+ItemOutcome DeleteValue(const ScanNode& key, const ScanNode& value) {
     const std::wstring prefix = key.text + L'\\';
-    if (value.text.compare(0, prefix.size(), prefix) != 0) return;
     std::optional<RegistryTarget> target = SplitRegistryText(key.text);
-    if (!target) return;
+    if (!target || value.text.compare(0, prefix.size(), prefix) != 0)
+        return Stayed(value.text, Reason::Failed, ERROR_BAD_PATHNAME);
+    if (!IsKeyDeletable(*target)) return Stayed(value.text, Reason::Protected);
     UniqueHKey opened;
-    if (RegOpenKeyExW(target->root, (target->parentPath + target->lastName).c_str(), 0, KEY_ALL_ACCESS,
-                      opened.put()) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueW(opened.get(), value.text.substr(prefix.size()).c_str());
+    LONG status = RegOpenKeyExW(target->root, (target->parentPath + target->lastName).c_str(), 0,
+                                kValueDeleteAccess, opened.put());
+    if (status == ERROR_FILE_NOT_FOUND) return Done(value.text);
+    if (status == ERROR_SUCCESS) status = RegDeleteValueW(opened.get(), value.text.substr(prefix.size()).c_str());
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return Done(value.text);
+    return StayedFor(value.text, static_cast<DWORD>(status));
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return std::wstring();
-    std::wstring full(size, L'\0');
-    size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    full.resize(size);
-    return full;
-}
+// The walk that sets an install folder's checked items aside.
+class SetAsideWalk {
+public:
+    SetAsideWalk(CleanupBackup& backup, std::vector<ItemOutcome>& outcomes) : backup_(backup), outcomes_(outcomes) {}
 
-// Compared as the file system will read them: "App\x/../../Other" lies outside App even though
-// its text begins with App's.
-bool IsInside(const std::wstring& path, const std::wstring& folder) {
-    if (path.find(L"\\..") != std::wstring::npos || path.find(L"/..") != std::wstring::npos) return false;
-    const std::wstring base = IncludeTrailingBackslash(FullPath(ExcludeTrailingBackslash(folder)));
-    const std::wstring full = FullPath(path);
-    return base.size() > 1 && full.size() > base.size() && StartsWithNoCase(full, base);
-}
+    void Run(const std::vector<ScanNode>& files) {
+        if (files.empty()) return;
+        const std::wstring topText = CleanInstallLocation(files.front().text);
+        topFull_ = FullPathOf(topText);
+        DWORD error = ERROR_SUCCESS;
+        std::optional<std::wstring> final = FinalPathOf(topFull_, &error);
+        if (!final) {
+            // The folder is gone, and everything in it; or it cannot be reached at all.
+            for (const ScanNode& root : files) LeaveChecked(root, IsGoneError(error) ? Reason::None : ReasonOfError(error), error);
+            return;
+        }
+        // Protection is looked at again here, also for where the folder really lies: the tree may
+        // not come from a scan of ours, and a link may lead from an ordinary name to a shared folder.
+        if (IsProtectedFolder(topText) || IsProtectedFolder(*final)) {
+            for (const ScanNode& root : files) LeaveChecked(root, Reason::Protected, ERROR_SUCCESS);
+            return;
+        }
+        topFinal_ = *final;
+        topIsLink_ = !SamePath(topFinal_, topFull_);
+        for (const ScanNode& root : files) Visit(root);
+        // A checked node the walk of its checked folder did not meet (one below a link, say) is
+        // judged on its own, so every checked node has its outcome.
+        for (const ScanNode& root : files) TakeUnmet(root);
+    }
 
-bool IsFolder(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(ExcludeTrailingBackslash(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+private:
+    // Unchecked and partly checked nodes stay themselves; their checked descendants go one by one.
+    void Visit(const ScanNode& node) {
+        if (node.state == kChecked) {
+            Take(node.text, true);
+            return;
+        }
+        for (const ScanNode& child : node.children) Visit(child);
+    }
 
-// Last node to first in display order: children (deepest first) before their parent, so a
-// removal never moves a node still to be visited.
-template <typename Handle>
-void EachFromLast(std::vector<ScanNode>& nodes, const Handle& handle) {
+    void TakeUnmet(const ScanNode& node) {
+        if (node.state == kChecked && !Met(node.text)) Take(node.text, true);
+        for (const ScanNode& child : node.children) TakeUnmet(child);
+    }
+
+    bool Met(const std::wstring& text) {
+        if (met_.size() != outcomes_.size()) {
+            met_.clear();
+            for (const ItemOutcome& outcome : outcomes_) met_.insert(PathKey(outcome.path));
+        }
+        return met_.count(PathKey(text)) != 0;
+    }
+
+    // Every checked node, as it stands: gone already (reason None), or staying for `reason`.
+    void LeaveChecked(const ScanNode& node, Reason reason, DWORD error) {
+        if (node.state == kChecked) {
+            outcomes_.push_back(reason == Reason::None ? Done(node.text) : Stayed(node.text, reason, error));
+            return;
+        }
+        for (const ScanNode& child : node.children) LeaveChecked(child, reason, error);
+    }
+
+    // A folder of the backup, made once: files of one folder follow each other.
+    DWORD StoredFolder(const std::wstring& folder) {
+        if (EqualsNoCase(folder, madeFolder_)) return ERROR_SUCCESS;
+        const DWORD error = CreateFolders(folder);
+        madeFolder_ = error ? std::wstring() : folder;
+        return error;
+    }
+
+    bool Record(ItemOutcome outcome) {
+        const bool done = outcome.done;
+        outcomes_.push_back(std::move(outcome));
+        return done;
+    }
+
+    // One item, a file or a folder with everything in it. True when it is gone. `listed` holds the
+    // attributes its folder's listing gave, when it came from one.
+    bool Take(const std::wstring& text, bool fromTree, std::optional<DWORD> listed = std::nullopt) {
+        const std::wstring full = FullPathOf(text);
+        std::optional<std::wstring> relative = RelativeInside(full, topFull_);
+        if (!relative) return Record(Stayed(text, Reason::OutsideFolder));
+        const std::wstring expected = relative->empty() ? topFinal_ : topFinal_ + L"\\" + *relative;
+        if (!listed) {
+            // A look at the name, not at what it may point to: a dangling link is still there.
+            WIN32_FIND_DATAW entry{};
+            UniqueFindHandle find(FindFirstFileW(ExtendedPath(full).c_str(), &entry));
+            if (find) {
+                listed = entry.dwFileAttributes;
+            } else {
+                const DWORD error = GetLastError();
+                if (IsGoneError(error)) return Record(Done(text));
+                // The install folder itself is never its own find result; look at it directly.
+                if (!relative->empty()) return Record(StayedFor(text, error));
+                listed = GetFileAttributesW(ExtendedPath(full).c_str());
+                if (*listed == INVALID_FILE_ATTRIBUTES) return Record(StayedFor(text, GetLastError()));
+            }
+        }
+        const DWORD attributes = *listed;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            if (!relative->empty()) return TakeLink(text, full, expected);
+        }
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (fromTree && IsProtectedFolder(full)) return Record(Stayed(text, Reason::Protected));
+            return TakeFolder(text, full, *relative, expected);
+        }
+        return TakeFile(text, full, expected);
+    }
+
+    bool TakeFile(const std::wstring& text, const std::wstring& full, const std::wstring& expected) {
+        CheckedItem item = OpenChecked(full, expected, kFileTakeAccess);
+        if (!item.handle) {
+            if (IsGoneError(item.error)) return Record(Done(text));
+            return Record(Stayed(text, item.reason, item.error));
+        }
+        LARGE_INTEGER size{};
+        GetFileSizeEx(item.handle.get(), &size);
+        const std::wstring relative = CleanupBackup::StoredFor(full);
+        const std::wstring stored = backup_.Folder() + relative;
+        if (DWORD error = StoredFolder(ExtractFilePath(stored))) return Record(Stayed(text, Reason::BackupFailed, error));
+        bool copied = false;
+        DWORD error = RenameOpened(item.handle.get(), stored);
+        if (error == ERROR_NOT_SAME_DEVICE) {
+            copied = true;
+            error = CopyVerifyAndDelete(item.handle.get(), stored);
+        }
+        if (error) return Record(StayedFor(text, error));
+        if (!backup_.Add({L"file", full, relative, std::to_wstring(size.QuadPart)})) {
+            // Not recorded, so not taken: it goes back where it was.
+            if (copied) {
+                CancelDelete(item.handle.get());
+                CheckedItem copy = OpenChecked(stored, FullPathOf(stored), kFileTakeAccess);
+                if (copy.handle) DeleteOpened(copy.handle.get());
+            } else {
+                RenameOpened(item.handle.get(), full);
+            }
+            return Record(Stayed(text, Reason::BackupFailed, GetLastError()));
+        }
+        return Record(Done(text));
+    }
+
+    bool TakeFolder(const std::wstring& text, const std::wstring& full, const std::wstring& relative,
+                    const std::wstring& expected) {
+        std::optional<FILE_BASIC_INFO> info;
+        {
+            CheckedItem item = OpenChecked(full, expected, FILE_READ_ATTRIBUTES);
+            if (!item.handle) {
+                if (IsGoneError(item.error)) return Record(Done(text));
+                return Record(Stayed(text, item.reason, item.error));
+            }
+            // Before its contents go, which changes its times.
+            info = BasicInfoOf(item.handle.get());
+        }
+        const std::wstring storedRelative = CleanupBackup::StoredFor(full);
+        const std::wstring stored = backup_.Folder() + storedRelative;
+        if (DWORD error = StoredFolder(stored)) return Record(Stayed(text, Reason::BackupFailed, error));
+
+        std::vector<std::pair<std::wstring, DWORD>> entries;
+        WIN32_FIND_DATAW entry{};
+        UniqueFindHandle find(FindFirstFileW((ExtendedPath(full) + L"\\*").c_str(), &entry));
+        if (find) {
+            do {
+                const std::wstring name = entry.cFileName;
+                if (name != L"." && name != L"..") entries.emplace_back(name, entry.dwFileAttributes);
+            } while (FindNextFileW(find.get(), &entry));
+        }
+        find.reset();
+        bool anyStayed = false;
+        for (const auto& [name, attributes] : entries)
+            if (!Take(IncludeTrailingBackslash(text) + name, false, attributes)) anyStayed = true;
+
+        // Reached through a link: what it holds went, the link stays.
+        if (relative.empty() && topIsLink_) return Record(Stayed(text, Reason::LinkNotFollowed));
+        // RemoveDirectory never follows a link: under Wine it refuses one, Windows removes the link.
+        if (!RemoveDirectoryW(ExtendedPath(full).c_str())) {
+            const DWORD error = GetLastError();
+            RemoveDirectoryW(ExtendedPath(stored).c_str());  // only when nothing went into it
+            madeFolder_.clear();
+            if (anyStayed) return Record(Stayed(text, Reason::ContentsStayed, error));
+            return Record(StayedFor(text, error));
+        }
+        if (info) ApplyBasicInfo(stored, *info);
+        if (!backup_.Add({L"folder", full, storedRelative})) {
+            CreateDirectoryW(ExtendedPath(full).c_str(), nullptr);
+            if (info) ApplyBasicInfo(full, *info);
+            return Record(Stayed(text, Reason::BackupFailed, GetLastError()));
+        }
+        return Record(Done(text));
+    }
+
+    // Windows takes a link itself; Wine would act on what it points to, so there it stays.
+    bool TakeLink(const std::wstring& text, const std::wstring& full, const std::wstring& expected) {
+        if (!PlatformActsOnLinksThemselves()) return Record(Stayed(text, Reason::LinkNotFollowed));
+        CheckedItem item = OpenChecked(full, expected, kLinkTakeAccess, OpenAs::LinkItself);
+        if (!item.handle) return Record(Stayed(text, item.reason, item.error));
+        const std::wstring target = FinalPathOf(full).value_or(L"");
+        const std::wstring relative = CleanupBackup::StoredFor(full);
+        const std::wstring stored = backup_.Folder() + relative;
+        if (DWORD error = CreateFolders(ExtractFilePath(stored))) return Record(Stayed(text, Reason::BackupFailed, error));
+        DWORD error = RenameOpened(item.handle.get(), stored);
+        if (error == ERROR_SUCCESS) {
+            if (backup_.Add({L"link", full, relative, target})) return Record(Done(text));
+            RenameOpened(item.handle.get(), full);
+            return Record(Stayed(text, Reason::BackupFailed, GetLastError()));
+        }
+        if (error != ERROR_NOT_SAME_DEVICE) return Record(StayedFor(text, error));
+        // The backup lies on another volume: the link itself is removed, and what it pointed to noted.
+        if (!backup_.Add({L"link", full, L"", target})) return Record(Stayed(text, Reason::BackupFailed, GetLastError()));
+        error = DeleteOpened(item.handle.get());
+        return Record(error ? StayedFor(text, error) : Done(text));
+    }
+
+    CleanupBackup& backup_;
+    std::vector<ItemOutcome>& outcomes_;
+    std::wstring topFull_;
+    std::wstring topFinal_;
+    bool topIsLink_ = false;
+    std::unordered_set<std::wstring> met_;
+    std::wstring madeFolder_;
+};
+
+// Node texts and outcome paths compared without regard to case, through a lookup.
+using PathSet = std::unordered_set<std::wstring>;
+
+void Prune(std::vector<ScanNode>& nodes, const PathSet& gone) {
     for (size_t i = nodes.size(); i-- > 0;) {
-        EachFromLast(nodes[i].children, handle);
-        if (handle(nodes[i])) nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(i));
+        if (gone.count(PathKey(nodes[i].text)))
+            nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(i));
+        else
+            Prune(nodes[i].children, gone);
+    }
+}
+
+// Every node by its text, and every node by its text as a folder (with a trailing backslash).
+void IndexNodes(std::vector<ScanNode>& nodes, std::unordered_map<std::wstring, ScanNode*>& byText,
+                std::unordered_map<std::wstring, ScanNode*>& byFolder) {
+    for (ScanNode& node : nodes) {
+        byText.emplace(PathKey(node.text), &node);
+        byFolder.emplace(PathKey(IncludeTrailingBackslash(node.text)), &node);
+        IndexNodes(node.children, byText, byFolder);
     }
 }
 
@@ -94,62 +351,107 @@ std::optional<RegistryTarget> SplitRegistryText(const std::wstring& text) {
     return target;
 }
 
-bool DeleteFolder(const std::wstring& path) {
-    std::wstring from = path;
-    if (!from.empty() && from.back() == L'\\') from.pop_back();
-    from.push_back(L'\0');  // a list of one name ends in a second NUL
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.pTo = L"";
-    // No window of ours to own an error box: a folder that cannot go simply stays.
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys) {
+    std::vector<ItemOutcome> outcomes;
+    for (const ScanNode& key : keys) {
+        if (key.state != kChecked) continue;
+        std::vector<ItemOutcome> lost;
+        outcomes.push_back(DeleteKey(key, lost));
+        outcomes.insert(outcomes.end(), lost.begin(), lost.end());
+    }
+    for (const ScanNode& key : keys) {
+        if (key.state == kChecked) continue;
+        for (const ScanNode& value : key.children)
+            if (value.state == kChecked) outcomes.push_back(DeleteValue(key, value));
+    }
+    return outcomes;
 }
 
-void DeleteCheckedKeys(std::vector<ScanNode>& keys) {
-    for (size_t i = keys.size(); i-- > 0;) {
-        if (keys[i].state != kChecked) continue;
-        DeleteKey(keys[i]);
-        keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(i));
-    }
-    for (size_t i = keys.size(); i-- > 0;) {
-        std::vector<ScanNode>& values = keys[i].children;
-        for (size_t v = values.size(); v-- > 0;) {
-            if (values[v].state != kChecked) continue;
-            DeleteValue(keys[i], values[v]);
-            values.erase(values.begin() + static_cast<std::ptrdiff_t>(v));
-        }
-    }
+std::vector<ItemOutcome> SetAsideCheckedFiles(const std::vector<ScanNode>& files, CleanupBackup& backup) {
+    std::vector<ItemOutcome> outcomes;
+    SetAsideWalk(backup, outcomes).Run(files);
+    return outcomes;
 }
 
-bool DeleteCheckedFiles(std::vector<ScanNode>& files) {
-    if (files.empty()) return false;
-    // Protection is looked at again here: the tree may not come from a scan of ours.
-    const std::wstring top = CleanInstallLocation(files.front().text);
-    const bool allowed = files.size() == 1 && !IsProtectedFolder(top);
-    if (files.front().state == kChecked) {
-        if (allowed) DeleteFolder(top);
-        files.clear();
-        return true;
-    }
-    EachFromLast(files, [&](const ScanNode& node) {
-        if (node.state != kChecked || !IsFolder(node.text)) return false;
-        if (allowed && IsInside(node.text, top) && !IsProtectedFolder(node.text)) DeleteFolder(node.text);
-        return true;
-    });
-    EachFromLast(files, [&](const ScanNode& node) {
-        if (node.state != kChecked) return false;
-        // Read-only files stay, as they would when deleted by hand.
-        if (allowed && IsInside(node.text, top) && !IsFolder(node.text)) DeleteFileW(node.text.c_str());
-        return true;
-    });
-    return true;
+bool CleanupResult::AllGone() const {
+    return std::all_of(keyOutcomes.begin(), keyOutcomes.end(), [](const ItemOutcome& o) { return o.done; }) &&
+           std::all_of(fileOutcomes.begin(), fileOutcomes.end(), [](const ItemOutcome& o) { return o.done; });
 }
 
-bool DeleteCheckedRemains(std::vector<ScanNode>& keys, std::vector<ScanNode>& files) {
-    DeleteCheckedKeys(keys);
-    return DeleteCheckedFiles(files);
+std::vector<ItemOutcome> CleanupResult::Outcomes() const {
+    std::vector<ItemOutcome> all = keyOutcomes;
+    all.insert(all.end(), fileOutcomes.begin(), fileOutcomes.end());
+    return all;
+}
+
+CleanupResult CleanRemains(std::vector<ScanNode>& keys, std::vector<ScanNode>& files, const CleanupRequest& request) {
+    CleanupResult result;
+    if (!AnyChecked(keys) && !AnyChecked(files)) {
+        result.ran = true;
+        return result;
+    }
+    DWORD error = ERROR_SUCCESS;
+    std::optional<CleanupBackup> backup = CleanupBackup::Begin(request.backupRoot, request.program, request.location, &error);
+    if (!backup) {
+        result.error = IncludeTrailingBackslash(request.backupRoot) + L": " + SystemErrorText(error);
+        return result;
+    }
+    // The registry part can be given back; without a saved copy nothing is deleted.
+    if (!backup->SaveRegistry(SnapshotRegistry(keys), keys)) {
+        const DWORD saveError = GetLastError();
+        result.error = backup->Folder() + L": " + SystemErrorText(saveError ? saveError : ERROR_WRITE_FAULT);
+        const std::wstring folder = backup->Folder();
+        backup.reset();
+        DeleteCleanupBackup(folder);
+        return result;
+    }
+    result.ran = true;
+    result.keyOutcomes = DeleteCheckedKeys(keys);
+    result.fileOutcomes = SetAsideCheckedFiles(files, *backup);
+
+    const std::wstring folder = backup->Folder();
+    const bool holdsItems = backup->HoldsItems();
+    backup.reset();  // the manifest is closed before the folder is looked at again
+    if (holdsItems)
+        result.backupFolder = folder;
+    else
+        DeleteCleanupBackup(folder);  // nothing was taken: nothing to undo
+
+    KeepWhatStayed(keys, result.keyOutcomes);
+    KeepWhatStayed(files, result.fileOutcomes);
+    // Marks of parents whose checked children went are stale until brought up to date.
+    RefreshChecks(keys);
+    RefreshChecks(files);
+    return result;
+}
+
+bool AnyChecked(const std::vector<ScanNode>& roots) {
+    return std::any_of(roots.begin(), roots.end(),
+                       [](const ScanNode& node) { return node.state == kChecked || AnyChecked(node.children); });
+}
+
+void KeepWhatStayed(std::vector<ScanNode>& roots, const std::vector<ItemOutcome>& outcomes) {
+    PathSet gone;
+    for (const ItemOutcome& outcome : outcomes)
+        if (outcome.done) gone.insert(PathKey(outcome.path));
+    Prune(roots, gone);
+    std::unordered_map<std::wstring, ScanNode*> byText, byFolder;
+    IndexNodes(roots, byText, byFolder);
+    // Entries found below a checked folder that stayed, parents before their children.
+    std::vector<const ItemOutcome*> found;
+    for (const ItemOutcome& outcome : outcomes)
+        if (!outcome.done && !byText.count(PathKey(outcome.path))) found.push_back(&outcome);
+    std::stable_sort(found.begin(), found.end(),
+                     [](const ItemOutcome* a, const ItemOutcome* b) { return a->path.size() < b->path.size(); });
+    for (const ItemOutcome* outcome : found) {
+        auto parent = byFolder.find(PathKey(ExtractFilePath(outcome->path)));
+        if (parent == byFolder.end()) continue;
+        // Adding may move the parent's children: the lookups are made again for what follows.
+        parent->second->children.push_back({outcome->path, kChecked, {}});
+        byText.clear();
+        byFolder.clear();
+        IndexNodes(roots, byText, byFolder);
+    }
 }
 
 void RefreshChecks(std::vector<ScanNode>& roots) {

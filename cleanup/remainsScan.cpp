@@ -104,7 +104,9 @@ void WalkKey(HKEY root, const std::wstring& rootName, std::wstring path, const s
     if (IsSkippedScanPath(path)) return;
     path = IncludeTrailingBackslash(path);
     UniqueHKey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
+    // A look only: reading asks for no more than reading, so keys the user may not change are still
+    // listed, and their deletion then says why it failed.
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
     // Each subkey is walked as soon as it is read, not after all its siblings: a key with thousands
     // of subkeys would otherwise keep the progress (and the caller's window) waiting until every
     // name was in. Registry calls are what the walk costs, so none is spent on the subkey count.
@@ -124,7 +126,7 @@ void WalkKey(HKEY root, const std::wstring& rootName, std::wstring path, const s
             const std::wstring fullPath = rootName + L'\\' + path + name;
             ScanNode node{fullPath, kChecked, {}};
             UniqueHKey matched;
-            if (RegOpenKeyExW(root, (path + name).c_str(), 0, KEY_ALL_ACCESS, matched.put()) == ERROR_SUCCESS)
+            if (RegOpenKeyExW(root, (path + name).c_str(), 0, KEY_READ, matched.put()) == ERROR_SUCCESS)
                 for (const std::wstring& value : ValueNames(matched.get()))
                     node.children.push_back({fullPath + L'\\' + value, kChecked, {}});
             found->push_back(std::move(node));

@@ -35,7 +35,7 @@ std::wstring RootLongName(HKEY root);
 // Walks every key below root\path (no depth limit) and returns, in walk order, one top-level
 // node per key whose name equals keyName exactly (case-sensitive). A few heavy shared subtrees
 // are not entered, and keys no single program owns are never offered.
-// Keys that cannot be opened with full access are skipped with what lies below them.
+// Keys that cannot be read are skipped with what lies below them.
 std::vector<ScanNode> ScanRegistryKey(HKEY root, const std::wstring& path, const std::wstring& keyName,
                                       const ScanProgress& progress = {});
 

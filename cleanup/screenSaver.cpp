@@ -1,6 +1,7 @@
 #include "cleanup/screenSaver.h"
 
 #include "common/funUtils.h"
+#include "i18n/multiLangs.h"
 
 namespace purgeon::cleanup {
 
@@ -57,10 +58,28 @@ ScreenSaverDeletion DeleteScreenSaver(const ScreenSaverFiles& files, const std::
         return result;
     }
     result.error = ERROR_SUCCESS;
-    DeleteFileW(files.cachePath.c_str());
+    if (!files.cachePath.empty() && !DeleteFileW(files.cachePath.c_str())) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) result.cacheError = error;
+    }
     // A move across drives copies and may leave the original behind when it is in use.
-    if (FileExists(files.path)) DeleteFileW(files.path.c_str());
+    if (FileExists(files.path) && !DeleteFileW(files.path.c_str())) result.leftError = GetLastError();
     return result;
+}
+
+std::wstring ScreenSaverMessage(const ScreenSaverFiles& files, const ScreenSaverDeletion& deletion) {
+    if (!deletion.backedUp)
+        return Format(LangText(IDS_MESSAGEBOX_WARNING_ScrNotDeleted).c_str(), files.path.c_str(),
+                      SystemErrorText(deletion.error).c_str());
+    std::wstring text;
+    auto add = [&](const std::wstring& path, DWORD error) {
+        if (error == ERROR_SUCCESS) return;
+        if (!text.empty()) text += L"\r\n";
+        text += Format(LangText(IDS_MESSAGEBOX_WARNING_ScrLeft).c_str(), path.c_str(), SystemErrorText(error).c_str());
+    };
+    add(files.path, deletion.leftError);
+    add(files.cachePath, deletion.cacheError);
+    return text;
 }
 
 }  // namespace purgeon::cleanup

@@ -6,6 +6,7 @@
 
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "i18n/multiLangs.h"
 #include "startup/startupItems.h"
 
 namespace purgeon {
@@ -31,26 +32,32 @@ std::wstring StartupFolder(AddItemSection section) {
     return folder.empty() ? folder : IncludeTrailingBackslash(folder);
 }
 
-bool WriteRunValue(HKEY root, const std::wstring& name, const std::wstring& data) {
+LONG WriteRunValue(HKEY root, const std::wstring& name, const std::wstring& data) {
     UniqueHKey key;
-    if (RegOpenKeyExW(root, kRunKeyPath, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return false;
+    // Writing a value needs no more than that.
+    LONG status = RegOpenKeyExW(root, kRunKeyPath, 0, KEY_SET_VALUE, key.put());
+    if (status != ERROR_SUCCESS) return status;
     return RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace
 
-bool CreateShortcut(const std::wstring& target, const std::wstring& linkPath) {
+HRESULT SaveShortcut(const std::wstring& target, const std::wstring& linkPath) {
     ComApartment apartment;
     ComPtr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
-        return false;
-    if (FAILED(link->SetPath(target.c_str()))) return false;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
+    if (FAILED(result)) return result;
+    if (FAILED(result = link->SetPath(target.c_str()))) return result;
     link->SetWorkingDirectory(ExtractFilePath(target).c_str());
     ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
+    if (FAILED(result = link->QueryInterface(IID_IPersistFile, file.put_void()))) return result;
     const std::wstring saveAs = ExtractFilePath(linkPath) + WithoutExtension(ExtractFileName(linkPath)) + L".lnk";
-    return SUCCEEDED(file->Save(saveAs.c_str(), FALSE));
+    return file->Save(saveAs.c_str(), FALSE);
+}
+
+bool CreateShortcut(const std::wstring& target, const std::wstring& linkPath) {
+    return SUCCEEDED(SaveShortcut(target, linkPath));
 }
 
 std::wstring RunValueNameFor(std::wstring_view target) { return WithoutExtension(ExtractFileName(target)); }
@@ -64,24 +71,40 @@ std::wstring ShortcutPathFor(const AddItemRequest& request) {
     return folder.empty() ? folder : folder + ShortcutNameFor(request.target);
 }
 
-AddItemResult AddStartupItem(const AddItemRequest& request) {
-    if (!FileExists(request.target)) return AddItemResult::TargetMissing;
-    bool written = false;
+AddItemOutcome AddStartupItem(const AddItemRequest& request) {
+    if (!FileExists(request.target)) return {AddItemResult::TargetMissing, ERROR_FILE_NOT_FOUND};
+    DWORD error = ERROR_SUCCESS;
     switch (request.section) {
         case AddItemSection::CurrentUserFolder:
         case AddItemSection::AllUsersFolder: {
             const std::wstring link = ShortcutPathFor(request);
-            written = !link.empty() && CreateShortcut(request.target, link);
+            if (link.empty()) {
+                error = ERROR_PATH_NOT_FOUND;
+                break;
+            }
+            const HRESULT saved = SaveShortcut(request.target, link);
+            if (FAILED(saved)) error = static_cast<DWORD>(saved);
             break;
         }
         case AddItemSection::CurrentUserRun:
-            written = WriteRunValue(HKEY_CURRENT_USER, RunValueNameFor(request.target), request.target);
+            error = static_cast<DWORD>(WriteRunValue(HKEY_CURRENT_USER, RunValueNameFor(request.target), request.target));
             break;
         case AddItemSection::MachineRun:
-            written = WriteRunValue(HKEY_LOCAL_MACHINE, RunValueNameFor(request.target), request.target);
+            error = static_cast<DWORD>(WriteRunValue(HKEY_LOCAL_MACHINE, RunValueNameFor(request.target), request.target));
             break;
     }
-    return written ? AddItemResult::Added : AddItemResult::NotWritten;
+    if (error != ERROR_SUCCESS) return {AddItemResult::NotWritten, error};
+    return {AddItemResult::Added, ERROR_SUCCESS};
+}
+
+std::wstring AddItemFailureMessage(const AddItemRequest& request, const AddItemOutcome& outcome) {
+    if (outcome.result != AddItemResult::NotWritten) return L"";
+    const int section = static_cast<int>(request.section);
+    const std::wstring place = section >= 0 && section < kAddItemSectionCount
+                                   ? LangText(static_cast<TextKey>(IDS_ADDITEMFORM_COMBOBOX_Items1 + section))
+                                   : request.target;
+    return Format(LangText(IDS_MESSAGEBOX_WARNING_AddItemFailed).c_str(), place.c_str(),
+                  SystemErrorText(outcome.error).c_str());
 }
 
 }  // namespace purgeon

@@ -1,6 +1,8 @@
 #pragma once
 // Adding a program to the startup list: a shortcut in one of the two Startup folders, or a
 // value in one of the two Run keys. The add window hands its choice over as plain data.
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -18,7 +20,12 @@ struct AddItemRequest {
 enum class AddItemResult {
     Added,          // the shortcut was saved or the value written
     TargetMissing,  // no file at the target: nothing written, the user must choose again
-    NotWritten,     // the folder or key refused; the list simply lacks the entry
+    NotWritten,     // the folder or key refused: `error` of the outcome says why
+};
+
+struct AddItemOutcome {
+    AddItemResult result = AddItemResult::NotWritten;
+    DWORD error = ERROR_SUCCESS;  // NotWritten: the system's reason (an HRESULT for a shortcut)
 };
 
 extern const wchar_t kRunKeyPath[];  // "SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
@@ -27,6 +34,8 @@ extern const wchar_t kRunKeyPath[];  // "SOFTWARE\Microsoft\Windows\CurrentVersi
 // `linkPath` with its extension changed to ".lnk". An existing file there is replaced. True
 // when the link was saved.
 bool CreateShortcut(const std::wstring& target, const std::wstring& linkPath);
+// The same, with the reason when it fails.
+HRESULT SaveShortcut(const std::wstring& target, const std::wstring& linkPath);
 
 // The entry names a target gets: its file name without extension ("app.exe" -> "app"), and
 // that name + ".lnk" for a shortcut. A name without extension is kept whole.
@@ -39,6 +48,10 @@ std::wstring ShortcutPathFor(const AddItemRequest& request);
 
 // Adds the entry, replacing one of the same name without asking. The Run key is opened, never
 // created.
-AddItemResult AddStartupItem(const AddItemRequest& request);
+AddItemOutcome AddStartupItem(const AddItemRequest& request);
+
+// What the user is told when the entry could not be added: the place it was meant for and why.
+// Empty when it was added (a missing target has the add window's own message).
+std::wstring AddItemFailureMessage(const AddItemRequest& request, const AddItemOutcome& outcome);
 
 }  // namespace purgeon

@@ -6,6 +6,7 @@
 
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "i18n/multiLangs.h"
 
 namespace purgeon {
 
@@ -28,10 +29,17 @@ namespace {
 constexpr REGSAM kReadAccess = KEY_READ;
 constexpr REGSAM kWriteAccess = KEY_READ | KEY_WRITE;
 
-UniqueHKey OpenKey(HKEY parent, const std::wstring& path, REGSAM access) {
+UniqueHKey OpenKey(HKEY parent, const std::wstring& path, REGSAM access, LONG* status = nullptr) {
     UniqueHKey key;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, access, key.put()) != ERROR_SUCCESS) key.reset();
+    const LONG result = RegOpenKeyExW(parent, path.c_str(), 0, access, key.put());
+    if (result != ERROR_SUCCESS) key.reset();
+    if (status) *status = result;
     return key;
+}
+
+DWORD LastErrorOr(DWORD fallback) {
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
 }
 
 void AddValueRows(std::vector<StartupRow>& rows, HKEY key, HKEY root, const std::wstring& keyPath,
@@ -73,66 +81,113 @@ void AddFolderRows(std::vector<StartupRow>& rows, const std::wstring& listed, co
 
 bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool WriteValue(HKEY key, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
+LONG WriteValue(HKEY key, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
     return RegSetValueExW(key, name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+                          static_cast<DWORD>(data.size()));
 }
 
 // Moves the value between the startup key and its Run_Disable subkey, as it is stored now.
-bool MoveRegistryEntry(StartupRow& row) {
-    UniqueHKey key = OpenKey(row.root, row.keyPath, kWriteAccess);
-    if (!key) return false;
+// ERROR_SUCCESS, or why it stayed where it was.
+DWORD MoveRegistryEntry(StartupRow& row) {
+    LONG status = ERROR_SUCCESS;
+    UniqueHKey key = OpenKey(row.root, row.keyPath, kWriteAccess, &status);
+    if (!key) return static_cast<DWORD>(status);
     if (row.enabled) {
-        UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kWriteAccess);
-        if (!disabled) return false;
+        UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kWriteAccess, &status);
+        if (!disabled) return static_cast<DWORD>(status);
         auto value = ReadRegValue(disabled.get(), row.name.c_str());
-        if (!value) return false;
+        if (!value) return ERROR_FILE_NOT_FOUND;
         // A name that is enabled already keeps its enabled value; the disabled copy goes.
         if (auto current = ReadRegValue(key.get(), row.name.c_str()))
             value = std::move(current);
-        else if (!WriteValue(key.get(), row.name, value->type, value->data))
-            return false;
+        else if ((status = WriteValue(key.get(), row.name, value->type, value->data)) != ERROR_SUCCESS)
+            return static_cast<DWORD>(status);
         RegDeleteValueW(disabled.get(), row.name.c_str());
         row.type = value->type;
         row.data = std::move(value->data);
     } else {
         auto value = ReadRegValue(key.get(), row.name.c_str());
-        if (!value) return false;
+        if (!value) return ERROR_FILE_NOT_FOUND;
         UniqueHKey disabled;
-        if (RegCreateKeyExW(key.get(), kRunDisableKey, 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr,
-                            disabled.put(), nullptr) != ERROR_SUCCESS)
-            return false;
+        status = RegCreateKeyExW(key.get(), kRunDisableKey, 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr,
+                                 disabled.put(), nullptr);
+        if (status != ERROR_SUCCESS) return static_cast<DWORD>(status);
         // Written before the original goes, so a refused write loses nothing.
-        if (!WriteValue(disabled.get(), row.name, value->type, value->data)) return false;
-        if (RegDeleteValueW(key.get(), row.name.c_str()) != ERROR_SUCCESS) {
+        if ((status = WriteValue(disabled.get(), row.name, value->type, value->data)) != ERROR_SUCCESS)
+            return static_cast<DWORD>(status);
+        if ((status = RegDeleteValueW(key.get(), row.name.c_str())) != ERROR_SUCCESS) {
             RegDeleteValueW(disabled.get(), row.name.c_str());
-            return false;
+            return static_cast<DWORD>(status);
         }
         row.type = value->type;
         row.data = std::move(value->data);
     }
     row.command = RenderRegValue({row.name, row.type, row.data});
-    return true;
+    return ERROR_SUCCESS;
 }
 
 // Moves the file between its Startup folder and the hidden disabled-items subfolder.
-bool MoveFolderEntry(StartupRow& row) {
+DWORD MoveFolderEntry(StartupRow& row) {
     std::wstring target;
     if (row.enabled) {
         target = row.folder + row.name;
-        if (PathExists(target)) return false;  // the enabled entry of that name stays; so does this one
+        if (PathExists(target)) return ERROR_ALREADY_EXISTS;  // the enabled entry of that name stays; so does this one
     } else {
         std::wstring parked = row.folder + kDisabledFolderName;
-        if (!DirectoryExists(parked) && !CreateDirectoryW(parked.c_str(), nullptr)) return false;
+        if (!DirectoryExists(parked) && !CreateDirectoryW(parked.c_str(), nullptr)) return LastErrorOr(ERROR_CANNOT_MAKE);
         // Hidden, so the shell does not start what lies inside and the listing skips the folder.
         DWORD attributes = GetFileAttributesW(parked.c_str());
         SetFileAttributesW(parked.c_str(), (attributes & ~FILE_ATTRIBUTE_DIRECTORY) | FILE_ATTRIBUTE_HIDDEN);
         target = IncludeTrailingBackslash(parked) + row.name;
-        if (PathExists(target)) return false;
+        if (PathExists(target)) return ERROR_ALREADY_EXISTS;
     }
-    if (!MoveFileW(row.filePath.c_str(), target.c_str())) return false;
+    if (!MoveFileW(row.filePath.c_str(), target.c_str())) return LastErrorOr(ERROR_ACCESS_DENIED);
     row.filePath = row.command = target;
-    return true;
+    return ERROR_SUCCESS;
+}
+
+bool IsGone(LONG status) { return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND; }
+
+// Removes a registry row's value in both its forms: ERROR_SUCCESS when neither is left.
+DWORD DeleteRegistryEntry(const StartupRow& row, bool& removed) {
+    LONG status = ERROR_SUCCESS;
+    UniqueHKey key = OpenKey(row.root, row.keyPath, kWriteAccess, &status);
+    if (!key) return IsGone(status) ? ERROR_SUCCESS : static_cast<DWORD>(status);
+    DWORD failure = ERROR_SUCCESS;
+    status = RegDeleteValueW(key.get(), row.name.c_str());
+    if (status == ERROR_SUCCESS) removed = true;
+    else if (!IsGone(status)) failure = static_cast<DWORD>(status);
+    UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kWriteAccess, &status);
+    if (disabled) {
+        status = RegDeleteValueW(disabled.get(), row.name.c_str());
+        if (status == ERROR_SUCCESS) removed = true;
+    }
+    if (!IsGone(status) && status != ERROR_SUCCESS && failure == ERROR_SUCCESS) failure = static_cast<DWORD>(status);
+    return failure;
+}
+
+DWORD DeleteFolderEntry(const StartupRow& row, bool& removed) {
+    const DWORD attributes = GetFileAttributesW(row.filePath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return ERROR_SUCCESS;  // gone already
+    bool ok;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // A subfolder goes only when empty: its contents are not startup items of ours.
+        ok = RemoveDirectoryW(row.filePath.c_str()) != FALSE;
+    } else {
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(row.filePath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        ok = DeleteFileW(row.filePath.c_str()) != FALSE;
+        if (!ok && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            const DWORD error = GetLastError();
+            SetFileAttributesW(row.filePath.c_str(), attributes);
+            SetLastError(error);
+        }
+    }
+    if (ok) {
+        removed = true;
+        return ERROR_SUCCESS;
+    }
+    return LastErrorOr(ERROR_ACCESS_DENIED);
 }
 
 }  // namespace
@@ -193,41 +248,36 @@ StartupApplyResult ApplyStartupRows(std::vector<StartupRow>& rows) {
     StartupApplyResult result;
     for (StartupRow& row : rows) {
         if (row.enabled == row.wasEnabled) continue;
-        bool moved = row.source == StartupSource::Registry ? MoveRegistryEntry(row) : MoveFolderEntry(row);
-        if (moved) {
+        const DWORD error = row.source == StartupSource::Registry ? MoveRegistryEntry(row) : MoveFolderEntry(row);
+        if (error == ERROR_SUCCESS) {
             row.wasEnabled = row.enabled;
             ++result.changed;
         } else {
             ++result.failed;
+            result.failures.push_back({row.name, row.location, error});
         }
     }
     return result;
 }
 
-int DeleteStartupRows(const std::vector<StartupRow>& rows) {
-    int deleted = 0;
+StartupDeleteResult DeleteStartupRows(const std::vector<StartupRow>& rows) {
+    StartupDeleteResult result;
     for (const StartupRow& row : rows) {
         bool removed = false;
-        if (row.source == StartupSource::Registry) {
-            if (UniqueHKey key = OpenKey(row.root, row.keyPath, kWriteAccess)) {
-                removed = RegDeleteValueW(key.get(), row.name.c_str()) == ERROR_SUCCESS;
-                if (UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kWriteAccess))
-                    removed = (RegDeleteValueW(disabled.get(), row.name.c_str()) == ERROR_SUCCESS) || removed;
-            }
-        } else {
-            DWORD attributes = GetFileAttributesW(row.filePath.c_str());
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                // A subfolder goes only when empty: its contents are not startup items of ours.
-                removed = RemoveDirectoryW(row.filePath.c_str()) != FALSE;
-            } else if (attributes != INVALID_FILE_ATTRIBUTES) {
-                if (attributes & FILE_ATTRIBUTE_READONLY)
-                    SetFileAttributesW(row.filePath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-                removed = DeleteFileW(row.filePath.c_str()) != FALSE;
-            }
-        }
-        if (removed) ++deleted;
+        const DWORD error =
+            row.source == StartupSource::Registry ? DeleteRegistryEntry(row, removed) : DeleteFolderEntry(row, removed);
+        if (error != ERROR_SUCCESS) result.failures.push_back({row.name, row.location, error});
+        else if (removed) ++result.deleted;
     }
-    return deleted;
+    return result;
+}
+
+std::wstring StartupFailureMessage(const std::vector<StartupFailure>& failures) {
+    if (failures.empty()) return L"";
+    std::wstring text = Format(LangText(IDS_MESSAGEBOX_WARNING_StartupFailed).c_str(), static_cast<int>(failures.size()));
+    for (const StartupFailure& failure : failures)
+        text += L"\r\n" + failure.name + L" (" + failure.location + L"): " + SystemErrorText(failure.error);
+    return text;
 }
 
 void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled) {

@@ -58,9 +58,17 @@ std::vector<StartupRow> LoadStartupFolderItems();
 // The whole list: HKCU keys, HKLM keys, HKLM keys of 32-bit programs, then the two Startup folders.
 std::vector<StartupRow> LoadStartupItems();
 
+// An entry an edit could not make, and the system's reason.
+struct StartupFailure {
+    std::wstring name;
+    std::wstring location;
+    DWORD error = ERROR_SUCCESS;
+};
+
 struct StartupApplyResult {
     int changed = 0;  // rows whose entry was moved
     int failed = 0;   // rows whose entry could not be moved (left as it was)
+    std::vector<StartupFailure> failures;  // one per failed row, in row order
 };
 // Writes the check marks back, acting only on rows whose mark differs from what was read.
 // A registry value moves between its key and the Run_Disable subkey with its type and bytes
@@ -71,10 +79,18 @@ struct StartupApplyResult {
 // again changes nothing.
 StartupApplyResult ApplyStartupRows(std::vector<StartupRow>& rows);
 
+struct StartupDeleteResult {
+    int deleted = 0;  // rows that had something removed
+    std::vector<StartupFailure> failures;  // rows whose entry could not be removed
+};
 // Removes the entries of these rows (the caller has asked for confirmation): a registry value
-// from its key and from the Run_Disable subkey alike, a folder entry's file. Returns how many
-// rows had something removed.
-int DeleteStartupRows(const std::vector<StartupRow>& rows);
+// from its key and from the Run_Disable subkey alike, a folder entry's file. An entry that is
+// gone already is no failure.
+StartupDeleteResult DeleteStartupRows(const std::vector<StartupRow>& rows);
+
+// What the user is told about failed entries of Apply or Delete Entry: how many, then one
+// "name (location): reason" line each. Empty when there are none.
+std::wstring StartupFailureMessage(const std::vector<StartupFailure>& failures);
 
 // Checks or unchecks every row; nothing is written until Apply.
 void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled);

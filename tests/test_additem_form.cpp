@@ -116,7 +116,7 @@ TEST_F(AddItemForm, EnterTakesTheTargetAsTypedAndTheEntryLandsInTheRunKey) {
     auto request = form_.Run(owner_.get(), GetModuleHandleW(nullptr));
     ASSERT_TRUE(request.has_value());
     EXPECT_EQ(request->section, AddItemSection::CurrentUserRun);
-    ASSERT_EQ(AddItemResult::Added, AddStartupItem(*request));
+    ASSERT_EQ(AddItemResult::Added, AddStartupItem(*request).result);
     UniqueHKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_ALL_ACCESS, key.put()));
     auto text = ReadRegString(key.get(), L"Start me");

@@ -8,6 +8,7 @@
 
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "i18n/multiLangs.h"
 #include "startup/addItem.h"
 #include "startup/itemInfo.h"
 #include "startup/startupItems.h"
@@ -90,7 +91,7 @@ TEST(AddItemNames, FileNameWithoutExtension) {
 TEST_F(AddItemPlaces, RunKeysGetAValueNamedAfterTheFile) {
     for (auto [section, root, abbreviation] : {std::tuple{AddItemSection::CurrentUserRun, HKEY_CURRENT_USER, L"HKCU"},
                                                std::tuple{AddItemSection::MachineRun, HKEY_LOCAL_MACHINE, L"HKLM"}}) {
-        ASSERT_EQ(AddItemResult::Added, AddStartupItem({app_, section}));
+        ASSERT_EQ(AddItemResult::Added, AddStartupItem({app_, section}).result);
         auto value = RunValue(root, kValueName);
         ASSERT_TRUE(value.has_value());
         EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
@@ -107,7 +108,7 @@ TEST_F(AddItemPlaces, RunKeysGetAValueNamedAfterTheFile) {
 
 TEST_F(AddItemPlaces, AnExistingValueIsOverwritten) {
     SetText(HKEY_CURRENT_USER, L"tool", L"%TEMP%\\old.exe -x", REG_EXPAND_SZ);
-    ASSERT_EQ(AddItemResult::Added, AddStartupItem({bare_, AddItemSection::CurrentUserRun}));
+    ASSERT_EQ(AddItemResult::Added, AddStartupItem({bare_, AddItemSection::CurrentUserRun}).result);
     auto value = RunValue(HKEY_CURRENT_USER, L"tool");
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
@@ -117,7 +118,7 @@ TEST_F(AddItemPlaces, AnExistingValueIsOverwritten) {
 TEST_F(AddItemPlaces, StartupFoldersGetAShortcut) {
     for (auto [section, csidl] : {std::pair{AddItemSection::CurrentUserFolder, CSIDL_STARTUP},
                                   std::pair{AddItemSection::AllUsersFolder, CSIDL_COMMON_STARTUP}}) {
-        ASSERT_EQ(AddItemResult::Added, AddStartupItem({app_, section}));
+        ASSERT_EQ(AddItemResult::Added, AddStartupItem({app_, section}).result);
         const std::wstring folder = IncludeTrailingBackslash(GetSpecialFolderPath(csidl));
         const std::wstring link = folder + kValueName + L".lnk";
         EXPECT_EQ(ShortcutPathFor({app_, section}), link);
@@ -136,7 +137,7 @@ TEST_F(AddItemPlaces, StartupFoldersGetAShortcut) {
 TEST_F(AddItemPlaces, ATargetWithoutExtensionAndAnExistingShortcut) {
     const std::wstring folder = IncludeTrailingBackslash(GetSpecialFolderPath(CSIDL_STARTUP));
     ASSERT_TRUE(CreateShortcut(app_, folder + L"tool.lnk"));  // an older entry of that name
-    ASSERT_EQ(AddItemResult::Added, AddStartupItem({bare_, AddItemSection::CurrentUserFolder}));
+    ASSERT_EQ(AddItemResult::Added, AddStartupItem({bare_, AddItemSection::CurrentUserFolder}).result);
     EXPECT_TRUE(EqualsNoCase(ShortcutTarget(folder + L"tool.lnk"), bare_)) << ToUtf8(ShortcutTarget(folder + L"tool.lnk"));
 }
 
@@ -152,7 +153,7 @@ TEST_F(AddItemPlaces, AMissingTargetWritesNothing) {
     const std::wstring gone = dir_.path() + L"Tools dir\\gone.exe";
     for (const std::wstring& target : {gone, std::wstring(), app_ + L" -x", L"\"" + app_ + L"\"", dir_.path() + L"Tools dir"}) {
         for (int section = 0; section < kAddItemSectionCount; ++section)
-            EXPECT_EQ(AddItemResult::TargetMissing, AddStartupItem({target, static_cast<AddItemSection>(section)}))
+            EXPECT_EQ(AddItemResult::TargetMissing, AddStartupItem({target, static_cast<AddItemSection>(section)}).result)
                 << ToUtf8(target) << " " << section;
     }
     EXPECT_FALSE(RunValue(HKEY_CURRENT_USER, L"gone").has_value());
@@ -170,7 +171,15 @@ TEST_F(AddItemPlaces, AMissingRunKeyIsNotCreated) {
     }
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CURRENT_USER, kRunKeyPath));
     RegDeleteKeyW(HKEY_CURRENT_USER, kRunKeyPath);
-    EXPECT_EQ(AddItemResult::NotWritten, AddStartupItem({app_, AddItemSection::CurrentUserRun}));
+    // Not written, and the user is told where and why.
+    const AddItemRequest request{app_, AddItemSection::CurrentUserRun};
+    const AddItemOutcome outcome = AddStartupItem(request);
+    EXPECT_EQ(AddItemResult::NotWritten, outcome.result);
+    EXPECT_EQ(outcome.error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    const std::wstring message = AddItemFailureMessage(request, outcome);
+    EXPECT_NE(message.find(LangText(IDS_ADDITEMFORM_COMBOBOX_Items3)), std::wstring::npos) << ToUtf8(message);
+    EXPECT_NE(message.find(SystemErrorText(ERROR_FILE_NOT_FOUND)), std::wstring::npos) << ToUtf8(message);
+    EXPECT_EQ(AddItemFailureMessage(request, {AddItemResult::Added, ERROR_SUCCESS}), L"");
     UniqueHKey key;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_READ, key.put()));
     ASSERT_EQ(ERROR_SUCCESS,

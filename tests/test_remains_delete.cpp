@@ -1,10 +1,11 @@
-// Deleting the checked remains of a real sample program: what is checked goes, what is not
-// stays, and shared keys and folders survive whatever the trees say.
+// Cleaning the checked remains of a real sample program: what is checked goes (into the clean-up's
+// backup), what is not stays, and shared keys and folders survive whatever the trees say.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "cleanup/checkTree.h"
+#include "cleanup/cleanupBackup.h"
 #include "cleanup/remainsDelete.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
@@ -91,6 +92,20 @@ void Untick(std::vector<ScanNode>& roots, const std::wstring& text) {
     ToggleNodeCheck(roots, path);
 }
 
+// A clean-up into a scratch backup folder.
+struct Cleaner {
+    ScratchFolder backups{L"remainsdelete-backups"};
+    CleanupResult Clean(std::vector<ScanNode>& keys, std::vector<ScanNode>& files, const std::wstring& program = L"x") {
+        return CleanRemains(keys, files, {backups.path(), program, L""});
+    }
+};
+
+const ItemOutcome* OutcomeOf(const std::vector<ItemOutcome>& outcomes, const std::wstring& path) {
+    for (const ItemOutcome& outcome : outcomes)
+        if (EqualsNoCase(outcome.path, path)) return &outcome;
+    return nullptr;
+}
+
 size_t CountNodes(const std::vector<ScanNode>& nodes) {
     size_t count = nodes.size();
     for (const ScanNode& node : nodes) count += CountNodes(node.children);
@@ -110,14 +125,21 @@ TEST(RemainsDelete, EverythingCheckedGoesWithTheFolderWhole) {
     WriteFileBytes(sample->installDir + L".keep", "x");
     std::vector<ScanNode> files = {*tree};
 
-    EXPECT_TRUE(DeleteCheckedRemains(keys, files));
+    Cleaner cleaner;
+    const CleanupResult result = cleaner.Clean(keys, files, name);
+    EXPECT_TRUE(result.ran);
+    EXPECT_TRUE(result.AllGone());
     EXPECT_TRUE(keys.empty());
     EXPECT_TRUE(files.empty());
+    EXPECT_TRUE(OutcomeOf(result.fileOutcomes, sample->installDir + L".keep"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\" + name));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\" + name));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\" + sample.publisher() + L"\\" + name));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\" + sample.publisher()));
     EXPECT_FALSE(DirectoryExists(ExcludeTrailingBackslash(sample->installDir)));
+    // Set aside, not destroyed.
+    const std::wstring stored = result.backupFolder + CleanupBackup::StoredFor(sample->installDir + L".keep");
+    EXPECT_EQ(ReadFileBytes(stored), "x");
 }
 
 TEST(RemainsDelete, UncheckedKeysValuesFoldersAndFilesStay) {
@@ -153,7 +175,8 @@ TEST(RemainsDelete, UncheckedKeysValuesFoldersAndFilesStay) {
     Untick(files, dir + L"data\\more.txt");
     ASSERT_EQ(FindNode(files, dir + L"data")->state, kPartlyChecked);
 
-    EXPECT_TRUE(DeleteCheckedRemains(keys, files));
+    Cleaner cleaner;
+    EXPECT_TRUE(cleaner.Clean(keys, files, name).AllGone());
     // The partly checked key stays with its unchecked values; the checked ones are gone.
     const std::wstring userPath = L"Software\\" + name;
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, userPath, L"Version"));
@@ -186,26 +209,35 @@ TEST(RemainsDelete, UncheckedKeysValuesFoldersAndFilesStay) {
     EXPECT_EQ(FindNode(files, dir + L"data")->state, kUnchecked);
 }
 
-TEST(RemainsDelete, OnlyRegistryFindingsGiveNoReport) {
+TEST(RemainsDelete, RegistryFindingsAloneAreSavedAndDeleted) {
     const std::wstring name = L"RemainsDeleteKeysOnly";
     SetString(HKEY_CURRENT_USER, L"Software\\RemainsDeleteVendor\\" + name, L"A", L"x");
     std::vector<ScanNode> keys = ScanRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE", name);
     std::vector<ScanNode> files;
     ASSERT_EQ(keys.size(), 1u);
-    EXPECT_FALSE(DeleteCheckedRemains(keys, files));
+    Cleaner cleaner;
+    const CleanupResult result = cleaner.Clean(keys, files, name);
+    EXPECT_TRUE(result.AllGone());
+    ASSERT_EQ(result.keyOutcomes.size(), 1u);
     EXPECT_TRUE(keys.empty());
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\RemainsDeleteVendor\\" + name));
+    EXPECT_TRUE(FileExists(result.backupFolder + kManifestFile));
+    EXPECT_TRUE(FileExists(result.backupFolder + L"remains.reg"));
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\RemainsDeleteVendor");
 }
 
 TEST(RemainsDelete, SharedKeysAndFoldersSurviveForgedTrees) {
-    // Trees built by hand, as a stale or tampered window might hold them.
+    // Trees built by hand, as a stale or tampered window might hold them: every node stays, and
+    // says why.
     SetString(HKEY_CURRENT_USER, L"Software\\Policies\\RemainsDeleteGuard", L"A", L"x");
     std::vector<ScanNode> keys = {{L"HKEY_CURRENT_USER\\SOFTWARE\\Policies", kChecked, {}},
                                   {L"HKEY_CURRENT_USER\\Software", kChecked, {}},
                                   {L"hkey_current_user\\Software\\Policies\\RemainsDeleteGuard", kChecked, {}}};
-    DeleteCheckedKeys(keys);
-    EXPECT_TRUE(keys.empty());
+    const std::vector<ItemOutcome> outcomes = DeleteCheckedKeys(keys);
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_EQ(outcomes[0].reason, Reason::Protected);
+    EXPECT_EQ(outcomes[1].reason, Reason::Protected);
+    EXPECT_FALSE(outcomes[2].done);  // no such root name
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Policies\\RemainsDeleteGuard"));
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Policies\\RemainsDeleteGuard");
 
@@ -214,13 +246,20 @@ TEST(RemainsDelete, SharedKeysAndFoldersSurviveForgedTrees) {
     const std::wstring shared = data;
     ASSERT_TRUE(ForceDirectories(shared + L"\\RemainsDeleteGuard"));
     WriteFileBytes(shared + L"\\RemainsDeleteGuard\\keep.txt", "x");
+    Cleaner cleaner;
+    std::vector<ScanNode> none;
     std::vector<ScanNode> whole = {{shared, kChecked, {{shared + L"\\RemainsDeleteGuard", kChecked, {}}}}};
-    EXPECT_TRUE(DeleteCheckedFiles(whole));
+    CleanupResult result = cleaner.Clean(none, whole);
+    ASSERT_EQ(result.fileOutcomes.size(), 1u);
+    EXPECT_EQ(result.fileOutcomes[0].reason, Reason::Protected);
+    EXPECT_EQ(whole.size(), 1u);
     std::vector<ScanNode> parts = {{shared, kUnchecked,
                                     {{shared + L"\\RemainsDeleteGuard", kChecked, {}},
                                      {shared + L"\\RemainsDeleteGuard\\keep.txt", kChecked, {}}}}};
-    EXPECT_TRUE(DeleteCheckedFiles(parts));
+    result = cleaner.Clean(none, parts);
+    EXPECT_FALSE(result.AllGone());
     EXPECT_TRUE(FileExists(shared + L"\\RemainsDeleteGuard\\keep.txt"));
+    EXPECT_TRUE(result.backupFolder.empty());  // nothing was set aside
 
     // Below an ordinary install folder, a node pointing outside it is not followed.
     ScratchFolder scratch(L"remainsdelete");
@@ -228,8 +267,11 @@ TEST(RemainsDelete, SharedKeysAndFoldersSurviveForgedTrees) {
     std::vector<ScanNode> outside = {{scratch.path() + L"App", kUnchecked,
                                       {{scratch.path() + L"App\\..\\..\\..", kChecked, {}},
                                        {shared + L"\\RemainsDeleteGuard\\keep.txt", kChecked, {}}}}};
-    EXPECT_TRUE(DeleteCheckedFiles(outside));
-    EXPECT_TRUE(outside[0].children.empty());
+    result = cleaner.Clean(none, outside);
+    ASSERT_EQ(result.fileOutcomes.size(), 2u);
+    EXPECT_EQ(result.fileOutcomes[0].reason, Reason::OutsideFolder);
+    EXPECT_EQ(result.fileOutcomes[1].reason, Reason::OutsideFolder);
+    EXPECT_EQ(outside[0].children.size(), 2u);  // both stayed, still checked
     EXPECT_TRUE(FileExists(shared + L"\\RemainsDeleteGuard\\keep.txt"));
     EXPECT_TRUE(DirectoryExists(scratch.path() + L"App"));
     RemoveTree(shared + L"\\RemainsDeleteGuard");
@@ -276,11 +318,17 @@ TEST(RemainsDelete, PathsLeadingOutOfTheInstallFolderAreNotFollowed) {
                                     {{app + L"\\x/../../Other/Folder", kChecked, {}},
                                      {app + L"\\x/../../Other/file.txt", kChecked, {}},
                                      {app + L"\\mine.txt", kChecked, {}}}}};
-    EXPECT_TRUE(DeleteCheckedFiles(files));
+    Cleaner cleaner;
+    std::vector<ScanNode> none;
+    const CleanupResult result = cleaner.Clean(none, files);
     EXPECT_TRUE(DirectoryExists(other + L"\\Folder"));
     EXPECT_TRUE(FileExists(other + L"\\file.txt"));
     EXPECT_FALSE(FileExists(app + L"\\mine.txt"));
-    EXPECT_TRUE(files[0].children.empty());
+    ASSERT_EQ(result.fileOutcomes.size(), 3u);
+    EXPECT_EQ(result.fileOutcomes[0].reason, Reason::OutsideFolder);
+    EXPECT_EQ(result.fileOutcomes[1].reason, Reason::OutsideFolder);
+    EXPECT_TRUE(result.fileOutcomes[2].done);
+    EXPECT_EQ(files[0].children.size(), 2u);
 }
 
 TEST(RemainsDelete, SharedNamesInTheThirtyTwoBitViewSurvive) {
@@ -291,8 +339,10 @@ TEST(RemainsDelete, SharedNamesInTheThirtyTwoBitViewSurvive) {
     SetString(HKEY_LOCAL_MACHINE, view + L"RemainsDeleteWow\\Policies", L"A", L"x");
     std::vector<ScanNode> keys = {{L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Policies", kChecked, {}},
                                   {L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\RemainsDeleteWow\\Policies", kChecked, {}}};
-    DeleteCheckedKeys(keys);
-    EXPECT_TRUE(keys.empty());
+    const std::vector<ItemOutcome> outcomes = DeleteCheckedKeys(keys);
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0].reason, Reason::Protected);
+    EXPECT_TRUE(outcomes[1].done);
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, view + L"Policies\\RemainsDeleteGuard"));
     // Deeper down the same name is one program's key.
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, view + L"RemainsDeleteWow\\Policies"));
@@ -302,23 +352,31 @@ TEST(RemainsDelete, SharedNamesInTheThirtyTwoBitViewSurvive) {
     if (!hadPolicies) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (view + L"Policies").c_str());
 }
 
-TEST(RemainsDelete, ReadOnlyFilesStayAndTheirNodesGoAllTheSame) {
+TEST(RemainsDelete, ReadOnlyAndHiddenFilesAreSetAsideWithTheirAttributes) {
     ScratchFolder scratch(L"remainsdelete-ro");
     const std::wstring app = scratch.path() + L"App";
     ASSERT_TRUE(ForceDirectories(app));
-    WriteFileBytes(app + L"\\locked.txt", "x");
-    WriteFileBytes(app + L"\\plain.txt", "x");
+    WriteFileBytes(app + L"\\locked.txt", "locked");
+    WriteFileBytes(app + L"\\hidden.txt", "hidden");
     ASSERT_TRUE(SetFileAttributesW((app + L"\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW((app + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
     std::optional<ScanNode> tree = ScanInstallFolder(app);
     ASSERT_TRUE(tree);
     std::vector<ScanNode> files = {*tree};
     files[0].state = kPartlyChecked;  // the install folder itself is kept
-    EXPECT_TRUE(DeleteCheckedFiles(files));
-    EXPECT_TRUE(FileExists(app + L"\\locked.txt"));
-    EXPECT_FALSE(FileExists(app + L"\\plain.txt"));
+    Cleaner cleaner;
+    std::vector<ScanNode> none;
+    const CleanupResult result = cleaner.Clean(none, files);
+    EXPECT_TRUE(result.AllGone());
+    EXPECT_FALSE(FileExists(app + L"\\locked.txt"));
+    EXPECT_FALSE(FileExists(app + L"\\hidden.txt"));
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(files[0].children.empty());
-    SetFileAttributesW((app + L"\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    const std::wstring locked = result.backupFolder + CleanupBackup::StoredFor(app + L"\\locked.txt");
+    const std::wstring hidden = result.backupFolder + CleanupBackup::StoredFor(app + L"\\hidden.txt");
+    EXPECT_EQ(ReadFileBytes(locked), "locked");
+    EXPECT_EQ(GetFileAttributesW(locked.c_str()) & FILE_ATTRIBUTE_READONLY, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(GetFileAttributesW(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN, static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
 }
 
 TEST(RemainsDelete, MarksAfterADeleteComeFromWhatIsLeft) {
@@ -358,8 +416,12 @@ TEST(RemainsDelete, AFolderHoldingAProtectedOneIsNotDeletedWhole) {
     ASSERT_TRUE(ForceDirectories(shared));
     WriteFileBytes(guard, "x");
     std::vector<ScanNode> files = {{shared, kChecked, {{guard, kChecked, {}}}}};
-    EXPECT_TRUE(DeleteCheckedFiles(files));
-    EXPECT_TRUE(files.empty());
+    std::vector<ScanNode> none;
+    Cleaner cleaner;
+    const CleanupResult result = cleaner.Clean(none, files);
+    ASSERT_EQ(result.fileOutcomes.size(), 1u);
+    EXPECT_EQ(result.fileOutcomes[0].reason, Reason::Protected);
+    EXPECT_EQ(files.size(), 1u);
     EXPECT_TRUE(FileExists(guard));
     DeleteFileW(guard.c_str());
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/cleanupBackup.h"
 #include "cleanup/regBackup.h"
 #include "cleanup/remainsScan.h"
 #include "common/funUtils.h"
@@ -100,6 +101,15 @@ std::wstring ReadUtf16File(const std::wstring& path) {
                                        (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
     if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
     return text;
+}
+
+// The registry editor's files a clean-up left in its backups.
+std::vector<std::wstring> SavedRegFiles(const std::wstring& backups) {
+    std::vector<std::wstring> files, saved;
+    CollectFiles(backups, files);
+    for (const std::wstring& file : files)
+        if (EqualsNoCase(ExtractFileName(file), cleanup::kRemainsBackupFile)) saved.push_back(file);
+    return saved;
 }
 
 void SetString(HKEY key, const wchar_t* name, const std::wstring& text) {
@@ -266,11 +276,12 @@ TEST_F(ScanForm, DeleteSavesTheKeysThenRemovesWhatIsChecked) {
     EXPECT_EQ(1, ItemState(fileTree, root));
     EXPECT_TRUE(IsWindowEnabled(form_.DeleteButton()));
 
-    // The registry part was saved first, loadable by the registry editor.
-    std::vector<std::wstring> saved;
-    CollectFiles(backups_.path(), saved);
+    // The registry part was saved first, loadable by the registry editor, beside the files set aside.
+    std::vector<std::wstring> saved = SavedRegFiles(backups_.path());
     ASSERT_EQ(1u, saved.size());
-    EXPECT_NE(saved[0].find(cleanup::kRemainsBackupFile), std::wstring::npos);
+    EXPECT_EQ(ReadFileBytes(form_.LastCleanup().backupFolder +
+                            cleanup::CleanupBackup::StoredFor(folder_ + L"\\readme.txt")),
+              "readme");
     const std::wstring text = ReadUtf16File(saved[0]);
     EXPECT_EQ(0u, text.find(cleanup::kRegFileHeader));
     EXPECT_NE(text.find(L"[" + KeyText() + L"]"), std::wstring::npos);
@@ -294,7 +305,8 @@ TEST_F(ScanForm, NothingIsDeletedWhenTheBackupCannotBeSaved) {
 
     form_.PressDelete();
     ASSERT_EQ(1u, messages_.size());
-    EXPECT_EQ(messages_[0], TScanForm::kBackupFailedText);
+    const std::wstring failed = LangText(IDS_MESSAGEBOX_WARNING_CleanBackupFailed);
+    EXPECT_EQ(messages_[0].rfind(failed.substr(0, failed.find(L"%s")), 0), 0u) << ToUtf8(messages_[0]);
     EXPECT_TRUE(KeyExists(keyPath_));
     EXPECT_TRUE(KeyExists(keyPath_ + L"\\Settings"));
     EXPECT_TRUE(Exists(folder_ + L"\\readme.txt"));
@@ -427,8 +439,7 @@ TEST_F(ScanForm, APartlyCheckedKeyKeepsItsUncheckedValueAndTheSavedFileBringsThe
     EXPECT_EQ(1, ItemState(regTree, key));
 
     // The registry editor loads the saved file: the deleted values are back, the kept one untouched.
-    std::vector<std::wstring> saved;
-    CollectFiles(backups_.path(), saved);
+    std::vector<std::wstring> saved = SavedRegFiles(backups_.path());
     ASSERT_EQ(1u, saved.size());
     const std::wstring text = ReadUtf16File(saved[0]);
     EXPECT_EQ(text.find(L"\"Language\""), std::wstring::npos) << "an unchecked value was saved";
@@ -443,8 +454,7 @@ TEST_F(ScanForm, TheSavedFileBringsAWholeKeyBack) {
     form_.StartScan();
     form_.PressDelete();
     ASSERT_FALSE(KeyExists(keyPath_));
-    std::vector<std::wstring> saved;
-    CollectFiles(backups_.path(), saved);
+    std::vector<std::wstring> saved = SavedRegFiles(backups_.path());
     ASSERT_EQ(1u, saved.size());
     ASSERT_TRUE(LoadWithRegedit(saved[0]));
     EXPECT_TRUE(ValueThere(keyPath_, L"InstallPath"));

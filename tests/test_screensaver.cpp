@@ -6,6 +6,7 @@
 #include "cleanup/screenSaver.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "i18n/multiLangs.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 
@@ -95,6 +96,31 @@ TEST_F(ScreenSaverDelete, NothingIsDeletedWhenTheSaverCannotBeBackedUp) {
     EXPECT_TRUE(FileExists(saverPath_));
     EXPECT_TRUE(FileExists(files_.cachePath));
     EXPECT_FALSE(FileExists(backupDir_ + samples::kSaverFile));
+}
+
+TEST_F(ScreenSaverDelete, WhatStayedIsNamedWithItsReason) {
+    // Backed up, but the cache copy is held open without sharing: the user is told.
+    PutCacheCopy();
+    {
+        UniqueHandle held(CreateFileW(files_.cachePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(static_cast<bool>(held));
+        ScreenSaverDeletion deletion = DeleteScreenSaver(files_, backupDir_);
+        EXPECT_TRUE(deletion.backedUp);
+        EXPECT_EQ(deletion.cacheError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        const std::wstring message = ScreenSaverMessage(files_, deletion);
+        EXPECT_EQ(message, Format(LangText(IDS_MESSAGEBOX_WARNING_ScrLeft).c_str(), files_.cachePath.c_str(),
+                                  SystemErrorText(ERROR_SHARING_VIOLATION).c_str()));
+    }
+    EXPECT_TRUE(FileExists(files_.cachePath));
+
+    // Nothing to back up: nothing deleted, and the message says which file and why.
+    ScreenSaverDeletion missing = DeleteScreenSaver(files_, backupDir_);
+    EXPECT_FALSE(missing.backedUp);
+    EXPECT_EQ(ScreenSaverMessage(files_, missing),
+              Format(LangText(IDS_MESSAGEBOX_WARNING_ScrNotDeleted).c_str(), files_.path.c_str(),
+                     SystemErrorText(ERROR_FILE_NOT_FOUND).c_str()));
+    // Everything gone: nothing to say.
+    EXPECT_EQ(ScreenSaverMessage(files_, ScreenSaverDeletion{true, backupDir_, ERROR_SUCCESS}), L"");
 }
 
 TEST(ScreenSaverNames, OnlyBareFileNamesArePlacedAndBackupNamesCount) {

@@ -11,6 +11,7 @@
 
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "i18n/multiLangs.h"
 #include "startup/fileInfo.h"
 #include "startup/startupItems.h"
 #include "tests/support/testSupport.h"
@@ -367,7 +368,7 @@ TEST_F(StartupKeys, DeleteRemovesBothFormsFromEitherRow) {
         ASSERT_EQ(rows.size(), 3u);
         const StartupRow& chosen = fromDisabled ? rows[2] : rows[0];
         ASSERT_EQ(chosen.name, Name(L"gone"));
-        EXPECT_EQ(DeleteStartupRows({chosen}), 1);
+        EXPECT_EQ(DeleteStartupRows({chosen}).deleted, 1);
         EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"gone")));
         EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, disabledKey, Name(L"gone")));
         EXPECT_TRUE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"stays")));
@@ -397,7 +398,7 @@ TEST(StartupScratchRoot, DefaultValueIsARowWithAnEmptyName) {
     auto listed = LoadRunKeyItems(root.get(), L"HKCU");
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_FALSE(listed[0].enabled);
-    EXPECT_EQ(DeleteStartupRows(listed), 1);
+    EXPECT_EQ(DeleteStartupRows(listed).deleted, 1);
     EXPECT_TRUE(LoadRunKeyItems(root.get(), L"HKCU").empty());
     root.reset();
     RegDeleteTreeW(HKEY_CURRENT_USER, rootPath.c_str());
@@ -530,7 +531,7 @@ TEST(StartupFolders, DisableEnableAndDeleteRoundTrip) {
     auto result = ApplyStartupRows(both);
     EXPECT_EQ(result.failed, 1);
     EXPECT_EQ(ReadFileBytes(folder + name), "link bytes");
-    EXPECT_EQ(DeleteStartupRows(both), 2);
+    EXPECT_EQ(DeleteStartupRows(both).deleted, 2);
     EXPECT_FALSE(FileExists(folder + name));
     EXPECT_FALSE(FileExists(parkedFolder + name));
     EXPECT_TRUE(ours().empty());
@@ -549,6 +550,70 @@ TEST(StartupListing, OneTabSeparatedLinePerRow) {
               L"1\tTab here\t\"C:\\Program Files\\x.exe\" /min\tHKCU\\Run\n"
               L"0\t\u65e5\u672c.lnk\tC:\\Startup\\\u65e5\u672c.lnk\tC:\\Startup\\\n");
     EXPECT_EQ(FormatStartupListing({}), L"");
+}
+
+
+// Gives everyone read access to a key and nothing more (or, with `open`, everything back).
+void LimitToReading(HKEY root, const std::wstring& path, bool open) {
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof everyone;
+    ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size));
+    const DWORD access = open ? KEY_ALL_ACCESS : KEY_READ | WRITE_DAC;
+    std::vector<BYTE> buffer(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + size);
+    auto* acl = reinterpret_cast<ACL*>(buffer.data());
+    ASSERT_TRUE(InitializeAcl(acl, static_cast<DWORD>(buffer.size()), ACL_REVISION));
+    ASSERT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, access, everyone));
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    UniqueHKey key;
+    ASSERT_EQ(RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, key.put()), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+}
+
+// Apply and Delete Entry on a key the user may read but not write: nothing changes, and each
+// failed entry is named with the system's reason.
+TEST(StartupScratchRoot, ApplyAndDeleteNameTheEntriesTheyCouldNotChange) {
+    const std::wstring rootPath = Format(L"Software\\PurgeonStartupReadOnly%lu", GetCurrentProcessId());
+    UniqueHKey root;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, rootPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, root.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    SetValue(root.get(), kStartupKeys[0], L"locked app", REG_SZ, Bytes(L"app.exe"));
+    SetValue(root.get(), kStartupKeys[3], L"free app", REG_SZ, Bytes(L"free.exe"));
+    LimitToReading(root.get(), kStartupKeys[0], false);
+
+    auto rows = LoadRunKeyItems(root.get(), L"HKCU");
+    ASSERT_EQ(rows.size(), 2u);
+    SetAllStartupRowsEnabled(rows, false);
+    const StartupApplyResult applied = ApplyStartupRows(rows);
+    EXPECT_EQ(applied.changed, 1);
+    EXPECT_EQ(applied.failed, 1);
+    ASSERT_EQ(applied.failures.size(), 1u);
+    EXPECT_EQ(applied.failures[0].name, L"locked app");
+    EXPECT_EQ(applied.failures[0].location, L"HKCU\\" + std::wstring(kStartupKeys[0]));
+    EXPECT_EQ(applied.failures[0].error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(GetValue(root.get(), kStartupKeys[0], L"locked app"));
+    EXPECT_TRUE(rows[0].wasEnabled) << "a row that stayed keeps what was read";
+    const std::wstring message = StartupFailureMessage(applied.failures);
+    EXPECT_EQ(message.rfind(Format(LangText(IDS_MESSAGEBOX_WARNING_StartupFailed).c_str(), 1), 0), 0u) << ToUtf8(message);
+    EXPECT_NE(message.find(L"locked app (HKCU\\" + std::wstring(kStartupKeys[0]) + L"): " +
+                           SystemErrorText(ERROR_ACCESS_DENIED)),
+              std::wstring::npos)
+        << ToUtf8(message);
+
+    const StartupDeleteResult deleted = DeleteStartupRows(rows);
+    EXPECT_EQ(deleted.deleted, 1);
+    ASSERT_EQ(deleted.failures.size(), 1u);
+    EXPECT_EQ(deleted.failures[0].name, L"locked app");
+    EXPECT_EQ(deleted.failures[0].error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(GetValue(root.get(), kStartupKeys[0], L"locked app"));
+    EXPECT_FALSE(GetValue(root.get(), kStartupKeys[3] + std::wstring(L"\\") + kRunDisableKey, L"free app"));
+    EXPECT_EQ(StartupFailureMessage({}), L"");
+
+    LimitToReading(root.get(), kStartupKeys[0], true);
+    root.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, rootPath.c_str());
 }
 
 }  // namespace

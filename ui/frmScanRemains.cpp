@@ -1,7 +1,8 @@
 #include "ui/frmScanRemains.h"
 
 #include "cleanup/checkTree.h"
-#include "cleanup/regBackup.h"
+#include "cleanup/cleanupBackup.h"
+#include "cleanup/cleanupReport.h"
 #include "cleanup/remainsDelete.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
@@ -168,7 +169,11 @@ bool TScanForm::Create(HWND owner, HINSTANCE instance, const std::wstring& keyNa
     keys_.clear();
     files_.clear();
     if (!ShowMessage) ShowMessage = DefaultShowMessage;
-    if (BackupDir.empty()) BackupDir = AppPaths.RegBackupDir;
+    if (BackupDir.empty()) {
+        const std::wstring programDir =
+            AppPaths.ProgramDir.empty() ? ExtractFilePath(ModuleFileName(nullptr)) : AppPaths.ProgramDir;
+        BackupDir = cleanup::CleanupsFolderOf(programDir);
+    }
 
     CreateFormWindow(instance, kClassName, FormWindowProc<TScanForm>, L"Scan Remains", kClientWidth, kClientHeight,
                      FormSize::Client, owner, this);
@@ -332,18 +337,18 @@ void TScanForm::StartScan() {
 void TScanForm::PressDelete() {
     if (!hwnd_ || !scanned_) return;
     SetWindowTextW(lblScanInfo_, L"");
-    // The registry part can be loaded back; without a saved copy nothing is deleted.
-    if (!cleanup::SaveRemainsBackup(BackupDir, keys_)) {
-        Tell(kBackupFailedText);
+    const bool hadFiles = !files_.empty();
+    // The registry part is saved and the files set aside; without a backup nothing is deleted.
+    lastCleanup_ = cleanup::CleanRemains(keys_, files_, {BackupDir, keyName_, cleanup::CleanInstallLocation(installLocation_)});
+    if (!lastCleanup_.ran) {
+        Tell(cleanup::BackupFailedMessage(lastCleanup_.error));
         return;
     }
-    const bool report = cleanup::DeleteCheckedRemains(keys_, files_);
-    // Marks of parents whose checked children went are stale until brought up to date.
-    cleanup::RefreshChecks(keys_);
-    cleanup::RefreshChecks(files_);
+    // The trees keep what stayed, still checked, so another Delete can try again.
     FillTree(tvScanRegInfo_);
     FillTree(tvScanFiles_);
-    if (report) Tell(LangText(IDS_MESSAGEBOX_WARNING_CleanSuccess));
+    // Registry findings alone are not reported when they all went; what stayed always is.
+    if (hadFiles || !lastCleanup_.AllGone()) Tell(cleanup::CleanupMessage(lastCleanup_.Outcomes()));
 }
 
 void TScanForm::ToggleItem(HWND tree, HTREEITEM item) {

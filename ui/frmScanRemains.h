@@ -1,7 +1,8 @@
 #pragma once
 // TScanForm: the "Scan Remains" window. Shortly after it is shown it searches the registry for
 // keys named like the program's uninstall key and lists the install folder's contents, in two
-// check-box trees; Delete removes what stays checked, after saving the registry part to a .reg file.
+// check-box trees; Delete takes what stays checked into a clean-up backup that can be undone, and
+// says what stayed and why.
 // The search terms come from the caller; the window never looks at the main window's selection.
 #include <windows.h>
 #include <commctrl.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/remainsDelete.h"
 #include "cleanup/remainsScan.h"
 #include "common/handles.h"
 
@@ -40,7 +42,8 @@ public:
 
     // Tells the user something; by default a message box with OK only and the application title.
     std::function<void(HWND window, const std::wstring& text)> ShowMessage;
-    // Where Delete saves the registry remains first; AppPaths.RegBackupDir unless set.
+    // Where Delete makes the clean-up's backup folder; "Back up\Clean-ups\" beside the program
+    // unless set.
     std::wstring BackupDir;
 
     HWND Handle() const { return hwnd_.get(); }
@@ -51,12 +54,12 @@ public:
     HWND CancelButton() const { return btnCancel_; }
     bool Scanned() const { return scanned_; }
     bool Closed() const { return done_; }
+    // What the last Delete did.
+    const cleanup::CleanupResult& LastCleanup() const { return lastCleanup_; }
 
     static constexpr wchar_t kClassName[] = L"TScanForm";
     static constexpr UINT kStartTimerId = 1;
     static constexpr UINT kStartDelayMs = 200;
-    static constexpr wchar_t kBackupFailedText[] =
-        L"The registry remains could not be backed up, so nothing was deleted.";
 
 private:
     template <typename Form>
@@ -93,6 +96,7 @@ private:
     HWND btnCancel_ = nullptr;
     std::vector<cleanup::ScanNode> keys_;
     std::vector<cleanup::ScanNode> files_;
+    cleanup::CleanupResult lastCleanup_;
     bool scanning_ = false;
     bool scanned_ = false;
     bool done_ = false;

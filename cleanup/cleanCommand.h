@@ -1,0 +1,26 @@
+#pragma once
+// The command-line clean-up and its undo, with the scanner, protection rules, backup and messages
+// of the scan window. Lines are handed to `out` one at a time, each ending in a line break.
+#include <functional>
+#include <string>
+
+namespace purgeon::cleanup {
+
+using LineOutput = std::function<void(const std::wstring& line)>;
+
+inline constexpr int kExitAllGone = 0;
+inline constexpr int kExitError = 1;        // nothing was changed: bad arguments, no backup
+inline constexpr int kExitSomethingStayed = 2;
+
+// "/clean KEYNAME LOCATION": what the scan window's Delete takes with the marks the scan sets.
+// "deleted\tPATH" or "stayed\tPATH\tREASON" per item, then "backup\tFOLDER" when anything was set
+// aside. 0 when everything went, 2 when something stayed, 1 ("error\tMESSAGE") when nothing was
+// changed because the backup could not be written.
+int RunCleanCommand(const std::wstring& keyName, const std::wstring& location, const std::wstring& backupRoot,
+                    const LineOutput& out);
+
+// "/restore FOLDER": "restored\tPATH" or "failed\tPATH\tREASON" per item; 0 when everything came
+// back, else 2.
+int RunRestoreCommand(const std::wstring& folder, const LineOutput& out);
+
+}  // namespace purgeon::cleanup

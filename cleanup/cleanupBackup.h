@@ -1,0 +1,122 @@
+#pragma once
+// A clean-up's own backup folder, "Back up\Clean-ups\<date and time>\": what the clean-up takes
+// away is set aside there, so that it can be given back.
+//
+//   manifest.txt   what was taken, in the format below
+//   remains.reg    the registry part again, for the registry editor ("regedit /s" loads it)
+//   files\C\...    the files and folders, each at its path relative to its drive (a network
+//                  path as "files\UNC\server\share\..."), with its attributes and times
+//
+// manifest.txt is UTF-8 text, one record per line ending in LF, its fields separated by tabs; in
+// every field "%", tab, CR and LF are written %25, %09, %0D and %0A.
+//   purgeon-cleanup  1                     the first line: the format and its version
+//   program   KEYNAME                      the uninstall key name the scan looked for
+//   location  PATH                         the install folder the scan listed
+//   date      yyyy-mm-dd hh:mm:ss          local time at which the clean-up began
+//   key       KEYPATH                      a key taken whole (its full path, from the root name)
+//   subkey    KEYPATH                      a key below the last "key" one
+//   data      KEYPATH NAME TYPE HEX        a value of the last "key" one or of a key below it
+//   value     KEYPATH NAME TYPE HEX        a single value, taken from a key that stayed
+//   folder    PATH STORED                  a folder taken (STORED relative to the backup folder)
+//   file      PATH STORED SIZE             a file taken, SIZE in bytes
+//   link      PATH STORED TARGET           a link taken itself; STORED empty when it was removed
+//   restored  PATH                         an item given back by an undo
+// TYPE is the value's registry type as a decimal number, HEX its bytes as lower-case hex digits.
+// Registry records are written before anything is deleted, file records as each item is set aside.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cleanup/remainsScan.h"
+#include "common/handles.h"
+
+namespace purgeon::cleanup {
+
+inline constexpr wchar_t kCleanupsFolder[] = L"Back up\\Clean-ups\\";
+inline constexpr wchar_t kManifestFile[] = L"manifest.txt";
+inline constexpr wchar_t kStoredFilesFolder[] = L"files";
+
+// Where the clean-ups of the program installed in `programDir` keep their backups.
+std::wstring CleanupsFolderOf(const std::wstring& programDir);
+
+struct SavedValue {
+    std::wstring key;  // full key path
+    std::wstring name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+enum class ItemKind { Key, Value, Folder, File, Link };
+
+// One thing a clean-up took, as the manifest records it.
+struct ManifestItem {
+    ItemKind kind = ItemKind::File;
+    std::wstring path;    // where it was: a key path, a key path + "\" + value name, a file path
+    std::wstring stored;  // files, folders and links: relative to the backup folder
+    std::wstring target;  // links: where the link pointed
+    ULONGLONG size = 0;   // files
+    std::vector<std::wstring> subkeys;  // keys: every key below, parents first
+    std::vector<SavedValue> values;     // keys: every value at and below it; values: the one
+    bool restored = false;
+};
+
+struct Manifest {
+    std::wstring program;
+    std::wstring location;
+    std::wstring date;
+    std::vector<ManifestItem> items;
+};
+
+// The field escaping of the manifest, both ways.
+std::wstring EscapeField(const std::wstring& text);
+std::wstring UnescapeField(const std::wstring& text);
+// One record as a line, and a line back as fields.
+std::string ManifestLine(const std::vector<std::wstring>& fields);
+std::vector<std::wstring> ManifestFields(const std::string& line);
+
+// The backup of the checked registry remains as manifest items: a checked key whole with everything
+// below it, and only the checked values of a key that is not checked. Read before anything goes.
+std::vector<ManifestItem> SnapshotRegistry(const std::vector<ScanNode>& keys);
+
+// Reads a backup folder's manifest; nothing when there is none or it is not one of ours.
+std::optional<Manifest> ReadManifest(const std::wstring& folder);
+
+// The backup folder of one clean-up being made.
+class CleanupBackup {
+public:
+    // Makes a folder under `root` that no other clean-up has, even one begun in the same second,
+    // and writes the manifest's first records. Nothing when it cannot, with the error.
+    static std::optional<CleanupBackup> Begin(const std::wstring& root, const std::wstring& program,
+                                              const std::wstring& location, DWORD* error);
+    // Adds the registry records and the editor's file; false when either could not be written.
+    bool SaveRegistry(const std::vector<ManifestItem>& items, const std::vector<ScanNode>& keys);
+    // Appends one record; false when it could not be written.
+    bool Add(const std::vector<std::wstring>& fields);
+
+    const std::wstring& Folder() const { return folder_; }  // ends in a backslash
+    // "files\C\Program Files\App\a.txt" for "C:\Program Files\App\a.txt" (a full path).
+    static std::wstring StoredFor(const std::wstring& fullPath);
+    bool HoldsItems() const { return items_ > 0; }
+
+private:
+    std::wstring folder_;
+    UniqueHandle manifest_;
+    int items_ = 0;
+};
+
+// Records of one undo appended to a backup's manifest.
+class ManifestAppender {
+public:
+    explicit ManifestAppender(const std::wstring& folder);
+    bool Restored(const std::wstring& path);
+
+private:
+    UniqueHandle manifest_;
+};
+
+// The manifest records of a registry item, for writing.
+std::vector<std::vector<std::wstring>> RegistryRecords(const ManifestItem& item);
+
+}  // namespace purgeon::cleanup

@@ -1,0 +1,223 @@
+#include "ui/frmUndo.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include "cleanup/cleanupBackup.h"
+#include "cleanup/cleanupReport.h"
+#include "common/funUtils.h"
+#include "common/globals.h"
+#include "i18n/multiLangs.h"
+#include "ui/uiCommon.h"
+
+namespace purgeon {
+
+namespace {
+
+enum ControlId { IDC_CLEANUPS_LABEL = 100, IDC_CLEANUPS, IDC_RESTORE, IDC_DELETE };
+
+constexpr int kClientWidth = 560;
+constexpr int kClientHeight = 320;
+
+// Designed places, in client pixels.
+constexpr RECT kLabelRect{8, 10, 552, 28};
+constexpr RECT kListRect{8, 30, 552, 276};
+constexpr RECT kRestoreRect{268, 286, 360, 311};
+constexpr RECT kDeleteRect{364, 286, 456, 311};
+constexpr RECT kCloseRect{460, 286, 552, 311};
+
+struct Column {
+    TextKey caption;
+    int width;
+    bool number;  // aligned right
+};
+constexpr Column kColumns[] = {{IDS_UNDOFORM_LISTVIEW_Date, 130, false},
+                               {IDS_UNDOFORM_LISTVIEW_Program, 190, false},
+                               {IDS_UNDOFORM_LISTVIEW_Keys, 60, true},
+                               {IDS_UNDOFORM_LISTVIEW_Files, 60, true},
+                               {IDS_UNDOFORM_LISTVIEW_Size, 80, true}};
+
+void DefaultShowMessage(HWND window, const std::wstring& text) {
+    MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
+}
+
+std::wstring SizeText(ULONGLONG bytes) {
+    wchar_t text[64] = {};
+    StrFormatByteSizeW(static_cast<LONGLONG>(bytes), text, static_cast<UINT>(std::size(text)));
+    return text;
+}
+
+std::wstring DefaultRoot() {
+    const std::wstring programDir =
+        AppPaths.ProgramDir.empty() ? ExtractFilePath(ModuleFileName(nullptr)) : AppPaths.ProgramDir;
+    return cleanup::CleanupsFolderOf(programDir);
+}
+
+}  // namespace
+
+TUndoForm::~TUndoForm() {
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
+        hwnd_.reset();  // the window goes before the font its controls use
+    }
+}
+
+void TUndoForm::Run(HWND owner, HINSTANCE instance) { Run(owner, instance, DefaultRoot()); }
+
+void TUndoForm::Run(HWND owner, HINSTANCE instance, const std::wstring& cleanupsRoot) {
+    TUndoForm form;
+    if (!form.Create(owner, instance, cleanupsRoot)) return;
+    HWND hwnd = form.Handle();
+    CentreOnOwner(hwnd, owner);
+    ModalOwner modalOwner(owner);
+    ShowWindow(hwnd, SW_SHOW);
+    SetFocus(form.lsvCleanups_);
+    RunModalLoop(hwnd, [&] { return !form.done_ && form.hwnd_; });
+    form.done_ = true;
+    modalOwner.Release();  // before the window goes, so activation returns to the owner
+    form.hwnd_.reset();
+}
+
+bool TUndoForm::Create(HWND owner, HINSTANCE instance, const std::wstring& cleanupsRoot) {
+    instance_ = instance;
+    root_ = cleanupsRoot;
+    done_ = false;
+    if (!ShowMessage) ShowMessage = DefaultShowMessage;
+    if (!Ask) Ask = [](HWND owner, const std::wstring& text) { return AskQuestion(owner, text); };
+    CreateFormWindow(instance, kClassName, FormWindowProc<TUndoForm>, L"Undo Clean-up", kClientWidth, kClientHeight,
+                     FormSize::Client, owner, this);
+    if (!hwnd_) return false;
+    FormShow();
+    Refresh();
+    return true;
+}
+
+void TUndoForm::WindowDestroyed() {
+    // Destroyed from outside (the owner went first): forget the handle and end the loop.
+    hwnd_.release();
+    done_ = true;
+}
+
+LRESULT TUndoForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
+                switch (LOWORD(wParam)) {
+                    case IDC_RESTORE: PressRestore(); return 0;
+                    case IDC_DELETE: PressDelete(); return 0;
+                    case IDCANCEL: btnCloseClick(); return 0;  // also Esc
+                }
+            }
+            return 0;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom == lsvCleanups_ && header->code == LVN_ITEMCHANGED) ShowSelectionState();
+            return 0;
+        }
+        case WM_CLOSE:
+            btnCloseClick();
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+    }
+}
+
+void TUndoForm::FormCreate() {
+    HWND hwnd = hwnd_.get();
+    font_ = CreateMessageFont();
+    HFONT font = static_cast<HFONT>(font_.get());
+
+    lblCleanups_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kLabelRect, IDC_CLEANUPS_LABEL, instance_, font);
+    lsvCleanups_ = MakeControl(hwnd, WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
+                               kListRect, IDC_CLEANUPS, instance_, font, WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(lsvCleanups_, LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+        AddListColumn(lsvCleanups_, i, L"", kColumns[i].width);
+        if (!kColumns[i].number) continue;
+        LVCOLUMNW format{};
+        format.mask = LVCF_FMT;
+        format.fmt = LVCFMT_RIGHT;
+        ListView_SetColumn(lsvCleanups_, i, &format);
+    }
+    btnRestore_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kRestoreRect, IDC_RESTORE,
+                              instance_, font);
+    btnDelete_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kDeleteRect, IDC_DELETE,
+                             instance_, font);
+    btnClose_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, kCloseRect, IDCANCEL, instance_, font);
+}
+
+void TUndoForm::FormShow() {
+    SetWindowTextW(hwnd_.get(), LangText(IDS_UNDOFORM_Title).c_str());
+    SetWindowTextW(lblCleanups_, LangText(IDS_UNDOFORM_LABEL_Cleanups).c_str());
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
+        SetListColumnText(lsvCleanups_, i, LangText(kColumns[i].caption));
+    SetWindowTextW(btnRestore_, LangText(IDS_UNDOFORM_BUTTON_Restore).c_str());
+    SetWindowTextW(btnDelete_, LangText(IDS_UNDOFORM_BUTTON_Delete).c_str());
+    SetWindowTextW(btnClose_, LangText(IDS_UNDOFORM_BUTTON_Close).c_str());
+}
+
+void TUndoForm::Refresh() {
+    cleanups_ = cleanup::ListCleanups(root_);
+    SendMessageW(lsvCleanups_, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(lsvCleanups_);
+    for (size_t i = 0; i < cleanups_.size(); ++i) {
+        const cleanup::CleanupSummary& cleanup = cleanups_[i];
+        const std::wstring cells[] = {cleanup.date, cleanup.program, std::to_wstring(cleanup.keys),
+                                      std::to_wstring(cleanup.files), SizeText(cleanup.size)};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<wchar_t*>(cells[0].c_str());
+        const int row = ListView_InsertItem(lsvCleanups_, &item);
+        for (int column = 1; column < static_cast<int>(std::size(cells)); ++column)
+            ListView_SetItemText(lsvCleanups_, row, column, const_cast<wchar_t*>(cells[column].c_str()));
+    }
+    SendMessageW(lsvCleanups_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(lsvCleanups_, nullptr, TRUE);
+    ShowSelectionState();
+}
+
+void TUndoForm::SelectRow(int row) {
+    ListView_SetItemState(lsvCleanups_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ShowSelectionState();
+}
+
+int TUndoForm::SelectedRow() const {
+    const int row = ListView_GetNextItem(lsvCleanups_, -1, LVNI_SELECTED);
+    return row >= 0 && row < static_cast<int>(cleanups_.size()) ? row : -1;
+}
+
+void TUndoForm::ShowSelectionState() {
+    const bool selected = SelectedRow() >= 0;
+    EnableWindow(btnRestore_, selected);
+    EnableWindow(btnDelete_, selected);
+}
+
+void TUndoForm::Tell(const std::wstring& text) {
+    if (ShowMessage) ShowMessage(hwnd_.get(), text);
+}
+
+void TUndoForm::PressRestore() {
+    const int row = SelectedRow();
+    if (row < 0) return;
+    const std::vector<cleanup::ItemOutcome> outcomes = cleanup::RestoreCleanup(cleanups_[static_cast<size_t>(row)].folder);
+    Refresh();
+    Tell(cleanup::RestoreMessage(outcomes));
+}
+
+void TUndoForm::PressDelete() {
+    const int row = SelectedRow();
+    if (row < 0) return;
+    if (!Ask || !Ask(hwnd_.get(), LangText(IDS_MESSAGEBOX_WARNING_DeleteCleanup))) return;
+    const std::vector<cleanup::ItemOutcome> stayed =
+        cleanup::DeleteCleanupBackup(cleanups_[static_cast<size_t>(row)].folder);
+    Refresh();
+    if (!stayed.empty()) Tell(cleanup::DeleteBackupMessage(stayed));
+}
+
+void TUndoForm::btnCloseClick() {
+    done_ = true;
+    if (hwnd_) ShowWindow(hwnd_.get(), SW_HIDE);
+}
+
+}  // namespace purgeon

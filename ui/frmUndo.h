@@ -1,0 +1,77 @@
+#pragma once
+// TUndoForm: the "Undo Clean-up" window. It lists the clean-ups whose backups are kept (date,
+// program, keys, files, size); Restore gives the selected one back, Delete removes its backup after
+// asking. What could not be given back or deleted is named in a message.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cleanup/cleanupUndo.h"
+#include "common/handles.h"
+
+namespace purgeon {
+
+class TUndoForm {
+public:
+    TUndoForm() = default;
+    ~TUndoForm();
+    TUndoForm(const TUndoForm&) = delete;
+    TUndoForm& operator=(const TUndoForm&) = delete;
+
+    // Shows the window modally over `owner` (disabled meanwhile) until Close, Esc or the close
+    // box. Without a folder, the clean-ups kept beside the program.
+    static void Run(HWND owner, HINSTANCE instance);
+    static void Run(HWND owner, HINSTANCE instance, const std::wstring& cleanupsRoot);
+
+    // Creates the window hidden, with its texts set and the list filled; Run shows it and runs the
+    // loop, tests drive it without.
+    bool Create(HWND owner, HINSTANCE instance, const std::wstring& cleanupsRoot);
+    void SelectRow(int row);
+    void PressRestore();
+    void PressDelete();
+    // Reads the clean-ups again and shows them.
+    void Refresh();
+
+    // Tells the user something; by default a message box with OK only and the application title.
+    std::function<void(HWND window, const std::wstring& text)> ShowMessage;
+    // Asks a Yes/No question; true for Yes. By default the application's question box.
+    std::function<bool(HWND window, const std::wstring& text)> Ask;
+
+    HWND Handle() const { return hwnd_.get(); }
+    HWND List() const { return lsvCleanups_; }
+    HWND RestoreButton() const { return btnRestore_; }
+    HWND DeleteButton() const { return btnDelete_; }
+    HWND CloseButton() const { return btnClose_; }
+    const std::vector<cleanup::CleanupSummary>& Cleanups() const { return cleanups_; }
+    bool Closed() const { return done_; }
+
+    static constexpr wchar_t kClassName[] = L"TUndoForm";
+
+private:
+    template <typename Form>
+    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void WindowDestroyed();
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void FormCreate();
+    void FormShow();
+    void btnCloseClick();
+    void Tell(const std::wstring& text);
+    int SelectedRow() const;
+    void ShowSelectionState();
+
+    HINSTANCE instance_ = nullptr;
+    std::wstring root_;
+    UniqueWindow hwnd_;
+    UniqueGdiObject font_;
+    HWND lblCleanups_ = nullptr;
+    HWND lsvCleanups_ = nullptr;
+    HWND btnRestore_ = nullptr;
+    HWND btnDelete_ = nullptr;
+    HWND btnClose_ = nullptr;
+    std::vector<cleanup::CleanupSummary> cleanups_;
+    bool done_ = false;
+};
+
+}  // namespace purgeon
