@@ -9,6 +9,7 @@
 #include "common/handles.h"
 #include "cleanup/cleanCommand.h"
 #include "cleanup/cleanupBackup.h"
+#include "cleanup/defaultMarks.h"
 #include "cleanup/remainsScan.h"
 #include "startup/startupItems.h"
 
@@ -32,19 +33,26 @@ std::wstring Field(std::wstring text) {
     return text;
 }
 
+// The catalogue, registered first when this machine does not know it yet. Throws UserError with
+// the reason when it cannot be reached.
+IProgramList* ConnectCatalogue(TProgramList& programs) {
+    try {
+        return programs.Get();
+    } catch (const UserError&) {
+        if (auto error = RegisterCatalogueComponent()) throw UserError(*error);
+        return programs.Get();
+    }
+}
+
 int ListCatalogue() {
     ComApartment com;
     TProgramList programs;
     IProgramList* list = nullptr;
     try {
-        list = programs.Get();
-    } catch (const UserError&) {
-        // Not registered yet on this machine: register, then connect again.
-        if (auto error = RegisterCatalogueComponent()) {
-            WriteStdout(*error + L"\n");
-            return 1;
-        }
-        list = programs.Get();
+        list = ConnectCatalogue(programs);
+    } catch (const UserError& error) {
+        WriteStdout(error.message() + L"\n");
+        return 1;
     }
     std::wstring out;
     for (const ProgramRow& row : ReadProgramRows(list, RowIcons::Skip)) {
@@ -67,12 +75,35 @@ void AppendNodes(const std::vector<cleanup::ScanNode>& nodes, std::wstring& out)
     }
 }
 
+// The scan's terms for a program named on the command line, completed from the catalogue as the
+// window has them: where its entry lives, its publisher, the other programs' folders.
+cleanup::ScanRequest RequestFor(const std::wstring& keyName, const std::wstring& installLocation) {
+    cleanup::ScanRequest request{keyName, cleanup::WithoutStrayQuote(installLocation)};
+    TProgramList programs;
+    // Without the catalogue the other programs' folders are unknown, and nothing could tell them
+    // from this program's remains: the error ends the command.
+    const std::vector<ProgramRow> rows = ReadProgramRows(ConnectCatalogue(programs), RowIcons::Skip);
+    bool found = false;
+    for (const ProgramRow& row : rows) {
+        if (!found && row.keyName == keyName) {
+            found = true;
+            request.uninstallKeyPath = row.keyPath;
+            request.publisher = row.publisher;
+            continue;
+        }
+        request.otherInstallLocations.push_back(row.installLocation);
+    }
+    return request;
+}
+
 // What a remains scan would offer for a program, registry nodes first, then files. Nothing is
 // deleted: the same scanner and protection rules as the scan window, without the window.
 int ListRemains(const std::wstring& keyName, const std::wstring& installLocation) {
+    ComApartment com;
+    const cleanup::ScanFindings findings = cleanup::ScanRemains(RequestFor(keyName, installLocation));
     std::wstring out;
-    AppendNodes(cleanup::ScanRegistry(keyName), out);
-    if (auto files = cleanup::ScanInstallFolder(installLocation)) AppendNodes({*files}, out);
+    AppendNodes(findings.keys, out);
+    AppendNodes(findings.files, out);
     WriteStdout(out);
     return 0;
 }
@@ -105,7 +136,8 @@ int RunCommandLineMode(const std::vector<std::wstring>& args) {
                 WriteStdout(L"usage: Purgeon.exe /clean KEYNAME LOCATION\n");
                 return cleanup::kExitError;
             }
-            return cleanup::RunCleanCommand(args[2], args[3],
+            ComApartment com;
+            return cleanup::RunCleanCommand(RequestFor(args[2], args[3]),
                                             cleanup::CleanupsFolderOf(ExtractFilePath(ModuleFileName(nullptr))), print);
         }
         if (EqualsNoCase(mode, L"/restore") || EqualsNoCase(mode, L"-restore")) {

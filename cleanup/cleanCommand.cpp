@@ -10,23 +10,15 @@
 
 namespace purgeon::cleanup {
 
-namespace {
-
-// A quoted path ending in a backslash reaches us with the closing quote still on.
 std::wstring WithoutStrayQuote(std::wstring path) {
     while (!path.empty() && path.back() == L'"') path.pop_back();
     return path;
 }
 
-}  // namespace
-
-int RunCleanCommand(const std::wstring& keyName, const std::wstring& locationArgument, const std::wstring& backupRoot,
-                    const LineOutput& out) {
-    const std::wstring location = CleanInstallLocation(WithoutStrayQuote(locationArgument));
-    std::vector<ScanNode> keys = ScanRegistry(keyName);
-    std::vector<ScanNode> files;
-    if (std::optional<ScanNode> folder = ScanInstallFolder(location)) files.push_back(std::move(*folder));
-    const CleanupResult result = CleanRemains(keys, files, {backupRoot, keyName, location});
+int RunCleanCommand(const ScanRequest& request, const std::wstring& backupRoot, const LineOutput& out) {
+    ScanFindings findings = ScanRemains(request);
+    const CleanupResult result = CleanRemains(findings.keys, findings.files,
+                                              {backupRoot, request.keyName, CleanInstallLocation(request.installLocation)});
     if (!result.ran) {
         out(L"error\t" + BackupFailedMessage(result.error) + L"\n");
         return kExitError;

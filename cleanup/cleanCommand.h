@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "cleanup/defaultMarks.h"
+
 namespace purgeon::cleanup {
 
 using LineOutput = std::function<void(const std::wstring& line)>;
@@ -16,8 +18,10 @@ inline constexpr int kExitSomethingStayed = 2;
 // "deleted\tPATH" or "stayed\tPATH\tREASON" per item, then "backup\tFOLDER" when anything was set
 // aside. 0 when everything went, 2 when something stayed, 1 ("error\tMESSAGE") when nothing was
 // changed because the backup could not be written.
-int RunCleanCommand(const std::wstring& keyName, const std::wstring& location, const std::wstring& backupRoot,
-                    const LineOutput& out);
+int RunCleanCommand(const ScanRequest& request, const std::wstring& backupRoot, const LineOutput& out);
+
+// A quoted path ending in a backslash reaches a program with the closing quote still on.
+std::wstring WithoutStrayQuote(std::wstring path);
 
 // "/restore FOLDER": "restored\tPATH" or "failed\tPATH\tREASON" per item; 0 when everything came
 // back, else 2.

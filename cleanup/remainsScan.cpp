@@ -21,13 +21,15 @@ constexpr std::array<const wchar_t*, 7> kSkippedPaths = {
     L"SOFTWARE\\Wow6432Node\\Microsoft",
 };
 
-// The third walk leaves out SOFTWARE\Microsoft whole; the fourth brings back its Windows part, and
-// the fifth the same part of the 32-bit view, where 32-bit programs keep their uninstall entries.
-const std::array<RegistryWalk, 5> kWalks = {{{HKEY_CLASSES_ROOT, L"Installer\\Products"},
+// The third walk leaves out SOFTWARE\Microsoft whole; the fourth brings back its Windows part, the
+// fifth the same part of the 32-bit view, where 32-bit programs keep their uninstall entries, and
+// the sixth that of the user's key, where programs installed for one user keep theirs.
+const std::array<RegistryWalk, 6> kWalks = {{{HKEY_CLASSES_ROOT, L"Installer\\Products"},
                                                  {HKEY_CURRENT_USER, L"SOFTWARE"},
                                                  {HKEY_LOCAL_MACHINE, L"SOFTWARE"},
                                                  {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows"},
-                                                 {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows"}}};
+                                                 {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows"},
+                                                 {HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Windows"}}};
 
 // Names directly under SOFTWARE (either view) that many programs share: a program named like one
 // of them must not take the whole key with it.
@@ -175,7 +177,7 @@ bool IsSkippedScanPath(const std::wstring& path) {
     return false;
 }
 
-const std::array<RegistryWalk, 5>& RegistryWalks() { return kWalks; }
+const std::array<RegistryWalk, 6>& RegistryWalks() { return kWalks; }
 
 std::wstring RootLongName(HKEY root) {
     if (root == HKEY_CLASSES_ROOT) return L"HKEY_CLASSES_ROOT";
@@ -192,6 +194,22 @@ std::vector<ScanNode> ScanRegistryKey(HKEY root, const std::wstring& path, const
     if (!rootName.empty()) WalkKey(root, rootName, path, keyName, throttle, &found);
     throttle.Flush();
     return found;
+}
+
+std::optional<ScanNode> ScanKeyAt(const std::wstring& fullPath) {
+    const size_t slash = fullPath.find(L'\\');
+    if (slash == std::wstring::npos) return std::nullopt;
+    const std::wstring rootName = fullPath.substr(0, slash);
+    HKEY root = nullptr;
+    for (HKEY candidate : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        if (rootName == RootLongName(candidate)) root = candidate;
+    UniqueHKey key;
+    if (!root || RegOpenKeyExW(root, fullPath.substr(slash + 1).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
+                     ERROR_SUCCESS)
+        return std::nullopt;
+    ScanNode node{fullPath, kChecked, {}};
+    for (const std::wstring& value : ValueNames(key.get())) node.children.push_back({fullPath + L'\\' + value, kChecked, {}});
+    return node;
 }
 
 std::vector<ScanNode> ScanRegistry(const std::wstring& keyName, const ScanProgress& progress) {

@@ -18,10 +18,14 @@ enum CheckState : int { kUnchecked = 1, kChecked = 2, kPartlyChecked = 3 };
 // One finding. Registry: a key's full path ("HKEY_CURRENT_USER\SOFTWARE\Vendor") with one
 // child per value ("...\Vendor\ValueName"; the default value ends in the backslash).
 // Files: a full path, a folder's node holding the folder's contents.
+// Why the scan left a finding unchecked; shown beside it, so the user sees why.
+enum class UncheckedReason { None, StillInstalled, CommonName, WindowsKeys, OtherPlace, OtherProgram };
+
 struct ScanNode {
     std::wstring text;
     int state = kChecked;
     std::vector<ScanNode> children;
+    UncheckedReason reason = UncheckedReason::None;
 };
 
 // Told the path being examined. Called at most every kProgressIntervalMs, so the caller
@@ -50,12 +54,17 @@ bool IsProtectedRegistryKey(const std::wstring& parentPath, const std::wstring& 
 bool IsSkippedScanPath(const std::wstring& path);
 
 // Where a remains scan looks, in order: the installer's product keys, both SOFTWARE roots, and
-// the Windows part of SOFTWARE\Microsoft in both views (the rest of it is skipped).
+// the Windows part of SOFTWARE\Microsoft in both views of the machine and in the user's key (the
+// rest of it is skipped): where the three Uninstall keys lie.
 struct RegistryWalk {
     HKEY root;
     const wchar_t* path;
 };
-const std::array<RegistryWalk, 5>& RegistryWalks();
+const std::array<RegistryWalk, 6>& RegistryWalks();
+
+// One key as a finding, with a child per value, from its full path ("HKEY_CURRENT_USER\..."); the
+// 32-bit view is named by its WOW6432Node path. Nothing when it cannot be read.
+std::optional<ScanNode> ScanKeyAt(const std::wstring& fullPath);
 
 // The walks of a remains scan, in order, appended into one list.
 std::vector<ScanNode> ScanRegistry(const std::wstring& keyName, const ScanProgress& progress = {});

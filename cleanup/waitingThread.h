@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/handles.h"
 
@@ -23,6 +24,8 @@ struct UninstallDone {
     std::wstring commandLine;
     std::wstring keyPath;  // where its uninstall key lives, to see afterwards whether it went
     std::wstring displayName;
+    std::wstring publisher;
+    std::vector<std::wstring> otherInstallLocations;  // of the other programs listed then
     // Set by the thread before it reports: the exit code of the process it waited for (the child
     // after a handover), when there was one and it could be read.
     std::optional<DWORD> exitCode;

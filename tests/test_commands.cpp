@@ -88,7 +88,8 @@ TEST(CommandTable, HoldsEveryActionOnceByItsName) {
         {ActionSearch, L"ActionSearch"}, {ActionHideSysPatch, L"ActionHideSysPatch"},
         {ActionHideScr, L"ActionHideScr"}, {ActionTabProgramList, L"ActionTabProgramList"},
         {ActionTabStartupItems, L"ActionTabStartupItems"}, {ActionMin, L"ActionMin"}, {ActionApply, L"ActionApply"},
-        {ActionSelectAll, L"ActionSelectAll"}, {ActionDelete, L"ActionDelete"}, {ActionAddItem, L"ActionAddItem"}};
+        {ActionSelectAll, L"ActionSelectAll"}, {ActionDelete, L"ActionDelete"}, {ActionAddItem, L"ActionAddItem"},
+        {ActionUndoCleanup, L"ActionUndoCleanup"}};
     std::set<int> seen;
     for (const Command& command : MainCommands()) {
         EXPECT_TRUE(seen.insert(command.id).second) << "twice: " << command.id;
@@ -116,7 +117,8 @@ TEST(CommandTable, MenusHoldTheirItemsInTheirOrderWithTheirTexts) {
                 Cmd(ActionExportReg, IDS_MAINFORM_MENU_FILE_ExportRegInfo),
                 Cmd(ActionReloadReg, IDS_MAINFORM_MENU_FILE_ReloadRegInfo),
                 Cmd(ActionCreateBackup, IDS_MAINFORM_MENU_FILE_CreateBackup),
-                Cmd(ActionExporetList, IDS_MAINFORM_MENU_FILE_ExportPrmList), Sep,
+                Cmd(ActionExporetList, IDS_MAINFORM_MENU_FILE_ExportPrmList),
+                Cmd(ActionUndoCleanup, IDS_MAINFORM_MENU_FILE_UndoCleanup), Sep,
                 Cmd(ActionExit, IDS_MAINFORM_MENU_FILE_Exit)},
                "File");
     ExpectMenu(P::ViewMenu, page0,
@@ -164,7 +166,8 @@ TEST(CommandTable, MenusHoldTheirItemsInTheirOrderWithTheirTexts) {
                {Cmd(ActionAddNew, IDS_MAINFORM_MENU_FILE_NewProgram), Sep,
                 Cmd(ActionReloadReg, IDS_MAINFORM_MENU_FILE_ReloadRegInfo),
                 Cmd(ActionCreateBackup, IDS_MAINFORM_MENU_FILE_CreateBackup),
-                Cmd(ActionExporetList, IDS_MAINFORM_MENU_FILE_ExportPrmList), Sep,
+                Cmd(ActionExporetList, IDS_MAINFORM_MENU_FILE_ExportPrmList),
+                Cmd(ActionUndoCleanup, IDS_MAINFORM_MENU_FILE_UndoCleanup), Sep,
                 Cmd(ActionExit, IDS_MAINFORM_MENU_FILE_Exit)},
                "File on the startup page");
     ExpectMenu(P::ViewMenu, page1,

@@ -136,10 +136,20 @@ void CollectTreeTexts(HWND tree, HTREEITEM parent, bool deep, std::vector<std::w
     }
 }
 
+// The check marks of every item below parent (the top level for none), depth first.
+void CollectTreeStates(HWND tree, HTREEITEM parent, std::vector<int>& states) {
+    for (HTREEITEM item = parent ? TreeView_GetChild(tree, parent) : TreeView_GetRoot(tree); item;
+         item = TreeView_GetNextSibling(tree, item)) {
+        states.push_back(static_cast<int>(TreeView_GetItemState(tree, item, TVIS_STATEIMAGEMASK) >> 12));
+        CollectTreeStates(tree, item, states);
+    }
+}
+
 // What one remains window showed once its scan was over.
 struct ScanSeen {
     std::vector<std::wstring> keys;   // top-level nodes of the registry tree: the matched keys
     std::vector<std::wstring> files;  // every node of the file tree, the install folder first
+    std::vector<int> marks;           // every item of both trees, registry first
     bool heldOpen = false;            // the first window, kept open while others came and went
     bool ownerEnabled = true;         // the main window as the user could reach it at Cancel
 };
@@ -253,6 +263,8 @@ private:
         if (second.top < first.top) std::swap(trees[0], trees[1]);
         CollectTreeTexts(trees[0], nullptr, false, seen.keys);
         CollectTreeTexts(trees[1], nullptr, true, seen.files);
+        CollectTreeStates(trees[0], nullptr, seen.marks);
+        CollectTreeStates(trees[1], nullptr, seen.marks);
         return seen;
     }
 
@@ -1069,6 +1081,27 @@ TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
     ASSERT_EQ(g_questions.size(), 1u);
     EXPECT_NE(g_questions[0].find(L"Purgeon NSIS Sample is still installed"), std::wstring::npos) << ToUtf8(g_questions[0]);
     EXPECT_EQ(g_defaults[0], DefaultAnswer::No);
+    EXPECT_TRUE(UninstallEntryExists(kNsisKey));
+    for (const wchar_t* file : {L"readme.txt", L"uninstall.exe", L"data\\settings.ini"})
+        EXPECT_TRUE(FileExists(folder + file)) << ToUtf8(file);
+
+    // The user looks anyway: everything is listed, nothing checked, and the program stays whole.
+    g_questions.clear();
+    g_defaults.clear();
+    g_answer = true;
+    {
+        ScanWindowWatcher watcher;
+        NsisUninstallerDriver cancel(IDCANCEL);
+        StartUninstall(L"Purgeon NSIS Sample");
+        ASSERT_TRUE(PumpUntil([&] { return !watcher.scans().empty(); }));
+        const ScanSeen& scan = watcher.scans().front();
+        EXPECT_TRUE(Contains(scan.keys, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                                            kNsisKey + L"    (" + LangText(IDS_SCANFORM_UNCHECKED_StillInstalled) + L")"));
+        ASSERT_FALSE(scan.files.empty());
+        for (int mark : scan.marks) EXPECT_EQ(mark, cleanup::kUnchecked);
+        ASSERT_TRUE(PumpUntil([&] { return watcher.othersClosed() == 1; }));
+    }
+    g_answer = false;
     EXPECT_TRUE(UninstallEntryExists(kNsisKey));
     for (const wchar_t* file : {L"readme.txt", L"uninstall.exe", L"data\\settings.ini"})
         EXPECT_TRUE(FileExists(folder + file)) << ToUtf8(file);

@@ -185,6 +185,7 @@ private:
     void ActionHideSysPatchExecute();
     void ActionHideScrExecute();
     void OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& program);
+    void ActionUndoCleanupExecute();
 
     // The startup page (frmMainStartup.cpp).
     void RefreshStartupList();

@@ -14,6 +14,7 @@
 #include "ui/frmDetails.h"
 #include "ui/frmMain.h"
 #include "ui/frmScanRemains.h"
+#include "ui/frmUndo.h"
 #include "ui/widgets/widgets.h"
 
 namespace purgeon {
@@ -283,6 +284,11 @@ void TMainForm::ActionUninstallExecute() {
     terms.commandLine = program->uninstallCommand;
     terms.keyPath = program->keyPath;
     terms.displayName = program->displayName.empty() ? program->keyName : program->displayName;
+    terms.publisher = program->publisher;
+    // Their folders are never taken for this program's remains.
+    for (const ListRow& other : rows_)
+        if (other.kind == RowKind::Program && other.index != program->index)
+            terms.otherInstallLocations.push_back(other.directory);
     cleanup::TWaitingThread::Start(hwnd_, std::move(terms));
 }
 
@@ -299,10 +305,11 @@ void TMainForm::ActionDeleteScrExecute() {
     }
     if (files.path.empty()) return;
     if (!AskQuestion(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteScr))) return;
-    cleanup::ScreenSaverDeletion deletion = cleanup::DeleteScreenSaver(files, AppPaths.ScrBackupDir);
-    if (!deletion.backedUp)  // nothing was deleted; say why
-        ShowErrorReport(hwnd_, Format(L"%s: %s", files.path.c_str(), SystemErrorText(deletion.error).c_str()));
+    const cleanup::ScreenSaverDeletion deletion = cleanup::DeleteScreenSaver(files, AppPaths.ScrBackupDir);
     FillProgramList();
+    // What stayed, and why; nothing when all went.
+    const std::wstring message = cleanup::ScreenSaverMessage(files, deletion);
+    if (!message.empty()) ShowErrorReport(hwnd_, message);
 }
 
 void TMainForm::ActionShowDetailsExecute() {
@@ -354,6 +361,8 @@ void TMainForm::OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& done) 
     const cleanup::UninstallDone program = done;
     std::wstring question;
     DefaultAnswer defaultAnswer = DefaultAnswer::Yes;
+    cleanup::ScanRequest request{program.keyName, program.installLocation, program.keyPath, program.publisher,
+                                 program.otherInstallLocations};
     switch (cleanup::OutcomeOf(ran == 1, program)) {
         case cleanup::UninstallOutcome::NotStarted:  // the entry is broken: offer to clear it up
             question = LangText(IDS_MESSAGEBOX_WARNING_UninstallFailed);
@@ -368,6 +377,7 @@ void TMainForm::OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& done) 
                                         : Format(LangText(IDS_MESSAGEBOX_WARNING_StillInstalled).c_str(),
                                                  program.displayName.c_str());
             defaultAnswer = DefaultAnswer::No;
+            request.checkNothing = true;
             break;
     }
     if (!AskQuestion(hwnd_, question, defaultAnswer)) return;
@@ -381,7 +391,13 @@ void TMainForm::OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& done) 
             }
         }
     } refill{this};  // also when the scan window ends with an error
-    TScanForm::Run(hwnd_, instance_, program.keyName, program.installLocation);
+    TScanForm::Run(hwnd_, instance_, request);
+}
+
+void TMainForm::ActionUndoCleanupExecute() {
+    TUndoForm::Run(hwnd_, instance_);
+    // A restored clean-up may have brought a program's entry back.
+    FillProgramList();
 }
 
 }  // namespace purgeon

@@ -45,23 +45,31 @@ void TMainForm::ActionApplyExecute() {
     // The check marks the user set; only rows whose mark changed are written.
     for (size_t i = 0; i < startupRows_.size(); ++i)
         startupRows_[i].enabled = ListView_GetCheckState(startup_.lsvStartupList, static_cast<int>(i)) != 0;
-    ApplyStartupRows(startupRows_);
+    const StartupApplyResult result = ApplyStartupRows(startupRows_);
     // A row that moved shows where it lies now.
     for (size_t i = 0; i < startupRows_.size(); ++i)
         ListView_SetItemText(startup_.lsvStartupList, static_cast<int>(i), 1,
                              const_cast<wchar_t*>(startupRows_[i].command.c_str()));
+    // A row that could not be moved keeps the mark the user gave it, and the user is told why.
+    if (!result.failures.empty()) ShowErrorReport(hwnd_, StartupFailureMessage(result.failures));
 }
 
 void TMainForm::ActionDeleteExecute() {
     if (!AskQuestion(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteStartupEntry))) return;
+    std::vector<StartupFailure> failures;
     for (int row = static_cast<int>(startupRows_.size()) - 1; row >= 0; --row) {
         if (!(ListView_GetItemState(startup_.lsvStartupList, row, LVIS_SELECTED) & LVIS_SELECTED)) continue;
-        DeleteStartupRows({startupRows_[static_cast<size_t>(row)]});
+        StartupDeleteResult result = DeleteStartupRows({startupRows_[static_cast<size_t>(row)]});
+        if (!result.failures.empty()) {  // an entry that stayed keeps its row
+            failures.insert(failures.begin(), result.failures.begin(), result.failures.end());
+            continue;
+        }
         startupRows_.erase(startupRows_.begin() + row);
         fillingStartup_ = true;
         ListView_DeleteItem(startup_.lsvStartupList, row);
         fillingStartup_ = false;
     }
+    if (!failures.empty()) ShowErrorReport(hwnd_, StartupFailureMessage(failures));
     state_.startupRowSelected = ListView_GetNextItem(startup_.lsvStartupList, -1, LVNI_SELECTED) >= 0;
     if (!state_.startupRowSelected) ShowWindow(startup_.grbItemInfo, SW_HIDE);
 }
@@ -95,8 +103,10 @@ void TMainForm::OnStartupSelection(int row) {
 void TMainForm::ActionAddItemExecute() {
     TAddItemForm form;
     if (auto request = form.Run(hwnd_, instance_)) {
-        AddStartupItem(*request);
+        const AddItemOutcome outcome = AddStartupItem(*request);
         RefreshStartupList();
+        const std::wstring failure = AddItemFailureMessage(*request, outcome);
+        if (!failure.empty()) ShowErrorReport(hwnd_, failure);
     }
 }
 

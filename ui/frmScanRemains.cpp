@@ -90,12 +90,26 @@ UINT StateBits(int state) {
     return INDEXTOSTATEIMAGEMASK(static_cast<UINT>(state));
 }
 
+// Why the scan left a finding unchecked, as the tree shows it beside the finding.
+std::wstring ReasonText(cleanup::UncheckedReason reason) {
+    switch (reason) {
+        case cleanup::UncheckedReason::StillInstalled: return LangText(IDS_SCANFORM_UNCHECKED_StillInstalled);
+        case cleanup::UncheckedReason::CommonName: return LangText(IDS_SCANFORM_UNCHECKED_CommonName);
+        case cleanup::UncheckedReason::WindowsKeys: return LangText(IDS_SCANFORM_UNCHECKED_WindowsKeys);
+        case cleanup::UncheckedReason::OtherPlace: return LangText(IDS_SCANFORM_UNCHECKED_OtherPlace);
+        case cleanup::UncheckedReason::OtherProgram: return LangText(IDS_SCANFORM_UNCHECKED_OtherProgram);
+        default: return L"";
+    }
+}
+
 HTREEITEM AddItem(HWND tree, HTREEITEM parent, const ScanNode& node) {
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_STATE;
-    insert.item.pszText = const_cast<wchar_t*>(node.text.c_str());
+    const std::wstring reason = ReasonText(node.reason);
+    const std::wstring shown = reason.empty() ? node.text : node.text + L"    (" + reason + L")";
+    insert.item.pszText = const_cast<wchar_t*>(shown.c_str());
     insert.item.state = StateBits(node.state);
     insert.item.stateMask = TVIS_STATEIMAGEMASK;
     HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
@@ -146,9 +160,9 @@ TScanForm::~TScanForm() {
     }
 }
 
-void TScanForm::Run(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation) {
+void TScanForm::Run(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request) {
     TScanForm form;
-    if (!form.Create(owner, instance, keyName, installLocation)) return;
+    if (!form.Create(owner, instance, request)) return;
     HWND hwnd = form.Handle();
     CentreOnOwner(hwnd, owner);
     ModalOwner modalOwner(owner);
@@ -159,12 +173,10 @@ void TScanForm::Run(HWND owner, HINSTANCE instance, const std::wstring& keyName,
     form.hwnd_.reset();
 }
 
-bool TScanForm::Create(HWND owner, HINSTANCE instance, const std::wstring& keyName,
-                       const std::wstring& installLocation) {
+bool TScanForm::Create(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request) {
     owner_ = owner;
     instance_ = instance;
-    keyName_ = keyName;
-    installLocation_ = installLocation;
+    request_ = request;
     done_ = scanned_ = scanning_ = false;
     keys_.clear();
     files_.clear();
@@ -308,9 +320,9 @@ void TScanForm::StartScan() {
 
     const cleanup::ScanProgress progress = [this](const std::wstring& path) { Progress(path); };
     try {
-        keys_ = cleanup::ScanRegistry(keyName_, progress);
-        files_.clear();
-        if (auto folder = cleanup::ScanInstallFolder(installLocation_, progress)) files_.push_back(std::move(*folder));
+        cleanup::ScanFindings findings = cleanup::ScanRemains(request_, progress);
+        keys_ = std::move(findings.keys);
+        files_ = std::move(findings.files);
     } catch (...) {
         scanning_ = false;
         if (hwnd_) EnableWindow(hwnd_.get(), TRUE);
@@ -339,7 +351,8 @@ void TScanForm::PressDelete() {
     SetWindowTextW(lblScanInfo_, L"");
     const bool hadFiles = !files_.empty();
     // The registry part is saved and the files set aside; without a backup nothing is deleted.
-    lastCleanup_ = cleanup::CleanRemains(keys_, files_, {BackupDir, keyName_, cleanup::CleanInstallLocation(installLocation_)});
+    lastCleanup_ = cleanup::CleanRemains(keys_, files_,
+                                         {BackupDir, request_.keyName, cleanup::CleanInstallLocation(request_.installLocation)});
     if (!lastCleanup_.ran) {
         Tell(cleanup::BackupFailedMessage(lastCleanup_.error));
         return;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cleanup/defaultMarks.h"
 #include "cleanup/remainsDelete.h"
 #include "cleanup/remainsScan.h"
 #include "common/handles.h"
@@ -28,11 +29,15 @@ public:
 
     // Shows the window modally over `owner` (disabled meanwhile) until Cancel, the close box, or an
     // empty scan closes it.
-    static void Run(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation);
+    static void Run(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request);
 
     // Creates the window hidden, with its texts set and the start timer running. Run shows it and
     // runs the loop; tests drive it without showing it.
-    bool Create(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation);
+    bool Create(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request);
+    // For a program known only by its key name and folder.
+    bool Create(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation) {
+        return Create(owner, instance, cleanup::ScanRequest{keyName, installLocation});
+    }
     // The scan itself (the first timer tick calls it; the timer stops first, so it runs once).
     void StartScan();
     // The Delete button.
@@ -81,8 +86,7 @@ private:
 
     HWND owner_ = nullptr;
     HINSTANCE instance_ = nullptr;
-    std::wstring keyName_;
-    std::wstring installLocation_;
+    cleanup::ScanRequest request_;
     UniqueWindow hwnd_;
     UniqueGdiObject font_;
     UniqueImageList checkImages_;

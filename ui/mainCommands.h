@@ -51,6 +51,7 @@ enum ActionId : int {
     ActionSelectAll,
     ActionDelete,
     ActionAddItem,
+    ActionUndoCleanup,
     kLanguageItemFirst = 1500,  // Languages submenu items, one per file
 };
 

@@ -1,0 +1,160 @@
+#include "cleanup/defaultMarks.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "cleanup/checkTree.h"
+#include "common/funUtils.h"
+
+namespace purgeon::cleanup {
+
+namespace {
+
+// Words many programs name a key after; compared without regard to case.
+constexpr const wchar_t* kCommonWords[] = {
+    L"Settings",   L"Options",  L"Default",   L"Defaults",  L"Data",      L"Config",     L"Configuration",
+    L"Update",     L"Updates",  L"Updater",   L"Common",    L"Install",   L"Installer",  L"Setup",
+    L"Cache",      L"Plugins",  L"Plugin",    L"Addins",    L"Extensions", L"Modules",   L"Components",
+    L"Preferences", L"Profiles", L"Profile",  L"General",   L"Help",      L"Shared",     L"Files",
+    L"Temp",       L"Tools",    L"Main",      L"App",       L"Application", L"Software", L"Uninstall",
+    L"Version",    L"User",     L"Users",     L"Local",     L"Global",    L"Server",     L"Client",
+    L"Service",    L"Services", L"Product",   L"Products",  L"Program",   L"Programs",   L"Recent",
+    L"History",    L"Log",      L"Logs",      L"Backup",    L"Sync",      L"Player",     L"Viewer",
+    L"Editor",     L"Manager",  L"Driver",    L"Drivers",   L"Runtime",   L"Engine",     L"Launcher",
+    L"License",    L"Registration", L"Security", L"Network", L"Cloud",    L"Display",    L"Audio",
+    L"Video",      L"Language", L"Languages", L"Skins",     L"Themes",    L"Templates",  L"Test",
+};
+
+constexpr const wchar_t* kSoftwareRoots[] = {L"SOFTWARE", L"SOFTWARE\\Wow6432Node"};
+constexpr const wchar_t* kWindowsSubtrees[] = {L"SOFTWARE\\Microsoft\\Windows\\",
+                                               L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\"};
+
+struct KeyParts {
+    std::wstring root, parent, name;  // parent relative to the root, without its backslash
+};
+
+KeyParts SplitKey(const std::wstring& text) {
+    KeyParts parts;
+    const size_t first = text.find(L'\\');
+    if (first == std::wstring::npos) return {text, L"", L""};
+    parts.root = text.substr(0, first);
+    const std::wstring rest = text.substr(first + 1);
+    const size_t last = rest.rfind(L'\\');
+    parts.parent = last == std::wstring::npos ? std::wstring() : rest.substr(0, last);
+    parts.name = last == std::wstring::npos ? rest : rest.substr(last + 1);
+    return parts;
+}
+
+// Vendor keys a program of this publisher and folder keeps its settings below.
+std::vector<std::wstring> VendorNames(const ScanRequest& request) {
+    std::vector<std::wstring> vendors;
+    if (!Trim(request.publisher).empty()) vendors.push_back(Trim(request.publisher));
+    const std::wstring folder = ExcludeTrailingBackslash(CleanInstallLocation(request.installLocation));
+    const std::wstring parent = ExtractFileName(ExcludeTrailingBackslash(ExtractFilePath(folder)));
+    if (!parent.empty() && parent.back() != L':') vendors.push_back(parent);
+    return vendors;
+}
+
+bool IsProgramsOwnPlace(const KeyParts& key, const std::vector<std::wstring>& vendors) {
+    if (EqualsNoCase(key.root, L"HKEY_CLASSES_ROOT")) return EqualsNoCase(key.parent, L"Installer\\Products");
+    for (const wchar_t* software : kSoftwareRoots) {
+        if (EqualsNoCase(key.parent, software)) return true;
+        for (const std::wstring& vendor : vendors)
+            if (EqualsNoCase(key.parent, std::wstring(software) + L"\\" + vendor)) return true;
+    }
+    return false;
+}
+
+UncheckedReason KeyReason(const ScanNode& key, const ScanRequest& request, const std::vector<std::wstring>& vendors) {
+    if (request.checkNothing) return UncheckedReason::StillInstalled;
+    if (!request.uninstallKeyPath.empty() && EqualsNoCase(key.text, request.uninstallKeyPath))
+        return UncheckedReason::None;
+    if (IsGenericKeyName(request.keyName)) return UncheckedReason::CommonName;
+    const KeyParts parts = SplitKey(key.text);
+    const std::wstring underRoot = parts.parent + L"\\";
+    for (const wchar_t* windows : kWindowsSubtrees)
+        if (StartsWithNoCase(underRoot, windows)) return UncheckedReason::WindowsKeys;
+    return IsProgramsOwnPlace(parts, vendors) ? UncheckedReason::None : UncheckedReason::OtherPlace;
+}
+
+void SetState(ScanNode& node, int state) {
+    node.state = state;
+    for (ScanNode& child : node.children) SetState(child, state);
+}
+
+std::wstring ComparablePath(const std::wstring& path) {
+    std::wstring text = CleanInstallLocation(path);
+    std::replace(text.begin(), text.end(), L'/', L'\\');
+    return ToLower(ExcludeTrailingBackslash(text));
+}
+
+bool IsWithin(const std::wstring& path, const std::wstring& folder) {
+    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                              path[folder.size()] == L'\\');
+}
+
+void MarkFiles(ScanNode& node, const std::vector<std::wstring>& others) {
+    const std::wstring path = ComparablePath(node.text);
+    for (const std::wstring& other : others) {
+        if (!IsWithin(path, other)) continue;
+        SetState(node, kUnchecked);
+        node.reason = UncheckedReason::OtherProgram;
+        return;
+    }
+    for (ScanNode& child : node.children) MarkFiles(child, others);
+    // A folder that holds another program's folder is never checked itself: it stays.
+    if (!node.children.empty()) node.state = RolledUpState(node.children);
+}
+
+}  // namespace
+
+bool IsGenericKeyName(const std::wstring& name) {
+    const std::wstring trimmed = Trim(name);
+    if (trimmed.size() <= 3) return true;
+    if (std::all_of(trimmed.begin(), trimmed.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; })) return true;
+    for (const wchar_t* word : kCommonWords)
+        if (EqualsNoCase(trimmed, word)) return true;
+    return false;
+}
+
+void SetDefaultKeyMarks(std::vector<ScanNode>& keys, const ScanRequest& request) {
+    const std::vector<std::wstring> vendors = VendorNames(request);
+    for (ScanNode& key : keys) {
+        key.reason = KeyReason(key, request, vendors);
+        SetState(key, key.reason == UncheckedReason::None ? kChecked : kUnchecked);
+    }
+}
+
+void SetDefaultFileMarks(ScanNode& installFolder, const ScanRequest& request) {
+    if (request.checkNothing) {
+        SetState(installFolder, kUnchecked);
+        installFolder.reason = UncheckedReason::StillInstalled;
+        return;
+    }
+    std::vector<std::wstring> others;
+    for (const std::wstring& location : request.otherInstallLocations) {
+        // A shared folder (Program Files, a drive) is no program's own: it would hold everything.
+        if (CleanInstallLocation(location).empty() || IsProtectedFolder(CleanInstallLocation(location))) continue;
+        others.push_back(ComparablePath(location));
+    }
+    MarkFiles(installFolder, others);
+}
+
+ScanFindings ScanRemains(const ScanRequest& request, const ScanProgress& progress) {
+    ScanFindings findings;
+    findings.keys = ScanRegistry(request.keyName, progress);
+    // The program's own entry is offered wherever it lives, walked or not.
+    const bool listed = std::any_of(findings.keys.begin(), findings.keys.end(), [&](const ScanNode& key) {
+        return EqualsNoCase(key.text, request.uninstallKeyPath);
+    });
+    if (!request.uninstallKeyPath.empty() && !listed)
+        if (auto entry = ScanKeyAt(request.uninstallKeyPath)) findings.keys.push_back(std::move(*entry));
+    SetDefaultKeyMarks(findings.keys, request);
+    if (auto folder = ScanInstallFolder(request.installLocation, progress)) {
+        SetDefaultFileMarks(*folder, request);
+        findings.files.push_back(std::move(*folder));
+    }
+    return findings;
+}
+
+}  // namespace purgeon::cleanup
