@@ -73,8 +73,11 @@ LSTATUS WriteRegeditLastKey(const std::wstring& keyText) {
 DWORD JumpToKey(HWND owner, const std::wstring& keyText) {
     const LSTATUS status = WriteRegeditLastKey(keyText);
     if (status != ERROR_SUCCESS) return static_cast<DWORD>(status);
-    EditorCommand command;
-    if (!StartEditor(owner, command)) return ERROR_FILE_NOT_FOUND;
+    SetLastError(ERROR_SUCCESS);
+    if (!StartEditor(owner, EditorCommand{})) {
+        const DWORD error = GetLastError();
+        return error ? error : static_cast<DWORD>(ERROR_FILE_NOT_FOUND);
+    }
     return ERROR_SUCCESS;
 }
 
