@@ -3,6 +3,7 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "common/handles.h"
 
@@ -70,6 +71,16 @@ DWORD PrintLinesTo(const std::wstring& printerName, const std::wstring& document
     UniqueDc printer(CreateDCW(L"WINSPOOL", printerName.c_str(), nullptr, nullptr));
     if (!printer) return LastErrorOr(ERROR_INVALID_PRINTER_NAME);
     return PrintLines(printer.get(), documentName, lines);
+}
+
+bool PrintersAvailable() {
+    DWORD needed = 0, count = 0;
+    EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
+    if (needed == 0) return false;
+    std::vector<BYTE> buffer(needed);
+    return EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, buffer.data(), needed, &needed,
+                         &count) &&
+           count > 0;
 }
 
 std::optional<std::wstring> DefaultPrinterName() {

@@ -20,6 +20,9 @@ DWORD PrintLinesTo(const std::wstring& printerName, const std::wstring& document
 // The user's default printer; nullopt when there is none (or no print service to ask).
 std::optional<std::wstring> DefaultPrinterName();
 
+// True when the spooler offers at least one printer (false too when there is no spooler).
+bool PrintersAvailable();
+
 // How many lines of a font `lineHeight` high fit on a page `pageHeight` high (at least one).
 int LinesPerPage(int pageHeight, int lineHeight);
 

@@ -56,6 +56,11 @@ std::optional<TPrintListForm::SaveChoice> ChooseReportFile(HWND owner) {
 }
 
 std::optional<UniqueDc> ChoosePrinter(HWND owner, DWORD& error) {
+    // Without a printer (no print service, for one) the dialog would only say "install one".
+    if (!backup::PrintersAvailable()) {
+        error = PDERR_NODEFAULTPRN;
+        return std::nullopt;
+    }
     PRINTDLGW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;
