@@ -1,7 +1,12 @@
 #include "backup/fullBackup.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
 #include <set>
+#include <thread>
 
 #include "backup/regFile.h"
 #include "common/funUtils.h"
@@ -153,57 +158,156 @@ std::vector<std::wstring> SafeFileNames(const std::vector<std::wstring>& keyName
     return names;
 }
 
+namespace {
+
+// Writes the files on a thread of its own while the next keys are read: the registry and the
+// file system then wait on each other no more than the registry editor's one file does.
+class FileWriter {
+public:
+    FileWriter() : thread_([this] { Work(); }) {}
+    ~FileWriter() {
+        Finish(false);
+        thread_.join();
+    }
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+
+    void Add(size_t job, std::wstring path, std::wstring text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back({job, std::move(path), std::move(text)});
+        wake_.notify_one();
+    }
+    // No more files; `drop` forgets those not begun.
+    void Finish(bool drop) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (drop) queue_.clear();
+        closing_ = true;
+        wake_.notify_all();
+    }
+    // Files finished since the last call (job and error); waits for one when `wait` and any is due.
+    std::vector<std::pair<size_t, DWORD>> TakeFinished(bool wait) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (wait) finishedSignal_.wait(lock, [this] { return !finished_.empty() || (queue_.empty() && idle_); });
+        return std::exchange(finished_, {});
+    }
+    bool Busy() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return !queue_.empty() || !idle_;
+    }
+
+private:
+    struct Item {
+        size_t job;
+        std::wstring path, text;
+    };
+    void Work() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+            if (queue_.empty()) break;
+            Item item = std::move(queue_.front());
+            queue_.pop_front();
+            idle_ = false;
+            lock.unlock();
+            DWORD error = ERROR_SUCCESS;
+            try {
+                error = WriteUtf16File(item.path, item.text);
+            } catch (...) {
+                error = ERROR_NOT_ENOUGH_MEMORY;  // nothing leaves the thread
+            }
+            lock.lock();
+            idle_ = true;
+            finished_.emplace_back(item.job, error);
+            finishedSignal_.notify_all();
+        }
+        idle_ = true;
+        finishedSignal_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_, finishedSignal_;
+    std::deque<Item> queue_;
+    std::vector<std::pair<size_t, DWORD>> finished_;
+    bool closing_ = false;
+    bool idle_ = true;
+    std::thread thread_;
+};
+
+}  // namespace
+
 BackupResult BackUpUninstallKeys(const std::vector<UninstallSource>& sources, const std::wstring& folder,
                                  const BackupProgress& progress) {
     BackupResult result;
     result.folder = FullFolderPath(folder);
 
     struct Job {
-        const UninstallSource* source;
+        size_t source;
         std::wstring keyName;
         std::wstring file;
     };
     std::vector<Job> jobs;
-    for (const UninstallSource& source : sources) {
-        UniqueHKey key;
-        const LSTATUS status = RegOpenKeyExW(source.root, source.path.c_str(), 0, KEY_READ, key.put());
+    std::vector<UniqueHKey> sourceKeys(sources.size());
+    std::vector<KeyBackup> failedSources;
+    for (size_t s = 0; s < sources.size(); ++s) {
+        const UninstallSource& source = sources[s];
+        const LSTATUS status = RegOpenKeyExW(source.root, source.path.c_str(), 0, KEY_READ, sourceKeys[s].put());
         if (status == ERROR_FILE_NOT_FOUND) continue;  // no such source on this machine
         if (status != ERROR_SUCCESS) {
-            result.keys.push_back({source.KeyText(), source.KeyText(), false, L"", SystemErrorText(status)});
+            failedSources.push_back({source.KeyText(), source.KeyText(), false, L"", SystemErrorText(status)});
             continue;
         }
-        const std::vector<std::wstring> keyNames = SubkeyNames(key.get());
+        const std::vector<std::wstring> keyNames = SubkeyNames(sourceKeys[s].get());
         const std::vector<std::wstring> fileNames = SafeFileNames(keyNames);
         const std::wstring place = source.folder.empty() ? result.folder : result.folder + source.folder + L"\\";
-        for (size_t i = 0; i < keyNames.size(); ++i) jobs.push_back({&source, keyNames[i], place + fileNames[i] + L".reg"});
+        for (size_t i = 0; i < keyNames.size(); ++i) jobs.push_back({s, keyNames[i], place + fileNames[i] + L".reg"});
     }
 
-    std::set<std::wstring> made;
     const size_t total = jobs.size();
-    for (size_t done = 0; done < total; ++done) {
-        const Job& job = jobs[done];
-        const std::wstring place = ExtractFilePath(job.file);
-        // A folder that cannot be made shows in the writes' own errors.
-        if (made.insert(place).second) ForceDirectories(place);
-
-        KeyBackup& entry = result.keys.emplace_back();
-        entry.keyName = job.keyName;
-        entry.keyText = job.source->KeyText() + L"\\" + job.keyName;
-        LSTATUS readError = ERROR_SUCCESS;
-        std::optional<std::wstring> text =
-            RegFileText(job.source->root, job.source->rootName, job.source->path + L"\\" + job.keyName, &readError);
-        const DWORD error = text ? WriteUtf16File(job.file, *text) : static_cast<DWORD>(readError);
-        if (error == ERROR_SUCCESS) {
-            entry.saved = true;
-            entry.file = job.file;
-        } else {
+    std::vector<std::optional<KeyBackup>> outcomes(total);
+    size_t done = 0;
+    bool stopped = false;
+    // Counts what has finished, in the caller's thread, one file at a time.
+    auto record = [&](size_t job, DWORD error) {
+        KeyBackup& entry = outcomes[job].emplace();
+        entry.keyName = jobs[job].keyName;
+        entry.keyText = sources[jobs[job].source].KeyText() + L"\\" + jobs[job].keyName;
+        entry.saved = error == ERROR_SUCCESS;
+        if (entry.saved)
+            entry.file = jobs[job].file;
+        else
             entry.reason = SystemErrorText(error);
+        ++done;
+        if (!stopped && progress && !progress(done, total) && done < total) stopped = true;
+    };
+    {
+        FileWriter writer;
+        std::set<std::wstring> made;
+        for (size_t i = 0; i < total && !stopped; ++i) {
+            const Job& job = jobs[i];
+            const std::wstring place = ExtractFilePath(job.file);
+            // A folder that cannot be made shows in the writes' own errors.
+            if (made.insert(place).second) ForceDirectories(place);
+            LSTATUS readError = ERROR_SUCCESS;
+            std::optional<std::wstring> text =
+                RegFileTextOf(sourceKeys[job.source].get(), job.keyName,
+                              sources[job.source].KeyText() + L"\\" + job.keyName, &readError);
+            if (text)
+                writer.Add(i, job.file, std::move(*text));
+            else
+                record(i, static_cast<DWORD>(readError));
+            for (const auto& [finished, error] : writer.TakeFinished(false)) record(finished, error);
         }
-        if (progress && !progress(done + 1, total) && done + 1 < total) {
-            result.cancelled = true;
-            break;
+        writer.Finish(stopped);
+        while (writer.Busy() || done < total) {
+            const auto finished = writer.TakeFinished(true);
+            if (finished.empty() && !writer.Busy()) break;
+            for (const auto& [job, error] : finished) record(job, error);
         }
     }
+    result.cancelled = stopped;
+    result.keys = std::move(failedSources);
+    for (std::optional<KeyBackup>& outcome : outcomes)
+        if (outcome) result.keys.push_back(std::move(*outcome));
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "backup/regFile.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "common/handles.h"
@@ -123,19 +124,43 @@ std::wstring FormatRegValue(const RegValue& value) {
 
 std::wstring RegKeyBlock(const std::wstring& keyText, HKEY key) {
     std::wstring out = L"\r\n[" + keyText + L"]\r\n";
-    for (const RegValue& value : ReadRegValues(key)) out += FormatRegValue(value);
+    // One call per value, as the editor reads them: buffers that grow when a value needs more.
+    static thread_local std::vector<wchar_t> name(16384);
+    static thread_local std::vector<BYTE> data(65536);
+    RegValue value;
+    for (DWORD index = 0;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        const LSTATUS status =
+            RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &value.type, data.data(), &dataSize);
+        if (status == ERROR_MORE_DATA) {
+            data.resize(std::max<size_t>(data.size() * 2, dataSize));
+            if (name.size() < 32768) name.resize(32768);
+            continue;
+        }
+        if (status != ERROR_SUCCESS) break;
+        value.name.assign(name.data(), nameLength);
+        value.data.assign(data.begin(), data.begin() + dataSize);
+        out += FormatRegValue(value);
+        ++index;
+    }
     return out;
 }
 
 std::optional<std::wstring> RegFileText(HKEY root, const std::wstring& rootName, const std::wstring& path,
                                         LSTATUS* error) {
+    return RegFileTextOf(root, path, path.empty() ? rootName : rootName + L"\\" + path, error);
+}
+
+std::optional<std::wstring> RegFileTextOf(HKEY parent, const std::wstring& subkey, const std::wstring& keyText,
+                                          LSTATUS* error) {
     UniqueHKey key;
-    const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put());
+    const LSTATUS status = RegOpenKeyExW(parent, subkey.c_str(), 0, KEY_READ, key.put());
     if (error) *error = status;
     if (status != ERROR_SUCCESS) return std::nullopt;
     std::wstring text = kRegFileHeader;
     text += L"\r\n";
-    AppendKey(key.get(), path.empty() ? rootName : rootName + L"\\" + path, text);
+    AppendKey(key.get(), keyText, text);
     text += L"\r\n";
     return text;
 }
@@ -154,13 +179,20 @@ std::wstring ExportRegistryKey(HKEY root, const std::wstring& path) {
 }
 
 DWORD WriteBytesFile(const std::wstring& path, std::string_view bytes) {
-    UniqueHandle file = AdoptFileHandle(CreateFileW(OpenablePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // An existing file is written over and then cut to size rather than emptied first: emptying a
+    // file makes the file system flush it at once, which for a thousand backup files costs seconds.
+    UniqueHandle file = AdoptFileHandle(CreateFileW(OpenablePath(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return GetLastError();
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     const DWORD size = static_cast<DWORD>(bytes.size());
     DWORD written = 0;
     if (!WriteFile(file.get(), bytes.data(), size, &written, nullptr)) return GetLastError();
     if (written != size) return ERROR_DISK_FULL;
+    LARGE_INTEGER length{};
+    if (existed && (!GetFileSizeEx(file.get(), &length) || length.QuadPart > static_cast<LONGLONG>(size)) &&
+        !SetEndOfFile(file.get()))
+        return GetLastError();
     if (!CloseChecked(file)) return GetLastError();
     return ERROR_SUCCESS;
 }

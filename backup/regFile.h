@@ -33,6 +33,10 @@ std::wstring RegKeyBlock(const std::wstring& keyText, HKEY key);
 std::optional<std::wstring> RegFileText(HKEY root, const std::wstring& rootName, const std::wstring& path,
                                         LSTATUS* error = nullptr);
 
+// The same for `subkey` of an open key, its lines naming it `keyText`.
+std::optional<std::wstring> RegFileTextOf(HKEY parent, const std::wstring& subkey, const std::wstring& keyText,
+                                          LSTATUS* error = nullptr);
+
 // A key and everything below it without the file's header and closing line; empty when the key
 // cannot be opened.
 std::wstring ExportRegistryKey(HKEY root, const std::wstring& path);

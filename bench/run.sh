@@ -5,6 +5,8 @@
 #             painted, against `Purgeon.exe /list` on the same 2,000 programs
 #   remains scan: the scan window walking 100,000 seeded keys, against a bare RegEnumKeyExW walk
 #             of the same subtrees, and the longest time the window goes without a message pump
+#   full backup: Purgeon.exe /backup of 1,000 seeded entries against one regedit /e of the whole
+#             Uninstall key
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/build.sh" >/dev/null
@@ -87,3 +89,7 @@ awk -v a="$startup" -v b="$listing" 'BEGIN { printf "  ratio                    
 # the same process; bench_scan seeds the keys, prints its figures and removes the keys again.
 scan_keys=${BENCH_SCAN_KEYS:-100000}
 wine "$bin/bench_scan.exe" --keys "$scan_keys" --runs "$runs"
+
+# The full backup as a process (one file per Uninstall subkey) against the registry editor's one
+# export of the whole key; bench_backup seeds the entries, prints its figures and removes them.
+wine "$bin/bench_backup.exe" --keys "${BENCH_BACKUP_KEYS:-1000}" --runs "$runs"

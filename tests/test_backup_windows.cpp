@@ -129,7 +129,9 @@ TEST_F(ProgressForm, ClosingItStopsAfterTheCurrentFileWithoutAMessage) {
         [&](HWND, const std::wstring& text, bool success) { messages.push_back({text, success}); },
         [&](TProgressForm& form) { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); });
     EXPECT_TRUE(result.cancelled);
-    EXPECT_EQ(result.keys.size(), 1u);
+    // The file being written when it stopped is finished; no other is begun.
+    EXPECT_GE(result.keys.size(), 1u);
+    EXPECT_LT(result.keys.size(), 3u);
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(IsWindowEnabled(owner_.get()));
 }
