@@ -21,6 +21,8 @@ namespace {
 // A file name holds at most 255 characters, ".reg" included; a cut name leaves room for " (n)".
 constexpr size_t kMaxBaseLength = 251;
 constexpr size_t kCutLength = 240;
+// Files read but not yet written, at most.
+constexpr size_t kFilesAhead = 4;
 // The failure message lists this many keys, then how many more.
 constexpr size_t kListedFailures = 15;
 
@@ -194,6 +196,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return !queue_.empty() || !idle_;
     }
+    size_t Pending() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return queue_.size();
+    }
 
 private:
     struct Item {
@@ -295,16 +301,22 @@ BackupResult BackUpUninstallKeys(const std::vector<UninstallSource>& sources, co
                 writer.Add(i, job.file, std::move(*text));
             else
                 record(i, static_cast<DWORD>(readError));
-            for (const auto& [finished, error] : writer.TakeFinished(false)) record(finished, error);
+            // A few files ahead at most, so a stop leaves the rest unwritten.
+            for (bool wait = writer.Pending() >= kFilesAhead; !stopped;) {
+                const auto finished = writer.TakeFinished(wait);
+                for (const auto& [job, error] : finished) record(job, error);
+                if (finished.empty() || writer.Pending() < kFilesAhead) break;
+            }
         }
         writer.Finish(stopped);
         while (writer.Busy() || done < total) {
             const auto finished = writer.TakeFinished(true);
             if (finished.empty() && !writer.Busy()) break;
             for (const auto& [job, error] : finished) record(job, error);
+            if (stopped) writer.Finish(true);  // what has not begun stays unwritten
         }
     }
-    result.cancelled = stopped;
+    result.cancelled = done < total;
     result.keys = std::move(failedSources);
     for (std::optional<KeyBackup>& outcome : outcomes)
         if (outcome) result.keys.push_back(std::move(*outcome));

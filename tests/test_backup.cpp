@@ -400,14 +400,14 @@ TEST_F(FullBackup, AFileThatCannotBeWrittenFailsWithItsReason) {
 }
 
 TEST_F(FullBackup, StoppingAfterAFileKeepsWhatWasWrittenAndIsNoSuccess) {
-    for (const wchar_t* key : {L"App1", L"App2", L"App3"}) AddProgram(L"Three", key);
+    for (int i = 0; i < 30; ++i) AddProgram(L"Many", Format(L"App%02d", i));
     BackupResult result =
-        BackUpUninstallKeys({Source(L"Three")}, dir_.path(), [](size_t done, size_t) { return done < 1; });
+        BackUpUninstallKeys({Source(L"Many")}, dir_.path(), [](size_t done, size_t) { return done < 1; });
     EXPECT_TRUE(result.cancelled);
     EXPECT_FALSE(result.AllSaved());
-    // The file being written when it stopped is finished; no other is begun.
+    // The files already on their way are finished; the rest are not begun.
     EXPECT_GE(result.keys.size(), 1u);
-    EXPECT_LT(result.keys.size(), 3u);
+    EXPECT_LE(result.keys.size(), 8u);
 }
 
 // The command line, against the machine's real Uninstall key of the test prefix.

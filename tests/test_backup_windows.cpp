@@ -122,16 +122,16 @@ TEST_F(ProgressForm, FailedKeysAreNamedWithTheirReason) {
 }
 
 TEST_F(ProgressForm, ClosingItStopsAfterTheCurrentFileWithoutAMessage) {
-    for (const wchar_t* key : {L"App1", L"App2", L"App3"}) AddProgram(L"Three", key);
+    for (int i = 0; i < 30; ++i) AddProgram(L"Many", Format(L"App%02d", i));
     std::vector<Message> messages;
     BackupResult result = TProgressForm::Run(
-        owner_.get(), GetModuleHandleW(nullptr), {Source(L"Three")}, dir_.path(),
+        owner_.get(), GetModuleHandleW(nullptr), {Source(L"Many")}, dir_.path(),
         [&](HWND, const std::wstring& text, bool success) { messages.push_back({text, success}); },
         [&](TProgressForm& form) { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); });
     EXPECT_TRUE(result.cancelled);
-    // The file being written when it stopped is finished; no other is begun.
+    // The files already on their way are finished; the rest are not begun.
     EXPECT_GE(result.keys.size(), 1u);
-    EXPECT_LT(result.keys.size(), 3u);
+    EXPECT_LE(result.keys.size(), 8u);
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(IsWindowEnabled(owner_.get()));
 }
