@@ -1,12 +1,8 @@
 #include "backup/fullBackup.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <set>
-#include <thread>
 
 #include "backup/regFile.h"
 #include "common/funUtils.h"
@@ -21,8 +17,6 @@ namespace {
 // A file name holds at most 255 characters, ".reg" included; a cut name leaves room for " (n)".
 constexpr size_t kMaxBaseLength = 251;
 constexpr size_t kCutLength = 240;
-// Files read but not yet written, at most.
-constexpr size_t kFilesAhead = 4;
 // The failure message lists this many keys, then how many more.
 constexpr size_t kListedFailures = 15;
 
@@ -160,87 +154,6 @@ std::vector<std::wstring> SafeFileNames(const std::vector<std::wstring>& keyName
     return names;
 }
 
-namespace {
-
-// Writes the files on a thread of its own while the next keys are read: the registry and the
-// file system then wait on each other no more than the registry editor's one file does.
-class FileWriter {
-public:
-    FileWriter() : thread_([this] { Work(); }) {}
-    ~FileWriter() {
-        Finish(false);
-        thread_.join();
-    }
-    FileWriter(const FileWriter&) = delete;
-    FileWriter& operator=(const FileWriter&) = delete;
-
-    void Add(size_t job, std::wstring path, std::wstring text) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        queue_.push_back({job, std::move(path), std::move(text)});
-        wake_.notify_one();
-    }
-    // No more files; `drop` forgets those not begun.
-    void Finish(bool drop) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (drop) queue_.clear();
-        closing_ = true;
-        wake_.notify_all();
-    }
-    // Files finished since the last call (job and error); waits for one when `wait` and any is due.
-    std::vector<std::pair<size_t, DWORD>> TakeFinished(bool wait) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (wait) finishedSignal_.wait(lock, [this] { return !finished_.empty() || (queue_.empty() && idle_); });
-        return std::exchange(finished_, {});
-    }
-    bool Busy() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return !queue_.empty() || !idle_;
-    }
-    size_t Pending() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return queue_.size();
-    }
-
-private:
-    struct Item {
-        size_t job;
-        std::wstring path, text;
-    };
-    void Work() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            wake_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-            if (queue_.empty()) break;
-            Item item = std::move(queue_.front());
-            queue_.pop_front();
-            idle_ = false;
-            lock.unlock();
-            DWORD error = ERROR_SUCCESS;
-            try {
-                error = WriteUtf16File(item.path, item.text);
-            } catch (...) {
-                error = ERROR_NOT_ENOUGH_MEMORY;  // nothing leaves the thread
-            }
-            lock.lock();
-            idle_ = true;
-            finished_.emplace_back(item.job, error);
-            finishedSignal_.notify_all();
-        }
-        idle_ = true;
-        finishedSignal_.notify_all();
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_, finishedSignal_;
-    std::deque<Item> queue_;
-    std::vector<std::pair<size_t, DWORD>> finished_;
-    bool closing_ = false;
-    bool idle_ = true;
-    std::thread thread_;
-};
-
-}  // namespace
-
 BackupResult BackUpUninstallKeys(const std::vector<UninstallSource>& sources, const std::wstring& folder,
                                  const BackupProgress& progress) {
     BackupResult result;
@@ -268,58 +181,34 @@ BackupResult BackUpUninstallKeys(const std::vector<UninstallSource>& sources, co
         for (size_t i = 0; i < keyNames.size(); ++i) jobs.push_back({s, keyNames[i], place + fileNames[i] + L".reg"});
     }
 
+    // One file after another: the registry and the files are both served by one process under
+    // Wine, so a second thread only adds waits.
+    result.keys = std::move(failedSources);
     const size_t total = jobs.size();
-    std::vector<std::optional<KeyBackup>> outcomes(total);
-    size_t done = 0;
-    bool stopped = false;
-    // Counts what has finished, in the caller's thread, one file at a time.
-    auto record = [&](size_t job, DWORD error) {
-        KeyBackup& entry = outcomes[job].emplace();
-        entry.keyName = jobs[job].keyName;
-        entry.keyText = sources[jobs[job].source].KeyText() + L"\\" + jobs[job].keyName;
-        entry.saved = error == ERROR_SUCCESS;
-        if (entry.saved)
-            entry.file = jobs[job].file;
-        else
+    std::set<std::wstring> made;
+    for (size_t i = 0; i < total; ++i) {
+        const Job& job = jobs[i];
+        const std::wstring place = ExtractFilePath(job.file);
+        // A folder that cannot be made shows in the writes' own errors.
+        if (made.insert(place).second) ForceDirectories(place);
+        KeyBackup& entry = result.keys.emplace_back();
+        entry.keyName = job.keyName;
+        entry.keyText = sources[job.source].KeyText() + L"\\" + job.keyName;
+        LSTATUS readError = ERROR_SUCCESS;
+        const std::optional<std::wstring> text =
+            RegFileTextOf(sourceKeys[job.source].get(), job.keyName, entry.keyText, &readError);
+        const DWORD error = text ? WriteUtf16File(job.file, *text) : static_cast<DWORD>(readError);
+        if (error == ERROR_SUCCESS) {
+            entry.saved = true;
+            entry.file = job.file;
+        } else {
             entry.reason = SystemErrorText(error);
-        ++done;
-        if (!stopped && progress && !progress(done, total) && done < total) stopped = true;
-    };
-    {
-        FileWriter writer;
-        std::set<std::wstring> made;
-        for (size_t i = 0; i < total && !stopped; ++i) {
-            const Job& job = jobs[i];
-            const std::wstring place = ExtractFilePath(job.file);
-            // A folder that cannot be made shows in the writes' own errors.
-            if (made.insert(place).second) ForceDirectories(place);
-            LSTATUS readError = ERROR_SUCCESS;
-            std::optional<std::wstring> text =
-                RegFileTextOf(sourceKeys[job.source].get(), job.keyName,
-                              sources[job.source].KeyText() + L"\\" + job.keyName, &readError);
-            if (text)
-                writer.Add(i, job.file, std::move(*text));
-            else
-                record(i, static_cast<DWORD>(readError));
-            // A few files ahead at most, so a stop leaves the rest unwritten.
-            for (bool wait = writer.Pending() >= kFilesAhead; !stopped;) {
-                const auto finished = writer.TakeFinished(wait);
-                for (const auto& [job, error] : finished) record(job, error);
-                if (finished.empty() || writer.Pending() < kFilesAhead) break;
-            }
         }
-        writer.Finish(stopped);
-        while (writer.Busy() || done < total) {
-            const auto finished = writer.TakeFinished(true);
-            if (finished.empty() && !writer.Busy()) break;
-            for (const auto& [job, error] : finished) record(job, error);
-            if (stopped) writer.Finish(true);  // what has not begun stays unwritten
+        if (progress && !progress(i + 1, total) && i + 1 < total) {
+            result.cancelled = true;
+            break;
         }
     }
-    result.cancelled = done < total;
-    result.keys = std::move(failedSources);
-    for (std::optional<KeyBackup>& outcome : outcomes)
-        if (outcome) result.keys.push_back(std::move(*outcome));
     return result;
 }
 

@@ -59,9 +59,42 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
     return names;
 }
 
-// The key's block, then each subkey's, depth first, in the registry's order.
+// The block of a key whose value count is known: one call per value, as the editor reads them,
+// into buffers that grow when a value needs more.
+std::wstring KeyBlock(const std::wstring& keyText, HKEY key, DWORD valueCount) {
+    std::wstring out = L"\r\n[" + keyText + L"]\r\n";
+    static thread_local std::vector<wchar_t> name(16384);
+    static thread_local std::vector<BYTE> data(65536);
+    RegValue value;
+    for (DWORD index = 0; index < valueCount;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        const LSTATUS status =
+            RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &value.type, data.data(), &dataSize);
+        if (status == ERROR_MORE_DATA) {
+            data.resize(std::max<size_t>(data.size() * 2, dataSize));
+            if (name.size() < 32768) name.resize(32768);
+            continue;
+        }
+        if (status != ERROR_SUCCESS) break;
+        value.name.assign(name.data(), nameLength);
+        value.data.assign(data.begin(), data.begin() + dataSize);
+        out += FormatRegValue(value);
+        ++index;
+    }
+    return out;
+}
+
+// The key's block, then each subkey's, depth first, in the registry's order. One query tells
+// how many values and subkeys there are, so no call is spent on finding the end of either.
 void AppendKey(HKEY key, const std::wstring& keyText, std::wstring& out) {
-    out += RegKeyBlock(keyText, key);
+    DWORD subkeys = 0, values = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS) {
+        subkeys = values = MAXDWORD;  // unknown: read until the registry says there is no more
+    }
+    out += KeyBlock(keyText, key, values);
+    if (subkeys == 0) return;
     for (const std::wstring& name : SubkeyNames(key)) {
         UniqueHKey subkey;
         if (RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, subkey.put()) != ERROR_SUCCESS) continue;
@@ -122,30 +155,7 @@ std::wstring FormatRegValue(const RegValue& value) {
     return line + L"\r\n";
 }
 
-std::wstring RegKeyBlock(const std::wstring& keyText, HKEY key) {
-    std::wstring out = L"\r\n[" + keyText + L"]\r\n";
-    // One call per value, as the editor reads them: buffers that grow when a value needs more.
-    static thread_local std::vector<wchar_t> name(16384);
-    static thread_local std::vector<BYTE> data(65536);
-    RegValue value;
-    for (DWORD index = 0;;) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD dataSize = static_cast<DWORD>(data.size());
-        const LSTATUS status =
-            RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &value.type, data.data(), &dataSize);
-        if (status == ERROR_MORE_DATA) {
-            data.resize(std::max<size_t>(data.size() * 2, dataSize));
-            if (name.size() < 32768) name.resize(32768);
-            continue;
-        }
-        if (status != ERROR_SUCCESS) break;
-        value.name.assign(name.data(), nameLength);
-        value.data.assign(data.begin(), data.begin() + dataSize);
-        out += FormatRegValue(value);
-        ++index;
-    }
-    return out;
-}
+std::wstring RegKeyBlock(const std::wstring& keyText, HKEY key) { return KeyBlock(keyText, key, MAXDWORD); }
 
 std::optional<std::wstring> RegFileText(HKEY root, const std::wstring& rootName, const std::wstring& path,
                                         LSTATUS* error) {

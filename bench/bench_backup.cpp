@@ -5,7 +5,8 @@
 //   baseline:  regedit /e FILE "HKEY_LOCAL_MACHINE\...\Uninstall"   the whole key in one file
 // Both read the same keys and format the same lines; ours also creates a file per key.
 //
-//   bench_backup [--keys N] [--runs N]
+//   bench_backup [--keys N] [--runs N]   seed, measure, unseed
+//   bench_backup seed|unseed [--keys N]  only that, for timing by hand
 #include <windows.h>
 
 #include <algorithm>
@@ -100,10 +101,13 @@ std::wstring Runs(const std::vector<double>& values) {
 
 int wmain(int argc, wchar_t** argv) {
     int keys = 1000, runs = 7;
-    for (int i = 1; i + 1 < argc; ++i) {
+    for (int i = 1; i < argc; ++i) {
+        if (i + 1 >= argc) break;
         if (std::wstring(argv[i]) == L"--keys") keys = _wtoi(argv[++i]);
         else if (std::wstring(argv[i]) == L"--runs") runs = _wtoi(argv[++i]);
     }
+    if (argc > 1 && std::wstring(argv[1]) == L"seed") return Seed(keys), 0;
+    if (argc > 1 && std::wstring(argv[1]) == L"unseed") return Unseed(keys), 0;
     Seed(keys);
     const int total = KeyCount();
     const std::wstring bin = ExtractFilePath(ModuleFileName(nullptr));
