@@ -297,6 +297,38 @@ TEST(EditorCommands, TheDialogsStartInTheRememberedFolderElseTheBackupFolder) {
     EXPECT_EQ(ExportDialogSetup(dialogs, L"C:\\No\\Such\\Backup\\", L"App3").initialFolder, L"");
 }
 
+// Presses OK in the file dialog of this thread once it is up, noting the file name it offered.
+std::wstring g_offeredName;
+void CALLBACK PressDialogOk(HWND, UINT, UINT_PTR id, DWORD) {
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            wchar_t name[64];
+            GetClassNameW(window, name, 64);
+            if (!IsWindowVisible(window) || lstrcmpW(name, L"#32770") != 0) return TRUE;
+            HWND fileName = FindDescendant(window, 0x47c);  // the file name box of the dialog
+            HWND edit = fileName ? FindWindowExW(fileName, nullptr, L"Edit", nullptr) : nullptr;
+            g_offeredName = WindowText(edit ? edit : fileName);
+            PostMessageW(window, WM_COMMAND, IDOK, 0);
+            return FALSE;
+        },
+        0);
+    KillTimer(nullptr, id);
+}
+
+TEST(EditorDialogs, TheSaveDialogOffersTheKeysFileInTheBackupFolderAndRemembersTheChoice) {
+    ScratchFolder backupDir(L"regdialog-real");
+    RegFileDialogs dialogs;
+    g_offeredName.clear();
+    SetTimer(nullptr, 0, 1500, PressDialogOk);
+    std::optional<std::wstring> chosen = ChooseExportFile(nullptr, dialogs, backupDir.path(), L"App1");
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(g_offeredName, L"App1.reg");
+    EXPECT_TRUE(EqualsNoCase(*chosen, backupDir.path() + L"App1.reg")) << ToUtf8(*chosen);
+    EXPECT_TRUE(EqualsNoCase(dialogs.exportFolder, backupDir.path()));
+    EXPECT_EQ(dialogs.exportFile, L"App1.reg");
+}
+
 bool WaitForFile(const std::wstring& path) { return WaitUntil([&] { return FileExists(path); }, 15000); }
 
 // Export and reload through the real editor, started as the commands start it.
