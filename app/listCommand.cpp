@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "app/component.h"
+#include "backup/fullBackup.h"
+#include "backup/reportCommand.h"
 #include "catalogue/ProgramList.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
@@ -146,6 +148,16 @@ int RunCommandLineMode(const std::vector<std::wstring>& args) {
                 return cleanup::kExitSomethingStayed;
             }
             return cleanup::RunRestoreCommand(args[2], print);
+        }
+        if (EqualsNoCase(mode, L"/backup") || EqualsNoCase(mode, L"-backup") || EqualsNoCase(mode, L"/report") ||
+            EqualsNoCase(mode, L"-report")) {
+            std::wstring out;  // one write at the end: a thousand lines cost a thousand calls otherwise
+            auto writeLine = [&out](const std::wstring& line) { out += line + L"\n"; };
+            const std::wstring argument = args.size() > 2 ? args[2] : std::wstring();
+            const int code = EqualsNoCase(mode.substr(1), L"backup") ? backup::RunBackupMode(argument, writeLine)
+                                                                     : backup::RunReportMode(argument, writeLine);
+            WriteStdout(out);
+            return code;
         }
         if (EqualsNoCase(mode, L"/startup") || EqualsNoCase(mode, L"-startup")) {
             WriteStdout(FormatStartupListing(LoadStartupItems()));

@@ -6,6 +6,8 @@
 #   remains scan: the scan window walking 100,000 seeded keys, against a bare RegEnumKeyExW walk
 #             of the same subtrees, and the longest time the window goes without a message pump
 #   clean-up: 3,000 files set aside and given back, against bare moves of the same files
+#   full backup: Purgeon.exe /backup of 1,000 seeded entries against one regedit /e of the whole
+#             Uninstall key
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/build.sh" >/dev/null
@@ -91,3 +93,6 @@ wine "$bin/bench_scan.exe" --keys "$scan_keys" --runs "$runs"
 
 # A clean-up setting files aside, and its undo, against bare moves of the same files.
 wine "$bin/bench_cleanup.exe" --files "${BENCH_CLEANUP_FILES:-3000}" --runs "$runs"
+# The full backup as a process (one file per Uninstall subkey) against the registry editor's one
+# export of the whole key; bench_backup seeds the entries, prints its figures and removes them.
+wine "$bin/bench_backup.exe" --keys "${BENCH_BACKUP_KEYS:-1000}" --runs "$runs"

@@ -338,7 +338,7 @@ bool CleanupBackup::SaveRegistry(const std::vector<ManifestItem>& items, const s
     if (!WriteAll(manifest_.get(), records)) return false;
     items_ += static_cast<int>(items.size());
     const std::wstring text = RemainsBackupText(keys);
-    return text.empty() || WriteUtf16File(folder_ + kRemainsBackupFile, text);
+    return text.empty() || backup::WriteUtf16File(folder_ + kRemainsBackupFile, text) == ERROR_SUCCESS;
 }
 
 bool CleanupBackup::Add(const std::vector<std::wstring>& fields) {

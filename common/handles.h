@@ -109,6 +109,13 @@ inline UniqueHandle AdoptFileHandle(HANDLE handle) {
     return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
 
+// Closes a handle now and tells whether the close itself succeeded: a file's last written
+// bytes may fail to reach the disk only then.
+inline bool CloseChecked(UniqueHandle& handle) {
+    HANDLE raw = handle.release();
+    return raw && CloseHandle(raw);
+}
+
 // A BSTR owned by the caller, as COM out-parameters hand them over.
 class UniqueBstr {
 public:

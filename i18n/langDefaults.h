@@ -196,6 +196,23 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_MESSAGEBOX_REASON_MissingFromBackup", L"no longer in the backup", false},
         {L"IDS_MESSAGEBOX_REASON_LinkRemoved", L"a link that was removed: it cannot be made again", false},
         {L"IDS_MESSAGEBOX_REASON_NotACleanup", L"not the backup of a clean-up", false},
+        {L"IDS_MESSAGEBOX_MESSAGE_BackupFailed", L"These registry keys could not be backed up:", false},
+        {L"IDS_MESSAGEBOX_MESSAGE_BackupNothing", L"There is no uninstall entry to back up.", false},
+        {L"IDS_MESSAGEBOX_MESSAGE_BackupMore", L"... and %d more", false},
+        {L"IDS_MESSAGEBOX_MESSAGE_RegeditJumpFailed", L"The registry editor could not be opened at %s: %s", false},
+        {L"IDS_REPORT_COLUMN_Name", L"Name", false},
+        {L"IDS_REPORT_COLUMN_Publisher", L"Publisher", false},
+        {L"IDS_REPORT_COLUMN_Version", L"Version", false},
+        {L"IDS_REPORT_COLUMN_InstallDate", L"Install Date", false},
+        {L"IDS_REPORT_COLUMN_Size", L"Size (bytes)", false},
+        {L"IDS_REPORT_COLUMN_InstallLocation", L"Install Location", false},
+        {L"IDS_REPORT_COLUMN_Key", L"Registry Key", false},
+        {L"IDS_REPORT_COLUMN_UninstallCommand", L"Uninstall Command", false},
+        {L"IDS_REPORT_COLUMN_Comment", L"Comment", false},
+        {L"IDS_PRINTFORM_FILTER_Text", L"Text File (*.txt)", false},
+        {L"IDS_PRINTFORM_FILTER_Csv", L"CSV File (*.csv)", false},
+        {L"IDS_PRINTFORM_FILTER_Html", L"Web Page (*.html)", false},
+        {L"IDS_REGFILE_FILTER", L"Registration Files(*.reg)", false},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -195,6 +195,23 @@ enum TextKey {
     IDS_MESSAGEBOX_REASON_MissingFromBackup,
     IDS_MESSAGEBOX_REASON_LinkRemoved,
     IDS_MESSAGEBOX_REASON_NotACleanup,
+    IDS_MESSAGEBOX_MESSAGE_BackupFailed,
+    IDS_MESSAGEBOX_MESSAGE_BackupNothing,
+    IDS_MESSAGEBOX_MESSAGE_BackupMore,
+    IDS_MESSAGEBOX_MESSAGE_RegeditJumpFailed,
+    IDS_REPORT_COLUMN_Name,
+    IDS_REPORT_COLUMN_Publisher,
+    IDS_REPORT_COLUMN_Version,
+    IDS_REPORT_COLUMN_InstallDate,
+    IDS_REPORT_COLUMN_Size,
+    IDS_REPORT_COLUMN_InstallLocation,
+    IDS_REPORT_COLUMN_Key,
+    IDS_REPORT_COLUMN_UninstallCommand,
+    IDS_REPORT_COLUMN_Comment,
+    IDS_PRINTFORM_FILTER_Text,
+    IDS_PRINTFORM_FILTER_Csv,
+    IDS_PRINTFORM_FILTER_Html,
+    IDS_REGFILE_FILTER,
     kTextKeyCount
 };
 

@@ -9,7 +9,7 @@ prefix="$deps/prefix"
 
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev cmake ninja-build
           googletest libwine-dev wine wine64 xvfb xauth x11-utils imagemagick x11-apps xdotool
-          dpkg-dev fonts-wqy-microhei wixl nsis)
+          dpkg-dev fonts-wqy-microhei wixl nsis cups printer-driver-cups-pdf poppler-utils)
 
 missing=()
 for p in "${packages[@]}"; do

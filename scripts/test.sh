@@ -10,4 +10,19 @@ rm -rf "$prefix"
 trap wine_env_stop EXIT
 wine_env_start "$prefix"
 cd "$top/build"
-ctest --output-on-failure --timeout 600 "$@"
+status=0
+ctest --output-on-failure --timeout 600 "$@" || status=$?
+# Printing to a real queue: CUPS with a PDF printer, running only around the print test, which
+# then runs once more and reads back what it printed.
+if ctest -N "$@" 2>/dev/null | grep -q ' test_print$'; then
+  trap 'bash "$top/scripts/print-service.sh" stop; wine_env_stop' EXIT
+  if bash "$top/scripts/print-service.sh" start; then
+    rm -f "$HOME/PDF/Purgeon_Application_Report"*.pdf
+    PURGEON_PRINT_QUEUE=PurgeonPDF PURGEON_PDF_DIR="$HOME/PDF" \
+      ctest --output-on-failure --timeout 600 -R '^test_print$' || status=$?
+  else
+    echo "test: no print queue could be started; printing to a queue was not tested" >&2
+  fi
+  bash "$top/scripts/print-service.sh" stop
+fi
+exit $status

@@ -173,7 +173,9 @@ TEST(RegFormat, ValueLines) {
     EXPECT_EQ(FormatRegValue({L"e", REG_EXPAND_SZ, StringBytes(L"%A%")}),
               L"\"e\"=hex(2):25,00,41,00,25,00,00,00\r\n");
     EXPECT_EQ(FormatRegValue({L"b", REG_BINARY, {}}), L"\"b\"=hex:\r\n");
-    EXPECT_EQ(FormatRegValue({L"s", REG_SZ, StringBytes(L"a\nb")}), L"\"s\"=hex(1):61,00,0a,00,62,00,00,00\r\n");
+    // Line breaks are escaped, as the editor writes and reads them.
+    EXPECT_EQ(FormatRegValue({L"s\r", REG_SZ, StringBytes(L"a\nb")}), L"\"s\\r\"=\"a\\nb\"\r\n");
+    EXPECT_EQ(FormatRegValue({L"s", REG_SZ, StringBytes(L"ab", false)}), L"\"s\"=hex(1):61,00,62,00\r\n");
     const std::wstring wrapped = FormatRegValue({L"long", REG_BINARY, std::vector<BYTE>(40, 0xab)});
     EXPECT_EQ(wrapped.substr(0, 12), L"\"long\"=hex:a");
     EXPECT_NE(wrapped.find(L",\\\r\n  ab,"), std::wstring::npos);

@@ -85,7 +85,7 @@ void MoveTo(HWND window, const SkinRect& rect) {
 
 void TMainForm::CreateFonts() {
     font_ = CreateMessageFont();
-    linkFont_ = CreateMessageFont(true);
+    linkFont_ = CreateMessageFont(FontLook::Underlined);
     statusBrush_.reset(CreateSolidBrush(kStatusColour));
     panelBrush_.reset(CreateSolidBrush(kPanelColour));
 }

@@ -82,10 +82,11 @@ void RunModalLoop(HWND window, const std::function<bool()>& running) {
     }
 }
 
-UniqueGdiObject CreateMessageFont(bool underline) {
+UniqueGdiObject CreateMessageFont(FontLook look) {
     NONCLIENTMETRICSW metrics{sizeof(metrics)};
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    metrics.lfMessageFont.lfUnderline = underline ? TRUE : FALSE;
+    if (look == FontLook::Bold) metrics.lfMessageFont.lfWeight = FW_BOLD;
+    if (look == FontLook::Underlined) metrics.lfMessageFont.lfUnderline = TRUE;
     return UniqueGdiObject(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 

@@ -101,9 +101,14 @@ void RunModalLoop(HWND window, const std::function<bool()>& running);
 // A visible child control at `place` in the given font, with `id` as its control id.
 HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, const RECT& place, int id, HINSTANCE instance,
                  HFONT font, DWORD exStyle = 0);
+inline HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, int left, int top, int width, int height,
+                        int id, HINSTANCE instance, HFONT font, DWORD exStyle = 0) {
+    return MakeControl(parent, className, style, RECT{left, top, left + width, top + height}, id, instance, font, exStyle);
+}
 
-// The system's message font (the one dialogs use), underlined when asked.
-UniqueGdiObject CreateMessageFont(bool underline = false);
+// The system's message font (the one dialogs use), or its bold or underlined form.
+enum class FontLook { Regular, Bold, Underlined };
+UniqueGdiObject CreateMessageFont(FontLook look = FontLook::Regular);
 
 // Width in pixels of a text in a window's font.
 int TextWidth(HWND window, const std::wstring& text);

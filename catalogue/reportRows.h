@@ -1,0 +1,21 @@
+#pragma once
+// The fields the CSV and HTML reports carry for each row of the program list, read through the
+// component's entries.
+#include <vector>
+
+#include "backup/report.h"
+#include "catalogue/DoffkitLib_TLB.h"
+#include "catalogue/programRows.h"
+
+namespace purgeon {
+
+// One report row per list row, in the same order. A program row gets its entry's name, publisher,
+// version, install date, size, location, key, uninstall command and comment (the "Comments"
+// value the entry shows); a screen saver row its caption, publisher and folder. Throws UserError
+// on a failed component call.
+std::vector<backup::ReportProgram> ReadReportPrograms(IProgramList* list, const std::vector<ListRow>& rows);
+
+// The comment an entry shows among its values; empty without one.
+std::wstring ReadEntryComment(IProgramEntry* entry);
+
+}  // namespace purgeon

@@ -1,0 +1,101 @@
+#include "ui/frmComment.h"
+
+#include <commctrl.h>
+
+#include "common/funUtils.h"
+#include "i18n/multiLangs.h"
+#include "ui/uiCommon.h"
+
+namespace purgeon {
+
+namespace {
+
+// Not IDOK / IDCANCEL: the dialog keys send those for Enter and Escape, which must not close it.
+enum ControlId { IDC_PROGRAM_NAME = 100, IDC_TITLE, IDC_COMMENT, IDC_OK, IDC_CANCEL };
+
+}  // namespace
+
+TCommentForm::~TCommentForm() { hwnd_.reset(); }
+
+std::optional<std::wstring> TCommentForm::Run(HWND owner, HINSTANCE instance, const std::wstring& displayName,
+                                              const std::function<void(TCommentForm& form)>& onShown) {
+    TCommentForm form;
+    form.instance_ = instance;
+    form.displayName_ = displayName;
+    CreateFormWindow(instance, kClassName, FormWindowProc<TCommentForm>, L"Add Comments", kClientWidth, kClientHeight,
+                     FormSize::Client, owner, &form);
+    HWND hwnd = form.hwnd_.get();
+    if (!hwnd) return std::nullopt;
+    form.FormShow();
+    CentreOnOwner(hwnd, owner);
+    ModalOwner modalOwner(owner);
+    ShowWindow(hwnd, SW_SHOW);
+    SetFocus(form.txtComment_);
+    if (onShown) onShown(form);
+    RunModalLoop(hwnd, [&] { return !form.done_ && form.hwnd_; });
+    form.done_ = true;
+    modalOwner.Release();
+    form.hwnd_.reset();
+    return form.result_;
+}
+
+void TCommentForm::WindowDestroyed() {
+    hwnd_.release();
+    done_ = true;
+}
+
+LRESULT TCommentForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            FormCreate();
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                if (LOWORD(wParam) == IDC_OK) btnOkClick();
+                if (LOWORD(wParam) == IDC_CANCEL) btnCancelClick();
+            }
+            return 0;  // IDOK and IDCANCEL from Enter and Escape do nothing
+        case WM_CLOSE:
+            btnCancelClick();
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+    }
+}
+
+void TCommentForm::FormCreate() {
+    HWND hwnd = hwnd_.get();
+    font_ = CreateMessageFont();
+    boldFont_ = CreateMessageFont(FontLook::Bold);
+    HFONT font = static_cast<HFONT>(font_.get());
+    lblProgramName_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX | SS_EDITCONTROL, 24, 8, 265, 24, IDC_PROGRAM_NAME,
+                                      instance_, static_cast<HFONT>(boldFont_.get()));
+    lblTitle_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, 24, 35, 249, 26, IDC_TITLE, instance_, font);
+    // One line, as tall as designed; the text sits at its top.
+    txtComment_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, 24, 64, 249, 66, IDC_COMMENT, instance_,
+                                  font, WS_EX_CLIENTEDGE);
+    SendMessageW(txtComment_, EM_LIMITTEXT, kMaxCommentLength, 0);
+    btnOk_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 72, 140, 73, 25, IDC_OK, instance_, font);
+    btnCancel_ =
+        MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 168, 140, 73, 25, IDC_CANCEL, instance_, font);
+}
+
+void TCommentForm::FormShow() {
+    SetWindowTextW(hwnd_.get(), LangText(IDS_COMMENTFORM_Title).c_str());
+    SetWindowTextW(lblProgramName_, displayName_.c_str());
+    SetWindowTextW(lblTitle_, LangText(IDS_COMMENTFORM_LABEL_TITLE).c_str());
+    SetWindowTextW(btnOk_, LangText(IDS_COMMENTFORM_BUTTON_Ok).c_str());
+    SetWindowTextW(btnCancel_, LangText(IDS_COMMENTFORM_BUTTON_Cancel).c_str());
+}
+
+void TCommentForm::btnOkClick() {
+    result_ = WindowText(txtComment_);
+    done_ = true;
+}
+
+void TCommentForm::btnCancelClick() {
+    result_.reset();
+    done_ = true;
+}
+
+}  // namespace purgeon

@@ -1,0 +1,61 @@
+#pragma once
+// TCommentForm: the "Add Comments" window. It shows the program's display name and takes one line
+// of at most 250 characters; OK hands the text back, Cancel and the close box nothing. Enter and
+// Escape do not close it: neither button is the default or the cancel button.
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "common/handles.h"
+
+namespace purgeon {
+
+class TCommentForm {
+public:
+    TCommentForm() = default;
+    ~TCommentForm();
+    TCommentForm(const TCommentForm&) = delete;
+    TCommentForm& operator=(const TCommentForm&) = delete;
+
+    // Shows a fresh window modally over `owner`; the comment on OK (possibly empty), else nothing.
+    static std::optional<std::wstring> Run(HWND owner, HINSTANCE instance, const std::wstring& displayName,
+                                           const std::function<void(TCommentForm& form)>& onShown = {});
+
+    HWND Handle() const { return hwnd_.get(); }
+    HWND ProgramNameLabel() const { return lblProgramName_; }
+    HWND TitleLabel() const { return lblTitle_; }
+    HWND CommentEdit() const { return txtComment_; }
+    HWND OkButton() const { return btnOk_; }
+    HWND CancelButton() const { return btnCancel_; }
+
+    static constexpr wchar_t kClassName[] = L"TCommentForm";
+    static constexpr int kClientWidth = 300;
+    static constexpr int kClientHeight = 175;
+    static constexpr int kMaxCommentLength = 250;
+
+private:
+    template <typename Form>
+    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void WindowDestroyed();
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void FormCreate();
+    void FormShow();
+    void btnOkClick();
+    void btnCancelClick();
+
+    HINSTANCE instance_ = nullptr;
+    std::wstring displayName_;
+    UniqueWindow hwnd_;
+    UniqueGdiObject font_, boldFont_;
+    HWND lblProgramName_ = nullptr;
+    HWND lblTitle_ = nullptr;
+    HWND txtComment_ = nullptr;
+    HWND btnOk_ = nullptr;
+    HWND btnCancel_ = nullptr;
+    bool done_ = false;
+    std::optional<std::wstring> result_;
+};
+
+}  // namespace purgeon

@@ -1,0 +1,154 @@
+#include "ui/frmProgress.h"
+
+#include <commctrl.h>
+
+#include "common/funUtils.h"
+#include "common/globals.h"
+#include "i18n/multiLangs.h"
+#include "ui/uiCommon.h"
+
+namespace purgeon {
+
+namespace {
+
+enum ControlId { IDC_INFO = 100, IDC_PROGRESS };
+
+void DefaultMessage(HWND window, const std::wstring& text, bool success) {
+    MessageBoxW(window, text.c_str(), kAppTitle, success ? MB_OK : MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+
+TProgressForm::~TProgressForm() { hwnd_.reset(); }
+
+int TProgressForm::PercentOf(size_t done, size_t total) {
+    if (total == 0) return 100;
+    return static_cast<int>(done * 100 / total);
+}
+
+backup::BackupResult TProgressForm::Run(HWND owner, HINSTANCE instance,
+                                        const std::vector<backup::UninstallSource>& sources, const std::wstring& folder,
+                                        const MessageSink& showMessage,
+                                        const std::function<void(TProgressForm& form)>& onProgress) {
+    TProgressForm form;
+    form.instance_ = instance;
+    form.sources_ = sources;
+    form.folder_ = folder;
+    form.showMessage_ = showMessage ? showMessage : MessageSink(DefaultMessage);
+    form.onProgress_ = onProgress;
+    CreateFormWindow(instance, kClassName, FormWindowProc<TProgressForm>, L"Backup Progress", kClientWidth,
+                     kClientHeight, FormSize::Client, owner, &form);
+    HWND hwnd = form.hwnd_.get();
+    if (!hwnd) {
+        form.result_.cancelled = true;
+        return form.result_;
+    }
+    form.FormShow();
+    CentreOnOwner(hwnd, owner);
+    ModalOwner modalOwner(owner);
+    ShowWindow(hwnd, SW_SHOW);
+    RunModalLoop(hwnd, [&] { return !form.done_ && form.hwnd_; });
+    form.done_ = true;
+    modalOwner.Release();
+    form.hwnd_.reset();
+    if (!form.started_) form.result_.cancelled = true;  // closed before the first file
+    return form.result_;
+}
+
+int TProgressForm::Position() const {
+    return static_cast<int>(SendMessageW(progressBar_, PBM_GETPOS, 0, 0));
+}
+
+void TProgressForm::Close() {
+    closing_ = true;
+    if (!started_) done_ = true;  // nothing runs yet: close at once
+}
+
+void TProgressForm::WindowDestroyed() {
+    hwnd_.release();
+    closing_ = done_ = true;
+}
+
+LRESULT TProgressForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            FormCreate();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kTimerId) TimerBackupTimer();
+            return 0;
+        case WM_CLOSE:
+            Close();
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+    }
+}
+
+void TProgressForm::FormCreate() {
+    HWND hwnd = hwnd_.get();
+    font_ = CreateMessageFont();
+    HFONT font = static_cast<HFONT>(font_.get());
+    lblInfo_ = MakeControl(hwnd, WC_STATICW, SS_CENTER | SS_NOPREFIX, 59, 64, 281, 25, IDC_INFO, instance_, font);
+    progressBar_ = MakeControl(hwnd, PROGRESS_CLASSW, PBS_SMOOTH, 56, 91, 281, 25, IDC_PROGRESS, instance_, font);
+    SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
+    SendMessageW(progressBar_, PBM_SETPOS, 0, 0);
+    SetWindowSubclass(progressBar_, BarProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    SetTimer(hwnd, kTimerId, kTimerMs, nullptr);
+}
+
+void TProgressForm::FormShow() {
+    SetWindowTextW(hwnd_.get(), LangText(IDS_PROGRESSFORM_Title).c_str());
+    SetWindowTextW(lblInfo_, LangText(IDS_PROGRESSFORM_LABEL_Info).c_str());
+}
+
+// The bar shows its position as a percentage over itself.
+LRESULT CALLBACK TProgressForm::BarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(bar, BarProc, 1);
+    LRESULT result = DefSubclassProc(bar, message, wParam, lParam);
+    if (message == WM_PAINT || message == PBM_SETPOS) {
+        WindowDc dc(bar);
+        RECT client{};
+        GetClientRect(bar, &client);
+        SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(bar, WM_GETFONT, 0, 0)));
+        SetBkMode(dc.get(), TRANSPARENT);
+        const std::wstring text = Format(L"%d%%", static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0)));
+        DrawTextW(dc.get(), text.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+    return result;
+}
+
+void TProgressForm::PumpPending() {
+    MSG message;
+    while (hwnd_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns the application
+            closing_ = true;
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool TProgressForm::Progress(size_t done, size_t total) {
+    if (!hwnd_) return false;
+    SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(PercentOf(done, total)), 0);
+    if (onProgress_) onProgress_(*this);
+    PumpPending();  // the window answers and can be closed between two files
+    return !closing_;
+}
+
+void TProgressForm::TimerBackupTimer() {
+    HWND hwnd = hwnd_.get();
+    if (!hwnd || started_) return;
+    KillTimer(hwnd, kTimerId);  // one backup per window
+    started_ = true;
+    result_ = backup::BackUpUninstallKeys(sources_, folder_, [this](size_t done, size_t total) { return Progress(done, total); });
+    if (!hwnd_) return;
+    if (result_.keys.empty()) SendMessageW(progressBar_, PBM_SETPOS, 100, 0);
+    if (!result_.cancelled && !closing_) showMessage_(hwnd_.get(), backup::BackupOutcomeText(result_), result_.AllSaved());
+    done_ = true;
+}
+
+}  // namespace purgeon

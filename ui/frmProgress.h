@@ -1,0 +1,75 @@
+#pragma once
+// TProgressForm: the "Backup Progress" window of the full backup. Shortly after it is shown it
+// writes one .reg file per Uninstall subkey; its bar counts the files written. At the end it says
+// whether every file was written, or which keys failed and why, and closes. Closing it during the
+// backup stops after the file being written, without a message.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "backup/fullBackup.h"
+#include "common/handles.h"
+
+namespace purgeon {
+
+class TProgressForm {
+public:
+    TProgressForm() = default;
+    ~TProgressForm();
+    TProgressForm(const TProgressForm&) = delete;
+    TProgressForm& operator=(const TProgressForm&) = delete;
+
+    // The window's message at the end; by default a message box with the application title.
+    using MessageSink = std::function<void(HWND window, const std::wstring& text, bool success)>;
+
+    // Shows the window modally over `owner` and backs up `sources` into `folder`.
+    static backup::BackupResult Run(HWND owner, HINSTANCE instance, const std::vector<backup::UninstallSource>& sources,
+                                    const std::wstring& folder, const MessageSink& showMessage = {},
+                                    const std::function<void(TProgressForm& form)>& onProgress = {});
+
+    HWND Handle() const { return hwnd_.get(); }
+    HWND InfoLabel() const { return lblInfo_; }
+    HWND ProgressBar() const { return progressBar_; }
+    int Position() const;
+    // Asks the backup to stop after the current file, as the close box does.
+    void Close();
+
+    static constexpr wchar_t kClassName[] = L"TProgressForm";
+    static constexpr int kClientWidth = 391;
+    static constexpr int kClientHeight = 182;
+    static constexpr UINT kTimerId = 1;
+    static constexpr UINT kTimerMs = 100;
+
+    // The bar's position for `done` of `total` files, 0 to 100.
+    static int PercentOf(size_t done, size_t total);
+
+private:
+    template <typename Form>
+    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void WindowDestroyed();
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK BarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
+    void FormCreate();
+    void FormShow();
+    void TimerBackupTimer();
+    bool Progress(size_t done, size_t total);
+    void PumpPending();
+
+    HINSTANCE instance_ = nullptr;
+    std::vector<backup::UninstallSource> sources_;
+    std::wstring folder_;
+    MessageSink showMessage_;
+    std::function<void(TProgressForm&)> onProgress_;
+    UniqueWindow hwnd_;
+    UniqueGdiObject font_;
+    HWND lblInfo_ = nullptr;
+    HWND progressBar_ = nullptr;
+    bool started_ = false;
+    bool closing_ = false;
+    bool done_ = false;
+    backup::BackupResult result_;
+};
+
+}  // namespace purgeon
