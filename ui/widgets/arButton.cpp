@@ -139,6 +139,9 @@ LRESULT ArButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         pictures_[wParam] = reinterpret_cast<HBITMAP>(lParam);
         InvalidateRect(hwnd_, nullptr, FALSE);
         return TRUE;
+    case ARB_GETPICTURE:
+        if (wParam > static_cast<WPARAM>(ButtonState::Disabled)) return 0;
+        return reinterpret_cast<LRESULT>(pictures_[wParam]);
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
@@ -177,7 +180,8 @@ void ArButton::Paint(HDC target) {
     } else {
         PaintFlat(dc, client, state, glyph);
     }
-    if (caption.empty()) return;
+    // A title-bar glyph is the picture's to show: drawn as a letter it would sit over the art.
+    if (caption.empty() || (picture && glyph != Glyph::None)) return;
     SelectedObject fontIn(dc, ControlFont(font_));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, state == ButtonState::Disabled ? kDisabledTextColour : kTextColour);

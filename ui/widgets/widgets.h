@@ -28,7 +28,8 @@ void RegisterWidgetClasses(HINSTANCE instance);
 // --- TArButton: four-state image button --------------------------------------------------
 // Draws the picture of its state (normal, hover, down, disabled) with the caption over it; a
 // state without a picture shows the normal one, and with no pictures at all it draws a clean
-// flat button of its own (captions "–", "?", "×" as title-bar glyphs on the title band colour).
+// flat button of its own (captions "–", "?", "×" as title-bar glyphs on the title band colour;
+// over a picture these captions are not drawn, the picture carries the glyph).
 // A click sends WM_COMMAND(MAKEWPARAM(id, BN_CLICKED), hwnd) to the parent. Keyboard focus is
 // not taken. See-through parts (rounded corners, translucent pictures) show what the parent
 // paints for WM_PRINTCLIENT (or erases with its class brush); else the panel colour.
@@ -36,6 +37,8 @@ inline constexpr wchar_t kArButtonClass[] = L"TArButton";
 enum class ButtonState { Normal = 0, Hover = 1, Down = 2, Disabled = 3 };
 // wParam: ButtonState; lParam: HBITMAP (32-bit premultiplied BGRA or plain), owned by the caller.
 inline constexpr UINT ARB_SETPICTURE = WM_USER + 1;
+// wParam: ButtonState; returns the HBITMAP set for that state, or null.
+inline constexpr UINT ARB_GETPICTURE = WM_USER + 6;
 HWND CreateArButton(HWND parent, int id, const std::wstring& caption, HINSTANCE instance);
 ButtonState ArButtonState(HWND button);
 
@@ -48,6 +51,7 @@ ButtonState ArButtonState(HWND button);
 inline constexpr wchar_t kSizePanelClass[] = L"TSizePanel";
 inline constexpr WORD SPN_HOTSPOT = 0x0101;
 inline constexpr UINT SPM_SETPICTURE = WM_USER + 2;  // lParam: HBITMAP owned by the caller
+inline constexpr UINT SPM_GETPICTURE = WM_USER + 7;  // returns the HBITMAP set, or null
 // wParam: 1 = folded (the arrow on the hot spot points the other way), 0 = open.
 inline constexpr UINT SPM_SETFOLDED = WM_USER + 3;
 HWND CreateSizePanel(HWND parent, int id, HINSTANCE instance);
