@@ -159,6 +159,23 @@ SkinPictures LoadMainFormPictures(const std::wstring& skinDir) {
     return pictures;
 }
 
+int ApplyMainFormPictures(const MainFormPictureTargets& targets, SkinPictures& pictures) {
+    int handed = 0;
+    for (int i = 0; i < kMainFormButtonCount; ++i)
+        if (targets.buttons[i])
+            handed += LoadButtonPictures(targets.buttons[i], MainFormButtonKeys(static_cast<MainFormButton>(i)), pictures);
+    struct Panel {
+        HWND panel;
+        SkinKey key;
+    };
+    for (Panel panel : {Panel{targets.sizePanelPL, SK_MAINFORM_PAGE1_ImgPanel_Pic},
+                        Panel{targets.sizePanelSI, SK_MAINFORM_PAGE2_ImgPanel_Pic}}) {
+        HBITMAP picture = panel.panel ? pictures.Load(panel.key) : nullptr;
+        if (picture && SendMessageW(panel.panel, SPM_SETPICTURE, 0, reinterpret_cast<LPARAM>(picture))) ++handed;
+    }
+    return handed;
+}
+
 UniqueGdiObject PictureShapeRegion(HBITMAP picture, COLORREF transparent) {
     BITMAP info{};
     if (!picture || !GetObjectW(picture, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight == 0) return {};

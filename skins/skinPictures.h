@@ -89,6 +89,18 @@ inline constexpr wchar_t kTitlePictureFile[] = L"Title.png";
 // hands them out: pictures.Find(SK_MAINFORM_PicBackGround), pictures.Find(kTitlePictureFile)...
 SkinPictures LoadMainFormPictures(const std::wstring& skinDir);
 
+// The main window's controls that show skin pictures. The window paints its background and
+// title itself, from pictures.Find(SK_MAINFORM_PicBackGround) and pictures.Find(kTitlePictureFile).
+struct MainFormPictureTargets {
+    HWND buttons[kMainFormButtonCount] = {};  // indexed by MainFormButton
+    HWND sizePanelPL = nullptr;               // the program page's side panel (imgPanelP)
+    HWND sizePanelSI = nullptr;               // the startup page's side panel (imgPanelS)
+};
+// Hands each control the pictures its keys name, loading what `pictures` does not hold yet; a
+// control whose picture is missing or cannot be decoded keeps the look it had. Returns how
+// many pictures were handed out.
+int ApplyMainFormPictures(const MainFormPictureTargets& targets, SkinPictures& pictures);
+
 // The window shape a background picture gives: every pixel except those of the transparent
 // colour (magenta in the skins) and wholly see-through ones, in the picture's coordinates. Null when the picture has no
 // pixel of that colour, so the window keeps its rectangle.

@@ -29,7 +29,8 @@ void RegisterWidgetClasses(HINSTANCE instance);
 // Draws the picture of its state (normal, hover, down, disabled) with the caption over it; a
 // state without a picture shows the normal one, and with no pictures at all it draws a clean
 // flat button of its own (captions "–", "?", "×" as title-bar glyphs on the title band colour;
-// over a picture these captions are not drawn, the picture carries the glyph).
+// over a picture these captions are not drawn, the picture carries the glyph). Over a picture
+// the caption is dark or light, whichever reads on what lies beneath it.
 // A click sends WM_COMMAND(MAKEWPARAM(id, BN_CLICKED), hwnd) to the parent. Keyboard focus is
 // not taken. See-through parts (rounded corners, translucent pictures) show what the parent
 // paints for WM_PRINTCLIENT (or erases with its class brush); else the panel colour.
