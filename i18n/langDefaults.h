@@ -154,6 +154,7 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_MESSAGEBOX_MESSAGE_BackupSucceed", L"Backup registry info successfully", false},
         {L"IDS_MESSAGEBOX_MESSAGE_PrintError", L"Something is wrong with the printer or Print Spooler service is unaviable.", false},
         {L"IDS_MESSAGEBOX_WARNING_SaveFileFailed", L"Save file %s failed!", false},
+        {L"IDS_ABOUTFORM_LABEL_Description", L"Purgeon runs a program's own uninstaller, finds what it left behind and manages what starts with Windows.", false},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

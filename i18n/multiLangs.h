@@ -153,6 +153,7 @@ enum TextKey {
     IDS_MESSAGEBOX_MESSAGE_BackupSucceed,
     IDS_MESSAGEBOX_MESSAGE_PrintError,
     IDS_MESSAGEBOX_WARNING_SaveFileFailed,
+    IDS_ABOUTFORM_LABEL_Description,
     kTextKeyCount
 };
 

@@ -1,5 +1,6 @@
 #include "skins/skinPictures.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/funUtils.h"
@@ -176,18 +177,50 @@ int ApplyMainFormPictures(const MainFormPictureTargets& targets, SkinPictures& p
     return handed;
 }
 
-UniqueGdiObject PictureShapeRegion(HBITMAP picture, COLORREF transparent) {
+namespace {
+
+// A top-down 32-bit copy of a bitmap, whatever its own layout.
+bool PixelsOf(HBITMAP picture, int* width, int* height, std::vector<uint8_t>* pixels) {
     BITMAP info{};
-    if (!picture || !GetObjectW(picture, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight == 0) return {};
-    const int width = info.bmWidth;
-    const int height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-    // A top-down 32-bit copy, whatever the bitmap's own layout.
+    if (!picture || !GetObjectW(picture, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight == 0) return false;
+    *width = info.bmWidth;
+    *height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
     BITMAPINFO layout{};
-    layout.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
-    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+    layout.bmiHeader = {sizeof(BITMAPINFOHEADER), *width, -*height, 1, 32, BI_RGB};
+    pixels->assign(static_cast<size_t>(*width) * *height * 4, 0);
     WindowDc screen(nullptr);
-    if (GetDIBits(screen.get(), picture, 0, static_cast<UINT>(height), pixels.data(), &layout, DIB_RGB_COLORS) != height)
-        return {};
+    return GetDIBits(screen.get(), picture, 0, static_cast<UINT>(*height), pixels->data(), &layout, DIB_RGB_COLORS) ==
+           *height;
+}
+
+}  // namespace
+
+std::optional<int> PictureBrightness(HBITMAP picture, const RECT& area) {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+    if (!PixelsOf(picture, &width, &height, &pixels)) return std::nullopt;
+    BITMAP info{};
+    GetObjectW(picture, sizeof info, &info);
+    const bool hasAlpha = info.bmBitsPixel == 32;
+    long long total = 0, count = 0;
+    for (int y = std::max(0, static_cast<int>(area.top)); y < std::min(height, static_cast<int>(area.bottom)); ++y) {
+        for (int x = std::max(0, static_cast<int>(area.left)); x < std::min(width, static_cast<int>(area.right)); ++x) {
+            const uint8_t* p = pixels.data() + (static_cast<size_t>(y) * width + x) * 4;
+            if (hasAlpha && p[3] < 128) continue;
+            total += (p[2] * 299 + p[1] * 587 + p[0] * 114) / 1000;
+            ++count;
+        }
+    }
+    if (count == 0) return std::nullopt;
+    return static_cast<int>(total / count);
+}
+
+UniqueGdiObject PictureShapeRegion(HBITMAP picture, COLORREF transparent) {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+    if (!PixelsOf(picture, &width, &height, &pixels)) return {};
+    BITMAP info{};
+    GetObjectW(picture, sizeof info, &info);
     const bool hasAlpha = info.bmBitsPixel == 32;
     const uint8_t keyBlue = GetBValue(transparent), keyGreen = GetGValue(transparent), keyRed = GetRValue(transparent);
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,10 @@ struct MainFormPictureTargets {
 // control whose picture is missing or cannot be decoded keeps the look it had. Returns how
 // many pictures were handed out.
 int ApplyMainFormPictures(const MainFormPictureTargets& targets, SkinPictures& pictures);
+
+// The mean brightness (0 black to 255 white) of a picture's opaque pixels in an area of it, so
+// text laid over it can be light or dark; nullopt when the area holds none.
+std::optional<int> PictureBrightness(HBITMAP picture, const RECT& area);
 
 // The window shape a background picture gives: every pixel except those of the transparent
 // colour (magenta in the skins) and wholly see-through ones, in the picture's coordinates. Null when the picture has no

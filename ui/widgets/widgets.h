@@ -71,6 +71,15 @@ HWND CreateLinkLabel(HWND parent, int id, HINSTANCE instance);
 // Width of the label's text in its font, so labels can be laid out one after another.
 int LinkLabelTextWidth(HWND label);
 
+// --- TPictureBox: a picture in a child window ------------------------------------------------
+// Draws its picture stretched over its client area (32-bit pictures as premultiplied alpha
+// over what the parent paints behind it, as for TArButton); nothing without one. It never takes
+// the mouse: presses go to the parent, so a background picture still drags its window.
+inline constexpr wchar_t kPictureBoxClass[] = L"TPictureBox";
+inline constexpr UINT PBM_SETPICTURE = WM_USER + 8;  // lParam: HBITMAP owned by the caller
+inline constexpr UINT PBM_GETPICTURE = WM_USER + 9;  // returns the HBITMAP set, or null
+HWND CreatePictureBox(HWND parent, int id, HINSTANCE instance);
+
 // --- Owner-drawn popup menus -------------------------------------------------------------
 // Turns every item of a popup menu (and of its submenus) into an owner-drawn item that keeps
 // its text, check mark, disabled state and separators. The window that shows the menu
