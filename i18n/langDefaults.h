@@ -213,6 +213,7 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_PRINTFORM_FILTER_Csv", L"CSV File (*.csv)", false},
         {L"IDS_PRINTFORM_FILTER_Html", L"Web Page (*.html)", false},
         {L"IDS_REGFILE_FILTER", L"Registration Files(*.reg)", false},
+        {L"IDS_ABOUTFORM_LABEL_Description", L"Purgeon runs a program's own uninstaller, finds what it left behind and manages what starts with Windows.", false},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -9,6 +9,7 @@
 #include "common/globals.h"
 #include "common/handles.h"
 #include "i18n/langDefaults.h"
+#include "i18n/profileFiles.h"
 
 namespace purgeon {
 
@@ -18,9 +19,6 @@ using i18n_detail::kTextDefaults;
 
 // Earlier releases wrote this one key in another letter case; lookups ignore case, so both read.
 constexpr wchar_t kNoRemainsFileKey[] = L"IDS_MESSAGEBOX_WARNING_NoRemains";
-// Returned for a key the file lacks. The reader trims trailing blanks off a default, so the
-// entry's own text cannot serve as the default without losing "Publisher: "'s blank.
-constexpr wchar_t kMissing[] = L"\uE000<missing>\uE000";
 
 std::array<std::wstring, kTextKeyCount> EnglishTexts() {
     std::array<std::wstring, kTextKeyCount> texts;
@@ -41,50 +39,6 @@ std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_
     for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
     return text;
-}
-
-// Whatever the profile reader strips from a value's ends: blanks and control characters.
-bool IsStrippedByReader(wchar_t c) { return static_cast<unsigned>(c) <= L' '; }
-
-// The reader strips blanks around a value and one pair of enclosing quotes; quoting such a value
-// makes it read back as written.
-std::wstring QuoteForFile(const std::wstring& value) {
-    if (value.empty()) return value;
-    bool blankEnds = IsStrippedByReader(value.front()) || IsStrippedByReader(value.back());
-    bool quoted = value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
-                  value.back() == value.front();
-    return blankEnds || quoted ? L"\"" + value + L"\"" : value;
-}
-
-// Pre-created with a BOM so the profile writer keeps the file UTF-16LE: any script can be saved.
-bool CreateUnicodeFile(const std::wstring& path) {
-    UniqueHandle file = AdoptFileHandle(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    static const BYTE bom[] = {0xFF, 0xFE};
-    DWORD written = 0;
-    return WriteFile(file.get(), bom, sizeof bom, &written, nullptr) && written == sizeof bom;
-}
-
-std::optional<std::wstring> ReadValue(const std::wstring& path, const wchar_t* key) {
-    std::wstring buffer(kLanguageValueBuffer, L'\0');
-    DWORD length = GetPrivateProfileStringW(kLanguageSection, key, kMissing, buffer.data(), kLanguageValueBuffer,
-                                            path.c_str());
-    buffer.resize(length);
-    if (buffer == kMissing) return std::nullopt;
-    return buffer;
-}
-
-// The profile functions look for a bare file name in the Windows folder, the file functions in
-// the current one: a full path makes both reach the same file.
-std::wstring FullPath(const std::wstring& path) {
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return path;
-    full.resize(length);
-    return full;
 }
 
 bool IsFlag(wchar_t c) { return c == L'-' || c == L'+' || c == L' ' || c == L'#' || c == L'0'; }
@@ -183,12 +137,12 @@ bool SamePlaceholders(std::wstring_view candidate, std::wstring_view reference) 
 }
 
 bool SaveLanguage(const std::wstring& givenPath) {
-    const std::wstring path = FullPath(givenPath);
-    if (!FileExists(path) && !CreateUnicodeFile(path)) return false;
+    const std::wstring path = FullProfilePath(givenPath);
+    if (!FileExists(path) && !CreateUnicodeProfileFile(path)) return false;
     const auto& texts = Texts();
     for (int i = 0; i < kTextKeyCount; ++i) {
         std::wstring value = kTextDefaults[i].multiLine ? ConvertLineBreaks(texts[i], LineBreaks::ForFile) : texts[i];
-        if (!WritePrivateProfileStringW(kLanguageSection, FileKeyName(i), QuoteForFile(value).c_str(), path.c_str()))
+        if (!WritePrivateProfileStringW(kLanguageSection, FileKeyName(i), QuoteForProfile(value).c_str(), path.c_str()))
             return false;
     }
     return true;
@@ -197,7 +151,7 @@ bool SaveLanguage(const std::wstring& givenPath) {
 bool SaveLanguage() { return SaveLanguage(AppPaths.LangPath); }
 
 bool LoadLanguage(const std::wstring& givenPath, const SaveFailedBox& showError) {
-    const std::wstring path = FullPath(givenPath);
+    const std::wstring path = FullProfilePath(givenPath);
     if (!FileExists(path) && !SaveLanguage(path)) {
         if (showError) showError(Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(), path.c_str()));
         return false;
@@ -206,7 +160,7 @@ bool LoadLanguage(const std::wstring& givenPath, const SaveFailedBox& showError)
     try {
         auto& texts = Texts();
         for (int i = 0; i < kTextKeyCount; ++i) {
-            std::optional<std::wstring> value = ReadValue(path, kTextDefaults[i].key);
+            std::optional<std::wstring> value = ReadProfileValue(path, kLanguageSection, kTextDefaults[i].key);
             if (!value) continue;
             if (kTextDefaults[i].multiLine) *value = ConvertLineBreaks(*value, LineBreaks::ForDisplay);
             // Texts are format strings: a translation taking other arguments would crash or

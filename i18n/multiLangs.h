@@ -212,6 +212,7 @@ enum TextKey {
     IDS_PRINTFORM_FILTER_Csv,
     IDS_PRINTFORM_FILTER_Html,
     IDS_REGFILE_FILTER,
+    IDS_ABOUTFORM_LABEL_Description,
     kTextKeyCount
 };
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Purgeon and starts it in a demo Wine prefix (build/demo-prefix) seeded with sample
-# programs; the user's own Wine prefix is never touched.
+# programs, installed from the portable package; the user's own Wine prefix is never touched.
 # With a usable display (DISPLAY set) the program runs there until it is closed. Without one it
 # runs on a virtual display: a screenshot of the main window is saved and the program is closed.
 set -euo pipefail
@@ -17,8 +17,9 @@ wine_env_start "$prefix"
 
 bin="$top/build/bin"
 install_dir="$prefix/drive_c/Program Files/Purgeon"
-mkdir -p "$install_dir"
-cp "$bin/Purgeon.exe" "$bin/Doffkit.dll" "$install_dir/"
+# The program as users get it: everything the portable package holds.
+cmake --build "$top/build" --target purgeon_package >/dev/null
+bash "$top/scripts/install-package.sh" "$(ls "$top"/build/Purgeon-*-win64.zip | head -n1)" "$install_dir"
 if [ ! -f "$prefix/.purgeon-demo-seeded" ]; then
   wine "$bin/PurgeonSamples.exe" install-demo
   touch "$prefix/.purgeon-demo-seeded"

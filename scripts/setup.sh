@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need, skipping what is already there.
-#   apt packages: the mingw-w64 cross toolchain, Wine, Xvfb and screenshot tools
+#   apt packages: the mingw-w64 cross toolchain, Wine, Xvfb and screenshot tools, the SVG renderer
+#                 for the skin art and the CHM compiler for the help file
 #   .deps/      : libpng (from Debian's source package) and GoogleTest, built for the target
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,7 +10,8 @@ prefix="$deps/prefix"
 
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev cmake ninja-build
           googletest libwine-dev wine wine64 xvfb xauth x11-utils imagemagick x11-apps xdotool
-          dpkg-dev fonts-wqy-microhei wixl nsis cups printer-driver-cups-pdf poppler-utils)
+          dpkg-dev fonts-wqy-microhei wixl nsis cups printer-driver-cups-pdf poppler-utils
+          librsvg2-bin fonts-dejavu-core fp-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,10 @@
 #include <cwchar>
 
 #include "common/textParse.h"
+#include "common/funUtils.h"
+#include "common/globals.h"
+#include "i18n/multiLangs.h"
+#include "i18n/profileFiles.h"
 
 namespace purgeon {
 
@@ -186,6 +190,39 @@ bool PlaceControl(HWND window, std::wstring_view rectText) {
     return MoveWindow(window, rect->left, rect->top, rect->width, rect->height, TRUE) != FALSE;
 }
 
-bool LoadSkin() { return true; }
+bool SaveSkin(const std::wstring& givenPath) {
+    const std::wstring path = FullProfilePath(givenPath);
+    if (!FileExists(path) && !CreateUnicodeProfileFile(path)) return false;
+    const auto& texts = Texts();
+    for (int i = 0; i < kSkinKeyCount; ++i) {
+        if (!WritePrivateProfileStringW(kSkinEntries[i].section, kSkinEntries[i].key,
+                                        QuoteForProfile(texts[i]).c_str(), path.c_str()))
+            return false;
+    }
+    return true;
+}
+
+bool SaveSkin() { return SaveSkin(AppPaths.SkinPath); }
+
+bool LoadSkin(const std::wstring& givenPath, const SkinSaveFailedBox& showError) {
+    const std::wstring path = FullProfilePath(givenPath);
+    if (!FileExists(path) && !SaveSkin(path)) {
+        if (showError) showError(Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(), path.c_str()));
+        return false;
+    }
+    // Entries read before a failure keep their new texts.
+    try {
+        auto& texts = Texts();
+        for (int i = 0; i < kSkinKeyCount; ++i) {
+            std::optional<std::wstring> value = ReadProfileValue(path, kSkinEntries[i].section, kSkinEntries[i].key);
+            if (value) texts[i] = std::move(*value);
+        }
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+bool LoadSkin() { return LoadSkin(AppPaths.SkinPath, ShowSaveFailedBox); }
 
 }  // namespace purgeon

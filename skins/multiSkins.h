@@ -3,6 +3,7 @@
 // are placed and painted from. Written only on the main thread, at start.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -170,8 +171,19 @@ std::optional<SkinRect> ParseSkinRect(std::wstring_view text);
 // not a rectangle or the move fails.
 bool PlaceControl(HWND window, std::wstring_view rectText);
 
-// Reads the current skin file (AppPaths.SkinPath). Skin files are not read yet: the built-in
-// layout stays in force and the result is true.
+// Shows "Save file <path> failed!"; the default is an error message box without owner.
+using SkinSaveFailedBox = std::function<void(const std::wstring& text)>;
+
+// Reads the current skin file (AppPaths.SkinPath) into the table: each key from its own section
+// only, in file order, a missing key leaving its entry as it was. A missing file is first
+// written from the texts in force; when that fails the box names the file and the result is
+// false. True when the file was read to its end.
 bool LoadSkin();
+bool LoadSkin(const std::wstring& path, const SkinSaveFailedBox& showError);
+
+// Writes every entry under its section in file order, creating the file (UTF-16LE, so any name
+// can be kept) when missing; false when it cannot be created or any write fails.
+bool SaveSkin();
+bool SaveSkin(const std::wstring& path);
 
 }  // namespace purgeon

@@ -51,8 +51,7 @@ CommandState ProgramSelected() {
 }
 
 // Commands whose work later changes bring; until then they are offered disabled.
-const std::set<int> kNotYetBuilt = {ActionExportReg, ActionReloadReg, ActionCreateBackup, ActionExporetList,
-                                    ActionComment,   ActionRegedit,   ActionAbout};
+const std::set<int> kNotYetBuilt = {};
 
 // When each action may run, as the window's design puts it.
 bool DesignEnables(ActionId id, const CommandState& s) {

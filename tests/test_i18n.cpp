@@ -315,9 +315,21 @@ TEST_F(LanguageFiles, EightBitAndUnicodeFilesBothRead) {
     EXPECT_EQ(LangText(IDS_MAINFORM_MENU_View), L"\u0412\u0438\u0434 \U0001F50D");
 }
 
+// Every translation that ships, whatever it is called: each must carry the whole live key list.
+// English is the built-in table; the program writes its file itself.
+static std::vector<std::wstring> ShippedLanguageFiles() {
+    std::vector<std::wstring> names;
+    for (const LanguageMenuEntry& entry : ListLanguageFiles(purgeon::test::BinDir() + L"Langs\\", L""))
+        if (!EqualsNoCase(entry.fileName, L"English.ini")) names.push_back(entry.fileName);
+    return names;
+}
+
 TEST_F(LanguageFiles, ShippedTranslationsAreCompleteAndKeepEveryPlaceholder) {
-    for (const wchar_t* name : {L"Deutsch.ini", L"Chinese.ini"}) {
-        SCOPED_TRACE(name);
+    const std::vector<std::wstring> shipped = ShippedLanguageFiles();
+    for (const wchar_t* expected : {L"Deutsch.ini", L"Chinese.ini", L"French.ini", L"Russian.ini"})
+        EXPECT_NE(std::find(shipped.begin(), shipped.end(), expected), shipped.end()) << ToUtf8(expected);
+    for (const std::wstring& name : shipped) {
+        SCOPED_TRACE(ToUtf8(name));
         const std::wstring path = purgeon::test::BinDir() + L"Langs\\" + name;
         ASSERT_TRUE(FileExists(path));
         std::string bytes = ReadFileBytes(path);

@@ -12,6 +12,7 @@
 #include "common/handles.h"
 #include "tests/support/installedSample.h"
 #include "tests/support/testSupport.h"
+#include "sampleIcons.h"
 #include "tools/samples/sampleCatalog.h"
 
 using namespace purgeon;
@@ -514,4 +515,43 @@ TEST(SampleTool, InstallListAndRemoveFromTheCommandLine) {
     EXPECT_EQ(code, 1u);
     EXPECT_NE(out.find("Unknown behaviour"), std::string::npos) << out;
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKeyPath(spec.name)));
+}
+
+// The demo's programs each show an icon of their own, drawn from SVG into SampleApp.exe.
+TEST(SampleIcons, EveryDemoProgramNamesAnIconOfItsOwnThatTheProgramCarries) {
+    const std::wstring app = BinDir() + kAppFile;
+    ASSERT_EQ(ExtractIconExW(app.c_str(), -1, nullptr, nullptr, 0), static_cast<UINT>(kSampleIconCount));
+
+    // Every icon draws differently: a 32-pixel picture of each, compared byte for byte.
+    std::set<std::string> looks;
+    for (int index = 0; index < kSampleIconCount; ++index) {
+        HICON raw = nullptr;
+        ASSERT_EQ(ExtractIconExW(app.c_str(), index, &raw, nullptr, 1), 1u) << index;
+        UniqueIcon icon(raw);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB};
+        void* bits = nullptr;
+        UniqueDc dc(CreateCompatibleDC(nullptr));
+        UniqueGdiObject canvas(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        SelectedObject in(dc.get(), canvas.get());
+        ASSERT_TRUE(DrawIconEx(dc.get(), 0, 0, icon.get(), 32, 32, 0, nullptr, DI_NORMAL));
+        GdiFlush();
+        looks.insert(std::string(static_cast<const char*>(bits), 32 * 32 * 4));
+    }
+    EXPECT_EQ(looks.size(), static_cast<size_t>(kSampleIconCount));
+
+    std::set<int> used;
+    for (const SampleSpec& spec : DemoSamples()) {
+        EXPECT_GT(spec.iconIndex, kIcon_sample) << ToUtf8(spec.name) << " shows the generic sample icon";
+        EXPECT_LT(spec.iconIndex, kSampleIconCount) << ToUtf8(spec.name);
+        EXPECT_TRUE(used.insert(spec.iconIndex).second) << ToUtf8(spec.name) << " shares its icon";
+    }
+
+    SampleSpec spec = Spec(L"SampleTestIcon", B::RemoveAll);
+    spec.iconIndex = kIcon_cloudsync;
+    spec.startupShortcut = true;
+    Installed sample(spec);
+    UniqueHKey key = OpenUninstallKey(spec.name);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(ReadRegString(key.get(), L"DisplayIcon"), sample->appExe + Format(L",%d", kIcon_cloudsync));
 }

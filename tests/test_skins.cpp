@@ -1,14 +1,23 @@
 // The skin table's keys and defaults, the rectangle format, and placing real windows with it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "skins/multiSkins.h"
+#include "skins/skinPictures.h"
+#include "tests/support/pngMaker.h"
+#include "tests/support/testSupport.h"
+#include "ui/widgets/widgets.h"
 
 using namespace purgeon;
+using purgeon::test::ReadFileBytes;
+using purgeon::test::ScratchFolder;
+using purgeon::test::WriteFileBytes;
 
 namespace {
 
@@ -106,7 +115,6 @@ TEST(SkinTable, TextsChangeAndResetToTheDefaults) {
     EXPECT_STREQ(SkinDefaultText(SK_MAINFORM_Pos), L"0, 0, 763, 538");
     ResetSkinTable();
     EXPECT_EQ(SkinText(SK_MAINFORM_Pos), L"0, 0, 763, 538");
-    EXPECT_TRUE(LoadSkin());
 }
 
 class PlaceControlTest : public ::testing::Test {
@@ -163,3 +171,275 @@ TEST_F(PlaceControlTest, PlacesATopLevelWindowOnTheScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Utf16Bytes(const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+std::wstring ReadValue(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
+    wchar_t value[2048];
+    GetPrivateProfileStringW(section, key, L"<absent>", value, 2048, path.c_str());
+    return value;
+}
+
+// The key names a section holds, in file order.
+std::vector<std::wstring> KeysOf(const std::wstring& path, const wchar_t* section) {
+    std::vector<wchar_t> names(65536);
+    DWORD length = GetPrivateProfileStringW(section, nullptr, L"", names.data(), static_cast<DWORD>(names.size()),
+                                            path.c_str());
+    std::vector<std::wstring> keys;
+    for (const wchar_t* p = names.data(); p < names.data() + length && *p; p += wcslen(p) + 1) keys.emplace_back(p);
+    return keys;
+}
+
+class SkinFiles : public ::testing::Test {
+protected:
+    void SetUp() override { ResetSkinTable(); }
+    void TearDown() override { ResetSkinTable(); }
+    std::wstring Write(const std::wstring& name, const std::wstring& content) {
+        std::wstring path = dir.path() + name;
+        WriteFileBytes(path, Utf16Bytes(content));
+        return path;
+    }
+    bool Load(const std::wstring& path) {
+        return LoadSkin(path, [this](const std::wstring& text) { boxes.push_back(text); });
+    }
+    static void ExpectDefaultsExcept(std::initializer_list<SkinKey> changed) {
+        for (int i = 0; i < kSkinKeyCount; ++i) {
+            auto key = static_cast<SkinKey>(i);
+            if (std::find(changed.begin(), changed.end(), key) != changed.end()) continue;
+            EXPECT_EQ(SkinText(key), SkinDefaultText(key)) << ToUtf8(SkinKeyName(key));
+        }
+    }
+
+    ScratchFolder dir{L"skins"};
+    std::vector<std::wstring> boxes;
+};
+
+}  // namespace
+
+TEST_F(SkinFiles, MissingFileIsWrittenWithBothSectionsAndEveryKeyThenReadBack) {
+    const std::wstring path = dir.path() + L"Default.ini";
+    ASSERT_TRUE(Load(path));
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_TRUE(FileExists(path));
+    EXPECT_EQ(ReadFileBytes(path).compare(0, 2, "\xFF\xFE"), 0) << "UTF-16LE, so any picture name can be kept";
+
+    std::vector<std::wstring> mainForm = KeysOf(path, kSkinSectionMainForm);
+    std::vector<std::wstring> registryForm = KeysOf(path, kSkinSectionRegistryForm);
+    EXPECT_EQ(mainForm.size(), 108u);
+    EXPECT_EQ(registryForm.size(), 13u);
+    // In file order, each in its own section with its default.
+    size_t inMain = 0, inRegistry = 0;
+    for (int i = 0; i < kSkinKeyCount; ++i) {
+        auto key = static_cast<SkinKey>(i);
+        bool main = std::wstring(SkinSection(key)) == kSkinSectionMainForm;
+        std::vector<std::wstring>& list = main ? mainForm : registryForm;
+        size_t& at = main ? inMain : inRegistry;
+        ASSERT_LT(at, list.size());
+        EXPECT_EQ(list[at++], SkinKeyName(key));
+        EXPECT_EQ(ReadValue(path, SkinSection(key), SkinKeyName(key)), SkinDefaultText(key));
+    }
+    ExpectDefaultsExcept({});
+    EXPECT_EQ(SkinText(SK_MAINFORM_Pos), L"0, 0, 763, 538");
+}
+
+TEST_F(SkinFiles, AFileSettingOneKeyChangesOnlyThatEntry) {
+    ASSERT_TRUE(Load(Write(L"One.ini", L"[MainForm]\r\nSK_MAINFORM_Pos=40, 30, 800, 600\r\n")));
+    EXPECT_EQ(SkinText(SK_MAINFORM_Pos), L"40, 30, 800, 600");
+    ExpectDefaultsExcept({SK_MAINFORM_Pos});
+}
+
+TEST_F(SkinFiles, EachKeyIsReadOnlyFromItsOwnSection) {
+    ASSERT_TRUE(Load(Write(L"Sections.ini",
+                           L"[MainForm]\r\n"
+                           L"SK_ABOUTFORM_IMGABOUT_Pic=wrong.png\r\n"
+                           L"SK_SPLASHFORM_IMAGE_CHARGE=wrong.png\r\n"
+                           L"SK_MAINFORM_BUTTON_ProgramList_PicDisabled=not-a-key.png\r\n"
+                           L"SK_MAINFORM_BUTTON_StartupItems_PosDisabled=start_off.png\r\n"
+                           L"[RegistryForm]\r\n"
+                           L"SK_MAINFORM_PicBackGround=wrong.png\r\n"
+                           L"SK_PROGRESSFORM_ImageBG_Pic=wrong.png\r\n"
+                           L"SK_ABOUTFORM_IMGABOUT_POS=0, 0, 100, 100\r\n"
+                           L"[Other]\r\nSK_MAINFORM_Pos=1, 1, 1, 1\r\n")));
+    // The page buttons' disabled pictures come from the keys spelt _PosDisabled only.
+    EXPECT_EQ(SkinText(SK_MAINFORM_BUTTON_StartupItems_PosDisabled), L"start_off.png");
+    EXPECT_EQ(SkinText(SK_ABOUTFORM_IMGABOUT_POS), L"0, 0, 100, 100");
+    ExpectDefaultsExcept({SK_MAINFORM_BUTTON_StartupItems_PosDisabled, SK_ABOUTFORM_IMGABOUT_POS});
+}
+
+TEST_F(SkinFiles, KeysMatchWhateverTheirCaseAndValuesLoseTheirBlanks) {
+    std::wstring longName(3000, L'x');
+    ASSERT_TRUE(Load(Write(L"Case.ini", L"[mainform]\r\n"
+                                         L"sk_mainform_picbackground =   Dunkel.png   \r\n"
+                                         L"SK_MAINFORM_PAGE1_ImgPanel_Pic=\r\n"
+                                         L"SK_MAINFORM_PAGE2_ImgPanel_Pic=\"\u00e9t\u00e9 \u6587.png\"\r\n"
+                                         L"SK_MAINFORM_BUTTON_Min_PicNormal=" + longName + L"\r\n")));
+    EXPECT_EQ(SkinText(SK_MAINFORM_PicBackGround), L"Dunkel.png");
+    EXPECT_EQ(SkinText(SK_MAINFORM_PAGE1_ImgPanel_Pic), L"") << "an empty value empties the entry";
+    EXPECT_EQ(SkinText(SK_MAINFORM_PAGE2_ImgPanel_Pic), L"\u00e9t\u00e9 \u6587.png");
+    EXPECT_EQ(SkinText(SK_MAINFORM_BUTTON_Min_PicNormal), longName.substr(0, 2047));
+}
+
+TEST_F(SkinFiles, SavingWritesTheTextsInForceAndKeepsNonAsciiNames) {
+    SetSkinText(SK_MAINFORM_PicBackGround, L"\u0424\u043e\u043d.png");
+    SetSkinText(SK_MAINFORM_PAGE1_Pos, L"");
+    const std::wstring path = dir.path() + L"Saved.ini";
+    ASSERT_TRUE(SaveSkin(path));
+    ResetSkinTable();
+    ASSERT_TRUE(Load(path));
+    EXPECT_EQ(SkinText(SK_MAINFORM_PicBackGround), L"\u0424\u043e\u043d.png");
+    EXPECT_EQ(SkinText(SK_MAINFORM_PAGE1_Pos), L"");
+}
+
+TEST_F(SkinFiles, AnUncreatableFileShowsTheBoxOnceAndKeepsTheDefaults) {
+    const std::wstring path = dir.path() + L"NoSuchFolder\\Default.ini";
+    SetSkinText(SK_MAINFORM_Pos, L"5, 5, 5, 5");
+    EXPECT_FALSE(Load(path));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], L"Save file " + path + L" failed!");
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(SkinText(SK_MAINFORM_Pos), L"5, 5, 5, 5");
+    EXPECT_FALSE(SaveSkin(path));
+}
+
+// --- pictures on the controls ----------------------------------------------------------------
+
+namespace {
+
+bool IsPictureKey(SkinKey key) {
+    std::wstring name = SkinKeyName(key);
+    return !(EndsWith(name, L"_Pos") || EndsWith(name, L"_FullPos") || EndsWith(name, L"_POS"));
+}
+
+std::vector<uint8_t> SolidPng(test::Rgba colour, int width = 8, int height = 6) {
+    test::PngRecipe recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.pixel = [colour](int, int) { return colour; };
+    return test::MakePng(recipe);
+}
+
+class ButtonPictures : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSkinTable();
+        RegisterWidgetClasses(GetModuleHandleW(nullptr));
+        parent_.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr));
+        button_ = CreateArButton(parent_.get(), 7, L"Go", GetModuleHandleW(nullptr));
+        ASSERT_TRUE(button_);
+    }
+    void TearDown() override { ResetSkinTable(); }
+    HBITMAP PictureOf(ButtonState state) const {
+        return reinterpret_cast<HBITMAP>(SendMessageW(button_, ARB_GETPICTURE, static_cast<WPARAM>(state), 0));
+    }
+    void Put(const std::wstring& name, const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(test::WritePngFile(dir_.path() + name, bytes));
+    }
+
+    ScratchFolder dir_{L"buttons"};
+    UniqueWindow parent_;
+    HWND button_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ButtonPictures, AMissingOrBrokenPictureKeepsTheOneTheButtonHad) {
+    // The designed look: a picture of its own for every state.
+    UniqueGdiObject designed(CreateBitmap(4, 4, 1, 32, nullptr));
+    for (int state = 0; state < 4; ++state)
+        SendMessageW(button_, ARB_SETPICTURE, state, reinterpret_cast<LPARAM>(designed.get()));
+
+    Put(L"btnMin_Normal.png", SolidPng({200, 0, 0, 255}));
+    Put(L"btnMin_Down.png", SolidPng({0, 200, 0, 255}));
+    std::vector<uint8_t> broken = SolidPng({0, 0, 200, 255});
+    broken.resize(broken.size() - 20);
+    Put(L"btnMin_Disabled.png", broken);
+    SetSkinText(SK_MAINFORM_BUTTON_Min_PicMouseHover, L"missing.png");
+
+    SkinPictures pictures(dir_.path());
+    ButtonSkinKeys keys = MainFormButtonKeys(MainFormButton::Min);
+    EXPECT_EQ(keys.pos, SK_MAINFORM_BUTTON_Min_Pos);
+    EXPECT_EQ(keys.pictures[3], SK_MAINFORM_BUTTON_Min_PicDisabled);
+    EXPECT_EQ(LoadButtonPictures(button_, keys, pictures), 2);
+
+    EXPECT_NE(PictureOf(ButtonState::Normal), designed.get());
+    EXPECT_EQ(PictureOf(ButtonState::Normal), pictures.Find(L"btnMin_Normal.png"));
+    EXPECT_NE(PictureOf(ButtonState::Down), designed.get());
+    EXPECT_EQ(PictureOf(ButtonState::Hover), designed.get()) << "missing file";
+    EXPECT_EQ(PictureOf(ButtonState::Disabled), designed.get()) << "truncated file";
+    ASSERT_EQ(pictures.Problems().size(), 1u);
+    EXPECT_NE(pictures.Problems()[0].find(L"btnMin_Disabled.png: the file is truncated"), std::wstring::npos)
+        << ToUtf8(pictures.Problems()[0]);
+
+    // One state at a time, as the skin's loader does it.
+    EXPECT_FALSE(LoadButtonPicture(button_, ButtonState::Hover, L"also-missing.png", pictures));
+    EXPECT_TRUE(LoadButtonPicture(button_, ButtonState::Hover, L"BTNMIN_DOWN.PNG", pictures));
+    EXPECT_EQ(PictureOf(ButtonState::Hover), PictureOf(ButtonState::Down)) << "one file, one bitmap";
+    EXPECT_FALSE(LoadButtonPicture(nullptr, ButtonState::Hover, L"btnMin_Down.png", pictures));
+}
+
+TEST_F(ButtonPictures, ThePageButtonsTakeTheirDisabledPictureFromThePosDisabledKey) {
+    ButtonSkinKeys keys = MainFormButtonKeys(MainFormButton::ProgramList);
+    EXPECT_EQ(keys.pictures[static_cast<int>(ButtonState::Disabled)], SK_MAINFORM_BUTTON_ProgramList_PosDisabled);
+    keys = MainFormButtonKeys(MainFormButton::StartupItems);
+    EXPECT_EQ(keys.pictures[static_cast<int>(ButtonState::Disabled)], SK_MAINFORM_BUTTON_StartupItems_PosDisabled);
+    // Every button's five keys share the stem and come in the table's order.
+    for (int i = 0; i < kMainFormButtonCount; ++i) {
+        ButtonSkinKeys stem = MainFormButtonKeys(static_cast<MainFormButton>(i));
+        std::wstring pos = SkinKeyName(stem.pos);
+        ASSERT_TRUE(EndsWith(pos, L"_Pos"));
+        std::wstring base = pos.substr(0, pos.size() - 4);
+        const wchar_t* suffixes[] = {L"_PicNormal", L"_PicMouseHover", L"_PicMouseDown", L"_PicDisabled"};
+        for (int state = 0; state < 4; ++state) {
+            std::wstring name = SkinKeyName(stem.pictures[state]);
+            bool pageButton = i == static_cast<int>(MainFormButton::ProgramList) ||
+                              i == static_cast<int>(MainFormButton::StartupItems);
+            EXPECT_EQ(name, base + (state == 3 && pageButton ? L"_PosDisabled" : suffixes[state]));
+        }
+    }
+}
+
+TEST(MainFormPictures, EveryPictureKeyOfTheMainWindowIsLoadedAtOnce) {
+    ResetSkinTable();
+    std::vector<SkinKey> keys = MainFormPictureKeys();
+    std::set<int> expected;
+    for (int i = 0; i < kSkinKeyCount; ++i) {
+        auto key = static_cast<SkinKey>(i);
+        if (IsPictureKey(key) && std::wstring(SkinSection(key)) == kSkinSectionMainForm && key != SK_PROGRESSFORM_ImageBG_Pic)
+            expected.insert(i);
+    }
+    EXPECT_EQ(std::set<int>(keys.begin(), keys.end()), expected);
+    EXPECT_EQ(keys.size(), expected.size()) << "each once";
+    EXPECT_EQ(keys.front(), SK_MAINFORM_PicBackGround);
+
+    ScratchFolder dir(L"mainpictures");
+    test::WritePngFile(dir.path() + L"img_Main.png", SolidPng({10, 20, 30, 255}, 763, 538));
+    test::WritePngFile(dir.path() + L"img_SizePanel.png", SolidPng({1, 2, 3, 255}));
+    test::WritePngFile(dir.path() + kTitlePictureFile, SolidPng({4, 5, 6, 255}));
+    test::WritePngFile(dir.path() + L"img_ProgressBar.png", SolidPng({4, 5, 6, 255}));
+    SkinPictures pictures = LoadMainFormPictures(dir.path());
+    ASSERT_TRUE(pictures.Find(SK_MAINFORM_PicBackGround));
+    BITMAP info{};
+    GetObjectW(pictures.Find(SK_MAINFORM_PicBackGround), sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 763);
+    EXPECT_TRUE(pictures.Find(kTitlePictureFile));
+    EXPECT_EQ(pictures.Find(SK_MAINFORM_PAGE1_ImgPanel_Pic), pictures.Find(SK_MAINFORM_PAGE2_ImgPanel_Pic));
+    EXPECT_FALSE(pictures.Find(SK_MAINFORM_BUTTON_Min_PicNormal)) << "not in this folder";
+    EXPECT_FALSE(pictures.Find(SK_PROGRESSFORM_ImageBG_Pic)) << "another window's";
+    EXPECT_TRUE(pictures.Problems().empty());
+
+    LoadedPicture progress = LoadProgressFormPicture(dir.path());
+    EXPECT_TRUE(progress.bitmap);
+    LoadedPicture none = LoadSkinPicture(SK_ABOUTFORM_IMGABOUT_Pic, dir.path());
+    EXPECT_FALSE(none.bitmap);
+    EXPECT_TRUE(none.missing);
+    EXPECT_TRUE(none.error.empty());
+}

@@ -46,9 +46,6 @@ void TCommentForm::WindowDestroyed() {
 
 LRESULT TCommentForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
                 if (LOWORD(wParam) == IDC_OK) btnOkClick();

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/registryEditor.h"
 #include "catalogue/ProgramList.h"
 #include "catalogue/programRows.h"
 #include "cleanup/waitingThread.h"
@@ -161,6 +162,7 @@ private:
     void ActionTabProgramListExecute();
     void ActionTabStartupItemsExecute();
     void ActionMinExecute();
+    void ActionAboutExecute();
 
     // The program page (frmMainPrograms.cpp).
     void FillProgramList();
@@ -186,6 +188,12 @@ private:
     void ActionHideScrExecute();
     void OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& program);
     void ActionUndoCleanupExecute();
+    void ActionExportRegExecute();
+    void ActionReloadRegExecute();
+    void ActionCreateBackupExecute();
+    void ActionExporetListExecute();
+    void ActionCommentExecute();
+    void ActionRegeditExecute();
 
     // The startup page (frmMainStartup.cpp).
     void RefreshStartupList();
@@ -212,6 +220,7 @@ private:
     HMENU mItemLanguages_ = nullptr;  // owned by pmView_
     HMENU mItemRowView_ = nullptr;    // owned by pmPLRightClick_
     std::vector<std::wstring> languageCaptions_;
+    backup::RegFileDialogs regFileDialogs_;  // the folders the export and reload dialogs remember
 
     // What the commands' rules look at.
     CommandState state_;

@@ -10,16 +10,14 @@
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
+#include "productInfo.h"
+#include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 #include "ui/widgets/widgets.h"
 
 namespace purgeon {
 
 namespace {
-
-// The product's web page and support address.
-constexpr wchar_t kProductWebPage[] = L"https://purgeon.example.org/";
-constexpr wchar_t kSupportMail[] = L"mailto:support@purgeon.example.org";
 
 constexpr CommandPlace kMenus[] = {CommandPlace::FileMenu,       CommandPlace::ViewMenu,    CommandPlace::ToolsMenu,
                                    CommandPlace::HelpMenu,       CommandPlace::RowViewMenu, CommandPlace::ProgramRowMenu,
@@ -251,8 +249,9 @@ void TMainForm::ActionWinServicesExecute() { ShellExecuteW(hwnd_, L"Open", L"Ser
 void TMainForm::ActionWinComponentsExecute() { ShellExecuteW(hwnd_, L"Open", L"control.exe", L"Appwiz.cpl ,2", nullptr, SW_SHOW); }
 
 void TMainForm::ActionHelpContentExecute() { ShellOpen(hwnd_, AppPaths.HelpPath); }
-void TMainForm::ActionOnlineResExecute() { ShellOpen(hwnd_, kProductWebPage); }
-void TMainForm::ActionContactExecute() { ShellOpen(hwnd_, kSupportMail); }
+void TMainForm::ActionOnlineResExecute() { ShellOpen(hwnd_, kProductWebAddress); }
+void TMainForm::ActionContactExecute() { ShellOpen(hwnd_, std::wstring(L"mailto:") + kSupportMailAddress); }
+void TMainForm::ActionAboutExecute() { TAboutForm::ShowAbout(hwnd_, instance_); }
 void TMainForm::ActionMinExecute() { ShowWindow(hwnd_, SW_MINIMIZE); }
 
 void TMainForm::ActionTabProgramListExecute() {

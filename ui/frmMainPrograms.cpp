@@ -11,6 +11,7 @@
 #include "common/globals.h"
 #include "config/config.h"
 #include "i18n/multiLangs.h"
+#include "ui/backupCommands.h"
 #include "ui/frmDetails.h"
 #include "ui/frmMain.h"
 #include "ui/frmScanRemains.h"
@@ -398,6 +399,29 @@ void TMainForm::ActionUndoCleanupExecute() {
     TUndoForm::Run(hwnd_, instance_);
     // A restored clean-up may have brought a program's entry back.
     FillProgramList();
+}
+
+// The commands on the selected program's entry name its own key, wherever it lives.
+void TMainForm::ActionExportRegExecute() {
+    if (std::optional<ProgramRow> program = SelectedProgram())
+        ExportRegistryInfo(hwnd_, regFileDialogs_, program->keyName, program->keyPath);
+}
+
+void TMainForm::ActionRegeditExecute() {
+    if (std::optional<ProgramRow> program = SelectedProgram()) OpenRegistryEditorAt(hwnd_, program->keyPath);
+}
+
+void TMainForm::ActionCommentExecute() {
+    if (std::optional<ProgramRow> program = SelectedProgram())
+        CommentEntry(hwnd_, instance_, programList_.Get(), program->index);
+}
+
+void TMainForm::ActionReloadRegExecute() { ReloadRegistryInfo(hwnd_, regFileDialogs_); }
+
+void TMainForm::ActionCreateBackupExecute() { CreateBackup(hwnd_, instance_); }
+
+void TMainForm::ActionExporetListExecute() {
+    ExportProgramList(hwnd_, instance_, programList_.Get(), rows_, programCountsText_);
 }
 
 }  // namespace purgeon

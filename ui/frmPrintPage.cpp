@@ -108,9 +108,6 @@ void TPrintListForm::WindowDestroyed() {
 
 LRESULT TPrintListForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_SAVE) Save();
             if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_PRINT) Print();

@@ -71,9 +71,6 @@ void TProgressForm::WindowDestroyed() {
 
 LRESULT TProgressForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
         case WM_TIMER:
             if (wParam == kTimerId) TimerBackupTimer();
             return 0;

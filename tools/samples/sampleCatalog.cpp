@@ -211,7 +211,8 @@ std::wstring KnownFolder(int csidl) {
     return IncludeTrailingBackslash(path);
 }
 
-void CreateShortcut(const std::wstring& link, const std::wstring& target, const std::wstring& description) {
+void CreateShortcut(const std::wstring& link, const std::wstring& target, const std::wstring& description,
+                    int iconIndex) {
     ComApartment apartment;  // the caller's apartment, if any, serves as well
     ComPtr<IShellLinkW> shellLink;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.put_void());
@@ -219,7 +220,7 @@ void CreateShortcut(const std::wstring& link, const std::wstring& target, const 
     if (SUCCEEDED(hr)) hr = shellLink->SetPath(target.c_str());
     if (SUCCEEDED(hr)) hr = shellLink->SetWorkingDirectory(ExtractFilePath(target).c_str());
     if (SUCCEEDED(hr)) hr = shellLink->SetDescription(description.c_str());
-    if (SUCCEEDED(hr)) hr = shellLink->SetIconLocation(target.c_str(), 0);
+    if (SUCCEEDED(hr)) hr = shellLink->SetIconLocation(target.c_str(), iconIndex);
     if (SUCCEEDED(hr)) hr = shellLink->QueryInterface(IID_IPersistFile, file.put_void());
     if (SUCCEEDED(hr)) hr = file->Save(link.c_str(), TRUE);
     if (FAILED(hr)) throw SampleError(Format(L"Cannot create the shortcut %ls: 0x%08lx", link.c_str(), hr));
@@ -335,7 +336,7 @@ void WriteUninstallEntry(const SampleSpec& spec, const InstalledSample& sample, 
     SetString(key.get(), L"InstallLocation", sample.installDir);
     SetString(key.get(), L"InstallDate", spec.installDate.empty() ? Today() : spec.installDate);
     SetString(key.get(), L"UninstallString", sample.uninstallString);
-    SetString(key.get(), L"DisplayIcon", sample.appExe + L",0");
+    SetString(key.get(), L"DisplayIcon", sample.appExe + Format(L",%d", spec.iconIndex));
     SetDword(key.get(), L"EstimatedSize", sizeKB);
     SetString(key.get(), L"HelpLink", spec.helpLink.empty() ? L"https://support." + slug + L".example.com/" : spec.helpLink);
     SetString(key.get(), L"URLInfoAbout",
@@ -535,7 +536,8 @@ InstalledSample InstallSample(const SampleSpec& spec, const std::wstring& toolsD
     }
     if (spec.startupShortcut) {
         sample.shortcutPath = StartupShortcutPath(spec.name);
-        CreateShortcut(sample.shortcutPath, sample.appExe, spec.displayName.empty() ? spec.name : spec.displayName);
+        CreateShortcut(sample.shortcutPath, sample.appExe, spec.displayName.empty() ? spec.name : spec.displayName,
+                       spec.iconIndex);
     }
     if (!spec.patchId.empty()) {
         WritePatchEntry(spec, sample);

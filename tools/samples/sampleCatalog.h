@@ -35,6 +35,7 @@ struct SampleSpec {
     std::wstring patchId;          // e.g. L"KB5012345": an extra Uninstall entry under this one
     std::wstring installDate;      // YYYYMMDD; today when empty
     std::wstring comments, helpLink, urlInfoAbout, urlUpdateInfo;  // defaults from the publisher
+    int iconIndex = 0;             // which of SampleApp.exe's icons (sampleIcons.h) its entry shows
 };
 
 // Where an installed sample put things.

@@ -18,6 +18,24 @@ namespace {
 // Title-bar glyphs the flat look draws as shapes rather than as font text.
 enum class Glyph { None, Minimise, Help, Close };
 
+// Dark text on light art, light text on dark art: what lies under the caption's middle band
+// decides, as the skin and the parent's background compose it.
+COLORREF CaptionColourOver(HDC dc, const RECT& client, ButtonState state) {
+    int total = 0, samples = 0;
+    const int width = client.right - client.left, height = client.bottom - client.top;
+    for (int i = 1; i <= 7; ++i) {
+        for (int j = 1; j <= 3; ++j) {
+            COLORREF c = GetPixel(dc, client.left + width * i / 8, client.top + height * j / 4);
+            if (c == CLR_INVALID) continue;
+            total += (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000;
+            ++samples;
+        }
+    }
+    const bool dark = samples > 0 && total / samples < 128;
+    if (!dark) return state == ButtonState::Disabled ? kDisabledTextColour : kTextColour;
+    return state == ButtonState::Disabled ? RGB(128, 136, 148) : RGB(244, 247, 252);
+}
+
 Glyph GlyphOf(const std::wstring& caption) {
     if (caption == L"\u2013" || caption == L"-" || caption == L"\u2212") return Glyph::Minimise;
     if (caption == L"?") return Glyph::Help;
@@ -135,6 +153,9 @@ LRESULT ArButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         pictures_[wParam] = reinterpret_cast<HBITMAP>(lParam);
         InvalidateRect(hwnd_, nullptr, FALSE);
         return TRUE;
+    case ARB_GETPICTURE:
+        if (wParam > static_cast<WPARAM>(ButtonState::Disabled)) return 0;
+        return reinterpret_cast<LRESULT>(pictures_[wParam]);
     case WM_GETDLGCODE:
         return DLGC_BUTTON;
     default:
@@ -161,10 +182,13 @@ void ArButton::Paint(HDC dc, const RECT& client) {
     } else {
         PaintFlat(dc, client, state, glyph);
     }
-    if (caption.empty()) return;
+    // A title-bar glyph is the picture's to show: drawn as a letter it would sit over the art.
+    if (caption.empty() || (picture && glyph != Glyph::None)) return;
     SelectedObject fontIn(dc, ControlFont(font_));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, state == ButtonState::Disabled ? kDisabledTextColour : kTextColour);
+    COLORREF ink = state == ButtonState::Disabled ? kDisabledTextColour : kTextColour;
+    if (picture) ink = CaptionColourOver(dc, client, state);
+    SetTextColor(dc, ink);
     RECT text = client;
     if (state == ButtonState::Down) OffsetRect(&text, 1, 1);
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,

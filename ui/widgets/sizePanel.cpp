@@ -95,6 +95,8 @@ LRESULT SizePanel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         picture_ = reinterpret_cast<HBITMAP>(lParam);
         InvalidateRect(hwnd_, nullptr, TRUE);
         return TRUE;
+    case SPM_GETPICTURE:
+        return reinterpret_cast<LRESULT>(picture_);
     case SPM_SETFOLDED:
         folded_ = wParam != 0;
         InvalidateRect(hwnd_, nullptr, FALSE);

@@ -100,5 +100,6 @@ HFONT ControlFont(HFONT font);
 void RegisterArButtonClass(HINSTANCE instance);
 void RegisterSizePanelClass(HINSTANCE instance);
 void RegisterLinkLabelClass(HINSTANCE instance);
+void RegisterPictureBoxClass(HINSTANCE instance);
 
 }  // namespace purgeon::widgets_detail

@@ -126,6 +126,7 @@ void RegisterWidgetClasses(HINSTANCE instance) {
     widgets_detail::RegisterArButtonClass(instance);
     widgets_detail::RegisterSizePanelClass(instance);
     widgets_detail::RegisterLinkLabelClass(instance);
+    widgets_detail::RegisterPictureBoxClass(instance);
 }
 
 }  // namespace purgeon

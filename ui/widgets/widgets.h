@@ -28,7 +28,9 @@ void RegisterWidgetClasses(HINSTANCE instance);
 // --- TArButton: four-state image button --------------------------------------------------
 // Draws the picture of its state (normal, hover, down, disabled) with the caption over it; a
 // state without a picture shows the normal one, and with no pictures at all it draws a clean
-// flat button of its own (captions "–", "?", "×" as title-bar glyphs on the title band colour).
+// flat button of its own (captions "–", "?", "×" as title-bar glyphs on the title band colour;
+// over a picture these captions are not drawn, the picture carries the glyph). Over a picture
+// the caption is dark or light, whichever reads on what lies beneath it.
 // A click sends WM_COMMAND(MAKEWPARAM(id, BN_CLICKED), hwnd) to the parent. Keyboard focus is
 // not taken. See-through parts (rounded corners, translucent pictures) show what the parent
 // paints for WM_PRINTCLIENT (or erases with its class brush); else the panel colour.
@@ -36,6 +38,8 @@ inline constexpr wchar_t kArButtonClass[] = L"TArButton";
 enum class ButtonState { Normal = 0, Hover = 1, Down = 2, Disabled = 3 };
 // wParam: ButtonState; lParam: HBITMAP (32-bit premultiplied BGRA or plain), owned by the caller.
 inline constexpr UINT ARB_SETPICTURE = WM_USER + 1;
+// wParam: ButtonState; returns the HBITMAP set for that state, or null.
+inline constexpr UINT ARB_GETPICTURE = WM_USER + 6;
 HWND CreateArButton(HWND parent, int id, const std::wstring& caption, HINSTANCE instance);
 ButtonState ArButtonState(HWND button);
 
@@ -48,6 +52,7 @@ ButtonState ArButtonState(HWND button);
 inline constexpr wchar_t kSizePanelClass[] = L"TSizePanel";
 inline constexpr WORD SPN_HOTSPOT = 0x0101;
 inline constexpr UINT SPM_SETPICTURE = WM_USER + 2;  // lParam: HBITMAP owned by the caller
+inline constexpr UINT SPM_GETPICTURE = WM_USER + 7;  // returns the HBITMAP set, or null
 // wParam: 1 = folded (the arrow on the hot spot points the other way), 0 = open.
 inline constexpr UINT SPM_SETFOLDED = WM_USER + 3;
 HWND CreateSizePanel(HWND parent, int id, HINSTANCE instance);
@@ -65,6 +70,15 @@ inline constexpr UINT LLM_SETHINT = WM_USER + 5;     // lParam: const wchar_t* h
 HWND CreateLinkLabel(HWND parent, int id, HINSTANCE instance);
 // Width of the label's text in its font, so labels can be laid out one after another.
 int LinkLabelTextWidth(HWND label);
+
+// --- TPictureBox: a picture in a child window ------------------------------------------------
+// Draws its picture stretched over its client area (32-bit pictures as premultiplied alpha
+// over what the parent paints behind it, as for TArButton); nothing without one. It never takes
+// the mouse: presses go to the parent, so a background picture still drags its window.
+inline constexpr wchar_t kPictureBoxClass[] = L"TPictureBox";
+inline constexpr UINT PBM_SETPICTURE = WM_USER + 8;  // lParam: HBITMAP owned by the caller
+inline constexpr UINT PBM_GETPICTURE = WM_USER + 9;  // returns the HBITMAP set, or null
+HWND CreatePictureBox(HWND parent, int id, HINSTANCE instance);
 
 // --- Owner-drawn popup menus -------------------------------------------------------------
 // Turns every item of a popup menu (and of its submenus) into an owner-drawn item that keeps

@@ -1,0 +1,58 @@
+#pragma once
+// TSplashForm: the borderless window that presents the product at start-up, for a second and
+// a half, with the skin's splash picture and the notice text. Only its timer closes it.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "common/handles.h"
+
+namespace purgeon {
+
+class TSplashForm {
+public:
+    TSplashForm() = default;
+    ~TSplashForm();
+    TSplashForm(const TSplashForm&) = delete;
+    TSplashForm& operator=(const TSplashForm&) = delete;
+
+    // Start-up's entry: shows the splash modally, centred on the screen, until its timer closes
+    // it, with the picture SK_SPLASHFORM_IMAGE_CHARGE names in AppPaths.SkinDir.
+    static void ShowSplash(HINSTANCE instance);
+
+    // Shows it with the pictures of skinDir; false when the window cannot be made.
+    bool Run(HINSTANCE instance, const std::wstring& skinDir);
+
+    // Called once the window is shown, before the timer can fire; lets tests look at it.
+    std::function<void(TSplashForm& form)> OnShown;
+
+    HWND Handle() const { return hwnd_.get(); }
+    HWND CopyrightLabel() const { return lblCopyrightInfo_; }
+    HBITMAP Picture() const { return static_cast<HBITMAP>(picture_.get()); }
+    COLORREF NoticeColour() const { return noticeColour_; }
+
+    static constexpr wchar_t kClassName[] = L"TSplashForm";
+    static constexpr UINT kShowMilliseconds = 1500;
+    static constexpr int kDesignWidth = 503;
+    static constexpr int kDesignHeight = 240;
+    static constexpr RECT kCopyrightRect{147, 152, 147 + 350, 152 + 65};
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void FormCreate();
+    void tmrShowTimer();
+    void Paint(HDC dc);
+
+    HINSTANCE instance_ = nullptr;
+    std::wstring skinDir_;
+    UniqueWindow hwnd_;
+    UniqueGdiObject font_;
+    UniqueGdiObject picture_;
+    HWND lblCopyrightInfo_ = nullptr;
+    COLORREF noticeColour_ = RGB(0, 0, 0);
+    bool done_ = false;
+};
+
+}  // namespace purgeon
