@@ -15,6 +15,7 @@
 #include "i18n/multiLangs.h"
 #include "skins/multiSkins.h"
 #include "ui/frmMain.h"
+#include "ui/frmSplash.h"
 
 using namespace purgeon;
 
@@ -56,6 +57,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     TMainForm mainForm(instance);
     if (!mainForm.Create()) return 0;
+    TSplashForm::ShowSplash(instance);
     mainForm.Show();
 
     MSG message;

@@ -34,8 +34,12 @@ fi
 wine Purgeon.exe >/dev/null 2>&1 &
 program=$!
 window=""
+# The splash window comes first and carries the same title: wait for the main window's size.
 for _ in $(seq 150); do
-  window=$(xdotool search --onlyvisible --name '^Purgeon$' 2>/dev/null | head -n1 || true)
+  for candidate in $(xdotool search --onlyvisible --name '^Purgeon$' 2>/dev/null || true); do
+    width=$(xdotool getwindowgeometry "$candidate" 2>/dev/null | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
+    if [ "${width:-0}" -ge 700 ]; then window=$candidate; break; fi
+  done
   [ -n "$window" ] && break
   sleep 0.2
 done

@@ -20,6 +20,7 @@
 #include "catalogue/programRows.h"
 #include "cleanup/waitingThread.h"
 #include "common/handles.h"
+#include "skins/skinPictures.h"
 #include "startup/startupItems.h"
 #include "ui/mainCommands.h"
 #include "ui/uiCommon.h"
@@ -209,6 +210,7 @@ private:
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     UniqueGdiObject font_, linkFont_, statusBrush_, panelBrush_;
+    SkinPictures pictures_;  // the skin's pictures, kept while the controls show them
     FrameControls frame_;
     ProgramPageControls programs_;
     StartupPageControls startup_;

@@ -26,6 +26,7 @@ constexpr COLORREF kStatusColour = RGB(28, 58, 99);
 constexpr COLORREF kStatusText = RGB(235, 240, 248);
 constexpr int kStatusTop = 508;  // below the page control's design rectangle
 constexpr int kStatusMargin = 12;
+constexpr int kTitleLeft = 313, kTitleTop = 21;  // where the skin's title picture goes
 
 void FillWithColour(HWND window, HDC dc, COLORREF colour) {
     RECT client;
@@ -222,6 +223,22 @@ LRESULT TMainForm::OnControlColour(HDC dc, HWND control) {
 
 void TMainForm::ApplyMainFormSkin() {
     PlaceControl(hwnd_, SkinText(SK_MAINFORM_Pos));
+    // Pictures first: a control whose picture is missing or broken keeps its own look.
+    pictures_ = LoadMainFormPictures(AppPaths.SkinDir);
+    MainFormPictureTargets targets;
+    const HWND buttons[kMainFormButtonCount] = {
+        frame_.btnMin,      frame_.btnHelpContent,   frame_.btnClose,        frame_.btnFile,
+        frame_.btnView,     frame_.btnTools,         frame_.btnHelp,         frame_.btnProgramList,
+        frame_.btnStartupItemList, programs_.btnUninstall, programs_.btnShowDetails, programs_.btnRefresh,
+        programs_.btnSearch, startup_.btnSelectAll, startup_.btnDelete,     startup_.btnApply};
+    std::copy(std::begin(buttons), std::end(buttons), targets.buttons);
+    targets.sizePanelPL = programs_.SizePanelPL;
+    targets.sizePanelSI = startup_.SizePanelSI;
+    ApplyMainFormPictures(targets, pictures_);
+    // The background's transparent colour shapes the window.
+    if (HBITMAP background = pictures_.Find(SK_MAINFORM_PicBackGround))
+        if (UniqueGdiObject shape = PictureShapeRegion(background))
+            SetWindowRgn(hwnd_, static_cast<HRGN>(shape.release()), TRUE);
     const ProgramPageControls& p = programs_;
     const StartupPageControls& s = startup_;
     struct Placed {
@@ -348,7 +365,26 @@ void TMainForm::ApplyMainFormTexts() {
     LayoutStatusBar();
 }
 
+namespace {
+
+// A premultiplied skin picture at its own size.
+void DrawSkinPicture(HDC dc, HBITMAP picture, int left, int top) {
+    BITMAP info{};
+    if (!GetObjectW(picture, sizeof info, &info)) return;
+    UniqueDc memory(CreateCompatibleDC(dc));
+    SelectedObject pictureIn(memory.get(), picture);
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(dc, left, top, info.bmWidth, info.bmHeight, memory.get(), 0, 0, info.bmWidth, info.bmHeight, blend);
+}
+
+}  // namespace
+
 void TMainForm::PaintBackground(HDC dc) {
+    if (HBITMAP background = pictures_.Find(SK_MAINFORM_PicBackGround)) {
+        DrawSkinPicture(dc, background, 0, 0);
+        if (HBITMAP title = pictures_.Find(kTitlePictureFile)) DrawSkinPicture(dc, title, kTitleLeft, kTitleTop);
+        return;
+    }
     RECT client;
     GetClientRect(hwnd_, &client);
     TRIVERTEX vertices[2] = {

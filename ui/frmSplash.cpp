@@ -94,6 +94,9 @@ LRESULT CALLBACK TSplashForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
 LRESULT TSplashForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hwnd = hwnd_.get();
     switch (message) {
+    case WM_CREATE:
+        FormCreate();
+        return 0;
     case WM_TIMER:
         if (wParam == kShowTimer) tmrShowTimer();
         return 0;
