@@ -181,6 +181,16 @@ std::wstring FrequencyText(unsigned long useCount) {
     return LangText(IDS_ListView_Tips_UsedFrequency_Frequently);
 }
 
+std::wstring ReadEntryComment(IProgramEntry* entry) {
+    long count = 0;
+    CheckCom(entry->GetValueCount(&count), kComponent);
+    for (long j = 0; j < count; ++j) {
+        if (!EqualsNoCase(ReadText([&](BSTR* out) { return entry->GetValueName(j, out); }), L"Comments")) continue;
+        return ReadText([&](BSTR* out) { return entry->GetValueData(j, out); });
+    }
+    return L"";
+}
+
 std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row) {
     try {
         std::wstring tip;
@@ -211,6 +221,8 @@ std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row)
             tip += Format(LangText(IDS_LISTVIEW_TIPS_UsedFrequency).c_str(), FrequencyText(useCount).c_str()) + kLineBreak;
         std::wstring lastUsed = ReadText([&](BSTR* text) { return entry->GetLastUsed(text); });
         if (!lastUsed.empty()) tip += Format(LangText(IDS_LISTVIEW_TIPS_LastUsed).c_str(), lastUsed.c_str()) + kLineBreak;
+        const std::wstring comment = ReadEntryComment(entry.get());
+        if (!comment.empty()) tip += Format(LangText(IDS_LISTVIEW_TIPS_Comment).c_str(), comment.c_str()) + kLineBreak;
         tip += Format(LangText(IDS_LISTVIEW_TIPS_UninstallString).c_str(),
                       ReadText([&](BSTR* text) { return entry->GetUninstallString(text); }).c_str());
         return tip;
@@ -275,6 +287,8 @@ bool ReadProgramDetailsInto(IProgramList* list, int programIndex, ProgramDetails
     addText(IDS_DETAILSFORM_LISTVIEW_Items_HelpInfo, &IProgramEntry::GetHelpLink);
     addText(IDS_DETAILSFORM_LISTVIEW_Items_AboutLink, &IProgramEntry::GetAboutLink);
     addText(IDS_DETAILSFORM_LISTVIEW_Items_UpdateLink, &IProgramEntry::GetUpdateLink);
+    const std::wstring comment = ReadEntryComment(entry.get());
+    if (!comment.empty()) out.properties.push_back({LangText(IDS_DETAILSFORM_LISTVIEW_Items_Comment), comment});
 
     long valueCount = 0;
     CheckCom(entry->GetValueCount(&valueCount), kComponent);

@@ -58,6 +58,9 @@ std::optional<std::wstring> OpenableFolderPath(const std::wstring& path);
 // "Rarely" (0-2), "Occasionally" (3-10), "Frequently" (11 and more), from the text table.
 std::wstring FrequencyText(unsigned long useCount);
 
+// The comment an entry shows among its values (the user's note on the program); empty without one.
+std::wstring ReadEntryComment(IProgramEntry* entry);
+
 // The info tip of a row; nullopt leaves the tip as the list offers it.
 std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row);
 

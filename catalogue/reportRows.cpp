@@ -20,16 +20,6 @@ std::wstring ReadText(Getter&& getter) {
 
 }  // namespace
 
-std::wstring ReadEntryComment(IProgramEntry* entry) {
-    long count = 0;
-    CheckCom(entry->GetValueCount(&count), kComponent);
-    for (long j = 0; j < count; ++j) {
-        if (!EqualsNoCase(ReadText([&](BSTR* out) { return entry->GetValueName(j, out); }), L"Comments")) continue;
-        return ReadText([&](BSTR* out) { return entry->GetValueData(j, out); });
-    }
-    return L"";
-}
-
 std::vector<backup::ReportProgram> ReadReportPrograms(IProgramList* list, const std::vector<ListRow>& rows) {
     std::vector<backup::ReportProgram> programs;
     programs.reserve(rows.size());

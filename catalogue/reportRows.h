@@ -15,7 +15,4 @@ namespace purgeon {
 // on a failed component call.
 std::vector<backup::ReportProgram> ReadReportPrograms(IProgramList* list, const std::vector<ListRow>& rows);
 
-// The comment an entry shows among its values; empty without one.
-std::wstring ReadEntryComment(IProgramEntry* entry);
-
 }  // namespace purgeon

@@ -214,6 +214,8 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_PRINTFORM_FILTER_Html", L"Web Page (*.html)", false},
         {L"IDS_REGFILE_FILTER", L"Registration Files(*.reg)", false},
         {L"IDS_ABOUTFORM_LABEL_Description", L"Purgeon runs a program's own uninstaller, finds what it left behind and manages what starts with Windows.", false},
+        {L"IDS_LISTVIEW_TIPS_Comment", L"Comment: %s", false},
+        {L"IDS_DETAILSFORM_LISTVIEW_Items_Comment", L"Comment", false},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -213,6 +213,8 @@ enum TextKey {
     IDS_PRINTFORM_FILTER_Html,
     IDS_REGFILE_FILTER,
     IDS_ABOUTFORM_LABEL_Description,
+    IDS_LISTVIEW_TIPS_Comment,
+    IDS_DETAILSFORM_LISTVIEW_Items_Comment,
     kTextKeyCount
 };
 

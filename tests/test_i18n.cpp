@@ -153,7 +153,7 @@ TEST(TextTable, DefaultsAreSafeFormatsAndKeysAreUnique) {
                 << LangKeyName(key);
         EXPECT_EQ(LangText(key), LangDefaultText(key));
     }
-    EXPECT_EQ(formats, 9);
+    EXPECT_EQ(formats, 7);
     EXPECT_EQ(*PlaceholderSignature(LangDefaultText(IDS_LISTVIEW_TIPS_Size)), L"f");
     EXPECT_EQ(std::wstring(LangKeyName(IDS_LISTVIEW_RIGHTCLICK_Uninstall)), L"IDS_LISTVIEW_RIGHTCLICK_Uninstall  ");
     EXPECT_EQ(std::wstring(LangKeyName(IDS_MESSAGEBOX_WARNING_DeleteScr)), L"IDS_MESSAGEBOX_WARNING_DeleteScr ");
