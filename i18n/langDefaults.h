@@ -216,6 +216,10 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_ABOUTFORM_LABEL_Description", L"Purgeon runs a program's own uninstaller, finds what it left behind and manages what starts with Windows.", false},
         {L"IDS_LISTVIEW_TIPS_Comment", L"Comment: %s", false},
         {L"IDS_DETAILSFORM_LISTVIEW_Items_Comment", L"Comment", false},
+        {L"IDS_LISTVIEW_COLUMNS_DisabledBy", L"Disabled By", false},
+        {L"IDS_STARTUP_DISABLEDBY_Purgeon", L"Purgeon", false},
+        {L"IDS_STARTUP_DISABLEDBY_TaskManager", L"Task Manager", false},
+        {L"IDS_STARTUP_DISABLEDBY_Autoruns", L"Autoruns", false},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -215,6 +215,10 @@ enum TextKey {
     IDS_ABOUTFORM_LABEL_Description,
     IDS_LISTVIEW_TIPS_Comment,
     IDS_DETAILSFORM_LISTVIEW_Items_Comment,
+    IDS_LISTVIEW_COLUMNS_DisabledBy,
+    IDS_STARTUP_DISABLEDBY_Purgeon,
+    IDS_STARTUP_DISABLEDBY_TaskManager,
+    IDS_STARTUP_DISABLEDBY_Autoruns,
     kTextKeyCount
 };
 

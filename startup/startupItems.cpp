@@ -21,6 +21,7 @@ const wchar_t* const kStartupKeys[6] = {
 const wchar_t kStartupKeys32BitSoftware[] = L"SOFTWARE\\WOW6432Node\\";
 const wchar_t kRunDisableKey[] = L"Run_Disable";
 const wchar_t kDisabledFolderName[] = L"Disabled items";
+const wchar_t kAutorunsDisabled[] = L"AutorunsDisabled";
 
 namespace {
 
@@ -42,25 +43,49 @@ DWORD LastErrorOr(DWORD fallback) {
     return error ? error : fallback;
 }
 
+constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+
+// Task Manager's record of a row, when it keeps one.
+std::optional<std::vector<BYTE>> ReadApproval(const StartupRow& row) {
+    std::optional<ApprovalPlace> place = ApprovalPlaceOf(row);
+    if (!place) return std::nullopt;
+    UniqueHKey key = OpenKey(place->root, place->keyPath, kReadAccess);
+    if (!key) return std::nullopt;
+    std::optional<RegValue> record = ReadRegValue(key.get(), row.name.c_str());
+    if (!record) return std::nullopt;
+    return std::move(record->data);
+}
+
+// An entry Task Manager disabled stays where it is: its row is read as disabled.
+void ApplyApproval(StartupRow& row) {
+    if (auto record = ReadApproval(row); record && IsDisabledRecord(*record)) {
+        row.enabled = row.wasEnabled = false;
+        row.disabledBy = DisabledBy::TaskManager;
+    }
+}
+
 void AddValueRows(std::vector<StartupRow>& rows, HKEY key, HKEY root, const std::wstring& keyPath,
-                  const std::wstring& location, bool enabled) {
+                  const std::wstring& location, DisabledBy disabledBy) {
     for (RegValue& value : ReadRegValues(key)) {
         StartupRow row;
         row.name = value.name;
         row.command = RenderRegValue(value);
         row.location = location;
-        row.enabled = row.wasEnabled = enabled;
+        row.enabled = row.wasEnabled = disabledBy == DisabledBy::None;
+        row.disabledBy = disabledBy;
         row.source = StartupSource::Registry;
         row.root = root;
         row.keyPath = keyPath;
         row.type = value.type;
         row.data = std::move(value.data);
+        if (disabledBy == DisabledBy::None) ApplyApproval(row);
         rows.push_back(std::move(row));
     }
 }
 
 void AddFolderRows(std::vector<StartupRow>& rows, const std::wstring& listed, const std::wstring& folder,
-                   bool enabled) {
+                   DisabledBy disabledBy) {
+    const bool enabled = disabledBy == DisabledBy::None;
     WIN32_FIND_DATAW found;
     UniqueFindHandle find(FindFirstFileW((listed + L"*").c_str(), &found));
     if (!find) return;
@@ -68,13 +93,16 @@ void AddFolderRows(std::vector<StartupRow>& rows, const std::wstring& listed, co
         std::wstring name = found.cFileName;
         // Hidden entries (desktop.ini, our own disabled-items folder) are not startup items.
         if (name.empty() || name[0] == L'.' || (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN)) continue;
-        if (enabled && EqualsNoCase(name, kDisabledFolderName)) continue;  // ours, even when made visible
+        // The places disabled entries are kept in, even when made visible.
+        if (enabled && (EqualsNoCase(name, kDisabledFolderName) || EqualsNoCase(name, kAutorunsDisabled))) continue;
         StartupRow row;
         row.name = name;
         row.command = row.filePath = listed + name;
         row.location = row.folder = folder;
         row.enabled = row.wasEnabled = enabled;
+        row.disabledBy = disabledBy;
         row.source = StartupSource::Folder;
+        if (enabled) ApplyApproval(row);
         rows.push_back(std::move(row));
     } while (FindNextFileW(find.get(), &found));
 }
@@ -86,14 +114,16 @@ LONG WriteValue(HKEY key, const std::wstring& name, DWORD type, const std::vecto
                           static_cast<DWORD>(data.size()));
 }
 
-// Moves the value between the startup key and its Run_Disable subkey, as it is stored now.
+// Moves the value between the startup key and the subkey it is disabled in (Run_Disable, or
+// Autoruns' subkey when enabling what Autoruns disabled), as it is stored now.
 // ERROR_SUCCESS, or why it stayed where it was.
 DWORD MoveRegistryEntry(StartupRow& row) {
     LONG status = ERROR_SUCCESS;
     UniqueHKey key = OpenKey(row.root, row.keyPath, kWriteAccess, &status);
     if (!key) return static_cast<DWORD>(status);
     if (row.enabled) {
-        UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kWriteAccess, &status);
+        const wchar_t* parked = row.disabledBy == DisabledBy::Autoruns ? kAutorunsDisabled : kRunDisableKey;
+        UniqueHKey disabled = OpenKey(key.get(), parked, kWriteAccess, &status);
         if (!disabled) return static_cast<DWORD>(status);
         auto value = ReadRegValue(disabled.get(), row.name.c_str());
         if (!value) return ERROR_FILE_NOT_FOUND;
@@ -148,6 +178,28 @@ DWORD MoveFolderEntry(StartupRow& row) {
 
 bool IsGone(LONG status) { return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND; }
 
+// Enables what Task Manager disabled as Task Manager does: the entry stays, its record says enabled.
+DWORD WriteEnabledApproval(const StartupRow& row) {
+    std::optional<ApprovalPlace> place = ApprovalPlaceOf(row);
+    if (!place) return ERROR_FILE_NOT_FOUND;
+    UniqueHKey key;
+    LONG status = RegCreateKeyExW(place->root, place->keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                                  nullptr, key.put(), nullptr);
+    if (status != ERROR_SUCCESS) return static_cast<DWORD>(status);
+    return static_cast<DWORD>(WriteValue(key.get(), row.name, REG_BINARY, EnabledRecord()));
+}
+
+// Task Manager's record goes with its entry; none is no failure.
+DWORD DeleteApproval(const StartupRow& row) {
+    std::optional<ApprovalPlace> place = ApprovalPlaceOf(row);
+    if (!place) return ERROR_SUCCESS;
+    LONG status = ERROR_SUCCESS;
+    UniqueHKey key = OpenKey(place->root, place->keyPath, KEY_SET_VALUE | KEY_QUERY_VALUE, &status);
+    if (!key) return IsGone(status) ? ERROR_SUCCESS : static_cast<DWORD>(status);
+    status = RegDeleteValueW(key.get(), row.name.c_str());
+    return IsGone(status) || status == ERROR_SUCCESS ? ERROR_SUCCESS : static_cast<DWORD>(status);
+}
+
 // Removes a registry row's value in both its forms: ERROR_SUCCESS when neither is left.
 DWORD DeleteRegistryEntry(const StartupRow& row, bool& removed) {
     LONG status = ERROR_SUCCESS;
@@ -157,13 +209,15 @@ DWORD DeleteRegistryEntry(const StartupRow& row, bool& removed) {
     status = RegDeleteValueW(key.get(), row.name.c_str());
     if (status == ERROR_SUCCESS) removed = true;
     else if (!IsGone(status)) failure = static_cast<DWORD>(status);
-    UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kWriteAccess, &status);
-    if (disabled) {
+    for (const wchar_t* parked : {kRunDisableKey, kAutorunsDisabled}) {
+        UniqueHKey disabled = OpenKey(key.get(), parked, kWriteAccess, &status);
+        if (!disabled) continue;
         status = RegDeleteValueW(disabled.get(), row.name.c_str());
         if (status == ERROR_SUCCESS) removed = true;
+        else if (!IsGone(status) && failure == ERROR_SUCCESS) failure = static_cast<DWORD>(status);
     }
-    if (!IsGone(status) && status != ERROR_SUCCESS && failure == ERROR_SUCCESS) failure = static_cast<DWORD>(status);
-    return failure;
+    const DWORD record = DeleteApproval(row);
+    return failure != ERROR_SUCCESS ? failure : record;
 }
 
 DWORD DeleteFolderEntry(const StartupRow& row, bool& removed) {
@@ -185,12 +239,33 @@ DWORD DeleteFolderEntry(const StartupRow& row, bool& removed) {
     }
     if (ok) {
         removed = true;
-        return ERROR_SUCCESS;
+        return DeleteApproval(row);
     }
     return LastErrorOr(ERROR_ACCESS_DENIED);
 }
 
 }  // namespace
+
+std::optional<ApprovalPlace> ApprovalPlaceOf(const StartupRow& row) {
+    if (row.source == StartupSource::Folder) {
+        const bool common = EqualsNoCase(IncludeTrailingBackslash(GetSpecialFolderPath(CSIDL_COMMON_STARTUP)), row.folder);
+        return ApprovalPlace{common ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, std::wstring(kApprovedKey) + L"StartupFolder"};
+    }
+    if (EqualsNoCase(row.keyPath, kStartupKeys[0]))
+        return ApprovalPlace{row.root, std::wstring(kApprovedKey) + L"Run"};
+    if (row.root == HKEY_LOCAL_MACHINE &&
+        EqualsNoCase(row.keyPath, std::wstring(kStartupKeys32BitSoftware) + L"Microsoft\\Windows\\CurrentVersion\\Run"))
+        return ApprovalPlace{HKEY_LOCAL_MACHINE, std::wstring(kApprovedKey) + L"Run32"};
+    return std::nullopt;
+}
+
+bool IsDisabledRecord(const std::vector<BYTE>& record) { return !record.empty() && (record[0] & 1) != 0; }
+
+std::vector<BYTE> EnabledRecord() {
+    std::vector<BYTE> record(12, 0);
+    record[0] = 0x02;
+    return record;
+}
 
 std::wstring GetSpecialFolderPath(int csidl) {
     PIDLIST_ABSOLUTE list = nullptr;
@@ -209,9 +284,11 @@ std::vector<StartupRow> LoadRunKeyItems(HKEY root, const std::wstring& abbreviat
         UniqueHKey key = OpenKey(root, keyPath, kReadAccess);
         if (!key) continue;
         const std::wstring location = abbreviation + L"\\" + keyPath;
-        AddValueRows(rows, key.get(), root, keyPath, location, true);
+        AddValueRows(rows, key.get(), root, keyPath, location, DisabledBy::None);
         if (UniqueHKey disabled = OpenKey(key.get(), kRunDisableKey, kReadAccess))
-            AddValueRows(rows, disabled.get(), root, keyPath, location, false);
+            AddValueRows(rows, disabled.get(), root, keyPath, location, DisabledBy::Purgeon);
+        if (UniqueHKey disabled = OpenKey(key.get(), kAutorunsDisabled, kReadAccess))
+            AddValueRows(rows, disabled.get(), root, keyPath, location, DisabledBy::Autoruns);
     }
     return rows;
 }
@@ -225,8 +302,9 @@ std::vector<StartupRow> LoadStartupFolderItems(const std::vector<std::wstring>& 
     for (const std::wstring& path : folders) {
         if (path.empty()) continue;  // a folder the shell does not know on this system
         const std::wstring folder = IncludeTrailingBackslash(path);
-        AddFolderRows(rows, folder, folder, true);
-        AddFolderRows(rows, folder + kDisabledFolderName + L"\\", folder, false);
+        AddFolderRows(rows, folder, folder, DisabledBy::None);
+        AddFolderRows(rows, folder + kDisabledFolderName + L"\\", folder, DisabledBy::Purgeon);
+        AddFolderRows(rows, folder + kAutorunsDisabled + L"\\", folder, DisabledBy::Autoruns);
     }
     return rows;
 }
@@ -248,9 +326,14 @@ StartupApplyResult ApplyStartupRows(std::vector<StartupRow>& rows) {
     StartupApplyResult result;
     for (StartupRow& row : rows) {
         if (row.enabled == row.wasEnabled) continue;
-        const DWORD error = row.source == StartupSource::Registry ? MoveRegistryEntry(row) : MoveFolderEntry(row);
+        DWORD error = ERROR_SUCCESS;
+        if (row.enabled && row.disabledBy == DisabledBy::TaskManager)
+            error = WriteEnabledApproval(row);
+        else
+            error = row.source == StartupSource::Registry ? MoveRegistryEntry(row) : MoveFolderEntry(row);
         if (error == ERROR_SUCCESS) {
             row.wasEnabled = row.enabled;
+            row.disabledBy = row.enabled ? DisabledBy::None : DisabledBy::Purgeon;
             ++result.changed;
         } else {
             ++result.failed;

@@ -1,16 +1,22 @@
 #pragma once
 // Programs that start at logon: the rows of the startup page, read from the six startup keys
 // of each root and from the two Startup folders, and the operations that write them back.
-// Disabled registry entries live in a "Run_Disable" subkey of their startup key; disabled
-// Startup-folder entries in a hidden subfolder of their Startup folder.
+// Purgeon keeps disabled registry entries in a "Run_Disable" subkey of their startup key and
+// disabled Startup-folder entries in a hidden subfolder of their Startup folder. Entries others
+// disabled are read as disabled too: Task Manager's record under Explorer\StartupApproved (the
+// entry stays where it is; an odd first byte means disabled), and the "AutorunsDisabled" subkeys
+// and subfolders Autoruns moves entries into.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace purgeon {
 
 enum class StartupSource { Registry, Folder };
+// Who disabled a row that is disabled.
+enum class DisabledBy { None, Purgeon, TaskManager, Autoruns };
 
 struct StartupRow {
     // What the page shows; `enabled` is the check mark the user edits.
@@ -28,12 +34,27 @@ struct StartupRow {
     std::vector<BYTE> data;
     std::wstring folder;        // folder rows: the Startup folder, ending in a backslash
     std::wstring filePath;      // folder rows: where the file lies now
+    DisabledBy disabledBy = DisabledBy::None;  // of a row read as disabled
 };
 
 extern const wchar_t* const kStartupKeys[6];
 extern const wchar_t kStartupKeys32BitSoftware[];  // "SOFTWARE\WOW6432Node\"
 extern const wchar_t kRunDisableKey[];        // "Run_Disable"
 extern const wchar_t kDisabledFolderName[];   // hidden subfolder of a Startup folder
+extern const wchar_t kAutorunsDisabled[];     // Autoruns' subkey of a startup key, and subfolder of a Startup folder
+
+// Where Task Manager keeps a row's enabled state: HKCU or HKLM ...\Explorer\StartupApproved\Run
+// (the Run keys), \Run32 (the machine's 32-bit Run key) or \StartupFolder (the Startup folders);
+// the value is named like the entry. Nothing for the other startup keys.
+struct ApprovalPlace {
+    HKEY root = nullptr;
+    std::wstring keyPath;
+};
+std::optional<ApprovalPlace> ApprovalPlaceOf(const StartupRow& row);
+// A record disables its entry when its first byte is odd (03, 07); even (02, 06) or none enables.
+bool IsDisabledRecord(const std::vector<BYTE>& record);
+// What Task Manager writes when it enables an entry: 02 and eleven zero bytes.
+std::vector<BYTE> EnabledRecord();
 
 // Shell folder path by CSIDL number, or empty when the shell knows none.
 std::wstring GetSpecialFolderPath(int csidl);

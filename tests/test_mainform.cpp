@@ -460,9 +460,10 @@ TEST_F(MainForm, SelectionShowsKeyNameAndLinkAndTurnsUninstallIntoDeleteForScree
     Select(RowOf(list(), L"Linked Office Suite"));
     EXPECT_TRUE(IsWindowEnabled(control(ActionShowDetails)));
     EXPECT_TRUE(MenuEnabled(menu(M::ProgramRow), ActionShowDetails));
-    // Commands whose work is not in this build stay visibly unavailable.
-    EXPECT_FALSE(MenuEnabled(menu(M::Tools), ActionComment));
-    EXPECT_FALSE(MenuEnabled(menu(M::File), ActionCreateBackup));
+    // A program row enables the commands on a program, in the Tools menu as in the row menu.
+    EXPECT_TRUE(MenuEnabled(menu(M::Tools), ActionComment));
+    EXPECT_TRUE(MenuEnabled(menu(M::ProgramRow), ActionRegedit));
+    EXPECT_TRUE(MenuEnabled(menu(M::File), ActionExportReg));
     EXPECT_EQ(WindowText(control(IDC_LBL_REGISTRYNAME)), L"PurgeonUiLinked");
     EXPECT_EQ(WindowText(control(IDC_LBL_URL)), L"https://linked.example.org/about");
     EXPECT_TRUE(IsWindowVisible(control(IDC_LBL_REGNAME)));
@@ -1118,5 +1119,56 @@ TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
     EXPECT_FALSE(UninstallEntryExists(kNsisKey));
     EXPECT_FALSE(FileExists(folder + L"readme.txt"));
     EXPECT_TRUE(FileExists(folder + L"data\\settings.ini"));  // what it leaves behind
+    Command(ActionRefresh);
+}
+
+// A 32-bit program's entry (under WOW6432Node): its row names its key, its own uninstall command
+// runs, and the scan offers its keys in the 32-bit view and its folder.
+TEST_F(MainForm, ThirtyTwoBitProgramIsUninstalledAndScannedInItsOwnView) {
+    const std::wstring name = L"PurgeonUi32";
+    const std::wstring entryPath = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+    const std::wstring folder = samples::ProgramFilesDir() + L"Purgeon 32\\" + name + L"\\";
+    ASSERT_TRUE(ForceDirectories(folder));
+    WriteFileBytes(folder + L"settings.ini", "[x]\r\n");
+    auto set = [](HKEY key, const wchar_t* value, const std::wstring& text) {
+        RegSetValueExW(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    };
+    {
+        UniqueHKey entry, vendor;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, entryPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                                  nullptr, entry.put(), nullptr),
+                  ERROR_SUCCESS);
+        set(entry.get(), L"DisplayName", L"Thirty-Two Bit Tool");
+        set(entry.get(), L"Publisher", L"Purgeon 32");
+        set(entry.get(), L"InstallLocation", folder);
+        // Its uninstaller removes its entry from the 32-bit view, as a 32-bit uninstaller does.
+        set(entry.get(), L"UninstallString",
+            L"reg.exe delete \"HKLM\\" + entryPath + L"\" /f /reg:32");
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + name).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, vendor.put(), nullptr),
+                  ERROR_SUCCESS);
+        set(vendor.get(), L"Path", folder);
+    }
+    Command(ActionRefresh);
+    Select(RowOf(list(), L"Thirty-Two Bit Tool"));
+    EXPECT_EQ(WindowText(control(IDC_LBL_REGISTRYNAME)), name);
+
+    g_answer = true;
+    ScanWindowWatcher watcher;
+    StartUninstall(L"Thirty-Two Bit Tool");
+    ASSERT_TRUE(PumpUntil([&] { return !watcher.scans().empty() && watcher.othersClosed() == 1; }));
+    EXPECT_EQ(g_questions, std::vector<std::wstring>{LangText(IDS_MESSAGEBOX_WARNING_ScanRemains)});
+    UniqueHKey gone;
+    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, entryPath.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, gone.put()),
+              ERROR_SUCCESS);
+    const ScanSeen& scan = watcher.scans().front();
+    EXPECT_TRUE(Contains(scan.keys, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\" + name)) << ToUtf8(scan.keys.empty() ? L"" : scan.keys[0]);
+    ASSERT_FALSE(scan.files.empty());
+    EXPECT_EQ(scan.files.front(), folder);
+
+    g_answer = false;
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + name).c_str(), KEY_WOW64_32KEY, 0);
+    RemoveTree(ExcludeTrailingBackslash(samples::ProgramFilesDir() + L"Purgeon 32"));
     Command(ActionRefresh);
 }

@@ -617,3 +617,136 @@ TEST(StartupScratchRoot, ApplyAndDeleteNameTheEntriesTheyCouldNotChange) {
 }
 
 }  // namespace
+
+namespace {
+
+const std::wstring kApproved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+
+std::vector<BYTE> Record(BYTE first) {
+    std::vector<BYTE> record(12, 0);
+    record[0] = first;
+    record[4] = 0x5a;  // Task Manager keeps when it disabled the entry behind the first four bytes
+    return record;
+}
+
+// Values and files this test writes outside the startup keys, gone afterwards whatever happens.
+struct ApprovalCleanup {
+    std::wstring prefix;
+    std::vector<std::wstring> files;
+    ~ApprovalCleanup() {
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+            for (const wchar_t* place : {L"Run", L"Run32", L"StartupFolder"})
+                for (const wchar_t* path : {kStartupKeys[0], L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"})
+                    for (std::wstring key : {kApproved + place, std::wstring(path) + L"\\" + kAutorunsDisabled}) {
+                        UniqueHKey open;
+                        if (RegOpenKeyExW(root, key.c_str(), 0, KEY_ALL_ACCESS, open.put()) != ERROR_SUCCESS) continue;
+                        for (const RegValue& value : ReadRegValues(open.get()))
+                            if (StartsWithNoCase(value.name, prefix)) RegDeleteValueW(open.get(), value.name.c_str());
+                    }
+        for (const std::wstring& file : files) DeleteFileW(file.c_str());
+    }
+};
+
+}  // namespace
+
+// Task Manager leaves a disabled entry in its Run key and records the state under
+// StartupApproved: an odd first byte disables, an even one (or none) enables. Every root, the
+// 32-bit Run key (Run32) and the Startup folders (StartupFolder) are read so.
+TEST_F(StartupKeys, TaskManagersRecordsDecideWhatIsEnabled) {
+    ApprovalCleanup cleanup{prefix_};
+    const std::wstring run32 = L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+    struct Seed {
+        HKEY root;
+        std::wstring runKey, approvedKey, name;
+        std::optional<BYTE> first;
+        bool enabled;
+    } seeds[] = {
+        {HKEY_CURRENT_USER, kRun, kApproved + L"Run", Name(L"u3"), 0x03, false},
+        {HKEY_CURRENT_USER, kRun, kApproved + L"Run", Name(L"u7"), 0x07, false},
+        {HKEY_CURRENT_USER, kRun, kApproved + L"Run", Name(L"u2"), 0x02, true},
+        {HKEY_CURRENT_USER, kRun, kApproved + L"Run", Name(L"u6"), 0x06, true},
+        {HKEY_CURRENT_USER, kRun, kApproved + L"Run", Name(L"uNone"), std::nullopt, true},
+        {HKEY_LOCAL_MACHINE, kRun, kApproved + L"Run", Name(L"m3"), 0x03, false},
+        {HKEY_LOCAL_MACHINE, run32, kApproved + L"Run32", Name(L"w3"), 0x03, false},
+        {HKEY_LOCAL_MACHINE, run32, kApproved + L"Run32", Name(L"w2"), 0x02, true},
+    };
+    for (const Seed& seed : seeds) {
+        SetValue(seed.root, seed.runKey, seed.name, REG_SZ, Bytes(L"C:\\Tools\\" + seed.name + L".exe"));
+        if (seed.first) SetValue(seed.root, seed.approvedKey, seed.name, REG_BINARY, Record(*seed.first));
+    }
+    // A record in the machine's Run list does not touch the user's entry of the same name.
+    SetValue(HKEY_CURRENT_USER, kRun, Name(L"m3"), REG_SZ, Bytes(L"user.exe"));
+
+    std::map<std::wstring, StartupRow> byKey;
+    for (StartupRow& row : Ours(LoadStartupItems())) byKey[row.location + L"|" + row.name] = row;
+    for (const Seed& seed : seeds) {
+        const std::wstring location = (seed.root == HKEY_CURRENT_USER ? L"HKCU\\" : L"HKLM\\") + seed.runKey;
+        ASSERT_TRUE(byKey.count(location + L"|" + seed.name)) << ToUtf8(seed.name);
+        const StartupRow& row = byKey[location + L"|" + seed.name];
+        EXPECT_EQ(row.enabled, seed.enabled) << ToUtf8(seed.name);
+        EXPECT_EQ(row.disabledBy, seed.enabled ? DisabledBy::None : DisabledBy::TaskManager) << ToUtf8(seed.name);
+    }
+    EXPECT_TRUE(byKey[L"HKCU\\" + kRun + L"|" + Name(L"m3")].enabled);
+
+    // Enabling writes the record Task Manager writes, and leaves the entry where it is.
+    std::vector<StartupRow> rows = {byKey[L"HKCU\\" + kRun + L"|" + Name(L"u3")]};
+    rows[0].enabled = true;
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 1);
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kApproved + L"Run", Name(L"u3"))->data, EnabledRecord());
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRun, Name(L"u3"))->data, Bytes(L"C:\\Tools\\" + Name(L"u3") + L".exe"));
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun + L"\\" + kRunDisableKey, Name(L"u3")));
+    // ... which reads back as enabled, as Task Manager would read it.
+    for (const StartupRow& row : Ours(LoadStartupItems()))
+        if (row.name == Name(L"u3")) EXPECT_TRUE(row.enabled);
+
+    // Disabling keeps our own way: the value moves into Run_Disable.
+    rows = {byKey[L"HKCU\\" + kRun + L"|" + Name(L"u2")]};
+    rows[0].enabled = false;
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 1);
+    EXPECT_TRUE(GetValue(HKEY_CURRENT_USER, kRun + L"\\" + kRunDisableKey, Name(L"u2")));
+    EXPECT_EQ(rows[0].disabledBy, DisabledBy::Purgeon);
+
+    // Delete Entry takes the record with the entry.
+    EXPECT_TRUE(DeleteStartupRows({byKey[L"HKLM\\" + run32 + L"|" + Name(L"w3")]}).failures.empty());
+    EXPECT_FALSE(GetValue(HKEY_LOCAL_MACHINE, run32, Name(L"w3")));
+    EXPECT_FALSE(GetValue(HKEY_LOCAL_MACHINE, kApproved + L"Run32", Name(L"w3")));
+}
+
+// Autoruns moves a disabled entry into an "AutorunsDisabled" subkey or subfolder: read as
+// disabled, enabled by moving it back; and a Startup folder's file Task Manager disabled.
+TEST_F(StartupKeys, AutorunsDisabledKeysAndFoldersAndTaskManagersFolderRecords) {
+    ApprovalCleanup cleanup{prefix_};
+    SetValue(HKEY_CURRENT_USER, kRun + L"\\" + kAutorunsDisabled, Name(L"ar"), REG_EXPAND_SZ, Bytes(L"%TEMP%\\ar.exe"));
+    const std::wstring folder = IncludeTrailingBackslash(GetSpecialFolderPath(CSIDL_STARTUP));
+    ASSERT_TRUE(ForceDirectories(folder + kAutorunsDisabled));
+    const std::wstring parked = folder + kAutorunsDisabled + L"\\" + Name(L"ar.lnk");
+    const std::wstring approvedFile = folder + Name(L"tm.lnk");
+    cleanup.files = {parked, folder + Name(L"ar.lnk"), approvedFile};
+    WriteFileBytes(parked, "autoruns");
+    WriteFileBytes(approvedFile, "task manager");
+    SetValue(HKEY_CURRENT_USER, kApproved + L"StartupFolder", Name(L"tm.lnk"), REG_BINARY, Record(0x03));
+
+    std::map<std::wstring, StartupRow> byName;
+    for (StartupRow& row : Ours(LoadStartupItems())) byName[row.name] = row;
+    ASSERT_TRUE(byName.count(Name(L"ar")) && byName.count(Name(L"ar.lnk")) && byName.count(Name(L"tm.lnk")));
+    for (const wchar_t* label : {L"ar", L"ar.lnk"}) {
+        EXPECT_FALSE(byName[Name(label)].enabled) << ToUtf8(label);
+        EXPECT_EQ(byName[Name(label)].disabledBy, DisabledBy::Autoruns) << ToUtf8(label);
+    }
+    EXPECT_EQ(byName[Name(L"ar")].location, L"HKCU\\" + kRun);
+    EXPECT_EQ(byName[Name(L"ar.lnk")].location, folder);
+    EXPECT_FALSE(byName[Name(L"tm.lnk")].enabled);
+    EXPECT_EQ(byName[Name(L"tm.lnk")].disabledBy, DisabledBy::TaskManager);
+
+    std::vector<StartupRow> rows = {byName[Name(L"ar")], byName[Name(L"ar.lnk")], byName[Name(L"tm.lnk")]};
+    for (StartupRow& row : rows) row.enabled = true;
+    EXPECT_EQ(ApplyStartupRows(rows).changed, 3);
+    const std::optional<RegValue> back = GetValue(HKEY_CURRENT_USER, kRun, Name(L"ar"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun + L"\\" + kAutorunsDisabled, Name(L"ar")));
+    EXPECT_EQ(ReadFileBytes(folder + Name(L"ar.lnk")), "autoruns");
+    EXPECT_FALSE(FileExists(parked));
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kApproved + L"StartupFolder", Name(L"tm.lnk"))->data, EnabledRecord());
+    EXPECT_EQ(ReadFileBytes(approvedFile), "task manager");
+}

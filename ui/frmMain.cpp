@@ -131,6 +131,7 @@ void TMainForm::FormCreate() {
     AddListColumn(startup_.lsvStartupList, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem), 130);
     AddListColumn(startup_.lsvStartupList, 1, LangText(IDS_LISTVIEW_COLUMNS_Command), 240);
     AddListColumn(startup_.lsvStartupList, 2, LangText(IDS_LISTVIEW_COLUMNS_Location), 360);
+    AddListColumn(startup_.lsvStartupList, 3, LangText(IDS_LISTVIEW_COLUMNS_DisabledBy), 110);
 
     CreateMenus();
     ApplyMainFormSkin();

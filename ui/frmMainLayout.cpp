@@ -356,6 +356,7 @@ void TMainForm::ApplyMainFormTexts() {
         {startup_.lsvStartupList, 0, IDS_LISTVIEW_COLUMNS_StatrupItem},
         {startup_.lsvStartupList, 1, IDS_LISTVIEW_COLUMNS_Command},
         {startup_.lsvStartupList, 2, IDS_LISTVIEW_COLUMNS_Location},
+        {startup_.lsvStartupList, 3, IDS_LISTVIEW_COLUMNS_DisabledBy},
     };
     for (const auto& [list, column, key] : columns) SetListColumnText(list, column, LangText(key));
     SetTooltip(frame_.btnProgramList, LangText(IDS_PAGECONTROL_TABSHEETPL_Title));

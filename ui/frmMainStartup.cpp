@@ -12,6 +12,27 @@
 
 namespace purgeon {
 
+namespace {
+
+// Who disabled a row, as its last column shows it.
+std::wstring DisabledByText(const StartupRow& row) {
+    if (row.enabled) return L"";
+    switch (row.disabledBy) {
+        case DisabledBy::TaskManager: return LangText(IDS_STARTUP_DISABLEDBY_TaskManager);
+        case DisabledBy::Autoruns: return LangText(IDS_STARTUP_DISABLEDBY_Autoruns);
+        default: return LangText(IDS_STARTUP_DISABLEDBY_Purgeon);
+    }
+}
+
+void ShowRowTexts(HWND list, int at, const StartupRow& row) {
+    ListView_SetItemText(list, at, 1, const_cast<wchar_t*>(row.command.c_str()));
+    ListView_SetItemText(list, at, 2, const_cast<wchar_t*>(row.location.c_str()));
+    const std::wstring disabledBy = DisabledByText(row);
+    ListView_SetItemText(list, at, 3, const_cast<wchar_t*>(disabledBy.c_str()));
+}
+
+}  // namespace
+
 void TMainForm::RefreshStartupList() {
     startupRows_ = LoadStartupItems();
     ShowStartupRows();
@@ -28,8 +49,7 @@ void TMainForm::ShowStartupRows() {
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<wchar_t*>(row.name.c_str());
         int at = ListView_InsertItem(startup_.lsvStartupList, &item);
-        ListView_SetItemText(startup_.lsvStartupList, at, 1, const_cast<wchar_t*>(row.command.c_str()));
-        ListView_SetItemText(startup_.lsvStartupList, at, 2, const_cast<wchar_t*>(row.location.c_str()));
+        ShowRowTexts(startup_.lsvStartupList, at, row);
         ListView_SetCheckState(startup_.lsvStartupList, at, row.enabled);
     }
     SendMessageW(startup_.lsvStartupList, WM_SETREDRAW, TRUE, 0);
@@ -46,10 +66,9 @@ void TMainForm::ActionApplyExecute() {
     for (size_t i = 0; i < startupRows_.size(); ++i)
         startupRows_[i].enabled = ListView_GetCheckState(startup_.lsvStartupList, static_cast<int>(i)) != 0;
     const StartupApplyResult result = ApplyStartupRows(startupRows_);
-    // A row that moved shows where it lies now.
+    // A row that moved shows where it lies now, and who disabled it.
     for (size_t i = 0; i < startupRows_.size(); ++i)
-        ListView_SetItemText(startup_.lsvStartupList, static_cast<int>(i), 1,
-                             const_cast<wchar_t*>(startupRows_[i].command.c_str()));
+        ShowRowTexts(startup_.lsvStartupList, static_cast<int>(i), startupRows_[i]);
     // A row that could not be moved keeps the mark the user gave it, and the user is told why.
     if (!result.failures.empty()) ShowErrorReport(hwnd_, StartupFailureMessage(result.failures));
 }
