@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/component.h"
+#include "catalogue/componentRegistration.h"
 #include "backup/fullBackup.h"
 #include "backup/reportCommand.h"
 #include "catalogue/ProgramList.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/component.h"
+#include "catalogue/componentRegistration.h"
 #include "config/config.h"
 #include "app/listCommand.h"
 #include "common/funUtils.h"

@@ -1,10 +1,10 @@
 #include "backup/reportCommand.h"
 
-#include "app/component.h"
+#include "catalogue/componentRegistration.h"
 #include "config/config.h"
 #include "catalogue/ProgramList.h"
 #include "catalogue/programRows.h"
-#include "catalogue/reportRows.h"
+#include "backup/reportRows.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/component.h"
+#include "catalogue/componentRegistration.h"
 #include "catalogue/ProgramList.h"
 #include "catalogue/programRows.h"
 #include "common/handles.h"

@@ -9,7 +9,7 @@
 #include "backup/regFile.h"
 #include "backup/registryEditor.h"
 #include "catalogue/ProgramList.h"
-#include "catalogue/reportRows.h"
+#include "backup/reportRows.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/component.h"
+#include "catalogue/componentRegistration.h"
 #include "config/config.h"
 #include "common/funUtils.h"
 #include "common/globals.h"

@@ -12,7 +12,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/component.h"
+#include "catalogue/componentRegistration.h"
 #include "config/config.h"
 #include "common/funUtils.h"
 #include "common/globals.h"

@@ -11,7 +11,7 @@
 
 #include "common/funUtils.h"
 #include "skins/pngDecoder.h"
-#include "skins/skinPictures.h"
+#include "ui/skinPictures.h"
 #include "tests/support/pngMaker.h"
 #include "tests/support/testSupport.h"
 #include "ui/widgets/widgetWindow.h"

@@ -9,7 +9,7 @@
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "skins/multiSkins.h"
-#include "skins/skinPictures.h"
+#include "ui/skinPictures.h"
 #include "tests/support/pngMaker.h"
 #include "tests/support/testSupport.h"
 #include "ui/widgets/widgets.h"

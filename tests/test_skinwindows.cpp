@@ -3,7 +3,7 @@
 
 #include "common/funUtils.h"
 #include "skins/multiSkins.h"
-#include "skins/skinPictures.h"
+#include "ui/skinPictures.h"
 #include "tests/support/pngMaker.h"
 #include "tests/support/skinGallery.h"
 #include "tests/support/testSupport.h"

@@ -11,7 +11,7 @@
 
 #include <map>
 
-#include "app/component.h"
+#include "catalogue/componentRegistration.h"
 #include "config/config.h"
 #include "common/funUtils.h"
 #include "common/globals.h"

@@ -5,7 +5,7 @@
 #include "backup/fullBackup.h"
 #include "backup/report.h"
 #include "catalogue/ProgramList.h"
-#include "catalogue/reportRows.h"
+#include "backup/reportRows.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"

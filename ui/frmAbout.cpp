@@ -7,7 +7,7 @@
 #include "i18n/multiLangs.h"
 #include "productInfo.h"
 #include "skins/multiSkins.h"
-#include "skins/skinPictures.h"
+#include "ui/skinPictures.h"
 #include "ui/uiCommon.h"
 #include "ui/widgets/widgets.h"
 

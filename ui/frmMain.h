@@ -20,7 +20,7 @@
 #include "catalogue/programRows.h"
 #include "cleanup/waitingThread.h"
 #include "common/handles.h"
-#include "skins/skinPictures.h"
+#include "ui/skinPictures.h"
 #include "startup/startupItems.h"
 #include "ui/mainCommands.h"
 #include "ui/uiCommon.h"

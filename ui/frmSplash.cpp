@@ -6,7 +6,7 @@
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
 #include "skins/multiSkins.h"
-#include "skins/skinPictures.h"
+#include "ui/skinPictures.h"
 #include "ui/uiCommon.h"
 #include "ui/widgets/widgetWindow.h"
 #include "ui/widgets/widgets.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/handles.h"
-#include "skins/skinPictures.h"
+#include "ui/skinPictures.h"
 
 namespace purgeon::test {
 

@@ -1,4 +1,4 @@
-#include "catalogue/reportRows.h"
+#include "backup/reportRows.h"
 
 #include "backup/registryEditor.h"
 #include "catalogue/ProgramList.h"

@@ -1,4 +1,4 @@
-#include "skins/skinPictures.h"
+#include "ui/skinPictures.h"
 
 #include <algorithm>
 #include <cstring>

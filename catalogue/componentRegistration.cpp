@@ -1,4 +1,4 @@
-#include "app/component.h"
+#include "catalogue/componentRegistration.h"
 
 #include <windows.h>
 
