@@ -19,7 +19,7 @@ namespace purgeon::test {
 inline std::string UnixPathOf(const std::wstring& path) {
     using Convert = char*(CDECL*)(const wchar_t*);
     static const auto convert =
-        reinterpret_cast<Convert>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+        reinterpret_cast<Convert>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!convert) return {};
     char* unix = convert(path.c_str());
     if (!unix) return {};

@@ -396,7 +396,9 @@ TEST_F(FullBackup, AFileThatCannotBeWrittenFailsWithItsReason) {
     EXPECT_FALSE(result.AllSaved());
     EXPECT_EQ(result.SavedCount(), 1u);
     for (const KeyBackup& key : result.keys)
-        if (key.keyName == L"Blocked") EXPECT_FALSE(key.reason.empty());
+        if (key.keyName == L"Blocked") {
+            EXPECT_FALSE(key.reason.empty());
+        }
 }
 
 TEST_F(FullBackup, StoppingAfterAFileKeepsWhatWasWrittenAndIsNoSuccess) {

@@ -300,7 +300,9 @@ TEST(CleanupPaths, PlacesInsideAFolderAndTheirPlaceInTheBackup) {
     for (const Row& row : rows) {
         std::optional<std::wstring> relative = RelativeInside(row.path, row.folder);
         ASSERT_EQ(relative.has_value(), row.relative != nullptr) << ToUtf8(row.path);
-        if (relative) EXPECT_EQ(*relative, row.relative) << ToUtf8(row.path);
+        if (relative) {
+            EXPECT_EQ(*relative, row.relative) << ToUtf8(row.path);
+        }
     }
     EXPECT_EQ(FullPathOf(L"C:\\App\\x/../y\\"), L"C:\\App\\y");
     EXPECT_EQ(FullPathOf(L"\\\\?\\C:\\App"), L"C:\\App");

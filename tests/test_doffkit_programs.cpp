@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace doffkit_test {
@@ -366,6 +367,12 @@ TEST_F(DoffkitPrograms, ListAllThreeUninstallKeysEachEntryWithItsOwnKey) {
     EXPECT_EQ(seen[2].displayName, L"User copy");
     EXPECT_EQ(seen[2].keyPath, L"HKEY_CURRENT_USER\\Software\\" + tail);
     for (long source = 0; source < 3; ++source) EXPECT_EQ(seen[static_cast<size_t>(source)].source, source);
+
+    // Each entry's values (what the details window lists) come from its own key.
+    const auto rows32 = ValueRows(entries[1].get());
+    EXPECT_NE(std::find(rows32.begin(), rows32.end(), std::make_pair(std::wstring(L"DisplayName"), std::wstring(L"32-bit copy"))),
+              rows32.end());
+    EXPECT_EQ(ValueRows(entries[2].get()), (std::vector<std::pair<std::wstring, std::wstring>>{{L"DisplayName", L"User copy"}}));
 
     // One COM identity for both interfaces of an entry.
     ComPtr<IProgramEntry2> where;

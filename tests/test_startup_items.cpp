@@ -697,7 +697,9 @@ TEST_F(StartupKeys, TaskManagersRecordsDecideWhatIsEnabled) {
     EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun + L"\\" + kRunDisableKey, Name(L"u3")));
     // ... which reads back as enabled, as Task Manager would read it.
     for (const StartupRow& row : Ours(LoadStartupItems()))
-        if (row.name == Name(L"u3")) EXPECT_TRUE(row.enabled);
+        if (row.name == Name(L"u3")) {
+            EXPECT_TRUE(row.enabled);
+        }
 
     // Disabling keeps our own way: the value moves into Run_Disable.
     rows = {byKey[L"HKCU\\" + kRun + L"|" + Name(L"u2")]};
