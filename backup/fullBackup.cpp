@@ -86,17 +86,6 @@ std::wstring FullFolderPath(const std::wstring& folder) {
     return IncludeTrailingBackslash(full);
 }
 
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t name[258];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = ARRAYSIZE(name);
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
-    }
-    return names;
-}
-
 // Tabs and line breaks would break the one-line-per-key output.
 std::wstring Field(std::wstring text) {
     for (wchar_t& c : text)

@@ -211,6 +211,23 @@ std::vector<RegValue> ReadRegValues(HKEY key) {
     return values;
 }
 
+std::vector<std::wstring> SubkeyNames(HKEY key) {
+    std::vector<std::wstring> names;
+    std::wstring buffer(256, L'\0');  // a key name's longest, with its NUL
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        const LSTATUS status = RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) {
+            buffer.resize(buffer.size() * 2);
+            --index;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) break;
+        names.emplace_back(buffer.data(), length);
+    }
+    return names;
+}
+
 namespace {
 std::wstring HexBytes(const std::vector<BYTE>& data) {
     std::wstring out;
