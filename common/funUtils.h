@@ -30,6 +30,8 @@ std::wstring ExcludeTrailingBackslash(std::wstring_view path);
 // Folder part with its trailing backslash ("C:\a\b.exe" -> "C:\a\").
 std::wstring ExtractFilePath(std::wstring_view path);
 std::wstring ExtractFileName(std::wstring_view path);
+// The full path of `path`, against the current folder; as given when it cannot be made full.
+std::wstring FullPathName(const std::wstring& path);
 bool FileExists(const std::wstring& path);       // a file, not a folder
 bool DirectoryExists(const std::wstring& path);
 // Creates a folder with all missing parents; true when it exists afterwards.
