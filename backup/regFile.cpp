@@ -102,18 +102,7 @@ std::wstring OpenablePath(const std::wstring& path) {
 }  // namespace
 
 std::wstring EscapeRegString(std::wstring_view text) {
-    std::wstring out;
-    out.reserve(text.size() + 8);
-    for (wchar_t c : text) {
-        switch (c) {
-            case L'\\': out += L"\\\\"; break;
-            case L'"': out += L"\\\""; break;
-            case L'\r': out += L"\\r"; break;
-            case L'\n': out += L"\\n"; break;
-            default: out += c;
-        }
-    }
-    return out;
+    return EscapeChars(text, {{L'\\', L"\\\\"}, {L'"', L"\\\""}, {L'\r', L"\\r"}, {L'\n', L"\\n"}});
 }
 
 std::wstring FormatRegValue(const RegValue& value) {

@@ -87,18 +87,7 @@ std::wstring CleanupsFolderOf(const std::wstring& programDir) {
 }
 
 std::wstring EscapeField(const std::wstring& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        switch (c) {
-            case L'%': out += L"%25"; break;
-            case L'\t': out += L"%09"; break;
-            case L'\r': out += L"%0D"; break;
-            case L'\n': out += L"%0A"; break;
-            default: out += c;
-        }
-    }
-    return out;
+    return EscapeChars(text, {{L'%', L"%25"}, {L'\t', L"%09"}, {L'\r', L"%0D"}, {L'\n', L"%0A"}});
 }
 
 std::wstring UnescapeField(const std::wstring& text) {

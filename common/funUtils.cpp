@@ -68,6 +68,20 @@ std::wstring Trim(std::wstring_view text) {
     return std::wstring(text.substr(first, last - first));
 }
 
+std::wstring EscapeChars(std::wstring_view text, std::initializer_list<CharEscape> table) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        const auto found =
+            std::find_if(table.begin(), table.end(), [c](const CharEscape& entry) { return entry.c == c; });
+        if (found == table.end())
+            out += c;
+        else
+            out += found->text;
+    }
+    return out;
+}
+
 std::wstring WindowText(HWND window) {
     int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');

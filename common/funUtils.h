@@ -2,6 +2,7 @@
 // Path, string and registry helpers shared across the program, the component and the tools.
 #include <windows.h>
 #include <cstdarg>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,12 @@ std::wstring ToLower(std::wstring_view text);
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
 std::wstring Trim(std::wstring_view text);
+// `text` with each character the table names replaced by its text, the others as they stand.
+struct CharEscape {
+    wchar_t c;
+    const wchar_t* text;
+};
+std::wstring EscapeChars(std::wstring_view text, std::initializer_list<CharEscape> table);
 // A window's text.
 std::wstring WindowText(HWND window);
 // The system's own text for an error code, without the trailing line break.
