@@ -35,17 +35,6 @@ std::wstring Field(std::wstring text) {
     return text;
 }
 
-// The catalogue, registered first when this machine does not know it yet. Throws UserError with
-// the reason when it cannot be reached.
-IProgramList* ConnectCatalogue(TProgramList& programs) {
-    try {
-        return programs.Get();
-    } catch (const UserError&) {
-        if (auto error = RegisterCatalogueComponent()) throw UserError(*error);
-        return programs.Get();
-    }
-}
-
 int ListCatalogue() {
     ComApartment com;
     TProgramList programs;

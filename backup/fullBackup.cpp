@@ -79,24 +79,6 @@ std::wstring FoldCase(const std::wstring& name) {
     return out;
 }
 
-std::wstring FullFolderPath(const std::wstring& folder) {
-    wchar_t buffer[MAX_PATH * 4];
-    const DWORD length = GetFullPathNameW(folder.c_str(), ARRAYSIZE(buffer), buffer, nullptr);
-    std::wstring full = length && length < ARRAYSIZE(buffer) ? std::wstring(buffer, length) : folder;
-    return IncludeTrailingBackslash(full);
-}
-
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t name[258];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = ARRAYSIZE(name);
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
-    }
-    return names;
-}
-
 // Tabs and line breaks would break the one-line-per-key output.
 std::wstring Field(std::wstring text) {
     for (wchar_t& c : text)
@@ -157,7 +139,7 @@ std::vector<std::wstring> SafeFileNames(const std::vector<std::wstring>& keyName
 BackupResult BackUpUninstallKeys(const std::vector<UninstallSource>& sources, const std::wstring& folder,
                                  const BackupProgress& progress) {
     BackupResult result;
-    result.folder = FullFolderPath(folder);
+    result.folder = IncludeTrailingBackslash(FullPathName(folder));
 
     struct Job {
         size_t source;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/funUtils.h"
 #include "common/handles.h"
 
 namespace purgeon::backup {
@@ -46,17 +47,6 @@ bool IsWholeString(const std::vector<BYTE>& data) {
     for (size_t i = 0; i + 1 < count; ++i)
         if (chars[i] == L'\0') return false;
     return true;
-}
-
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t name[258];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = ARRAYSIZE(name);
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
-    }
-    return names;
 }
 
 // The block of a key whose value count is known: one call per value, as the editor reads them,
@@ -112,18 +102,7 @@ std::wstring OpenablePath(const std::wstring& path) {
 }  // namespace
 
 std::wstring EscapeRegString(std::wstring_view text) {
-    std::wstring out;
-    out.reserve(text.size() + 8);
-    for (wchar_t c : text) {
-        switch (c) {
-            case L'\\': out += L"\\\\"; break;
-            case L'"': out += L"\\\""; break;
-            case L'\r': out += L"\\r"; break;
-            case L'\n': out += L"\\n"; break;
-            default: out += c;
-        }
-    }
-    return out;
+    return EscapeChars(text, {{L'\\', L"\\\\"}, {L'"', L"\\\""}, {L'\r', L"\\r"}, {L'\n', L"\\n"}});
 }
 
 std::wstring FormatRegValue(const RegValue& value) {

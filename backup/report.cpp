@@ -116,19 +116,8 @@ std::wstring CsvText(const std::vector<ReportProgram>& programs, const std::vect
 }
 
 std::wstring HtmlEscape(const std::wstring& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        switch (c) {
-            case L'&': out += L"&amp;"; break;
-            case L'<': out += L"&lt;"; break;
-            case L'>': out += L"&gt;"; break;
-            case L'"': out += L"&quot;"; break;
-            case L'\'': out += L"&#39;"; break;
-            default: out += c;
-        }
-    }
-    return out;
+    return EscapeChars(text,
+                       {{L'&', L"&amp;"}, {L'<', L"&lt;"}, {L'>', L"&gt;"}, {L'"', L"&quot;"}, {L'\'', L"&#39;"}});
 }
 
 std::wstring HtmlText(const ReportHeader& header, const ReportTexts& texts, const std::vector<ReportProgram>& programs,

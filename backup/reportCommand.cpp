@@ -12,26 +12,6 @@
 
 namespace purgeon::backup {
 
-namespace {
-
-std::wstring FullPath(const std::wstring& path) {
-    wchar_t buffer[MAX_PATH * 4];
-    const DWORD length = GetFullPathNameW(path.c_str(), ARRAYSIZE(buffer), buffer, nullptr);
-    return length && length < ARRAYSIZE(buffer) ? std::wstring(buffer, length) : path;
-}
-
-IProgramList* Connect(TProgramList& programs) {
-    try {
-        return programs.Get();
-    } catch (const UserError&) {
-        // Not registered yet on this machine: register, then connect again.
-        if (auto error = RegisterCatalogueComponent()) throw UserError(*error);
-        return programs.Get();
-    }
-}
-
-}  // namespace
-
 void WriteProgramReport(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, const std::wstring& path,
                         ReportFormat format) {
     ProgramListFill fill;
@@ -74,7 +54,7 @@ int RunReportMode(const std::wstring& path, const std::function<void(const std::
         }
         ComApartment com;
         TProgramList programs;
-        WriteProgramReport(Connect(programs), hideSysPatch, hideScreenSaver, FullPath(path), *format);
+        WriteProgramReport(ConnectCatalogue(programs), hideSysPatch, hideScreenSaver, FullPathName(path), *format);
     } catch (const UserError& error) {
         writeLine(error.message());
         return 1;

@@ -25,7 +25,8 @@ IProgramList* TProgramList::Get() {
 namespace {
 
 // The text of an entry's getter, or of a screen saver's getter for an index.
-std::wstring Text(IProgramEntry* entry, HRESULT (STDMETHODCALLTYPE IProgramEntry::*getter)(BSTR*)) {
+template <typename Interface>
+std::wstring Text(Interface* entry, HRESULT (STDMETHODCALLTYPE Interface::*getter)(BSTR*)) {
     UniqueBstr text;
     CheckCom((entry->*getter)(text.put()), L"Doffkit");
     return text.str();
@@ -74,11 +75,8 @@ std::optional<ProgramRow> ReadProgram(IProgramList* list, int index, RowIcons ic
     for (auto [field, getter] : kProgramTexts) row.*field = Text(entry.get(), getter);
     ComPtr<IProgramEntry2> where;
     CheckCom(entry->QueryInterface(IID_IProgramEntry2, where.put_void()), L"Doffkit");
-    UniqueBstr text;
-    CheckCom(where->GetKeyPath(text.put()), L"Doffkit");
-    row.keyPath = text.str();
-    CheckCom(where->GetUninstallCommand(text.put()), L"Doffkit");
-    row.uninstallCommand = text.str();
+    row.keyPath = Text(where.get(), &IProgramEntry2::GetKeyPath);
+    row.uninstallCommand = Text(where.get(), &IProgramEntry2::GetUninstallCommand);
     long source = 0;
     CheckCom(where->GetSource(&source), L"Doffkit");
     row.source = static_cast<ProgramSource>(source);

@@ -4,6 +4,7 @@
 
 #include "catalogue/DoffkitLib_TLB.h"
 #include "common/funUtils.h"
+#include "common/globals.h"
 #include "common/handles.h"
 
 namespace purgeon {
@@ -19,6 +20,15 @@ std::optional<std::wstring> RegisterCatalogueComponent() {
     HRESULT hr = registerServer();
     if (FAILED(hr)) return Format(L"%s: %s", SystemErrorText(static_cast<DWORD>(hr)).c_str(), kDoffkitDllName);
     return std::nullopt;
+}
+
+IProgramList* ConnectCatalogue(TProgramList& programs) {
+    try {
+        return programs.Get();
+    } catch (const UserError&) {
+        if (auto error = RegisterCatalogueComponent()) throw UserError(*error);
+        return programs.Get();
+    }
 }
 
 }  // namespace purgeon

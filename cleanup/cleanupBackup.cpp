@@ -45,23 +45,6 @@ std::optional<std::vector<BYTE>> FromHex(const std::wstring& text) {
     return out;
 }
 
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-    std::vector<std::wstring> names;
-    std::wstring buffer(256, L'\0');
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(buffer.size());
-        const LONG status = RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA) {
-            buffer.resize(buffer.size() * 2);
-            --index;
-            continue;
-        }
-        if (status != ERROR_SUCCESS) break;
-        names.emplace_back(buffer.data(), length);
-    }
-    return names;
-}
-
 void SnapshotKey(HKEY root, const std::wstring& rootName, const std::wstring& path, ManifestItem& item, bool top) {
     UniqueHKey key;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
@@ -104,18 +87,7 @@ std::wstring CleanupsFolderOf(const std::wstring& programDir) {
 }
 
 std::wstring EscapeField(const std::wstring& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        switch (c) {
-            case L'%': out += L"%25"; break;
-            case L'\t': out += L"%09"; break;
-            case L'\r': out += L"%0D"; break;
-            case L'\n': out += L"%0A"; break;
-            default: out += c;
-        }
-    }
-    return out;
+    return EscapeChars(text, {{L'%', L"%25"}, {L'\t', L"%09"}, {L'\r', L"%0D"}, {L'\n', L"%0A"}});
 }
 
 std::wstring UnescapeField(const std::wstring& text) {

@@ -68,6 +68,20 @@ std::wstring Trim(std::wstring_view text) {
     return std::wstring(text.substr(first, last - first));
 }
 
+std::wstring EscapeChars(std::wstring_view text, std::initializer_list<CharEscape> table) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        const auto found =
+            std::find_if(table.begin(), table.end(), [c](const CharEscape& entry) { return entry.c == c; });
+        if (found == table.end())
+            out += c;
+        else
+            out += found->text;
+    }
+    return out;
+}
+
 std::wstring WindowText(HWND window) {
     int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -106,6 +120,16 @@ std::wstring ExtractFilePath(std::wstring_view path) {
 std::wstring ExtractFileName(std::wstring_view path) {
     size_t slash = path.find_last_of(L"\\/:");
     return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+}
+
+std::wstring FullPathName(const std::wstring& path) {
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
 }
 
 bool FileExists(const std::wstring& path) {
@@ -209,6 +233,23 @@ std::vector<RegValue> ReadRegValues(HKEY key) {
         values.push_back({name.substr(0, nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + dataSize)});
     }
     return values;
+}
+
+std::vector<std::wstring> SubkeyNames(HKEY key) {
+    std::vector<std::wstring> names;
+    std::wstring buffer(256, L'\0');  // a key name's longest, with its NUL
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        const LSTATUS status = RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) {
+            buffer.resize(buffer.size() * 2);
+            --index;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) break;
+        names.emplace_back(buffer.data(), length);
+    }
+    return names;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // Path, string and registry helpers shared across the program, the component and the tools.
 #include <windows.h>
 #include <cstdarg>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,12 @@ std::wstring ToLower(std::wstring_view text);
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
 std::wstring Trim(std::wstring_view text);
+// `text` with each character the table names replaced by its text, the others as they stand.
+struct CharEscape {
+    wchar_t c;
+    const wchar_t* text;
+};
+std::wstring EscapeChars(std::wstring_view text, std::initializer_list<CharEscape> table);
 // A window's text.
 std::wstring WindowText(HWND window);
 // The system's own text for an error code, without the trailing line break.
@@ -30,6 +37,8 @@ std::wstring ExcludeTrailingBackslash(std::wstring_view path);
 // Folder part with its trailing backslash ("C:\a\b.exe" -> "C:\a\").
 std::wstring ExtractFilePath(std::wstring_view path);
 std::wstring ExtractFileName(std::wstring_view path);
+// The full path of `path`, against the current folder; as given when it cannot be made full.
+std::wstring FullPathName(const std::wstring& path);
 bool FileExists(const std::wstring& path);       // a file, not a folder
 bool DirectoryExists(const std::wstring& path);
 // Creates a folder with all missing parents; true when it exists afterwards.
@@ -51,6 +60,8 @@ std::optional<RegValue> ReadRegValue(HKEY key, const wchar_t* name);
 std::optional<std::wstring> ReadRegString(HKEY key, const wchar_t* name);
 // Every value of a key in registry order.
 std::vector<RegValue> ReadRegValues(HKEY key);
+// The names of a key's subkeys in registry order; as far as the registry gives them.
+std::vector<std::wstring> SubkeyNames(HKEY key);
 // The data rendered as the registry editor shows it.
 std::wstring RenderRegValue(const RegValue& value);
 // Text of REG_SZ/REG_EXPAND_SZ bytes, cut at the first NUL.

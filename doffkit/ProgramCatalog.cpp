@@ -174,25 +174,8 @@ void CatalogContext::ForgetStoredComment(const std::wstring& keyName) {
 }
 
 std::vector<std::wstring> EnumerateProgramKeys(HKEY uninstall) {
-    std::vector<std::wstring> names;
-    if (!uninstall) return names;
-    DWORD count = 0, maxName = 0;
-    if (RegQueryInfoKeyW(uninstall, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) == ERROR_SUCCESS)
-        names.reserve(count);
-    std::wstring name(std::max<DWORD>(maxName, 255) + 1, L'\0');
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(name.size());
-        LSTATUS status = RegEnumKeyExW(uninstall, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA) {
-            name.resize(name.size() * 2);
-            --index;
-            continue;
-        }
-        if (status != ERROR_SUCCESS) break;
-        names.emplace_back(name.data(), length);
-    }
-    return names;
+    if (!uninstall) return {};
+    return purgeon::SubkeyNames(uninstall);
 }
 
 std::vector<EntryName> EnumerateEntries(const CatalogContext& context) {

@@ -137,7 +137,9 @@ bool SamePlaceholders(std::wstring_view candidate, std::wstring_view reference) 
 }
 
 bool SaveLanguage(const std::wstring& givenPath) {
-    const std::wstring path = FullProfilePath(givenPath);
+    // The profile functions look for a bare file name in the Windows folder, the file functions
+    // in the current one: a full path makes both reach the same file.
+    const std::wstring path = FullPathName(givenPath);
     if (!FileExists(path) && !CreateUnicodeProfileFile(path)) return false;
     const auto& texts = Texts();
     for (int i = 0; i < kTextKeyCount; ++i) {
@@ -151,7 +153,9 @@ bool SaveLanguage(const std::wstring& givenPath) {
 bool SaveLanguage() { return SaveLanguage(AppPaths.LangPath); }
 
 bool LoadLanguage(const std::wstring& givenPath, const SaveFailedBox& showError) {
-    const std::wstring path = FullProfilePath(givenPath);
+    // The profile functions look for a bare file name in the Windows folder, the file functions
+    // in the current one: a full path makes both reach the same file.
+    const std::wstring path = FullPathName(givenPath);
     if (!FileExists(path) && !SaveLanguage(path)) {
         if (showError) showError(Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(), path.c_str()));
         return false;

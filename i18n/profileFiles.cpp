@@ -17,16 +17,6 @@ bool IsStrippedByReader(wchar_t c) { return static_cast<unsigned>(c) <= L' '; }
 
 }  // namespace
 
-std::wstring FullProfilePath(const std::wstring& path) {
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return path;
-    full.resize(length);
-    return full;
-}
-
 bool CreateUnicodeProfileFile(const std::wstring& path) {
     UniqueHandle file = AdoptFileHandle(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));

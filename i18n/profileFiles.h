@@ -9,9 +9,6 @@ namespace purgeon {
 // A value is read into a buffer of this many characters, so at most 2047 are used.
 inline constexpr int kProfileValueBuffer = 2048;
 
-// The profile functions look for a bare file name in the Windows folder, the file functions in
-// the current one: a full path makes both reach the same file.
-std::wstring FullProfilePath(const std::wstring& path);
 // Creates an empty file holding only a UTF-16LE BOM, so the profile writer keeps it Unicode and
 // any script can be saved; false when it cannot be created (or already exists).
 bool CreateUnicodeProfileFile(const std::wstring& path);

@@ -191,7 +191,9 @@ bool PlaceControl(HWND window, std::wstring_view rectText) {
 }
 
 bool SaveSkin(const std::wstring& givenPath) {
-    const std::wstring path = FullProfilePath(givenPath);
+    // The profile functions look for a bare file name in the Windows folder, the file functions
+    // in the current one: a full path makes both reach the same file.
+    const std::wstring path = FullPathName(givenPath);
     if (!FileExists(path) && !CreateUnicodeProfileFile(path)) return false;
     const auto& texts = Texts();
     for (int i = 0; i < kSkinKeyCount; ++i) {
@@ -205,7 +207,9 @@ bool SaveSkin(const std::wstring& givenPath) {
 bool SaveSkin() { return SaveSkin(AppPaths.SkinPath); }
 
 bool LoadSkin(const std::wstring& givenPath, const SkinSaveFailedBox& showError) {
-    const std::wstring path = FullProfilePath(givenPath);
+    // The profile functions look for a bare file name in the Windows folder, the file functions
+    // in the current one: a full path makes both reach the same file.
+    const std::wstring path = FullPathName(givenPath);
     if (!FileExists(path) && !SaveSkin(path)) {
         if (showError) showError(Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(), path.c_str()));
         return false;

@@ -34,10 +34,6 @@ void DefaultOpenTarget(HWND window, const std::wstring& target) { ShellOpen(wind
 
 }  // namespace
 
-TAboutForm::~TAboutForm() {
-    hwnd_.reset();  // the window goes before the fonts and picture its controls use
-}
-
 std::wstring TAboutForm::WebTarget() { return kProductWebAddress; }
 std::wstring TAboutForm::MailTarget() { return std::wstring(L"mailto:") + kSupportMailAddress; }
 
@@ -47,52 +43,28 @@ void TAboutForm::ShowAbout(HWND owner, HINSTANCE instance) {
 }
 
 bool TAboutForm::Run(HWND owner, HINSTANCE instance, const std::wstring& skinDir) {
-    owner_ = owner;
-    instance_ = instance;
     skinDir_ = skinDir;
-    done_ = false;
     RegisterWidgetClasses(instance);
-    CreateFormWindow(instance, kClassName, FormWindowProc<TAboutForm>, L"About...", kClientWidth, kClientHeight,
-                     FormSize::Client, owner, this);
-    HWND hwnd = hwnd_.get();
-    if (!hwnd) return false;
-    FormShow();
-    CentreOnOwner(hwnd, nullptr);  // on the screen, as the main window's About command asks
-    ModalOwner modalOwner(owner_);
-    ShowWindow(hwnd, SW_SHOW);
-    SetFocus(btnOK_);
-    if (OnShown) OnShown(*this);
-    RunModalLoop(hwnd, [&] { return !done_ && hwnd_; });
-    done_ = true;
-    modalOwner.Release();  // before the window goes, so activation returns to the owner
-    hwnd_.reset();
+    if (!CreateForm(owner, instance, kClassName, L"About...", kClientWidth, kClientHeight, FormSize::Client))
+        return false;
+    // On the screen, as the main window's About command asks.
+    RunModal(nullptr, btnOK_, [&] {
+        if (OnShown) OnShown(*this);
+    });
     return true;
 }
 
-void TAboutForm::WindowDestroyed() {
-    hwnd_.release();
-    done_ = true;
-}
-
-LRESULT TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
+// OK, Esc and the close box (the default OnClose) all end it.
+void TAboutForm::OnCommand(WORD id, WORD code, HWND control) {
+    switch (id) {
         case IDOK:
         case IDCANCEL:  // Esc
             btnOKClick();
-            return 0;
+            break;
         case IDC_WEB:
         case IDC_MAIL:
-            if (HIWORD(wParam) == STN_CLICKED) LinkClick(reinterpret_cast<HWND>(lParam));
-            return 0;
-        }
-        return 0;
-    case WM_CLOSE:
-        btnOKClick();
-        return 0;
-    default:
-        return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+            if (code == STN_CLICKED) LinkClick(control);
+            break;
     }
 }
 

@@ -7,15 +7,14 @@
 #include <string>
 
 #include "common/handles.h"
+#include "ui/formBase.h"
 
 namespace purgeon {
 
-class TAboutForm {
+class TAboutForm : public TFormBase {
 public:
     TAboutForm() = default;
-    ~TAboutForm();
-    TAboutForm(const TAboutForm&) = delete;
-    TAboutForm& operator=(const TAboutForm&) = delete;
+    ~TAboutForm() { DestroyFormWindow(); }  // the window goes before the font and picture its controls use
 
     // The About command's entry: shows the window modally, owned by `owner` and centred on the
     // screen, with the picture of AppPaths.SkinDir, until OK, Esc or the close box.
@@ -28,7 +27,6 @@ public:
     // Called once the window is shown, before the user can act; lets tests drive it.
     std::function<void(TAboutForm& form)> OnShown;
 
-    HWND Handle() const { return hwnd_.get(); }
     HWND AboutPicture() const { return ImgAbout_; }
     HWND ProductTitle() const { return lblProductTitle_; }
     HWND Copyright() const { return lblCopyright_; }
@@ -46,20 +44,13 @@ public:
     static constexpr int kClientHeight = 347;
 
 private:
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void WindowDestroyed();
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void FormCreate();
-    void FormShow();
+    void FormCreate() override;
+    void FormShow() override;
+    void OnCommand(WORD id, WORD code, HWND control) override;
     void LinkClick(HWND link);
     void btnOKClick() { done_ = true; }
 
-    HWND owner_ = nullptr;
-    HINSTANCE instance_ = nullptr;
     std::wstring skinDir_;
-    UniqueWindow hwnd_;
-    UniqueGdiObject font_;
     UniqueGdiObject boldFont_;
     UniqueGdiObject picture_;
     HWND ImgAbout_ = nullptr;
@@ -70,7 +61,6 @@ private:
     HWND lnkSupportEmail_ = nullptr;
     HWND lblWarning_ = nullptr;
     HWND btnOK_ = nullptr;
-    bool done_ = false;
 };
 
 }  // namespace purgeon

@@ -33,56 +33,22 @@ void DefaultTargetMissing(HWND window, const std::wstring& text) {
 
 }  // namespace
 
-TAddItemForm::~TAddItemForm() {
-    hwnd_.reset();  // the window goes before the font its controls use
-}
-
 std::optional<AddItemRequest> TAddItemForm::Run(HWND owner, HINSTANCE instance) {
-    owner_ = owner;
-    instance_ = instance;
-    done_ = false;
     result_.reset();
-
-    CreateFormWindow(instance, kClassName, FormWindowProc<TAddItemForm>, L"Add item", kWindowWidth, kWindowHeight,
-                     FormSize::Window, owner, this);
-    HWND hwnd = hwnd_.get();
-    if (!hwnd) return std::nullopt;
-
-    FormShow();
-    CentreOnOwner(hwnd, owner_);
-    ModalOwner modalOwner(owner_);
-    ShowWindow(hwnd, SW_SHOW);
-    SetFocus(txtTarget_);
-    if (OnShown) OnShown(*this);
-    RunModalLoop(hwnd, [&] { return !done_ && hwnd_; });
-    done_ = true;
-    modalOwner.Release();  // before the window goes, so activation returns to the owner
-    hwnd_.reset();
+    if (!CreateForm(owner, instance, kClassName, L"Add item", kWindowWidth, kWindowHeight, FormSize::Window))
+        return std::nullopt;
+    RunModal(owner_, txtTarget_, [&] {
+        if (OnShown) OnShown(*this);
+    });
     return result_;
 }
 
-void TAddItemForm::WindowDestroyed() {
-    // Destroyed from outside (the owner went first): forget the handle and end the loop.
-    hwnd_.release();
-    done_ = true;
-}
-
-LRESULT TAddItemForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
-                switch (LOWORD(wParam)) {
-                    case IDOK: btnOKClick(); return 0;          // also Enter, through the dialog keys
-                    case IDCANCEL: btnCancelClick(); return 0;  // also Esc
-                    case IDC_BROWSE: btnBrowseClick(); return 0;
-                }
-            }
-            return 0;
-        case WM_CLOSE:
-            btnCancelClick();
-            return 0;
-        default:
-            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+void TAddItemForm::OnCommand(WORD id, WORD code, HWND control) {
+    if (!ClickedOrKey(code, control)) return;
+    switch (id) {
+        case IDOK: btnOKClick(); break;          // also Enter, through the dialog keys
+        case IDCANCEL: btnCancelClick(); break;  // also Esc
+        case IDC_BROWSE: btnBrowseClick(); break;
     }
 }
 

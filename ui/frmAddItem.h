@@ -8,18 +8,13 @@
 #include <optional>
 #include <string>
 
-#include "common/handles.h"
 #include "startup/addItem.h"
+#include "ui/formBase.h"
 
 namespace purgeon {
 
-class TAddItemForm {
+class TAddItemForm : public TFormBase {
 public:
-    TAddItemForm() = default;
-    ~TAddItemForm();
-    TAddItemForm(const TAddItemForm&) = delete;
-    TAddItemForm& operator=(const TAddItemForm&) = delete;
-
     // Shows the window modally, centred on `owner`, until OK with an existing file (the request)
     // or Cancel, Esc or the close box (nothing). The section list starts at the user's Run key.
     std::optional<AddItemRequest> Run(HWND owner, HINSTANCE instance);
@@ -29,7 +24,6 @@ public:
     // Called once the window is shown, before the user can act; lets tests drive it.
     std::function<void(TAddItemForm& form)> OnShown;
 
-    HWND Handle() const { return hwnd_.get(); }
     HWND TargetEdit() const { return txtTarget_; }
     HWND SectionCombo() const { return cmbSection_; }
     HWND BrowseButton() const { return btnBrowse_; }
@@ -42,21 +36,15 @@ public:
     static constexpr wchar_t kTargetMissingText[] = L"The specified target file can't be found, please reset!";
 
 private:
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void WindowDestroyed();
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void FormCreate();
-    void FormShow();
+    void FormCreate() override;
+    void FormShow() override;
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    void OnClose() override { btnCancelClick(); }
     void btnBrowseClick();
     void btnOKClick();
     void btnCancelClick();
     AddItemRequest ReadControls() const;
 
-    HWND owner_ = nullptr;
-    HINSTANCE instance_ = nullptr;
-    UniqueWindow hwnd_;
-    UniqueGdiObject font_;
     HWND lblTarget_ = nullptr;
     HWND txtTarget_ = nullptr;
     HWND btnBrowse_ = nullptr;
@@ -64,7 +52,6 @@ private:
     HWND cmbSection_ = nullptr;
     HWND btnOK_ = nullptr;
     HWND btnCancel_ = nullptr;
-    bool done_ = false;
     std::optional<AddItemRequest> result_;
 };
 

@@ -15,49 +15,23 @@ enum ControlId { IDC_PROGRAM_NAME = 100, IDC_TITLE, IDC_COMMENT, IDC_OK, IDC_CAN
 
 }  // namespace
 
-TCommentForm::~TCommentForm() { hwnd_.reset(); }
-
 std::optional<std::wstring> TCommentForm::Run(HWND owner, HINSTANCE instance, const std::wstring& displayName,
                                               const std::function<void(TCommentForm& form)>& onShown) {
     TCommentForm form;
-    form.instance_ = instance;
     form.displayName_ = displayName;
-    CreateFormWindow(instance, kClassName, FormWindowProc<TCommentForm>, L"Add Comments", kClientWidth, kClientHeight,
-                     FormSize::Client, owner, &form);
-    HWND hwnd = form.hwnd_.get();
-    if (!hwnd) return std::nullopt;
-    form.FormShow();
-    CentreOnOwner(hwnd, owner);
-    ModalOwner modalOwner(owner);
-    ShowWindow(hwnd, SW_SHOW);
-    SetFocus(form.txtComment_);
-    if (onShown) onShown(form);
-    RunModalLoop(hwnd, [&] { return !form.done_ && form.hwnd_; });
-    form.done_ = true;
-    modalOwner.Release();
-    form.hwnd_.reset();
+    if (!form.CreateForm(owner, instance, kClassName, L"Add Comments", kClientWidth, kClientHeight, FormSize::Client))
+        return std::nullopt;
+    form.RunModal(owner, form.txtComment_, [&] {
+        if (onShown) onShown(form);
+    });
     return form.result_;
 }
 
-void TCommentForm::WindowDestroyed() {
-    hwnd_.release();
-    done_ = true;
-}
-
-LRESULT TCommentForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED) {
-                if (LOWORD(wParam) == IDC_OK) btnOkClick();
-                if (LOWORD(wParam) == IDC_CANCEL) btnCancelClick();
-            }
-            return 0;  // IDOK and IDCANCEL from Enter and Escape do nothing
-        case WM_CLOSE:
-            btnCancelClick();
-            return 0;
-        default:
-            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
-    }
+void TCommentForm::OnCommand(WORD id, WORD code, HWND) {
+    // IDOK and IDCANCEL from Enter and Escape do nothing.
+    if (code != BN_CLICKED) return;
+    if (id == IDC_OK) btnOkClick();
+    if (id == IDC_CANCEL) btnCancelClick();
 }
 
 void TCommentForm::FormCreate() {

@@ -8,22 +8,19 @@
 #include <optional>
 #include <string>
 
-#include "common/handles.h"
+#include "ui/formBase.h"
 
 namespace purgeon {
 
-class TCommentForm {
+class TCommentForm : public TFormBase {
 public:
     TCommentForm() = default;
-    ~TCommentForm();
-    TCommentForm(const TCommentForm&) = delete;
-    TCommentForm& operator=(const TCommentForm&) = delete;
+    ~TCommentForm() { DestroyFormWindow(); }  // the window goes before the bold font of its label
 
     // Shows a fresh window modally over `owner`; the comment on OK (possibly empty), else nothing.
     static std::optional<std::wstring> Run(HWND owner, HINSTANCE instance, const std::wstring& displayName,
                                            const std::function<void(TCommentForm& form)>& onShown = {});
 
-    HWND Handle() const { return hwnd_.get(); }
     HWND ProgramNameLabel() const { return lblProgramName_; }
     HWND TitleLabel() const { return lblTitle_; }
     HWND CommentEdit() const { return txtComment_; }
@@ -36,25 +33,20 @@ public:
     static constexpr int kMaxCommentLength = 250;
 
 private:
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void WindowDestroyed();
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void FormCreate();
-    void FormShow();
+    void FormCreate() override;
+    void FormShow() override;
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    void OnClose() override { btnCancelClick(); }
     void btnOkClick();
     void btnCancelClick();
 
-    HINSTANCE instance_ = nullptr;
     std::wstring displayName_;
-    UniqueWindow hwnd_;
-    UniqueGdiObject font_, boldFont_;
+    UniqueGdiObject boldFont_;
     HWND lblProgramName_ = nullptr;
     HWND lblTitle_ = nullptr;
     HWND txtComment_ = nullptr;
     HWND btnOk_ = nullptr;
     HWND btnCancel_ = nullptr;
-    bool done_ = false;
     std::optional<std::wstring> result_;
 };
 

@@ -52,48 +52,25 @@ void FillList(HWND list, const std::vector<DetailsRow>& rows) {
 
 TDetailsForm::~TDetailsForm() {
     modalOwner_.reset();
-    // The window goes before the font its controls use.
-    hwnd_.reset();
+    DestroyFormWindow();
 }
 
 bool TDetailsForm::Create(HWND owner, HINSTANCE instance) {
-    owner_ = owner;
-    instance_ = instance;
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_USEREX_CLASSES};
     InitCommonControlsEx(&classes);
-
-    CreateFormWindow(instance, kClassName, FormWindowProc<TDetailsForm>, L"", kClientWidth, kClientHeight,
-                     FormSize::Client, owner, this);
-    return static_cast<bool>(hwnd_);
+    return CreateForm(owner, instance, kClassName, L"", kClientWidth, kClientHeight, FormSize::Client);
 }
 
-void TDetailsForm::WindowDestroyed() {
-    // Destroyed from outside (the owner went first): forget the handle, do not destroy twice.
-    hwnd_.release();
+void TDetailsForm::OnCommand(WORD id, WORD code, HWND) {
+    if (id == IDC_PROGRAMS && code == CBN_SELCHANGE)
+        cmbProgramsChange();
+    else if (id == IDCANCEL)
+        Close();  // Esc, through the dialog keys of the modal loop
 }
 
-LRESULT TDetailsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND hwnd = hwnd_.get();
-    switch (message) {
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDC_PROGRAMS && HIWORD(wParam) == CBN_SELCHANGE) {
-                cmbProgramsChange();
-            } else if (LOWORD(wParam) == IDCANCEL) {
-                Close();  // Esc, through the dialog keys of the modal loop
-            }
-            return 0;
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->hwndFrom == pcProgramDetails_ && header->code == TCN_SELCHANGE)
-                ShowPage(TabCtrl_GetCurSel(pcProgramDetails_));
-            return 0;
-        }
-        case WM_CLOSE:
-            Close();
-            return 0;
-        default:
-            return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
+void TDetailsForm::OnNotify(const NMHDR& header) {
+    if (header.hwndFrom == pcProgramDetails_ && header.code == TCN_SELCHANGE)
+        ShowPage(TabCtrl_GetCurSel(pcProgramDetails_));
 }
 
 void TDetailsForm::FormCreate() {
@@ -151,7 +128,6 @@ void TDetailsForm::FormCreate() {
     AddListColumn(lsvRegistryInfo_, 1, L"", 240);
     TabCtrl_SetCurSel(pcProgramDetails_, 0);
     ShowPage(0);
-    FormShow();
 }
 
 void TDetailsForm::FormShow() {

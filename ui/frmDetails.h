@@ -8,17 +8,14 @@
 #include <vector>
 
 #include "catalogue/programRows.h"
-#include "common/handles.h"
-#include "ui/uiCommon.h"
+#include "ui/formBase.h"
 
 namespace purgeon {
 
-class TDetailsForm {
+class TDetailsForm : public TFormBase {
 public:
     TDetailsForm() = default;
     ~TDetailsForm();
-    TDetailsForm(const TDetailsForm&) = delete;
-    TDetailsForm& operator=(const TDetailsForm&) = delete;
 
     // Creates the window hidden, owned by `owner` (FormCreate).
     bool Create(HWND owner, HINSTANCE instance);
@@ -32,7 +29,6 @@ public:
     // Shows the window with the current language's texts and the owner disabled, until it is
     // closed (Esc or the close box). The window stays alive for the next use.
     void ShowModal();
-    HWND Handle() const { return hwnd_.get(); }
 
     // The controls, for the owner's tests.
     HWND Chooser() {
@@ -51,12 +47,11 @@ public:
     static constexpr int kChooserId = 101;
 
 private:
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void WindowDestroyed();
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void FormCreate();
-    void FormShow();
+    void FormCreate() override;
+    void FormShow() override;
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    void OnNotify(const NMHDR& header) override;
+    void OnClose() override { Close(); }
     void cmbProgramsChange();
     void ShowPage(int page);
     void SelectChooser(int programIndex);
@@ -64,10 +59,6 @@ private:
     void ShowRows(const ProgramDetails& details);
     void Close();
 
-    HWND owner_ = nullptr;
-    HINSTANCE instance_ = nullptr;
-    UniqueWindow hwnd_;
-    UniqueGdiObject font_;
     HWND lblPrograms_ = nullptr;
     HWND cmbPrograms_ = nullptr;
     HWND pcProgramDetails_ = nullptr;
@@ -79,6 +70,5 @@ private:
     std::vector<ChooserItem> chooserItems_;
     bool chooserStale_ = false;
 };
-
 
 }  // namespace purgeon

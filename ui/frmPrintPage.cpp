@@ -76,49 +76,24 @@ std::optional<UniqueDc> ChoosePrinter(HWND owner, DWORD& error) {
     return printer;
 }
 
-TPrintListForm::~TPrintListForm() { hwnd_.reset(); }
-
 void TPrintListForm::Run(HWND owner, HINSTANCE instance, const ReportData& data, const Hooks& hooks) {
     TPrintListForm form;
-    form.instance_ = instance;
     form.data_ = &data;
     form.hooks_ = hooks;
     if (!form.hooks_.chooseSaveFile) form.hooks_.chooseSaveFile = ChooseReportFile;
     if (!form.hooks_.choosePrinter) form.hooks_.choosePrinter = ChoosePrinter;
     if (!form.hooks_.showMessage) form.hooks_.showMessage = DefaultMessage;
-    CreateFormWindow(instance, kClassName, FormWindowProc<TPrintListForm>, L"Save/Print", kClientWidth, kClientHeight,
-                     FormSize::Client, owner, &form);
-    HWND hwnd = form.hwnd_.get();
-    if (!hwnd) return;
-    form.FormShow();
-    CentreOnOwner(hwnd, nullptr);  // on the screen, as designed
-    ModalOwner modalOwner(owner);
-    ShowWindow(hwnd, SW_SHOW);
-    if (form.hooks_.onShown) form.hooks_.onShown(form);
-    RunModalLoop(hwnd, [&] { return !form.done_ && form.hwnd_; });
-    form.done_ = true;
-    modalOwner.Release();
-    form.hwnd_.reset();
+    if (!form.CreateForm(owner, instance, kClassName, L"Save/Print", kClientWidth, kClientHeight, FormSize::Client))
+        return;
+    form.RunModal(nullptr, nullptr, [&] {  // on the screen, as designed
+        if (form.hooks_.onShown) form.hooks_.onShown(form);
+    });
 }
 
-void TPrintListForm::WindowDestroyed() {
-    hwnd_.release();
-    done_ = true;
-}
-
-LRESULT TPrintListForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_SAVE) Save();
-            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_PRINT) Print();
-            if (LOWORD(wParam) == IDCANCEL && lParam == 0) done_ = true;  // Esc
-            return 0;
-        case WM_CLOSE:
-            done_ = true;
-            return 0;
-        default:
-            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
-    }
+void TPrintListForm::OnCommand(WORD id, WORD code, HWND control) {
+    if (code == BN_CLICKED && id == IDC_SAVE) Save();
+    if (code == BN_CLICKED && id == IDC_PRINT) Print();
+    if (id == IDCANCEL && !control) done_ = true;  // Esc
 }
 
 void TPrintListForm::FormCreate() {

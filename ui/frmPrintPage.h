@@ -11,6 +11,7 @@
 
 #include "backup/report.h"
 #include "common/handles.h"
+#include "ui/formBase.h"
 
 namespace purgeon {
 
@@ -22,12 +23,10 @@ struct ReportData {
     std::vector<backup::ReportProgram> programs;
 };
 
-class TPrintListForm {
+class TPrintListForm : public TFormBase {
 public:
     TPrintListForm() = default;
-    ~TPrintListForm();
-    TPrintListForm(const TPrintListForm&) = delete;
-    TPrintListForm& operator=(const TPrintListForm&) = delete;
+    ~TPrintListForm() { DestroyFormWindow(); }  // the window goes before the font of its box
 
     // A file picked for saving, with the format its filter or extension names.
     struct SaveChoice {
@@ -58,7 +57,6 @@ public:
     std::vector<std::wstring> DisplayedLines() const;
     std::wstring MemoText() const;
 
-    HWND Handle() const { return hwnd_.get(); }
     HWND Memo() const { return memoList_; }
     HWND SaveButton() const { return btnSave_; }
     HWND PrintButton() const { return btnPrint_; }
@@ -68,23 +66,17 @@ public:
     static constexpr int kClientHeight = 386;
 
 private:
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void WindowDestroyed();
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void FormCreate();
-    void FormShow();
+    void FormCreate() override;
+    void FormShow() override;
+    void OnCommand(WORD id, WORD code, HWND control) override;
     void Tell(const std::wstring& text, UINT icon);
 
-    HINSTANCE instance_ = nullptr;
     const ReportData* data_ = nullptr;
     Hooks hooks_;
-    UniqueWindow hwnd_;
-    UniqueGdiObject font_, memoFont_;
+    UniqueGdiObject memoFont_;
     HWND memoList_ = nullptr;
     HWND btnSave_ = nullptr;
     HWND btnPrint_ = nullptr;
-    bool done_ = false;
 };
 
 // The system's save dialog for the report: text, CSV or HTML, overwrite question, "txt" default.

@@ -19,8 +19,6 @@ void DefaultMessage(HWND window, const std::wstring& text, bool success) {
 
 }  // namespace
 
-TProgressForm::~TProgressForm() { hwnd_.reset(); }
-
 int TProgressForm::PercentOf(size_t done, size_t total) {
     if (total == 0) return 100;
     return static_cast<int>(done * 100 / total);
@@ -31,26 +29,16 @@ backup::BackupResult TProgressForm::Run(HWND owner, HINSTANCE instance,
                                         const MessageSink& showMessage,
                                         const std::function<void(TProgressForm& form)>& onProgress) {
     TProgressForm form;
-    form.instance_ = instance;
     form.sources_ = sources;
     form.folder_ = folder;
     form.showMessage_ = showMessage ? showMessage : MessageSink(DefaultMessage);
     form.onProgress_ = onProgress;
-    CreateFormWindow(instance, kClassName, FormWindowProc<TProgressForm>, L"Backup Progress", kClientWidth,
-                     kClientHeight, FormSize::Client, owner, &form);
-    HWND hwnd = form.hwnd_.get();
-    if (!hwnd) {
+    if (!form.CreateForm(owner, instance, kClassName, L"Backup Progress", kClientWidth, kClientHeight,
+                         FormSize::Client)) {
         form.result_.cancelled = true;
         return form.result_;
     }
-    form.FormShow();
-    CentreOnOwner(hwnd, owner);
-    ModalOwner modalOwner(owner);
-    ShowWindow(hwnd, SW_SHOW);
-    RunModalLoop(hwnd, [&] { return !form.done_ && form.hwnd_; });
-    form.done_ = true;
-    modalOwner.Release();
-    form.hwnd_.reset();
+    form.RunModal(owner);
     if (!form.started_) form.result_.cancelled = true;  // closed before the first file
     return form.result_;
 }
@@ -65,21 +53,12 @@ void TProgressForm::Close() {
 }
 
 void TProgressForm::WindowDestroyed() {
-    hwnd_.release();
-    closing_ = done_ = true;
+    TFormBase::WindowDestroyed();
+    closing_ = true;
 }
 
-LRESULT TProgressForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_TIMER:
-            if (wParam == kTimerId) TimerBackupTimer();
-            return 0;
-        case WM_CLOSE:
-            Close();
-            return 0;
-        default:
-            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
-    }
+void TProgressForm::OnTimer(UINT_PTR id) {
+    if (id == kTimerId) TimerBackupTimer();
 }
 
 void TProgressForm::FormCreate() {
@@ -115,24 +94,12 @@ LRESULT CALLBACK TProgressForm::BarProc(HWND bar, UINT message, WPARAM wParam, L
     return result;
 }
 
-void TProgressForm::PumpPending() {
-    MSG message;
-    while (hwnd_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that owns the application
-            closing_ = true;
-            break;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 bool TProgressForm::Progress(size_t done, size_t total) {
     if (!hwnd_) return false;
     SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(PercentOf(done, total)), 0);
     if (onProgress_) onProgress_(*this);
-    PumpPending();  // the window answers and can be closed between two files
+    // The window answers and can be closed between two files; the application's quit closes it too.
+    if (!PumpPending()) closing_ = true;
     return !closing_;
 }
 

@@ -10,17 +10,12 @@
 #include <vector>
 
 #include "backup/fullBackup.h"
-#include "common/handles.h"
+#include "ui/formBase.h"
 
 namespace purgeon {
 
-class TProgressForm {
+class TProgressForm : public TFormBase {
 public:
-    TProgressForm() = default;
-    ~TProgressForm();
-    TProgressForm(const TProgressForm&) = delete;
-    TProgressForm& operator=(const TProgressForm&) = delete;
-
     // The window's message at the end; by default a message box with the application title.
     using MessageSink = std::function<void(HWND window, const std::wstring& text, bool success)>;
 
@@ -29,7 +24,6 @@ public:
                                     const std::wstring& folder, const MessageSink& showMessage = {},
                                     const std::function<void(TProgressForm& form)>& onProgress = {});
 
-    HWND Handle() const { return hwnd_.get(); }
     HWND InfoLabel() const { return lblInfo_; }
     HWND ProgressBar() const { return progressBar_; }
     int Position() const;
@@ -46,29 +40,23 @@ public:
     static int PercentOf(size_t done, size_t total);
 
 private:
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void WindowDestroyed();
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK BarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
-    void FormCreate();
-    void FormShow();
+    void FormCreate() override;
+    void FormShow() override;
+    void WindowDestroyed() override;
+    void OnTimer(UINT_PTR id) override;
+    void OnClose() override { Close(); }
     void TimerBackupTimer();
     bool Progress(size_t done, size_t total);
-    void PumpPending();
 
-    HINSTANCE instance_ = nullptr;
     std::vector<backup::UninstallSource> sources_;
     std::wstring folder_;
     MessageSink showMessage_;
     std::function<void(TProgressForm&)> onProgress_;
-    UniqueWindow hwnd_;
-    UniqueGdiObject font_;
     HWND lblInfo_ = nullptr;
     HWND progressBar_ = nullptr;
     bool started_ = false;
     bool closing_ = false;
-    bool done_ = false;
     backup::BackupResult result_;
 };
 

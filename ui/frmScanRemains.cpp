@@ -154,30 +154,17 @@ cleanup::NodePath PathOf(HWND tree, HTREEITEM item) {
 }  // namespace
 
 TScanForm::~TScanForm() {
-    if (hwnd_) {
-        SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
-        hwnd_.reset();  // the window goes before the font and the images its controls use
-    }
+    DestroyFormWindow();  // the window goes before the images its trees use
 }
 
 void TScanForm::Run(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request) {
     TScanForm form;
-    if (!form.Create(owner, instance, request)) return;
-    HWND hwnd = form.Handle();
-    CentreOnOwner(hwnd, owner);
-    ModalOwner modalOwner(owner);
-    ShowWindow(hwnd, SW_SHOW);
-    RunModalLoop(hwnd, [&] { return !form.done_ && form.hwnd_; });
-    form.done_ = true;
-    modalOwner.Release();  // before the window goes, so activation returns to the owner
-    form.hwnd_.reset();
+    if (form.Create(owner, instance, request)) form.RunModal(owner);
 }
 
 bool TScanForm::Create(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request) {
-    owner_ = owner;
-    instance_ = instance;
     request_ = request;
-    done_ = scanned_ = scanning_ = false;
+    scanned_ = scanning_ = false;
     keys_.clear();
     files_.clear();
     if (!ShowMessage) ShowMessage = DefaultShowMessage;
@@ -186,39 +173,18 @@ bool TScanForm::Create(HWND owner, HINSTANCE instance, const cleanup::ScanReques
             AppPaths.ProgramDir.empty() ? ExtractFilePath(ModuleFileName(nullptr)) : AppPaths.ProgramDir;
         BackupDir = cleanup::CleanupsFolderOf(programDir);
     }
-
-    CreateFormWindow(instance, kClassName, FormWindowProc<TScanForm>, L"Scan Remains", kClientWidth, kClientHeight,
-                     FormSize::Client, owner, this);
-    if (!hwnd_) return false;
-    FormShow();
-    return true;
+    return CreateForm(owner, instance, kClassName, L"Scan Remains", kClientWidth, kClientHeight, FormSize::Client);
 }
 
-void TScanForm::WindowDestroyed() {
-    // Destroyed from outside (the owner went first): forget the handle and end the loop.
-    hwnd_.release();
-    done_ = true;
+void TScanForm::OnTimer(UINT_PTR id) {
+    if (id == kStartTimerId) StartScan();
 }
 
-LRESULT TScanForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_TIMER:
-            if (wParam == kStartTimerId) StartScan();
-            return 0;
-        case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
-                switch (LOWORD(wParam)) {
-                    case IDC_DELETE: PressDelete(); return 0;
-                    case IDCANCEL: btnCancelClick(); return 0;  // also Esc
-                }
-            }
-            return 0;
-        case WM_CLOSE:
-            // Not while the scan runs: it cannot be cancelled.
-            if (!scanning_) btnCancelClick();
-            return 0;
-        default:
-            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
+void TScanForm::OnCommand(WORD id, WORD code, HWND control) {
+    if (!ClickedOrKey(code, control)) return;
+    switch (id) {
+        case IDC_DELETE: PressDelete(); break;
+        case IDCANCEL: btnCancelClick(); break;  // also Esc
     }
 }
 
@@ -294,19 +260,6 @@ void TScanForm::Progress(const std::wstring& path) {
     if (!hwnd_) return;
     SetWindowTextW(lblScanInfo_, path.c_str());
     PumpPending();
-}
-
-void TScanForm::PumpPending() {
-    MSG message;
-    while (hwnd_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // Left for the loop that owns the application.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 void TScanForm::StartScan() {

@@ -15,17 +15,16 @@
 #include "cleanup/remainsDelete.h"
 #include "cleanup/remainsScan.h"
 #include "common/handles.h"
+#include "ui/formBase.h"
 
 namespace purgeon {
 
 using UniqueImageList = UniqueResource<HIMAGELIST, NullIsInvalid<HIMAGELIST, ImageList_Destroy>>;
 
-class TScanForm {
+class TScanForm : public TFormBase {
 public:
     TScanForm() = default;
     ~TScanForm();
-    TScanForm(const TScanForm&) = delete;
-    TScanForm& operator=(const TScanForm&) = delete;
 
     // Shows the window modally over `owner` (disabled meanwhile) until Cancel, the close box, or an
     // empty scan closes it.
@@ -51,7 +50,6 @@ public:
     // unless set.
     std::wstring BackupDir;
 
-    HWND Handle() const { return hwnd_.get(); }
     HWND RegTree() const { return tvScanRegInfo_; }
     HWND FileTree() const { return tvScanFiles_; }
     HWND ScanInfoLabel() const { return lblScanInfo_; }
@@ -67,28 +65,24 @@ public:
     static constexpr UINT kStartDelayMs = 200;
 
 private:
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void WindowDestroyed();
     static LRESULT CALLBACK TreeProc(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void FormCreate();
-    void FormShow();
+    void FormCreate() override;
+    void FormShow() override;
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    void OnTimer(UINT_PTR id) override;
+    // Not while the scan runs: it cannot be cancelled.
+    void OnClose() override {
+        if (!scanning_) btnCancelClick();
+    }
     void btnCancelClick();
     void Tell(const std::wstring& text);
     void Progress(const std::wstring& path);
-    // Handles what waits in the queue, leaving a quit for the loop that owns the application.
-    void PumpPending();
     std::vector<cleanup::ScanNode>& ModelOf(HWND tree);
     void FillTree(HWND tree);
     void ShowStates(HWND tree);
 
-    HWND owner_ = nullptr;
-    HINSTANCE instance_ = nullptr;
     cleanup::ScanRequest request_;
-    UniqueWindow hwnd_;
-    UniqueGdiObject font_;
     UniqueImageList checkImages_;
     HWND lblScaning_ = nullptr;
     HWND lblScanInfo_ = nullptr;
@@ -103,7 +97,6 @@ private:
     cleanup::CleanupResult lastCleanup_;
     bool scanning_ = false;
     bool scanned_ = false;
-    bool done_ = false;
 };
 
 }  // namespace purgeon

@@ -30,10 +30,6 @@ HFONT CreateTahoma8() {
 
 }  // namespace
 
-TSplashForm::~TSplashForm() {
-    hwnd_.reset();  // the window goes before its font and picture
-}
-
 void TSplashForm::ShowSplash(HINSTANCE instance) {
     TSplashForm splash;
     splash.Run(instance, AppPaths.SkinDir);
@@ -43,19 +39,10 @@ bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
     instance_ = instance;
     skinDir_ = skinDir;
     done_ = false;
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
-    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
-        windowClass = WNDCLASSEXW{sizeof(windowClass)};
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kClassName;
-        if (!RegisterClassExW(&windowClass)) return false;
-    }
+    if (!RegisterFormClass(instance, kClassName, FormWindowProc<TFormBase>)) return false;
     // No border, no caption, no taskbar button: the main window gets those.
     CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, kAppTitle, WS_POPUP, 0, 0, kDesignWidth, kDesignHeight, nullptr,
-                    nullptr, instance, this);
+                    nullptr, instance, static_cast<TFormBase*>(this));
     HWND hwnd = hwnd_.get();
     if (!hwnd) return false;
     CentreOnOwner(hwnd, nullptr);
@@ -67,83 +54,61 @@ bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
     return true;
 }
 
-LRESULT CALLBACK TSplashForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    TSplashForm* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<TSplashForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_.reset(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<TSplashForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_.release();
-        self->done_ = true;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    // A splash has nobody to report an error to: it only ever shows what it could load.
+LRESULT TSplashForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND hwnd = hwnd_.get();
     try {
-        return self->HandleMessage(message, wParam, lParam);
+        switch (message) {
+        case WM_TIMER:
+            if (wParam == kShowTimer) tmrShowTimer();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            Paint(PaintSession(hwnd).dc());
+            return 0;
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_CTLCOLORSTATIC: {
+            // The notice lies on the picture: no background of its own.
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, noticeColour_);
+            return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        }
+        case WM_CLOSE:
+            return 0;  // only the timer closes the splash
+        default:
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        }
     } catch (...) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 }
 
-LRESULT TSplashForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND hwnd = hwnd_.get();
-    switch (message) {
-    case WM_CREATE:
-        FormCreate();
-        return 0;
-    case WM_TIMER:
-        if (wParam == kShowTimer) tmrShowTimer();
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        Paint(PaintSession(hwnd).dc());
-        return 0;
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_CTLCOLORSTATIC: {
-        // The notice lies on the picture: no background of its own.
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, noticeColour_);
-        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-    }
-    case WM_CLOSE:
-        return 0;  // only the timer closes the splash
-    default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-}
-
 void TSplashForm::FormCreate() {
-    HWND hwnd = hwnd_.get();
-    SetTimer(hwnd, kShowTimer, kShowMilliseconds, nullptr);
-    font_.reset(CreateTahoma8());
-    // The window takes the picture's size; without one it keeps its designed size.
-    LoadedPicture loaded = LoadSkinPicture(SK_SPLASHFORM_IMAGE_CHARGE, skinDir_);
-    picture_ = std::move(loaded.bitmap);
-    noticeColour_ = GetSysColor(COLOR_BTNTEXT);
-    if (picture_) {
-        BITMAP info{};
-        GetObjectW(picture_.get(), sizeof info, &info);
-        SetWindowPos(hwnd, nullptr, 0, 0, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        std::optional<int> brightness = PictureBrightness(static_cast<HBITMAP>(picture_.get()), kCopyrightRect);
-        if (brightness && *brightness < 128) noticeColour_ = RGB(236, 242, 250);
+    try {
+        HWND hwnd = hwnd_.get();
+        SetTimer(hwnd, kShowTimer, kShowMilliseconds, nullptr);
+        font_.reset(CreateTahoma8());
+        // The window takes the picture's size; without one it keeps its designed size.
+        LoadedPicture loaded = LoadSkinPicture(SK_SPLASHFORM_IMAGE_CHARGE, skinDir_);
+        picture_ = std::move(loaded.bitmap);
+        noticeColour_ = GetSysColor(COLOR_BTNTEXT);
+        if (picture_) {
+            BITMAP info{};
+            GetObjectW(picture_.get(), sizeof info, &info);
+            SetWindowPos(hwnd, nullptr, 0, 0, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            std::optional<int> brightness = PictureBrightness(static_cast<HBITMAP>(picture_.get()), kCopyrightRect);
+            if (brightness && *brightness < 128) noticeColour_ = RGB(236, 242, 250);
+        }
+        lblCopyrightInfo_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, kCopyrightRect, IDC_COPYRIGHT,
+                                        instance_, static_cast<HFONT>(font_.get()));
+        SetWindowTextW(lblCopyrightInfo_, LangText(IDS_SPLASHFORM_LABEL_Copyright).c_str());
+    } catch (...) {
+        // What could be made stays; the splash shows it.
     }
-    const RECT& place = kCopyrightRect;
-    lblCopyrightInfo_ = CreateWindowExW(0, WC_STATICW, LangText(IDS_SPLASHFORM_LABEL_Copyright).c_str(),
-                                        WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, place.left, place.top,
-                                        place.right - place.left, place.bottom - place.top, hwnd,
-                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_COPYRIGHT)), instance_, nullptr);
-    SendMessageW(lblCopyrightInfo_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
 
 void TSplashForm::tmrShowTimer() {

@@ -7,16 +7,12 @@
 #include <string>
 
 #include "common/handles.h"
+#include "ui/formBase.h"
 
 namespace purgeon {
 
-class TSplashForm {
+class TSplashForm : public TFormBase {
 public:
-    TSplashForm() = default;
-    ~TSplashForm();
-    TSplashForm(const TSplashForm&) = delete;
-    TSplashForm& operator=(const TSplashForm&) = delete;
-
     // Start-up's entry: shows the splash modally, centred on the screen, until its timer closes
     // it, with the picture SK_SPLASHFORM_IMAGE_CHARGE names in AppPaths.SkinDir.
     static void ShowSplash(HINSTANCE instance);
@@ -27,7 +23,6 @@ public:
     // Called once the window is shown, before the timer can fire; lets tests look at it.
     std::function<void(TSplashForm& form)> OnShown;
 
-    HWND Handle() const { return hwnd_.get(); }
     HWND CopyrightLabel() const { return lblCopyrightInfo_; }
     HBITMAP Picture() const { return static_cast<HBITMAP>(picture_.get()); }
     COLORREF NoticeColour() const { return noticeColour_; }
@@ -39,20 +34,16 @@ public:
     static constexpr RECT kCopyrightRect{147, 152, 147 + 350, 152 + 65};
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void FormCreate();
+    // A splash has nobody to report an error to: these two keep errors to themselves.
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void FormCreate() override;
     void tmrShowTimer();
     void Paint(HDC dc);
 
-    HINSTANCE instance_ = nullptr;
     std::wstring skinDir_;
-    UniqueWindow hwnd_;
-    UniqueGdiObject font_;
     UniqueGdiObject picture_;
     HWND lblCopyrightInfo_ = nullptr;
     COLORREF noticeColour_ = RGB(0, 0, 0);
-    bool done_ = false;
 };
 
 }  // namespace purgeon

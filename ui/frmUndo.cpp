@@ -55,71 +55,34 @@ std::wstring DefaultRoot() {
 
 }  // namespace
 
-TUndoForm::~TUndoForm() {
-    if (hwnd_) {
-        SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
-        hwnd_.reset();  // the window goes before the font its controls use
-    }
-}
-
 void TUndoForm::Run(HWND owner, HINSTANCE instance) { Run(owner, instance, DefaultRoot()); }
 
 void TUndoForm::Run(HWND owner, HINSTANCE instance, const std::wstring& cleanupsRoot) {
     TUndoForm form;
-    if (!form.Create(owner, instance, cleanupsRoot)) return;
-    HWND hwnd = form.Handle();
-    CentreOnOwner(hwnd, owner);
-    ModalOwner modalOwner(owner);
-    ShowWindow(hwnd, SW_SHOW);
-    SetFocus(form.lsvCleanups_);
-    RunModalLoop(hwnd, [&] { return !form.done_ && form.hwnd_; });
-    form.done_ = true;
-    modalOwner.Release();  // before the window goes, so activation returns to the owner
-    form.hwnd_.reset();
+    if (form.Create(owner, instance, cleanupsRoot)) form.RunModal(owner, form.lsvCleanups_);
 }
 
 bool TUndoForm::Create(HWND owner, HINSTANCE instance, const std::wstring& cleanupsRoot) {
-    instance_ = instance;
     root_ = cleanupsRoot;
-    done_ = false;
     if (!ShowMessage) ShowMessage = DefaultShowMessage;
     if (!Ask) Ask = [](HWND owner, const std::wstring& text) { return AskQuestion(owner, text); };
-    CreateFormWindow(instance, kClassName, FormWindowProc<TUndoForm>, L"Undo Clean-up", kClientWidth, kClientHeight,
-                     FormSize::Client, owner, this);
-    if (!hwnd_) return false;
-    FormShow();
+    if (!CreateForm(owner, instance, kClassName, L"Undo Clean-up", kClientWidth, kClientHeight, FormSize::Client))
+        return false;
     Refresh();
     return true;
 }
 
-void TUndoForm::WindowDestroyed() {
-    // Destroyed from outside (the owner went first): forget the handle and end the loop.
-    hwnd_.release();
-    done_ = true;
+void TUndoForm::OnCommand(WORD id, WORD code, HWND control) {
+    if (!ClickedOrKey(code, control)) return;
+    switch (id) {
+        case IDC_RESTORE: PressRestore(); break;
+        case IDC_DELETE: PressDelete(); break;
+        case IDCANCEL: btnCloseClick(); break;  // also Esc
+    }
 }
 
-LRESULT TUndoForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
-                switch (LOWORD(wParam)) {
-                    case IDC_RESTORE: PressRestore(); return 0;
-                    case IDC_DELETE: PressDelete(); return 0;
-                    case IDCANCEL: btnCloseClick(); return 0;  // also Esc
-                }
-            }
-            return 0;
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->hwndFrom == lsvCleanups_ && header->code == LVN_ITEMCHANGED) ShowSelectionState();
-            return 0;
-        }
-        case WM_CLOSE:
-            btnCloseClick();
-            return 0;
-        default:
-            return DefWindowProcW(hwnd_.get(), message, wParam, lParam);
-    }
+void TUndoForm::OnNotify(const NMHDR& header) {
+    if (header.hwndFrom == lsvCleanups_ && header.code == LVN_ITEMCHANGED) ShowSelectionState();
 }
 
 void TUndoForm::FormCreate() {

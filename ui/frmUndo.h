@@ -9,17 +9,12 @@
 #include <vector>
 
 #include "cleanup/cleanupUndo.h"
-#include "common/handles.h"
+#include "ui/formBase.h"
 
 namespace purgeon {
 
-class TUndoForm {
+class TUndoForm : public TFormBase {
 public:
-    TUndoForm() = default;
-    ~TUndoForm();
-    TUndoForm(const TUndoForm&) = delete;
-    TUndoForm& operator=(const TUndoForm&) = delete;
-
     // Shows the window modally over `owner` (disabled meanwhile) until Close, Esc or the close
     // box. Without a folder, the clean-ups kept beside the program.
     static void Run(HWND owner, HINSTANCE instance);
@@ -39,7 +34,6 @@ public:
     // Asks a Yes/No question; true for Yes. By default the application's question box.
     std::function<bool(HWND window, const std::wstring& text)> Ask;
 
-    HWND Handle() const { return hwnd_.get(); }
     HWND List() const { return lsvCleanups_; }
     HWND RestoreButton() const { return btnRestore_; }
     HWND DeleteButton() const { return btnDelete_; }
@@ -50,28 +44,23 @@ public:
     static constexpr wchar_t kClassName[] = L"TUndoForm";
 
 private:
-    template <typename Form>
-    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void WindowDestroyed();
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void FormCreate();
-    void FormShow();
+    void FormCreate() override;
+    void FormShow() override;
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    void OnNotify(const NMHDR& header) override;
+    void OnClose() override { btnCloseClick(); }
     void btnCloseClick();
     void Tell(const std::wstring& text);
     int SelectedRow() const;
     void ShowSelectionState();
 
-    HINSTANCE instance_ = nullptr;
     std::wstring root_;
-    UniqueWindow hwnd_;
-    UniqueGdiObject font_;
     HWND lblCleanups_ = nullptr;
     HWND lsvCleanups_ = nullptr;
     HWND btnRestore_ = nullptr;
     HWND btnDelete_ = nullptr;
     HWND btnClose_ = nullptr;
     std::vector<cleanup::CleanupSummary> cleanups_;
-    bool done_ = false;
 };
 
 }  // namespace purgeon

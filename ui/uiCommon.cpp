@@ -9,18 +9,21 @@
 
 namespace purgeon {
 
+bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc) {
+    WNDCLASSEXW windowClass{sizeof(windowClass)};
+    if (GetClassInfoExW(instance, className, &windowClass)) return true;
+    windowClass = WNDCLASSEXW{sizeof(windowClass)};
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
 HWND CreateFormWindow(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc, const wchar_t* title,
                       int width, int height, FormSize size, HWND owner, void* form) {
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
-    if (!GetClassInfoExW(instance, className, &windowClass)) {
-        windowClass = WNDCLASSEXW{sizeof(windowClass)};
-        windowClass.lpfnWndProc = windowProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = className;
-        if (!RegisterClassExW(&windowClass)) return nullptr;
-    }
+    if (!RegisterFormClass(instance, className, windowProc)) return nullptr;
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     RECT frame{0, 0, width, height};

@@ -64,6 +64,8 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return GuardedHandle(hwnd, [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
+// Registers a form's window class once (arrow cursor, dialog background); false when it fails.
+bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc);
 // Registers a form's window class once and creates its dialog-framed window, handing `form` to
 // the window procedure at creation. `width` and `height` are the client area's size, or the
 // whole window's with FormSize::Window. Null when either step fails.

@@ -4,9 +4,10 @@
 // The demo seeds a dozen of them; tests install what they need and check what is left.
 #include <windows.h>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "common/globals.h"
 
 namespace purgeon::samples {
 
@@ -52,13 +53,9 @@ struct InstalledSample {
 };
 
 // A failure to install or remove; the message says what and why.
-class SampleError : public std::runtime_error {
+class SampleError : public UserError {
 public:
-    explicit SampleError(std::wstring message) : std::runtime_error("sample error"), message_(std::move(message)) {}
-    const std::wstring& message() const { return message_; }
-
-private:
-    std::wstring message_;
+    using UserError::UserError;
 };
 
 // File names of the tool binaries looked for in toolsDir.

@@ -274,20 +274,13 @@ void ArButton::PaintGlyph(HDC dc, const RECT& client, ButtonState state, Glyph g
 }  // namespace
 
 void RegisterArButtonClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = WidgetProc<ArButton>;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kArButtonClass;
-    RegisterClassExW(&windowClass);
+    RegisterWidgetClass(instance, kArButtonClass, WidgetProc<ArButton>, CS_DBLCLKS);
 }
 
 }  // namespace widgets_detail
 
 HWND CreateArButton(HWND parent, int id, const std::wstring& caption, HINSTANCE instance) {
-    return CreateWindowExW(0, kArButtonClass, caption.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    return widgets_detail::CreateWidgetWindow(parent, kArButtonClass, id, instance, caption.c_str());
 }
 
 ButtonState ArButtonState(HWND button) {

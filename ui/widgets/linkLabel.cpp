@@ -182,12 +182,7 @@ LinkLabel* LinkLabelOf(HWND label) {
 }  // namespace
 
 void RegisterLinkLabelClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
-    windowClass.lpfnWndProc = WidgetProc<LinkLabel>;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kLinkLabelClass;
-    RegisterClassExW(&windowClass);
+    RegisterWidgetClass(instance, kLinkLabelClass, WidgetProc<LinkLabel>);
 }
 
 int LinkLabelWidth(HWND label) {
@@ -198,8 +193,7 @@ int LinkLabelWidth(HWND label) {
 }  // namespace widgets_detail
 
 HWND CreateLinkLabel(HWND parent, int id, HINSTANCE instance) {
-    return CreateWindowExW(0, kLinkLabelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    return widgets_detail::CreateWidgetWindow(parent, kLinkLabelClass, id, instance);
 }
 
 int LinkLabelTextWidth(HWND label) { return widgets_detail::LinkLabelWidth(label); }

@@ -16,6 +16,8 @@ public:
     explicit PictureBox(HWND hwnd) : hwnd_(hwnd) {}
 
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+        if (auto painted = PaintMessage(hwnd_, message, wParam, [&](HDC dc, const RECT& client) { Paint(dc, client); }))
+            return *painted;
         switch (message) {
         case PBM_SETPICTURE:
             picture_ = reinterpret_cast<HBITMAP>(lParam);
@@ -25,26 +27,15 @@ public:
             return reinterpret_cast<LRESULT>(picture_);
         case WM_NCHITTEST:
             return HTTRANSPARENT;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT:
-            Paint(PaintSession(hwnd_).dc());
-            return 0;
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
         }
     }
 
 private:
-    void Paint(HDC target) {
-        RECT client;
-        GetClientRect(hwnd_, &client);
-        BufferedPaint buffer(target, client);
-        PaintParentBackground(hwnd_, buffer.dc(), GetSysColor(COLOR_BTNFACE));
-        if (picture_) DrawPicture(buffer.dc(), picture_, client);
+    void Paint(HDC dc, const RECT& client) {
+        PaintParentBackground(hwnd_, dc, GetSysColor(COLOR_BTNFACE));
+        if (picture_) DrawPicture(dc, picture_, client);
     }
 
     HWND hwnd_;
@@ -54,19 +45,13 @@ private:
 }  // namespace
 
 void RegisterPictureBoxClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
-    windowClass.lpfnWndProc = WidgetProc<PictureBox>;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kPictureBoxClass;
-    RegisterClassExW(&windowClass);
+    RegisterWidgetClass(instance, kPictureBoxClass, WidgetProc<PictureBox>);
 }
 
 }  // namespace widgets_detail
 
 HWND CreatePictureBox(HWND parent, int id, HINSTANCE instance) {
-    return CreateWindowExW(0, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    return widgets_detail::CreateWidgetWindow(parent, kPictureBoxClass, id, instance);
 }
 
 }  // namespace purgeon

@@ -154,20 +154,15 @@ void SizePanel::Paint(HDC dc, const RECT& client) {
 }  // namespace
 
 void RegisterSizePanelClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{sizeof(windowClass)};
-    windowClass.lpfnWndProc = WidgetProc<SizePanel>;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = nullptr;  // set per point: the hand over the hot spot
-    windowClass.lpszClassName = kSizePanelClass;
-    RegisterClassExW(&windowClass);
+    // No class cursor: it is set per point, the hand over the hot spot.
+    RegisterWidgetClass(instance, kSizePanelClass, WidgetProc<SizePanel>, 0, nullptr);
 }
 
 }  // namespace widgets_detail
 
 HWND CreateSizePanel(HWND parent, int id, HINSTANCE instance) {
-    return CreateWindowExW(WS_EX_CONTROLPARENT, kSizePanelClass, L"",
-                           WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    return widgets_detail::CreateWidgetWindow(parent, kSizePanelClass, id, instance, L"", WS_CLIPCHILDREN,
+                                              WS_EX_CONTROLPARENT);
 }
 
 }  // namespace purgeon

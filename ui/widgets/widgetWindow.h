@@ -96,6 +96,14 @@ COLORREF Blend(COLORREF a, COLORREF b, int percentOfB);
 // The default GUI font when a control was given none.
 HFONT ControlFont(HFONT font);
 
+// A widget class: the widget's procedure, no background brush (widgets paint all of themselves),
+// the arrow cursor unless the widget sets its own (null). Registering twice fails harmlessly.
+void RegisterWidgetClass(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc, UINT style = 0,
+                         HCURSOR cursor = LoadCursorW(nullptr, IDC_ARROW));
+// A visible child widget clipped by its siblings, at 0,0 with no size: its parent places it.
+HWND CreateWidgetWindow(HWND parent, const wchar_t* className, int id, HINSTANCE instance,
+                        const wchar_t* caption = L"", DWORD style = 0, DWORD exStyle = 0);
+
 // Each widget's file registers its own class.
 void RegisterArButtonClass(HINSTANCE instance);
 void RegisterSizePanelClass(HINSTANCE instance);

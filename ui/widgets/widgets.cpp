@@ -115,6 +115,23 @@ void DrawPicture(HDC dc, HBITMAP picture, const RECT& area) {
     }
 }
 
+void RegisterWidgetClass(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc, UINT style,
+                         HCURSOR cursor) {
+    WNDCLASSEXW windowClass{sizeof(windowClass)};
+    windowClass.style = style;
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = cursor;
+    windowClass.lpszClassName = className;
+    RegisterClassExW(&windowClass);
+}
+
+HWND CreateWidgetWindow(HWND parent, const wchar_t* className, int id, HINSTANCE instance, const wchar_t* caption,
+                        DWORD style, DWORD exStyle) {
+    return CreateWindowExW(exStyle, className, caption, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0, 0, 0,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+}
+
 HFONT ControlFont(HFONT font) { return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 }  // namespace widgets_detail

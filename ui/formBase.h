@@ -1,0 +1,72 @@
+#pragma once
+// TFormBase: what the program's own windows (all but the main window) share: the window they own
+// with its owner, instance and font, the flag that ends their modal loop, and the steps that
+// create them and show them modally. FormWindowProc<TFormBase> drives them; the messages they
+// answer come to typed handlers.
+#include <windows.h>
+
+#include <functional>
+
+#include "common/handles.h"
+#include "ui/uiCommon.h"
+
+namespace purgeon {
+
+class TFormBase {
+public:
+    TFormBase(const TFormBase&) = delete;
+    TFormBase& operator=(const TFormBase&) = delete;
+
+    HWND Handle() const { return hwnd_.get(); }
+
+protected:
+    TFormBase() = default;
+    // A form whose controls use resources of its own (fonts, pictures, image lists) calls
+    // DestroyFormWindow() in its destructor, so the window goes before they do.
+    ~TFormBase() { DestroyFormWindow(); }
+
+    // Creates the window hidden, owned by `owner` (FormCreate runs inside), then sets its texts
+    // (FormShow). `width` and `height` as CreateFormWindow takes them. False when it cannot be made.
+    bool CreateForm(HWND owner, HINSTANCE instance, const wchar_t* className, const wchar_t* title, int width,
+                    int height, FormSize size);
+    // Shows the created window modally until done_ is set or the window goes, then destroys it:
+    // centred on `centreOn` (on the screen when null), the owner disabled meanwhile, `focus`
+    // focused when given, and `shown` called once the window is up, before the user can act.
+    void RunModal(HWND centreOn, HWND focus = nullptr, const std::function<void()>& shown = {});
+    // Destroys the window without telling the form (it is going).
+    void DestroyFormWindow();
+    // Handles what waits in the queue while long work runs on the form's thread. False when the
+    // application's quit came: it is posted again for the loop that owns the application.
+    bool PumpPending();
+    // The window was destroyed from outside (the owner went first): forget the handle and end
+    // the loop.
+    virtual void WindowDestroyed();
+
+    HWND owner_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    UniqueGdiObject font_;
+    UniqueWindow hwnd_;
+    bool done_ = false;
+
+private:
+    template <typename Form>
+    friend LRESULT CALLBACK FormWindowProc(HWND, UINT, WPARAM, LPARAM);
+
+    // Builds the controls, at WM_CREATE.
+    virtual void FormCreate() = 0;
+    // Sets the current language's texts.
+    virtual void FormShow() {}
+    // Routes WM_COMMAND, WM_NOTIFY, WM_TIMER and WM_CLOSE to the handlers below, each answered
+    // with 0; everything else goes to the system's procedure.
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual void OnCommand(WORD /*id*/, WORD /*code*/, HWND /*control*/) {}
+    virtual void OnNotify(const NMHDR& /*header*/) {}
+    virtual void OnTimer(UINT_PTR /*id*/) {}
+    // The close box and Alt+F4; by default they end the modal loop.
+    virtual void OnClose() { done_ = true; }
+};
+
+// A button click, or the dialog keys' IDOK / IDCANCEL (Enter, Esc), which come without a control.
+inline bool ClickedOrKey(WORD code, HWND control) { return code == BN_CLICKED || !control; }
+
+}  // namespace purgeon
