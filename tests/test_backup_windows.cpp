@@ -47,6 +47,13 @@ void AddProgram(const std::wstring& source, const std::wstring& key) {
 
 std::wstring PicturePath(const wchar_t* name) { return BinDir() + L"..\\" + name; }
 
+// The colour the window shows near its top left corner, where only its background lies.
+COLORREF CornerColour(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    WindowDc dc(window);
+    return GetPixel(dc.get(), 4, 4);
+}
+
 // A hidden top-level owner the windows disable while they are up.
 class OwnedWindow : public ::testing::Test {
 protected:
@@ -77,6 +84,7 @@ TEST_F(ProgressForm, TheBarCountsFilesWrittenAndSuccessComesAfterTheLast) {
     std::vector<int> positions;
     std::vector<Message> messages;
     bool pictured = false;
+    COLORREF corner = CLR_INVALID;
     BackupResult result = TProgressForm::Run(
         owner_.get(), GetModuleHandleW(nullptr), {Source(L"Three")}, dir_.path(),
         [&](HWND window, const std::wstring& text, bool success) {
@@ -91,10 +99,12 @@ TEST_F(ProgressForm, TheBarCountsFilesWrittenAndSuccessComesAfterTheLast) {
             EXPECT_EQ(WindowText(form.Handle()), LangText(IDS_PROGRESSFORM_Title));
             EXPECT_EQ(WindowText(form.InfoLabel()), LangText(IDS_PROGRESSFORM_LABEL_Info));
             if (!pictured && positions.size() == 2) {
+                corner = CornerColour(form.Handle());
                 RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
                 pictured = SaveWindowPicture(form.Handle(), PicturePath(L"progress-window.bmp"));
             }
-        });
+        },
+        BinDir() + L"Skins\\");
     EXPECT_TRUE(result.AllSaved());
     EXPECT_EQ(positions, (std::vector<int>{33, 66, 100}));
     ASSERT_EQ(messages.size(), 1u);
@@ -102,6 +112,7 @@ TEST_F(ProgressForm, TheBarCountsFilesWrittenAndSuccessComesAfterTheLast) {
     EXPECT_TRUE(messages[0].success);
     EXPECT_TRUE(IsWindowEnabled(owner_.get()));
     EXPECT_TRUE(pictured);
+    EXPECT_NE(corner, GetSysColor(COLOR_BTNFACE)) << "the skin's background picture was not painted";
 }
 
 TEST_F(ProgressForm, FailedKeysAreNamedWithTheirReason) {
@@ -109,10 +120,13 @@ TEST_F(ProgressForm, FailedKeysAreNamedWithTheirReason) {
     AddProgram(L"Some", L"Fine");
     ASSERT_TRUE(CreateDirectoryW((dir_.path() + L"Blocked.reg").c_str(), nullptr));
     std::vector<Message> messages;
-    BackupResult result = TProgressForm::Run(owner_.get(), GetModuleHandleW(nullptr), {Source(L"Some")}, dir_.path(),
-                                             [&](HWND, const std::wstring& text, bool success) {
-                                                 messages.push_back({text, success});
-                                             });
+    COLORREF corner = CLR_INVALID;
+    // A skin folder without the picture: the plain window.
+    BackupResult result = TProgressForm::Run(
+        owner_.get(), GetModuleHandleW(nullptr), {Source(L"Some")}, dir_.path(),
+        [&](HWND, const std::wstring& text, bool success) { messages.push_back({text, success}); },
+        [&](TProgressForm& form) { corner = CornerColour(form.Handle()); }, dir_.path());
+    EXPECT_EQ(corner, GetSysColor(COLOR_BTNFACE));
     EXPECT_FALSE(result.AllSaved());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_FALSE(messages[0].success);

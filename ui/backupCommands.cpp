@@ -68,7 +68,7 @@ void CreateBackup(HWND owner, HINSTANCE instance) {
     if (MessageBoxW(owner, LangText(IDS_MESSAGEBOX_WARNING_BackupReg).c_str(), kAppTitle, MB_YESNO | MB_ICONINFORMATION) !=
         IDYES)
         return;
-    TProgressForm::Run(owner, instance, backup::UninstallSources(), AppPaths.RegBackupDir);
+    TProgressForm::Run(owner, instance, backup::UninstallSources(), AppPaths.RegBackupDir, {}, {}, AppPaths.SkinDir);
 }
 
 void ExportProgramList(HWND owner, HINSTANCE instance, IProgramList* list, const std::vector<ListRow>& rows,

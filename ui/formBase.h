@@ -42,6 +42,11 @@ protected:
     // the loop.
     virtual void WindowDestroyed();
 
+    // Routes WM_COMMAND, WM_NOTIFY, WM_TIMER and WM_CLOSE to the handlers below, each answered
+    // with 0; everything else goes to the system's procedure. A form that paints or colours
+    // itself answers those messages first and passes the rest here.
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
     HWND owner_ = nullptr;
     HINSTANCE instance_ = nullptr;
     UniqueGdiObject font_;
@@ -56,9 +61,6 @@ private:
     virtual void FormCreate() = 0;
     // Sets the current language's texts.
     virtual void FormShow() {}
-    // Routes WM_COMMAND, WM_NOTIFY, WM_TIMER and WM_CLOSE to the handlers below, each answered
-    // with 0; everything else goes to the system's procedure.
-    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     virtual void OnCommand(WORD /*id*/, WORD /*code*/, HWND /*control*/) {}
     virtual void OnNotify(const NMHDR& /*header*/) {}
     virtual void OnTimer(UINT_PTR /*id*/) {}

@@ -2,16 +2,22 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
+#include "ui/skinPictures.h"
 #include "ui/uiCommon.h"
+#include "ui/widgets/widgetWindow.h"
 
 namespace purgeon {
 
 namespace {
 
 enum ControlId { IDC_INFO = 100, IDC_PROGRESS };
+constexpr RECT kInfoRect{59, 64, 340, 89};
+constexpr RECT kBarRect{56, 91, 337, 116};
 
 void DefaultMessage(HWND window, const std::wstring& text, bool success) {
     MessageBoxW(window, text.c_str(), kAppTitle, success ? MB_OK : MB_OK | MB_ICONWARNING);
@@ -27,8 +33,10 @@ int TProgressForm::PercentOf(size_t done, size_t total) {
 backup::BackupResult TProgressForm::Run(HWND owner, HINSTANCE instance,
                                         const std::vector<backup::UninstallSource>& sources, const std::wstring& folder,
                                         const MessageSink& showMessage,
-                                        const std::function<void(TProgressForm& form)>& onProgress) {
+                                        const std::function<void(TProgressForm& form)>& onProgress,
+                                        const std::wstring& skinDir) {
     TProgressForm form;
+    form.skinDir_ = skinDir;
     form.sources_ = sources;
     form.folder_ = folder;
     form.showMessage_ = showMessage ? showMessage : MessageSink(DefaultMessage);
@@ -61,12 +69,51 @@ void TProgressForm::OnTimer(UINT_PTR id) {
     if (id == kTimerId) TimerBackupTimer();
 }
 
+LRESULT TProgressForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND: {
+            if (!picture_) break;
+            RECT client;
+            GetClientRect(hwnd_.get(), &client);
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            widgets_detail::FillSolid(dc, client, GetSysColor(COLOR_BTNFACE));
+            BITMAP info{};
+            GetObjectW(picture_.get(), sizeof info, &info);
+            widgets_detail::DrawPicture(dc, static_cast<HBITMAP>(picture_.get()),
+                                        RECT{0, 0, info.bmWidth, std::abs(info.bmHeight)});
+            return 1;
+        }
+        case WM_CTLCOLORSTATIC: {
+            if (!picture_) break;
+            // The label's background is its piece of the picture.
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, labelColour_);
+            SetBrushOrgEx(dc, -kInfoRect.left, -kInfoRect.top, nullptr);
+            return reinterpret_cast<LRESULT>(labelBrush_.get());
+        }
+        default:
+            break;
+    }
+    return TFormBase::HandleMessage(message, wParam, lParam);
+}
+
 void TProgressForm::FormCreate() {
     HWND hwnd = hwnd_.get();
+    if (!skinDir_.empty()) {
+        // A missing or unreadable picture leaves the plain window.
+        picture_ = LoadProgressFormPicture(skinDir_).bitmap;
+        if (picture_) labelBrush_.reset(CreatePatternBrush(static_cast<HBITMAP>(picture_.get())));
+        if (!labelBrush_) picture_.reset();
+        if (picture_) {
+            std::optional<int> brightness = PictureBrightness(static_cast<HBITMAP>(picture_.get()), kInfoRect);
+            labelColour_ = brightness && *brightness < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0);
+        }
+    }
     font_ = CreateMessageFont();
     HFONT font = static_cast<HFONT>(font_.get());
-    lblInfo_ = MakeControl(hwnd, WC_STATICW, SS_CENTER | SS_NOPREFIX, 59, 64, 281, 25, IDC_INFO, instance_, font);
-    progressBar_ = MakeControl(hwnd, PROGRESS_CLASSW, PBS_SMOOTH, 56, 91, 281, 25, IDC_PROGRESS, instance_, font);
+    lblInfo_ = MakeControl(hwnd, WC_STATICW, SS_CENTER | SS_NOPREFIX, kInfoRect, IDC_INFO, instance_, font);
+    progressBar_ = MakeControl(hwnd, PROGRESS_CLASSW, PBS_SMOOTH, kBarRect, IDC_PROGRESS, instance_, font);
     SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
     SendMessageW(progressBar_, PBM_SETPOS, 0, 0);
     SetWindowSubclass(progressBar_, BarProc, 1, reinterpret_cast<DWORD_PTR>(this));

@@ -16,13 +16,17 @@ namespace purgeon {
 
 class TProgressForm : public TFormBase {
 public:
+    ~TProgressForm() { DestroyFormWindow(); }  // the window goes before its picture
+
     // The window's message at the end; by default a message box with the application title.
     using MessageSink = std::function<void(HWND window, const std::wstring& text, bool success)>;
 
-    // Shows the window modally over `owner` and backs up `sources` into `folder`.
+    // Shows the window modally over `owner` and backs up `sources` into `folder`. The window's
+    // background is the picture the skin in `skinDir` names; without it, the system's face colour.
     static backup::BackupResult Run(HWND owner, HINSTANCE instance, const std::vector<backup::UninstallSource>& sources,
                                     const std::wstring& folder, const MessageSink& showMessage = {},
-                                    const std::function<void(TProgressForm& form)>& onProgress = {});
+                                    const std::function<void(TProgressForm& form)>& onProgress = {},
+                                    const std::wstring& skinDir = {});
 
     HWND InfoLabel() const { return lblInfo_; }
     HWND ProgressBar() const { return progressBar_; }
@@ -41,6 +45,7 @@ public:
 
 private:
     static LRESULT CALLBACK BarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void FormCreate() override;
     void FormShow() override;
     void WindowDestroyed() override;
@@ -51,6 +56,10 @@ private:
 
     std::vector<backup::UninstallSource> sources_;
     std::wstring folder_;
+    std::wstring skinDir_;
+    UniqueGdiObject picture_;  // drawn at its own size: the skin makes it as large as the window
+    UniqueGdiObject labelBrush_;
+    COLORREF labelColour_ = CLR_INVALID;  // light or dark, whichever reads on the picture
     MessageSink showMessage_;
     std::function<void(TProgressForm&)> onProgress_;
     HWND lblInfo_ = nullptr;
