@@ -184,6 +184,23 @@ std::optional<SkinRect> ParseSkinRect(std::wstring_view text) {
     return SkinRect{fields[0], fields[1], fields[2], fields[3]};
 }
 
+SkinRectReading ReadSkinRect(std::wstring_view text) {
+    if (ParseSkinRect(text)) return SkinRectReading::Rect;
+    if (TrimBlanks(text).empty()) return SkinRectReading::Short;
+    for (int i = 0; i < 4; ++i) {
+        size_t comma = text.find(L',');
+        if (!ParseInt(text.substr(0, comma))) return SkinRectReading::Broken;
+        if (comma == std::wstring_view::npos) return SkinRectReading::Short;
+        text = text.substr(comma + 1);
+    }
+    return SkinRectReading::Rect;
+}
+
+SkinRect SkinRectOf(SkinKey key) {
+    if (auto rect = ParseSkinRect(SkinText(key))) return *rect;
+    return ParseSkinRect(SkinDefaultText(key)).value_or(SkinRect{});
+}
+
 bool PlaceControl(HWND window, std::wstring_view rectText) {
     std::optional<SkinRect> rect = ParseSkinRect(rectText);
     if (!rect || !window) return false;

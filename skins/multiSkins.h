@@ -166,6 +166,14 @@ inline bool operator==(const SkinRect& a, const SkinRect& b) {
 // whole integer ("12px", "1.5") or out of int range: such a rectangle places nothing.
 std::optional<SkinRect> ParseSkinRect(std::wstring_view text);
 
+// How a skin reads a rectangle text: a rectangle; too short to be one (empty, or fewer than four
+// fields, all whole integers), which leaves the control where it is; or broken (one of the first
+// four fields is not a whole integer), which ends the placing of the window at that control.
+enum class SkinRectReading { Rect, Short, Broken };
+SkinRectReading ReadSkinRect(std::wstring_view text);
+// A rectangle key's current rectangle, or its default one when its text is not a rectangle.
+SkinRect SkinRectOf(SkinKey key);
+
 // Moves and sizes a window from a rectangle text, relative to its parent's client area (a
 // top-level window: to the screen). False, leaving the window where it was, when the text is
 // not a rectangle or the move fails.

@@ -17,6 +17,7 @@
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
+#include "skins/multiSkins.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 #include "ui/frmMain.h"
@@ -1171,4 +1172,38 @@ TEST_F(MainForm, ThirtyTwoBitProgramIsUninstalledAndScannedInItsOwnView) {
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + name).c_str(), KEY_WOW64_32KEY, 0);
     RemoveTree(ExcludeTrailingBackslash(samples::ProgramFilesDir() + L"Purgeon 32"));
     Command(ActionRefresh);
+}
+
+// A skin rectangle too short to be one leaves its control where it was designed; a broken one ends
+// the placing, and what comes after it keeps its designed place too, rather than none.
+TEST_F(MainForm, ShortOrBrokenSkinRectanglesLeaveControlsAtTheirDesignedPlaces) {
+    const SkinKey keys[] = {SK_MAINFORM_Pos, SK_MAINFORM_BUTTON_File_Pos, SK_MAINFORM_PAGECONTROL_Pos,
+                            SK_MAINFORM_PAGE1_GROUPBOX_GrbSearch_Pos};
+    std::vector<std::wstring> saved;
+    for (SkinKey key : keys) saved.push_back(SkinText(key));
+    SetSkinText(SK_MAINFORM_Pos, L"40, 40, 500");
+    SetSkinText(SK_MAINFORM_BUTTON_File_Pos, L"300, 40, 99");
+    SetSkinText(SK_MAINFORM_PAGECONTROL_Pos, L"5, 1x2, 750, 394");
+    SetSkinText(SK_MAINFORM_PAGE1_GROUPBOX_GrbSearch_Pos, L"1, 1, 1, 1");  // after the broken one: not used
+    TMainForm skinned(GetModuleHandleW(nullptr));
+    const bool created = skinned.Create();
+    for (size_t i = 0; i < std::size(keys); ++i) SetSkinText(keys[i], saved[i]);
+    ASSERT_TRUE(created);
+    auto placeOf = [](HWND control) {
+        RECT r{};
+        GetWindowRect(control, &r);
+        if (HWND parent = GetParent(control)) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+        return SkinRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    auto designed = [](SkinKey key) { return ParseSkinRect(SkinDefaultText(key)).value(); };
+    HWND window = skinned.Handle();
+    HWND pages = GetDlgItem(window, IDC_PAGECONTROL);
+    HWND search = GetDlgItem(GetDlgItem(GetDlgItem(pages, IDC_PAGE_PROGRAMS), IDC_SIZEPANEL_PL), IDC_GRB_SEARCH);
+    ASSERT_TRUE(pages && search);
+    EXPECT_TRUE(placeOf(window) == designed(SK_MAINFORM_Pos));
+    EXPECT_TRUE(placeOf(GetDlgItem(window, IDC_BTN_FILE)) == designed(SK_MAINFORM_BUTTON_File_Pos));
+    EXPECT_TRUE(placeOf(pages) == designed(SK_MAINFORM_PAGECONTROL_Pos));
+    EXPECT_TRUE(placeOf(search) == designed(SK_MAINFORM_PAGE1_GROUPBOX_GrbSearch_Pos));
+    DestroyWindow(window);
+    Pump();
 }

@@ -63,6 +63,21 @@ TEST(SkinRect, ParsesTheEdgeCasesOfTheFormat) {
     }
 }
 
+// Too short to be a rectangle leaves a control alone; a field that is no number ends the placing.
+TEST(SkinRect, ReadingsTellShortFromBroken) {
+    EXPECT_EQ(ReadSkinRect(L"1, 2, 3, 4"), SkinRectReading::Rect);
+    EXPECT_EQ(ReadSkinRect(L"1, 2, 3, 4, x"), SkinRectReading::Rect);
+    for (const wchar_t* text : {L"", L"  ", L"10, 20, 30", L"7"}) EXPECT_EQ(ReadSkinRect(text), SkinRectReading::Short) << ToUtf8(text);
+    for (const wchar_t* text : {L"a, b, c, d", L"10, 20px", L"1,2,3,", L",1,2,3", L"1.5"})
+        EXPECT_EQ(ReadSkinRect(text), SkinRectReading::Broken) << ToUtf8(text);
+    const std::wstring saved = SkinText(SK_MAINFORM_PAGE1_SizePanel_Pos);
+    SetSkinText(SK_MAINFORM_PAGE1_SizePanel_Pos, L"1, 2, 3");
+    EXPECT_TRUE(SkinRectOf(SK_MAINFORM_PAGE1_SizePanel_Pos) == *ParseSkinRect(SkinDefaultText(SK_MAINFORM_PAGE1_SizePanel_Pos)));
+    SetSkinText(SK_MAINFORM_PAGE1_SizePanel_Pos, L"1, 2, 3, 4");
+    EXPECT_TRUE(SkinRectOf(SK_MAINFORM_PAGE1_SizePanel_Pos) == (SkinRect{1, 2, 3, 4}));
+    SetSkinText(SK_MAINFORM_PAGE1_SizePanel_Pos, saved);
+}
+
 TEST(SkinTable, HoldsEveryKeyWithItsSectionAndDefault) {
     ResetSkinTable();
     ASSERT_EQ(kSkinKeyCount, 121);

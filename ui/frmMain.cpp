@@ -41,12 +41,14 @@ void TMainForm::Show() {
 bool TMainForm::PreTranslate(const MSG& message) {
     if (message.message != WM_KEYDOWN || !(message.hwnd == hwnd_ || IsChild(hwnd_, message.hwnd))) return false;
     Trigger trigger = message.wParam == VK_F5 ? Trigger::F5 : message.wParam == VK_F1 ? Trigger::F1 : Trigger::None;
+    // The keys run commands from the message loop, outside any window procedure: the same error
+    // guard as a click's.
     if (const Command* command = trigger != Trigger::None ? CommandOfTrigger(trigger) : nullptr) {
-        RunAction(command->id);
+        GuardedHandle(hwnd_, [&]() -> LRESULT { RunAction(command->id); return 0; });
         return true;
     }
     if (message.wParam == VK_RETURN && message.hwnd == programs_.txtSearchInfo) {
-        RunAction(ActionSearch);
+        GuardedHandle(hwnd_, [&]() -> LRESULT { RunAction(ActionSearch); return 0; });
         return true;
     }
     return false;

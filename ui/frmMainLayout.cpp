@@ -222,7 +222,9 @@ LRESULT TMainForm::OnControlColour(HDC dc, HWND control) {
 }
 
 void TMainForm::ApplyMainFormSkin() {
-    PlaceControl(hwnd_, SkinText(SK_MAINFORM_Pos));
+    PlaceControl(hwnd_, SkinDefaultText(SK_MAINFORM_Pos));
+    const bool windowPlaced = ReadSkinRect(SkinText(SK_MAINFORM_Pos)) != SkinRectReading::Broken;
+    if (windowPlaced) PlaceControl(hwnd_, SkinText(SK_MAINFORM_Pos));
     // Pictures first: a control whose picture is missing or broken keeps its own look.
     pictures_ = LoadMainFormPictures(AppPaths.SkinDir);
     MainFormPictureTargets targets;
@@ -241,9 +243,11 @@ void TMainForm::ApplyMainFormSkin() {
             SetWindowRgn(hwnd_, static_cast<HRGN>(shape.release()), TRUE);
     const ProgramPageControls& p = programs_;
     const StartupPageControls& s = startup_;
+    // A side panel's picture is not a window: its rectangle goes to the panel.
     struct Placed {
         HWND control;
         SkinKey key;
+        bool panelPicture = false;
     } placed[] = {
         {frame_.btnMin, SK_MAINFORM_BUTTON_Min_Pos},
         {frame_.btnHelpContent, SK_MAINFORM_BUTTON_HelpContent_Pos},
@@ -257,6 +261,7 @@ void TMainForm::ApplyMainFormSkin() {
         {frame_.PageControl, SK_MAINFORM_PAGECONTROL_Pos},
         {frame_.tsProgramList, SK_MAINFORM_PAGE1_Pos},
         {p.SizePanelPL, SK_MAINFORM_PAGE1_SizePanel_Pos},
+        {p.SizePanelPL, SK_MAINFORM_PAGE1_ImgPanel_Pos, true},
         {p.btnUninstall, SK_MAINFORM_PAGE1_BUTTON_Uninstall_Pos},
         {p.btnShowDetails, SK_MAINFORM_PAGE1_BUTTON_ShowDetails_Pos},
         {p.btnRefresh, SK_MAINFORM_PAGE1_BUTTON_Refresh_Pos},
@@ -268,6 +273,7 @@ void TMainForm::ApplyMainFormSkin() {
         {p.ckbHideScr, SK_MAINFORM_PAGE1_GROUPBOX_CHECKBOX_HideScr_Pos},
         {frame_.tsStartupItems, SK_MAINFORM_PAGE2_Pos},
         {s.SizePanelSI, SK_MAINFORM_PAGE2_SizePanel_Pos},
+        {s.SizePanelSI, SK_MAINFORM_PAGE2_ImgPanel_Pos, true},
         {s.grbItemInfo, SK_MAINFORM_PAGE2_GROUPBOX_grbItemInfo_Pos},
         {s.lblPublisher, SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Publisher_Pos},
         {s.lblPublisherValue, SK_MAINFORM_PAGE2_GROUPBOX_LABEL_PublisherValue_Pos},
@@ -279,10 +285,21 @@ void TMainForm::ApplyMainFormSkin() {
         {s.btnDelete, SK_MAINFORM_PAGE2_BUTTON_Delete_Pos},
         {s.btnApply, SK_MAINFORM_PAGE2_BUTTON_Apply_Pos},
     };
+    auto place = [](const Placed& item, const std::wstring& rectText) {
+        if (!item.panelPicture) return PlaceControl(item.control, rectText);
+        std::optional<SkinRect> rect = ParseSkinRect(rectText);
+        if (!rect) return false;
+        RECT area{rect->left, rect->top, rect->left + rect->width, rect->top + rect->height};
+        return SendMessageW(item.control, SPM_SETPICTURERECT, 0, reinterpret_cast<LPARAM>(&area)) != 0;
+    };
+    // Every control first takes its designed place, so one the skin does not place is not lost.
+    for (const Placed& item : placed) place(item, SkinDefaultText(item.key));
+    // A rectangle too short leaves its control; a broken one ends the placing (the window's own
+    // too), and what was placed stays.
     for (const Placed& item : placed) {
-        // A skin error ends the placing; what was placed stays.
-        if (!ParseSkinRect(SkinText(item.key)) && !SkinText(item.key).empty()) break;
-        PlaceControl(item.control, SkinText(item.key));
+        const std::wstring& text = SkinText(item.key);
+        if (!windowPlaced || ReadSkinRect(text) == SkinRectReading::Broken) break;
+        place(item, text);
     }
     // Controls inside a group box sit below its caption line.
     for (HWND child : {p.lblSearchTitle, p.txtSearchInfo, p.btnSearch, s.lblPublisher, s.lblPublisherValue,
@@ -304,10 +321,8 @@ void TMainForm::PlaceSideList(int page) {
                                         : SK_MAINFORM_PAGE1_LISTVIEW_ProgramList_FullPos)
                                 : (open ? SK_MAINFORM_PAGE2_LISTVIEW_StartupItemsList_Pos
                                         : SK_MAINFORM_PAGE2_LISTVIEW_StartupItemsList_FullPos);
-    auto panelRect = ParseSkinRect(SkinText(page == 0 ? SK_MAINFORM_PAGE1_SizePanel_Pos : SK_MAINFORM_PAGE2_SizePanel_Pos));
-    auto listRect = ParseSkinRect(SkinText(listKey));
-    if (!panelRect || !listRect) return;
-    const SidePanelLayout layout = LayOutSidePanel(*panelRect, *listRect, open);
+    const SkinRect panelRect = SkinRectOf(page == 0 ? SK_MAINFORM_PAGE1_SizePanel_Pos : SK_MAINFORM_PAGE2_SizePanel_Pos);
+    const SidePanelLayout layout = LayOutSidePanel(panelRect, SkinRectOf(listKey), open);
     HWND panel = page == 0 ? programs_.SizePanelPL : startup_.SizePanelSI;
     MoveTo(panel, layout.panel);
     SendMessageW(panel, SPM_SETFOLDED, open ? 0 : 1, 0);

@@ -129,7 +129,7 @@ void TProgressForm::FormShow() {
 LRESULT CALLBACK TProgressForm::BarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     if (message == WM_NCDESTROY) RemoveWindowSubclass(bar, BarProc, 1);
     LRESULT result = DefSubclassProc(bar, message, wParam, lParam);
-    if (message == WM_PAINT || message == PBM_SETPOS) {
+    if (message == WM_PAINT || message == PBM_SETPOS) try {
         WindowDc dc(bar);
         RECT client{};
         GetClientRect(bar, &client);
@@ -137,6 +137,8 @@ LRESULT CALLBACK TProgressForm::BarProc(HWND bar, UINT message, WPARAM wParam, L
         SetBkMode(dc.get(), TRANSPARENT);
         const std::wstring text = Format(L"%d%%", static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0)));
         DrawTextW(dc.get(), text.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    } catch (...) {
+        // Without its percentage the bar still shows the progress.
     }
     return result;
 }
@@ -155,7 +157,15 @@ void TProgressForm::TimerBackupTimer() {
     if (!hwnd || started_) return;
     KillTimer(hwnd, kTimerId);  // one backup per window
     started_ = true;
-    result_ = backup::BackUpUninstallKeys(sources_, folder_, [this](size_t done, size_t total) { return Progress(done, total); });
+    try {
+        result_ = backup::BackUpUninstallKeys(sources_, folder_,
+                                              [this](size_t done, size_t total) { return Progress(done, total); });
+    } catch (...) {
+        // The backup did not finish: the window closes and the error report says why.
+        result_.cancelled = true;
+        done_ = true;
+        throw;
+    }
     if (!hwnd_) return;
     if (result_.keys.empty()) SendMessageW(progressBar_, PBM_SETPOS, 100, 0);
     if (!result_.cancelled && !closing_) showMessage_(hwnd_.get(), backup::BackupOutcomeText(result_), result_.AllSaved());

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <optional>
+
 #include "ui/widgets/widgetWindow.h"
 #include "ui/widgets/widgets.h"
 
@@ -47,6 +49,7 @@ private:
 
     HWND hwnd_;
     HBITMAP picture_ = nullptr;
+    std::optional<RECT> pictureRect_;  // none: right of the bar
     bool folded_ = false;
     bool hot_ = false;
     bool pressed_ = false;
@@ -97,6 +100,11 @@ LRESULT SizePanel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case SPM_GETPICTURE:
         return reinterpret_cast<LRESULT>(picture_);
+    case SPM_SETPICTURERECT:
+        pictureRect_.reset();
+        if (lParam) pictureRect_ = *reinterpret_cast<const RECT*>(lParam);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return TRUE;
     case SPM_SETFOLDED:
         folded_ = wParam != 0;
         InvalidateRect(hwnd_, nullptr, FALSE);
@@ -120,7 +128,7 @@ LRESULT SizePanel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void SizePanel::Paint(HDC dc, const RECT& client) {
     RECT body{kBarWidth, 0, client.right, client.bottom};
     FillSolid(dc, body, kPanelColour);
-    if (picture_) DrawPicture(dc, picture_, body);
+    if (picture_) DrawPicture(dc, picture_, pictureRect_.value_or(body));
 
     RECT bar{0, 0, kBarWidth, client.bottom};
     FillSolid(dc, bar, Blend(kPanelColour, kFrameColour, 35));

@@ -55,6 +55,9 @@ inline constexpr UINT SPM_SETPICTURE = WM_USER + 2;  // lParam: HBITMAP owned by
 inline constexpr UINT SPM_GETPICTURE = WM_USER + 7;  // returns the HBITMAP set, or null
 // wParam: 1 = folded (the arrow on the hot spot points the other way), 0 = open.
 inline constexpr UINT SPM_SETFOLDED = WM_USER + 3;
+// lParam: const RECT* in the panel's client coordinates, where the picture is drawn (by default
+// everything right of the bar); null goes back to that default.
+inline constexpr UINT SPM_SETPICTURERECT = WM_USER + 10;
 HWND CreateSizePanel(HWND parent, int id, HINSTANCE instance);
 // Where the hot spot lies, in the panel's client coordinates, for a panel of this size.
 RECT SizePanelHotSpot(int panelHeight);
