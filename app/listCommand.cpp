@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "catalogue/componentRegistration.h"
 #include "backup/fullBackup.h"
 #include "backup/reportCommand.h"
@@ -66,6 +68,28 @@ void AppendNodes(const std::vector<cleanup::ScanNode>& nodes, std::wstring& out)
     }
 }
 
+// The entry a command line names: KEYNAME is a key name, or a full key path as /list prints it.
+// A key name that several sources hold (the machine's, its 32-bit view's, the user's) is told
+// apart by the install location; when that does not tell them apart either, the command stops:
+// taking one of them could clean up another program's entry.
+std::optional<size_t> NamedRow(const std::vector<ProgramRow>& rows, const std::wstring& keyName,
+                               const std::wstring& installLocation) {
+    const bool isPath = keyName.find(L'\\') != std::wstring::npos;
+    std::vector<size_t> named;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (isPath ? EqualsNoCase(rows[i].keyPath, keyName) : rows[i].keyName == keyName) named.push_back(i);
+    if (named.size() <= 1) return named.empty() ? std::nullopt : std::optional<size_t>(named[0]);
+    const std::wstring location = ExcludeTrailingBackslash(installLocation);
+    std::vector<size_t> placed;
+    for (size_t i : named)
+        if (EqualsNoCase(ExcludeTrailingBackslash(rows[i].installLocation), location)) placed.push_back(i);
+    if (placed.size() == 1) return placed[0];
+    std::wstring paths;
+    for (size_t i : named) paths += L"\n  " + rows[i].keyPath;
+    throw UserError(Format(L"%s is the key of %d programs; name the one meant by its key path:%s", keyName.c_str(),
+                           static_cast<int>(named.size()), paths.c_str()));
+}
+
 // The scan's terms for a program named on the command line, completed from the catalogue as the
 // window has them: where its entry lives, its publisher, the other programs' folders.
 cleanup::ScanRequest RequestFor(const std::wstring& keyName, const std::wstring& installLocation) {
@@ -74,15 +98,15 @@ cleanup::ScanRequest RequestFor(const std::wstring& keyName, const std::wstring&
     // Without the catalogue the other programs' folders are unknown, and nothing could tell them
     // from this program's remains: the error ends the command.
     const std::vector<ProgramRow> rows = ReadProgramRows(ConnectCatalogue(programs), RowIcons::Skip);
-    bool found = false;
-    for (const ProgramRow& row : rows) {
-        if (!found && row.keyName == keyName) {
-            found = true;
-            request.uninstallKeyPath = row.keyPath;
-            request.publisher = row.publisher;
+    const std::optional<size_t> own = NamedRow(rows, keyName, request.installLocation);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (own && i == *own) {
+            request.keyName = rows[i].keyName;
+            request.uninstallKeyPath = rows[i].keyPath;
+            request.publisher = rows[i].publisher;
             continue;
         }
-        request.otherInstallLocations.push_back(row.installLocation);
+        request.otherInstallLocations.push_back(rows[i].installLocation);
     }
     return request;
 }

@@ -216,3 +216,53 @@ TEST(ScanCommand, PrintsWhatTheScanWouldOfferAndDeletesNothing) {
     RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + name).c_str());
     RemoveTree(folder);
 }
+
+// One key name under two sources is two programs: a command takes the one its install location or
+// its key path names, never the other's entry, and stops when neither tells them apart.
+TEST(CleanCommand, OneKeyNameInTwoSourcesTakesOnlyTheEntryMeant) {
+    const std::wstring name = Format(L"PurgeonCleanTwice%lu", GetCurrentProcessId());
+    wchar_t programFiles[MAX_PATH];
+    ExpandEnvironmentStringsW(L"%ProgramFiles%", programFiles, MAX_PATH);
+    const std::wstring folder32 = std::wstring(programFiles) + L"\\" + name + L" 32";
+    const std::wstring folderUser = std::wstring(programFiles) + L"\\" + name + L" user";
+    for (const std::wstring& folder : {folder32, folderUser}) {
+        ForceDirectories(folder);
+        WriteFileBytes(folder + L"\\left.txt", "left behind");
+    }
+    SeededEntry machine32(name, HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), user(name, HKEY_CURRENT_USER, 0);
+    machine32.Set(L"DisplayName", L"Twice 32").Set(L"InstallLocation", folder32);
+    user.Set(L"DisplayName", L"Twice user").Set(L"InstallLocation", folderUser);
+    auto run = [&](const std::wstring& arguments, DWORD* exitCode) {
+        return FromUtf8(CaptureOutput(BinDir() + L"Purgeon.exe", arguments, exitCode));
+    };
+    auto entryThere = [](const SeededEntry& entry) {
+        UniqueHKey key;
+        return RegOpenKeyExW(entry.root, entry.path.c_str(), 0, KEY_READ | entry.view, key.put()) == ERROR_SUCCESS;
+    };
+
+    DWORD exitCode = 0;
+    std::wstring out = run(L"/clean " + name + L" \"C:\\Elsewhere\"", &exitCode);
+    EXPECT_EQ(exitCode, 1u) << ToUtf8(out);
+    EXPECT_NE(out.find(L"WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name), std::wstring::npos);
+    EXPECT_NE(out.find(L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name),
+              std::wstring::npos);
+    EXPECT_TRUE(entryThere(machine32));
+    EXPECT_TRUE(entryThere(user));
+
+    // The per-user program, named by its folder: the 32-bit one keeps its entry and its files.
+    out = run(L"/clean " + name + L" \"" + folderUser + L"\"", &exitCode);
+    EXPECT_NE(exitCode, 1u) << ToUtf8(out);
+    EXPECT_FALSE(entryThere(user)) << ToUtf8(out);
+    EXPECT_TRUE(entryThere(machine32)) << ToUtf8(out);
+    EXPECT_TRUE(FileExists(folder32 + L"\\left.txt"));
+    EXPECT_FALSE(FileExists(folderUser + L"\\left.txt"));
+
+    // A full key path names one entry whatever the location says.
+    out = run(L"/scan \"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                  name + L"\" \"" + folder32 + L"\"",
+              &exitCode);
+    EXPECT_EQ(exitCode, 0u) << ToUtf8(out);
+    EXPECT_NE(out.find(folder32 + L"\\left.txt"), std::wstring::npos) << ToUtf8(out);
+    RemoveTree(folder32);
+    RemoveTree(folderUser);
+}
