@@ -43,6 +43,7 @@ std::wstring ReasonText(const ItemOutcome& outcome) {
         case Reason::MissingFromBackup: return LangText(IDS_MESSAGEBOX_REASON_MissingFromBackup);
         case Reason::LinkRemoved: return LangText(IDS_MESSAGEBOX_REASON_LinkRemoved);
         case Reason::NotACleanup: return LangText(IDS_MESSAGEBOX_REASON_NotACleanup);
+        case Reason::OwnBackups: return LangText(IDS_MESSAGEBOX_REASON_OwnBackups);
         case Reason::Failed: return SystemErrorText(outcome.error);
     }
     return SystemErrorText(outcome.error);

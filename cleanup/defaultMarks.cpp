@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "cleanup/checkTree.h"
+#include "cleanup/remainsScan.h"
 #include "common/funUtils.h"
 
 namespace purgeon::cleanup {
@@ -82,26 +83,46 @@ void SetState(ScanNode& node, int state) {
     for (ScanNode& child : node.children) SetState(child, state);
 }
 
-std::wstring ComparablePath(const std::wstring& path) {
+// A path as written, in one letter case, with backslashes and no trailing one.
+std::wstring ComparableText(const std::wstring& path) {
     std::wstring text = CleanInstallLocation(path);
     std::replace(text.begin(), text.end(), L'/', L'\\');
     return ToLower(ExcludeTrailingBackslash(text));
 }
+
+// The same for a folder that may be written with short names: "C:\PROGRA~1\Vendor" is
+// "C:\Program Files\Vendor". Looked up on disk, so only for the few folders compared.
+std::wstring ComparablePath(const std::wstring& path) {
+    const std::wstring text = CleanInstallLocation(path);
+    return ComparableText(text.empty() ? text : NormalisedPath(text));
+}
+
+// The scan's nodes lie below the install folder as the program wrote it; they compare in the
+// folder's long form.
+struct ListedFolder {
+    std::wstring asListed;  // ComparableText of the install folder's node
+    std::wstring longForm;  // ComparablePath of it
+    std::wstring PathOf(const ScanNode& node) const {
+        std::wstring text = ComparableText(node.text);
+        if (text.compare(0, asListed.size(), asListed) == 0) text = longForm + text.substr(asListed.size());
+        return text;
+    }
+};
 
 bool IsWithin(const std::wstring& path, const std::wstring& folder) {
     return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
                               path[folder.size()] == L'\\');
 }
 
-void MarkFiles(ScanNode& node, const std::vector<std::wstring>& others) {
-    const std::wstring path = ComparablePath(node.text);
+void MarkFiles(ScanNode& node, const std::vector<std::wstring>& others, const ListedFolder& folder) {
+    const std::wstring path = folder.PathOf(node);
     for (const std::wstring& other : others) {
         if (!IsWithin(path, other)) continue;
         SetState(node, kUnchecked);
         node.reason = UncheckedReason::OtherProgram;
         return;
     }
-    for (ScanNode& child : node.children) MarkFiles(child, others);
+    for (ScanNode& child : node.children) MarkFiles(child, others, folder);
     // A folder that holds another program's folder is never checked itself: it stays.
     if (!node.children.empty()) node.state = RolledUpState(node.children);
 }
@@ -137,7 +158,7 @@ void SetDefaultFileMarks(ScanNode& installFolder, const ScanRequest& request) {
         if (CleanInstallLocation(location).empty() || IsProtectedFolder(CleanInstallLocation(location))) continue;
         others.push_back(ComparablePath(location));
     }
-    MarkFiles(installFolder, others);
+    MarkFiles(installFolder, others, {ComparableText(installFolder.text), ComparablePath(installFolder.text)});
 }
 
 ScanFindings ScanRemains(const ScanRequest& request, const ScanProgress& progress) {

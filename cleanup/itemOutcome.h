@@ -24,6 +24,7 @@ enum class Reason {
     MissingFromBackup,  // undo: the backup no longer holds it
     LinkRemoved,        // undo: a link that was removed rather than set aside
     NotACleanup,        // undo: the folder holds no clean-up
+    OwnBackups,         // the clean-ups' own backups, which a clean-up never takes
     Failed,             // any other system error, named by `error`
 };
 

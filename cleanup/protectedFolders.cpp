@@ -33,27 +33,6 @@ std::wstring DropNamespacePrefix(const std::wstring& path) {
     return rest;
 }
 
-// Full, without "." or ".." parts, forward slashes, short 8.3 names or a trailing backslash.
-std::wstring Normalise(const std::wstring& path) {
-    if (path.empty()) return path;
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return ExcludeTrailingBackslash(path);
-    std::wstring full(size, L'\0');
-    size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    full.resize(size);
-    // "C:\PROGRA~1" is Program Files; only an existing path has a long form to look up.
-    size = GetLongPathNameW(full.c_str(), nullptr, 0);
-    if (size > 0) {
-        std::wstring longForm(size, L'\0');
-        size = GetLongPathNameW(full.c_str(), longForm.data(), size);
-        if (size > 0 && size < longForm.size()) {
-            longForm.resize(size);
-            full = longForm;
-        }
-    }
-    return ExcludeTrailingBackslash(full);
-}
-
 bool SameOrInside(const std::wstring& path, const std::wstring& folder) {
     if (folder.empty()) return false;
     if (EqualsNoCase(path, folder)) return true;
@@ -80,7 +59,7 @@ std::vector<std::wstring> ProtectedExactly() {
         folders.push_back(CsidlFolder(csidl));
     std::vector<std::wstring> out;
     for (const std::wstring& folder : folders)
-        if (!folder.empty()) out.push_back(Normalise(folder));
+        if (!folder.empty()) out.push_back(NormalisedPath(folder));
     return out;
 }
 
@@ -111,19 +90,39 @@ bool IsBareShareOrRelative(const std::wstring& path) {
 
 }  // namespace
 
+std::wstring NormalisedPath(const std::wstring& path) {
+    if (path.empty()) return path;
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return ExcludeTrailingBackslash(path);
+    std::wstring full(size, L'\0');
+    size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    full.resize(size);
+    // "C:\PROGRA~1" is Program Files; only an existing path has a long form to look up.
+    size = GetLongPathNameW(full.c_str(), nullptr, 0);
+    if (size > 0) {
+        std::wstring longForm(size, L'\0');
+        size = GetLongPathNameW(full.c_str(), longForm.data(), size);
+        if (size > 0 && size < longForm.size()) {
+            longForm.resize(size);
+            full = longForm;
+        }
+    }
+    return ExcludeTrailingBackslash(full);
+}
+
 bool IsProtectedFolder(const std::wstring& rawPath) {
     std::wstring path = CleanInstallLocation(rawPath);
     for (wchar_t& c : path)
         if (c == L'/') c = L'\\';
     path = DropNamespacePrefix(path);
     if (path.empty() || IsBareShareOrRelative(path)) return true;
-    path = Normalise(path);
+    path = NormalisedPath(path);
     if (path.size() <= 2) return true;  // "C:" left of "C:\"
     if (IsBareShareOrRelative(path + L'\\')) return true;
 
     wchar_t windows[MAX_PATH] = {};
-    if (GetWindowsDirectoryW(windows, MAX_PATH) && SameOrInside(path, Normalise(windows))) return true;
-    if (SameOrInside(path, Normalise(SystemDirectory()))) return true;
+    if (GetWindowsDirectoryW(windows, MAX_PATH) && SameOrInside(path, NormalisedPath(windows))) return true;
+    if (SameOrInside(path, NormalisedPath(SystemDirectory()))) return true;
 
     // A protected folder, or one that holds a protected folder (removing "...\Roaming\Microsoft"
     // would take the Start Menu with it).
@@ -131,8 +130,8 @@ bool IsProtectedFolder(const std::wstring& rawPath) {
         if (SameOrInside(folder, path)) return true;
 
     // Any profile under the Users folder, and its standard folders.
-    std::wstring users = Normalise(KnownFolder(FOLDERID_UserProfiles));
-    if (users.empty()) users = Normalise(ExtractFilePath(Normalise(CsidlFolder(CSIDL_PROFILE))));
+    std::wstring users = NormalisedPath(KnownFolder(FOLDERID_UserProfiles));
+    if (users.empty()) users = NormalisedPath(ExtractFilePath(NormalisedPath(CsidlFolder(CSIDL_PROFILE))));
     if (!users.empty() && path.size() > users.size() + 1 && SameOrInside(path, users)) {
         const std::wstring rest = path.substr(users.size() + 1);
         const size_t slash = rest.find(L'\\');

@@ -36,9 +36,16 @@ bool IsKeyDeletable(const RegistryTarget& target) {
            !IsProtectedRegistryKey(target.parentPath, target.lastName);
 }
 
+// Only a key the registry says is not there is gone: one that cannot be opened (access denied)
+// is still there.
 bool KeyThere(HKEY root, const std::wstring& path) {
     UniqueHKey key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_FILE_NOT_FOUND;
+}
+
+bool KeyThereAt(const std::wstring& text) {
+    std::optional<RegistryTarget> target = SplitRegistryText(text);
+    return !target || KeyThere(target->root, target->parentPath + target->lastName);
 }
 
 ItemOutcome DeleteKey(const ScanNode& node, std::vector<ItemOutcome>& lostValues) {
@@ -65,7 +72,8 @@ ItemOutcome DeleteKey(const ScanNode& node, std::vector<ItemOutcome>& lostValues
     const std::wstring prefix = node.text + L'\\';
     for (const ScanNode& value : node.children) {
         if (value.text.compare(0, prefix.size(), prefix) != 0) continue;
-        if (!left || !ReadRegValue(left.get(), value.text.substr(prefix.size()).c_str())) lostValues.push_back(Done(value.text));
+        // A key that cannot be read keeps what it had, as far as anyone can tell.
+        if (left && !ReadRegValue(left.get(), value.text.substr(prefix.size()).c_str())) lostValues.push_back(Done(value.text));
     }
     return StayedFor(node.text, status == ERROR_SUCCESS ? static_cast<DWORD>(ERROR_ACCESS_DENIED) : status);
 }
@@ -95,6 +103,7 @@ public:
         if (files.empty()) return;
         const std::wstring topText = CleanInstallLocation(files.front().text);
         topFull_ = FullPathOf(topText);
+        backupsRoot_ = FullPathOf(ExtractFilePath(ExcludeTrailingBackslash(backup_.Folder())));
         DWORD error = ERROR_SUCCESS;
         std::optional<std::wstring> final = FinalPathOf(topFull_, &error);
         if (!final) {
@@ -168,6 +177,9 @@ private:
         const std::wstring full = FullPathOf(text);
         std::optional<std::wstring> relative = RelativeInside(full, topFull_);
         if (!relative) return Record(Stayed(text, Reason::OutsideFolder));
+        // A program folder that holds the clean-ups' backups (this program's own, say): they stay,
+        // and this clean-up's backup is never walked into itself.
+        if (RelativeInside(full, backupsRoot_)) return Record(Stayed(text, Reason::OwnBackups));
         const std::wstring expected = relative->empty() ? topFinal_ : topFinal_ + L"\\" + *relative;
         if (!listed) {
             // A look at the name, not at what it may point to: a dangling link is still there.
@@ -301,6 +313,7 @@ private:
     CleanupBackup& backup_;
     std::vector<ItemOutcome>& outcomes_;
     std::wstring topFull_;
+    std::wstring backupsRoot_;  // where every clean-up keeps its backup
     std::wstring topFinal_;
     bool topIsLink_ = false;
     std::unordered_set<std::wstring> met_;
@@ -353,14 +366,26 @@ std::optional<RegistryTarget> SplitRegistryText(const std::wstring& text) {
 
 std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys) {
     std::vector<ItemOutcome> outcomes;
+    std::vector<std::wstring> deleted;
     for (const ScanNode& key : keys) {
         if (key.state != kChecked) continue;
         std::vector<ItemOutcome> lost;
         outcomes.push_back(DeleteKey(key, lost));
+        if (outcomes.back().done) deleted.push_back(key.text);
         outcomes.insert(outcomes.end(), lost.begin(), lost.end());
     }
     for (const ScanNode& key : keys) {
         if (key.state == kChecked) continue;
+        // A match inside a deleted key went with it (and into the backup with it), whatever its
+        // own mark said: it is reported gone, and leaves the tree.
+        const bool wentWithParent = std::any_of(deleted.begin(), deleted.end(), [&](const std::wstring& parent) {
+            return key.text.size() > parent.size() && key.text[parent.size()] == L'\\' && StartsWithNoCase(key.text, parent);
+        });
+        if (wentWithParent && !KeyThereAt(key.text)) {
+            outcomes.push_back(Done(key.text));
+            for (const ScanNode& value : key.children) outcomes.push_back(Done(value.text));
+            continue;
+        }
         for (const ScanNode& value : key.children)
             if (value.state == kChecked) outcomes.push_back(DeleteValue(key, value));
     }

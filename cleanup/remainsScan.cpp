@@ -173,7 +173,7 @@ bool IsProtectedRegistryKey(const std::wstring& parentPath, const std::wstring& 
 
 bool IsSkippedScanPath(const std::wstring& path) {
     for (const wchar_t* skipped : kSkippedPaths)
-        if (path == skipped) return true;
+        if (EqualsNoCase(path, skipped)) return true;  // Windows spells it WOW6432Node, Wine Wow6432Node
     return false;
 }
 

@@ -77,6 +77,9 @@ std::wstring CleanInstallLocation(const std::wstring& location);
 // ProgramData, the Users folder, a user profile and its standard folders, a relative path, a
 // bare network share. Checked again before anything is deleted.
 bool IsProtectedFolder(const std::wstring& path);
+// A path full, without "." or ".." parts, forward slashes, short 8.3 names (where it exists) or a
+// trailing backslash, so two spellings of one folder compare equal (letter case aside).
+std::wstring NormalisedPath(const std::wstring& path);
 
 // The install folder's tree in file-system order: the folder as the top node, its entries (names
 // beginning with "." left out) below it. Nothing for an empty, missing or protected location.

@@ -219,6 +219,8 @@ enum TextKey {
     IDS_STARTUP_DISABLEDBY_Purgeon,
     IDS_STARTUP_DISABLEDBY_TaskManager,
     IDS_STARTUP_DISABLEDBY_Autoruns,
+    IDS_SCANFORM_MESSAGE_NothingChecked,
+    IDS_MESSAGEBOX_REASON_OwnBackups,
     kTextKeyCount
 };
 

@@ -249,6 +249,25 @@ TEST_F(CleanupFiles, ReadOnlyHiddenAndEmptyItemsKeepAttributesAndTimesBothWays) 
     SetFileAttributesW(program_.Path(L"locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A program folder that holds the clean-ups' backups (uninstalling this program from its own
+// folder): earlier backups stay where the undo window finds them, and the new backup is never
+// walked into itself.
+TEST_F(CleanupFiles, TheCleanupsOwnBackupsInsideTheFolderStay) {
+    program_.File(L"app.exe", "program");
+    program_.File(L"Back up\\Clean-ups\\2026-01-01 10-00-00\\manifest.txt", "an earlier clean-up");
+    std::vector<ScanNode> keys, files = FolderTree(program_.folder);
+    const CleanupResult result = CleanRemains(keys, files, {program_.Path(L"Back up\\Clean-ups"), program_.name, program_.folder});
+    ASSERT_TRUE(result.ran) << ToUtf8(result.error);
+    EXPECT_FALSE(FileExists(program_.Path(L"app.exe")));
+    EXPECT_EQ(ReadFileBytes(program_.Path(L"Back up\\Clean-ups\\2026-01-01 10-00-00\\manifest.txt")), "an earlier clean-up");
+    EXPECT_TRUE(FileExists(result.backupFolder + CleanupBackup::StoredFor(program_.Path(L"app.exe"))));
+    bool ownStayed = false;
+    for (const ItemOutcome& outcome : result.fileOutcomes)
+        if (!outcome.done && outcome.reason == Reason::OwnBackups) ownStayed = true;
+    EXPECT_TRUE(ownStayed);
+    EXPECT_FALSE(result.AllGone());
+}
+
 // Across volumes a move is a copy, checked, then the original's deletion; it never replaces.
 TEST_F(CleanupFiles, CopyVerifyAndDeleteKeepsBytesAttributesAndTimesAndNeverReplaces) {
     const std::wstring source = outside_.path() + L"source.bin";

@@ -1,6 +1,8 @@
 // What a remains scan checks before the user looks: only what surely belongs to the program.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <map>
 
 #include "cleanup/defaultMarks.h"
@@ -137,6 +139,38 @@ TEST(DefaultMarks, AnotherProgramsFolderInsideThisOneStaysUnchecked) {
     ScanNode alone = tree();
     SetDefaultFileMarks(alone, request);
     EXPECT_EQ(alone.state, kChecked);
+}
+
+// Another program's folder written with short names ("C:\PROGRA~1\...") is still that folder, and
+// so is this program's folder written that way.
+TEST(DefaultMarks, ShortNamesOfAFolderAreThatFolder) {
+    wchar_t programFiles[MAX_PATH];
+    ExpandEnvironmentStringsW(L"%ProgramFiles%", programFiles, MAX_PATH);
+    const std::wstring vendor = std::wstring(programFiles) + L"\\Purgeon Short Vendor";
+    const std::wstring productB = vendor + L"\\Product Number B";
+    ForceDirectories(productB);
+    auto shortOf = [](const std::wstring& path) {
+        wchar_t buffer[MAX_PATH] = {};
+        GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
+        return std::wstring(buffer);
+    };
+    const std::wstring shortVendor = shortOf(vendor), shortProductB = shortOf(productB);
+    ASSERT_FALSE(shortProductB.empty());
+    ASSERT_NE(ToLower(shortProductB), ToLower(productB)) << "no short names on this volume";
+    auto tree = [](const std::wstring& top, const std::wstring& other) {
+        return ScanNode{top, kChecked, {{other, kChecked, {{other + L"\\b.exe", kChecked, {}}}}, {top + L"\\own.txt", kChecked, {}}}};
+    };
+    for (const auto& [top, listedOther, givenOther] :
+         {std::tuple{vendor, productB, shortProductB}, std::tuple{shortVendor, shortVendor + L"\\Product Number B", productB}}) {
+        ScanRequest request{L"ShortVendorSuite", top};
+        request.otherInstallLocations = {givenOther};
+        ScanNode folder = tree(top, listedOther);
+        SetDefaultFileMarks(folder, request);
+        EXPECT_EQ(folder.children[0].reason, R::OtherProgram) << ToUtf8(top) << " / " << ToUtf8(givenOther);
+        EXPECT_EQ(folder.children[0].children[0].state, kUnchecked);
+        EXPECT_EQ(folder.children[1].state, kChecked);
+    }
+    test::RemoveTree(vendor);
 }
 
 // Against the real registry: an entry installed for the current user only is found in that

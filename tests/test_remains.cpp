@@ -453,6 +453,15 @@ TEST(RemainsRegistry, RegisteredApplicationsDirectlyUnderSoftwareIsNotOffered) {
     EXPECT_FALSE(IsProtectedRegistryKey(L"SOFTWARE\\Vendor\\", L"RegisteredApplications"));
 }
 
+// The walks skip the 32-bit view's Microsoft part however the registry spells the view's key
+// (Windows: WOW6432Node), or its uninstall entries would be offered twice.
+TEST(RemainsRegistry, SkippedPathsIgnoreLetterCase) {
+    EXPECT_TRUE(IsSkippedScanPath(L"SOFTWARE\\Wow6432Node\\Microsoft"));
+    EXPECT_TRUE(IsSkippedScanPath(L"SOFTWARE\\WOW6432Node\\Microsoft"));
+    EXPECT_TRUE(IsSkippedScanPath(L"SOFTWARE\\WOW6432Node\\Classes"));
+    EXPECT_FALSE(IsSkippedScanPath(L"SOFTWARE\\WOW6432Node\\Vendor"));
+}
+
 // Windows' own keys (Run, Policies, Uninstall, ...) lie directly under Microsoft\Windows and its
 // CurrentVersion; a program named like one must not take it. The 32-bit view is walked like the
 // 64-bit one: its vendors and its uninstall entries, not the rest of its Microsoft part.

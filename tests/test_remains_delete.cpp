@@ -331,6 +331,28 @@ TEST(RemainsDelete, PathsLeadingOutOfTheInstallFolderAreNotFollowed) {
     EXPECT_EQ(files[0].children.size(), 2u);
 }
 
+// A match inside another is a finding of its own; when its parent is deleted it goes too, whatever
+// its own mark, and is reported gone rather than left in the tree as if it stayed.
+TEST(RemainsDelete, AMatchInsideADeletedKeyIsReportedGoneWithIt) {
+    const std::wstring outer = L"Software\\RemainsDeleteNested", inner = outer + L"\\Profiles\\RemainsDeleteNested";
+    SetString(HKEY_CURRENT_USER, outer, L"A", L"x");
+    SetString(HKEY_CURRENT_USER, inner, L"Marker", L"y");
+    std::vector<ScanNode> keys = {
+        {L"HKEY_CURRENT_USER\\" + outer, kChecked, {{L"HKEY_CURRENT_USER\\" + outer + L"\\A", kChecked, {}}}},
+        {L"HKEY_CURRENT_USER\\" + inner, kUnchecked, {{L"HKEY_CURRENT_USER\\" + inner + L"\\Marker", kUnchecked, {}}}}};
+    std::vector<ScanNode> files;
+    Cleaner cleaner;
+    const CleanupResult result = cleaner.Clean(keys, files);
+    EXPECT_TRUE(result.AllGone());
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, outer));
+    const ItemOutcome* nested = OutcomeOf(result.keyOutcomes, L"HKEY_CURRENT_USER\\" + inner);
+    ASSERT_NE(nested, nullptr);
+    EXPECT_TRUE(nested->done);
+    EXPECT_TRUE(keys.empty()) << "nothing that went stays in the tree";
+    RegDeleteTreeW(HKEY_CURRENT_USER, outer.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, outer.c_str());
+}
+
 TEST(RemainsDelete, SharedNamesInTheThirtyTwoBitViewSurvive) {
     // The 32-bit view of SOFTWARE holds the same shared keys as SOFTWARE itself.
     const std::wstring view = L"Software\\Wow6432Node\\";

@@ -394,11 +394,12 @@ TEST_F(ScanForm, FilesAloneAreEnoughToKeepTheWindowOpen) {
     EXPECT_EQ(nullptr, TreeView_GetRoot(form_.RegTree()));
     ASSERT_TRUE(TreeView_GetRoot(form_.FileTree()));
 
-    // The install folder unticked: nothing goes, and the report still follows.
+    // The install folder unticked: nothing goes, and the message says so rather than success.
     ClickCheckBox(form_.FileTree(), TreeView_GetRoot(form_.FileTree()));
     form_.PressDelete();
     ASSERT_EQ(1u, messages_.size());
-    EXPECT_EQ(messages_[0], LangText(IDS_MESSAGEBOX_WARNING_CleanSuccess));
+    EXPECT_EQ(messages_[0], LangText(IDS_SCANFORM_MESSAGE_NothingChecked));
+    EXPECT_NE(nullptr, TreeView_GetRoot(form_.FileTree()));
     EXPECT_TRUE(Exists(folder_ + L"\\keep.txt"));
     EXPECT_TRUE(Exists(folder_ + L"\\Data\\state.dat"));
     EXPECT_TRUE(KeyExists(keyPath_));

@@ -286,10 +286,10 @@ void TMainForm::ActionUninstallExecute() {
     terms.keyPath = program->keyPath;
     terms.displayName = program->displayName.empty() ? program->keyName : program->displayName;
     terms.publisher = program->publisher;
-    // Their folders are never taken for this program's remains.
-    for (const ListRow& other : rows_)
-        if (other.kind == RowKind::Program && other.index != program->index)
-            terms.otherInstallLocations.push_back(other.directory);
+    // Their folders are never taken for this program's remains: every other program's, listed
+    // or hidden by a filter, as the command line's clean-up has them.
+    for (const ProgramRow& other : ReadProgramRows(programList_.Get(), RowIcons::Skip))
+        if (other.index != program->index) terms.otherInstallLocations.push_back(other.installLocation);
     cleanup::TWaitingThread::Start(hwnd_, std::move(terms));
 }
 
@@ -301,10 +301,16 @@ void TMainForm::ActionDeleteScrExecute() {
         UniqueBstr fileName;
         CheckCom(programList_.Get()->GetScreenSaverFileName(row->index, fileName.put()), L"Doffkit");
         files = cleanup::ScreenSaverFilesOf(row->directory, fileName.str());
-    } catch (const UserError&) {
-        return;  // a component that cannot name the file leaves nothing to delete
+    } catch (const UserError& error) {
+        ShowErrorReport(hwnd_, error.message());  // nothing is deleted without its file's name
+        return;
     }
-    if (files.path.empty()) return;
+    if (files.path.empty()) {
+        // The component's file name is not a bare name in the saver's folder: nothing is touched.
+        ShowErrorReport(hwnd_, Format(LangText(IDS_MESSAGEBOX_WARNING_ScrNotDeleted).c_str(), row->caption.c_str(),
+                                      SystemErrorText(ERROR_INVALID_NAME).c_str()));
+        return;
+    }
     if (!AskQuestion(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteScr))) return;
     const cleanup::ScreenSaverDeletion deletion = cleanup::DeleteScreenSaver(files, AppPaths.ScrBackupDir);
     FillProgramList();

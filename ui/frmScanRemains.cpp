@@ -302,6 +302,12 @@ void TScanForm::StartScan() {
 void TScanForm::PressDelete() {
     if (!hwnd_ || !scanned_) return;
     SetWindowTextW(lblScanInfo_, L"");
+    // With findings listed and none checked, Delete would change nothing: saying it succeeded
+    // would claim a clean-up that never happened.
+    if ((!keys_.empty() || !files_.empty()) && !cleanup::AnyChecked(keys_) && !cleanup::AnyChecked(files_)) {
+        Tell(LangText(IDS_SCANFORM_MESSAGE_NothingChecked));
+        return;
+    }
     const bool hadFiles = !files_.empty();
     // The registry part is saved and the files set aside; without a backup nothing is deleted.
     lastCleanup_ = cleanup::CleanRemains(keys_, files_,
