@@ -165,14 +165,6 @@ HRESULT CatalogContext::StoreComment(const std::wstring& keyName, const std::wst
     return HRESULT_FROM_WIN32(status);
 }
 
-void CatalogContext::ForgetStoredComment(const std::wstring& keyName) {
-    if (!CommentStore()) return;
-    UniqueHKey store;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kCommentStoreKey, 0, KEY_SET_VALUE, store.put()) == ERROR_SUCCESS)
-        RegDeleteValueW(store.get(), keyName.c_str());
-    commentStoreOpened_ = false;
-}
-
 std::vector<std::wstring> EnumerateProgramKeys(HKEY uninstall) {
     if (!uninstall) return {};
     return purgeon::SubkeyNames(uninstall);
@@ -441,7 +433,7 @@ const std::vector<RegValue>& ProgramEntry::Rows() {
             RegValue comment{L"Comments", REG_SZ, {}};
             const BYTE* bytes = reinterpret_cast<const BYTE*>(stored->c_str());
             comment.data.assign(bytes, bytes + (stored->size() + 1) * sizeof(wchar_t));
-            // The stored comment was written because the key's own could not be: it is newer.
+            // The user's comment stands in for the installer's text.
             bool replaced = false;
             for (RegValue& row : rows)
                 if (purgeon::EqualsNoCase(row.name, L"Comments")) {
@@ -488,25 +480,16 @@ HRESULT ProgramEntry::GetValueData(long index, BSTR* value) {
 HRESULT ProgramEntry::SetComment(BSTR comment) {
     return Guarded([&] {
         std::wstring text = comment ? std::wstring(comment, SysStringLen(comment)) : std::wstring();
-        HRESULT hr = S_OK;
+        // The user's comment is kept in the per-user store, never in the program's key: the
+        // key's own Comments value is the installer's text, which a note must not overwrite.
         UniqueHKey key;
         HKEY uninstall = context_->Uninstall(source_);
         LSTATUS status = uninstall ? RegOpenKeyExW(uninstall, keyName_.c_str(), 0,
-                                                   KEY_SET_VALUE | SourceOf(source_).view, key.put())
+                                                   KEY_QUERY_VALUE | SourceOf(source_).view, key.put())
                                    : ERROR_FILE_NOT_FOUND;
-        if (status == ERROR_SUCCESS)
-            status = RegSetValueExW(key.get(), L"Comments", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-        if (status == ERROR_SUCCESS) {
-            // The key holds it now; an older per-user copy would shadow it.
-            context_->ForgetStoredComment(CommentName());
-        } else if (status == ERROR_FILE_NOT_FOUND) {
-            hr = HRESULT_FROM_WIN32(status);  // no such program: nothing to annotate
-        } else {
-            hr = context_->StoreComment(CommentName(), text);
-        }
-        whole_.reset();  // the listing must show the new value
-        rows_.reset();
+        if (status == ERROR_FILE_NOT_FOUND) return HRESULT_FROM_WIN32(status);  // no such program
+        const HRESULT hr = context_->StoreComment(CommentName(), text);
+        rows_.reset();  // the listing must show the new value
         return hr;
     });
 }

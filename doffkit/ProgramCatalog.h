@@ -71,10 +71,9 @@ public:
     // The Uninstall key of a source, opened for reading; null when it is missing.
     HKEY Uninstall(EntrySource source) const { return uninstall_[static_cast<long>(source)].get(); }
     IconIndexCache& Icons() { return icons_; }
-    // The per-user comment kept for a key that could not be written.
+    // The user's comment on an entry, kept per user under kCommentStoreKey.
     std::optional<std::wstring> StoredComment(const std::wstring& keyName);
     HRESULT StoreComment(const std::wstring& keyName, const std::wstring& comment);
-    void ForgetStoredComment(const std::wstring& keyName);
 
 private:
     HKEY CommentStore();

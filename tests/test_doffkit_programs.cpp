@@ -26,6 +26,14 @@ long IconIndex(Entry* entry) {
 
 std::wstring SystemFile(const wchar_t* name) { return IncludeTrailingBackslash(SystemDirectory()) + name; }
 
+// The texts an entry lists under the name "Comments".
+std::vector<std::wstring> CommentTexts(IProgramEntry* entry) {
+    std::vector<std::wstring> texts;
+    for (const auto& [name, text] : ValueRows(entry))
+        if (name == L"Comments") texts.push_back(text);
+    return texts;
+}
+
 }  // namespace
 
 using DoffkitPrograms = ComTest;
@@ -265,47 +273,46 @@ TEST_F(DoffkitPrograms, ShowEveryValueInRegistryOrderAsTheRegistryEditorDoes) {
     EXPECT_EQ(E_POINTER, entry->GetValueCount(nullptr));
 }
 
-TEST_F(DoffkitPrograms, KeepCommentsInTheKeyOrPerUserWhenTheKeyIsReadOnly) {
-    SeededKey writable(UniqueName(L"Comment"));
-    writable.Text(L"DisplayName", L"Commented");
-    SeededKey readOnly(UniqueName(L"ReadOnlyComment"));
-    readOnly.Text(L"DisplayName", L"Read-only").Text(L"Comments", L"from the vendor");
+// A comment is the user's note: kept per user, shown in place of the installer's Comments text,
+// and the installer's text in the program's key stays as it was.
+TEST_F(DoffkitPrograms, CommentsAreKeptPerUserAndNeverOverwriteTheInstallersText) {
+    SeededKey plain(UniqueName(L"Comment"));
+    plain.Text(L"DisplayName", L"Commented");
+    SeededKey vendor(UniqueName(L"VendorComment"));
+    vendor.Text(L"DisplayName", L"Vendor").Text(L"Comments", L"from the vendor");
     ComPtr<IProgramList> list = CreateList();
+    UniqueHKey store;
+    auto stored = [&](const std::wstring& name) {
+        store.reset();
+        RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Purgeon\\Comments", 0, KEY_ALL_ACCESS, store.put());
+        return store ? ReadRegString(store.get(), name.c_str()) : std::nullopt;
+    };
 
-    ComPtr<Entry> entry = FindEntry(list.get(), writable.name());
+    ComPtr<Entry> entry = FindEntry(list.get(), plain.name());
     ASSERT_TRUE(entry);
     ValueRows(entry.get());  // cached rows must not hide the new value
     UniqueBstr comment(L"Keep: licence 1234 — 注释");
     ASSERT_EQ(S_OK, entry->SetComment(comment.get()));
-    EXPECT_EQ(L"Keep: licence 1234 — 注释", ReadRegString(writable.key(), L"Comments").value_or(L"-"));
-    auto rows = ValueRows(entry.get());
-    EXPECT_NE(rows.end(), std::find(rows.begin(), rows.end(), std::make_pair(std::wstring(L"Comments"), comment.str())));
+    EXPECT_FALSE(ReadRegString(plain.key(), L"Comments")) << "nothing is written into the program's key";
+    EXPECT_EQ(stored(plain.name()).value_or(L"-"), comment.str());
+    EXPECT_EQ(CommentTexts(entry.get()), std::vector<std::wstring>{comment.str()});
     UniqueBstr empty(L"");
     ASSERT_EQ(S_OK, entry->SetComment(empty.get()));
-    EXPECT_EQ(L"", ReadRegString(writable.key(), L"Comments").value_or(L"-")) << "an empty comment is stored as such";
+    EXPECT_EQ(stored(plain.name()).value_or(L"-"), L"") << "an empty comment is stored as such";
 
-    // Deny setting values on the key to everyone.
-    ASSERT_TRUE(readOnly.Protect(L"D:P(D;;0x2;;;WD)(A;;KA;;;WD)"));
-    UniqueHKey probe;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstall) + L"\\" + readOnly.name()).c_str(), 0,
-                      KEY_SET_VALUE | KEY_WOW64_64KEY, probe.put()) == ERROR_SUCCESS)
-        GTEST_SKIP() << "Wine does not enforce the denying access list: the per-user fallback is not exercised";
-    ASSERT_TRUE(entry = FindEntry(list.get(), readOnly.name()));
+    ASSERT_TRUE(entry = FindEntry(list.get(), vendor.name()));
+    EXPECT_EQ(CommentTexts(entry.get()), std::vector<std::wstring>{L"from the vendor"});
     UniqueBstr mine(L"mine, not the vendor's");
     ASSERT_EQ(S_OK, entry->SetComment(mine.get()));
-    EXPECT_EQ(L"from the vendor", ReadRegString(readOnly.key(), L"Comments").value_or(L"-"));
-    UniqueHKey store;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Purgeon\\Comments", 0, KEY_ALL_ACCESS, store.put()));
-    EXPECT_EQ(mine.str(), ReadRegString(store.get(), readOnly.name().c_str()).value_or(L"-"));
-    rows = ValueRows(entry.get());
-    EXPECT_EQ(1, std::count_if(rows.begin(), rows.end(), [](const auto& row) { return row.first == L"Comments"; }));
-    EXPECT_NE(rows.end(), std::find(rows.begin(), rows.end(), std::make_pair(std::wstring(L"Comments"), mine.str())));
+    EXPECT_EQ(L"from the vendor", ReadRegString(vendor.key(), L"Comments").value_or(L"-"));
+    EXPECT_EQ(CommentTexts(entry.get()), std::vector<std::wstring>{mine.str()});
     // A fresh list sees it too.
     ComPtr<IProgramList> again = CreateList();
-    ASSERT_TRUE(entry = FindEntry(again.get(), readOnly.name()));
-    rows = ValueRows(entry.get());
-    EXPECT_NE(rows.end(), std::find(rows.begin(), rows.end(), std::make_pair(std::wstring(L"Comments"), mine.str())));
-    RegDeleteValueW(store.get(), readOnly.name().c_str());
+    ASSERT_TRUE(entry = FindEntry(again.get(), vendor.name()));
+    EXPECT_EQ(CommentTexts(entry.get()), std::vector<std::wstring>{mine.str()});
+    stored(L"");
+    RegDeleteValueW(store.get(), plain.name().c_str());
+    RegDeleteValueW(store.get(), vendor.name().c_str());
 }
 
 TEST_F(DoffkitPrograms, RefuseOutOfRangeIndexesAndNullPointers) {
@@ -385,11 +392,16 @@ TEST_F(DoffkitPrograms, ListAllThreeUninstallKeysEachEntryWithItsOwnKey) {
     ExpandEnvironmentStringsW(L"%SystemRoot%\\unins32.exe", expanded, MAX_PATH);
     EXPECT_EQ(Read(where.get(), &IProgramEntry2::GetUninstallCommand), expanded);
 
-    // A comment goes into the entry's own key; LoadKey stays within its source.
-    UniqueBstr comment(L"kept in the 32-bit view");
+    // A comment belongs to its own entry, apart from the same name's in another source; LoadKey
+    // stays within its source.
+    UniqueBstr comment(L"kept for the 32-bit view");
     ASSERT_EQ(S_OK, entries[1]->SetComment(comment.get()));
-    EXPECT_EQ(ReadRegString(machine32.key(), L"Comments").value_or(L"-"), L"kept in the 32-bit view");
-    EXPECT_FALSE(ReadRegString(machine.key(), L"Comments"));
+    EXPECT_EQ(CommentTexts(entries[1].get()), std::vector<std::wstring>{comment.str()});
+    EXPECT_TRUE(CommentTexts(entries[0].get()).empty());
+    EXPECT_FALSE(ReadRegString(machine32.key(), L"Comments"));
+    UniqueHKey store;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Purgeon\\Comments", 0, KEY_SET_VALUE, store.put());
+    RegDeleteValueW(store.get(), (L"WOW6432Node\\" + name).c_str());
     UniqueBstr same(name.c_str());
     ASSERT_EQ(S_OK, entries[2]->LoadKey(same.get()));
     EXPECT_EQ(Read(entries[2].get(), &Entry::GetDisplayName), L"User copy");
