@@ -201,23 +201,45 @@ DWORD DeleteApproval(const StartupRow& row) {
 }
 
 // Removes a registry row's value in both its forms: ERROR_SUCCESS when neither is left.
+// The subkey a registry row lies in while disabled; null for the startup key itself.
+const wchar_t* ParkedKeyOf(const StartupRow& row) {
+    if (row.disabledBy == DisabledBy::Purgeon) return kRunDisableKey;
+    if (row.disabledBy == DisabledBy::Autoruns) return kAutorunsDisabled;
+    return nullptr;
+}
+
+// Task Manager's record names the entry of the startup key or folder itself: it goes with that
+// entry, or with a parked one of that name while the startup key or folder holds none, so it
+// never changes what another row shows.
+bool RecordGoesWith(const StartupRow& row) {
+    if (row.source == StartupSource::Folder) return row.filePath == row.folder + row.name || !PathExists(row.folder + row.name);
+    if (!ParkedKeyOf(row)) return true;
+    UniqueHKey key = OpenKey(row.root, row.keyPath, kReadAccess);
+    return !key || !ReadRegValue(key.get(), row.name.c_str());
+}
+
+// Deletes the value where this row lies (the startup key, Run_Disable or Autoruns' subkey), not
+// same-named values of other rows.
 DWORD DeleteRegistryEntry(const StartupRow& row, bool& removed) {
     LONG status = ERROR_SUCCESS;
     UniqueHKey key = OpenKey(row.root, row.keyPath, kWriteAccess, &status);
     if (!key) return IsGone(status) ? ERROR_SUCCESS : static_cast<DWORD>(status);
-    DWORD failure = ERROR_SUCCESS;
-    status = RegDeleteValueW(key.get(), row.name.c_str());
-    if (status == ERROR_SUCCESS) removed = true;
-    else if (!IsGone(status)) failure = static_cast<DWORD>(status);
-    for (const wchar_t* parked : {kRunDisableKey, kAutorunsDisabled}) {
-        UniqueHKey disabled = OpenKey(key.get(), parked, kWriteAccess, &status);
-        if (!disabled) continue;
-        status = RegDeleteValueW(disabled.get(), row.name.c_str());
-        if (status == ERROR_SUCCESS) removed = true;
-        else if (!IsGone(status) && failure == ERROR_SUCCESS) failure = static_cast<DWORD>(status);
+    UniqueHKey parked;
+    if (const wchar_t* parkedName = ParkedKeyOf(row)) {
+        parked = OpenKey(key.get(), parkedName, kWriteAccess, &status);
+        if (!parked) return IsGone(status) ? ERROR_SUCCESS : static_cast<DWORD>(status);
     }
-    const DWORD record = DeleteApproval(row);
-    return failure != ERROR_SUCCESS ? failure : record;
+    status = RegDeleteValueW(parked ? parked.get() : key.get(), row.name.c_str());
+    if (status == ERROR_SUCCESS) removed = true;
+    else if (!IsGone(status)) return static_cast<DWORD>(status);
+    return RecordGoesWith(row) ? DeleteApproval(row) : ERROR_SUCCESS;
+}
+
+// After a parked entry came back: a record Task Manager left saying disabled would keep Windows
+// from starting it, so it says enabled too.
+DWORD ClearDisabledApproval(const StartupRow& row) {
+    auto record = ReadApproval(row);
+    return record && IsDisabledRecord(*record) ? WriteEnabledApproval(row) : ERROR_SUCCESS;
 }
 
 DWORD DeleteFolderEntry(const StartupRow& row, bool& removed) {
@@ -239,7 +261,7 @@ DWORD DeleteFolderEntry(const StartupRow& row, bool& removed) {
     }
     if (ok) {
         removed = true;
-        return DeleteApproval(row);
+        return RecordGoesWith(row) ? DeleteApproval(row) : ERROR_SUCCESS;
     }
     return LastErrorOr(ERROR_ACCESS_DENIED);
 }
@@ -327,10 +349,19 @@ StartupApplyResult ApplyStartupRows(std::vector<StartupRow>& rows) {
     for (StartupRow& row : rows) {
         if (row.enabled == row.wasEnabled) continue;
         DWORD error = ERROR_SUCCESS;
-        if (row.enabled && row.disabledBy == DisabledBy::TaskManager)
+        if (row.enabled && row.disabledBy == DisabledBy::TaskManager) {
             error = WriteEnabledApproval(row);
-        else
+        } else {
             error = row.source == StartupSource::Registry ? MoveRegistryEntry(row) : MoveFolderEntry(row);
+            if (error == ERROR_SUCCESS && row.enabled && (error = ClearDisabledApproval(row)) != ERROR_SUCCESS) {
+                // Back in place, but Task Manager's record still keeps it from starting.
+                row.enabled = row.wasEnabled = false;
+                row.disabledBy = DisabledBy::TaskManager;
+                ++result.failed;
+                result.failures.push_back({row.name, row.location, error});
+                continue;
+            }
+        }
         if (error == ERROR_SUCCESS) {
             row.wasEnabled = row.enabled;
             row.disabledBy = row.enabled ? DisabledBy::None : DisabledBy::Purgeon;

@@ -357,21 +357,26 @@ TEST_F(StartupKeys, NameBothEnabledAndDisabledKeepsTheEnabledValue) {
     EXPECT_EQ(after[0].command, L"enabled.exe");
 }
 
-TEST_F(StartupKeys, DeleteRemovesBothFormsFromEitherRow) {
+// A name both enabled and disabled is two rows: deleting one leaves the other's value.
+TEST_F(StartupKeys, DeleteRemovesOnlyTheChosenRowsValue) {
     const std::wstring disabledKey = kRun + L"\\" + kRunDisableKey;
     for (int fromDisabled = 0; fromDisabled < 2; ++fromDisabled) {
         SCOPED_TRACE(fromDisabled);
-        SetValue(HKEY_CURRENT_USER, kRun, Name(L"gone"), REG_SZ, Bytes(L"a.exe"));
-        SetValue(HKEY_CURRENT_USER, disabledKey, Name(L"gone"), REG_SZ, Bytes(L"b.exe"));
+        SetValue(HKEY_CURRENT_USER, kRun, Name(L"twin"), REG_SZ, Bytes(L"a.exe"));
+        SetValue(HKEY_CURRENT_USER, disabledKey, Name(L"twin"), REG_SZ, Bytes(L"b.exe"));
         SetValue(HKEY_CURRENT_USER, kRun, Name(L"stays"), REG_SZ, Bytes(L"c.exe"));
         auto rows = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
         ASSERT_EQ(rows.size(), 3u);
-        const StartupRow& chosen = fromDisabled ? rows[2] : rows[0];
-        ASSERT_EQ(chosen.name, Name(L"gone"));
-        EXPECT_EQ(DeleteStartupRows({chosen}).deleted, 1);
-        EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"gone")));
-        EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, disabledKey, Name(L"gone")));
+        auto chosen = std::find_if(rows.begin(), rows.end(), [&](const StartupRow& row) {
+            return row.name == Name(L"twin") && row.enabled == (fromDisabled == 0);
+        });
+        ASSERT_NE(chosen, rows.end());
+        EXPECT_EQ(DeleteStartupRows({*chosen}).deleted, 1);
+        EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRun, Name(L"twin")).has_value(), fromDisabled == 1);
+        EXPECT_EQ(GetValue(HKEY_CURRENT_USER, disabledKey, Name(L"twin")).has_value(), fromDisabled == 0);
         EXPECT_TRUE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"stays")));
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRun.c_str(), Name(L"twin").c_str());
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, disabledKey.c_str(), Name(L"twin").c_str());
     }
 }
 
@@ -751,4 +756,33 @@ TEST_F(StartupKeys, AutorunsDisabledKeysAndFoldersAndTaskManagersFolderRecords) 
     EXPECT_FALSE(FileExists(parked));
     EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kApproved + L"StartupFolder", Name(L"tm.lnk"))->data, EnabledRecord());
     EXPECT_EQ(ReadFileBytes(approvedFile), "task manager");
+}
+
+// Task Manager's record is the entry's in the Run key: deleting a parked entry of that name keeps
+// it, and bringing a parked entry back clears a record that would keep it from starting.
+TEST_F(StartupKeys, TaskManagersRecordStaysWithTheEntryItNames) {
+    ApprovalCleanup cleanup{prefix_};
+    SetValue(HKEY_CURRENT_USER, kRun, Name(L"seen"), REG_SZ, Bytes(L"seen.exe"));
+    SetValue(HKEY_CURRENT_USER, kApproved + L"Run", Name(L"seen"), REG_BINARY, Record(0x03));
+    SetValue(HKEY_CURRENT_USER, kRun + L"\\" + kAutorunsDisabled, Name(L"seen"), REG_SZ, Bytes(L"other.exe"));
+    SetValue(HKEY_CURRENT_USER, kRun + L"\\" + kAutorunsDisabled, Name(L"back"), REG_SZ, Bytes(L"back.exe"));
+    SetValue(HKEY_CURRENT_USER, kApproved + L"Run", Name(L"back"), REG_BINARY, Record(0x03));
+
+    std::map<std::pair<std::wstring, DisabledBy>, StartupRow> rows;
+    for (StartupRow& row : Ours(LoadRunKeyItems(HKEY_CURRENT_USER))) rows[{row.name, row.disabledBy}] = row;
+    ASSERT_TRUE(rows.count({Name(L"seen"), DisabledBy::TaskManager}));
+    ASSERT_TRUE(rows.count({Name(L"seen"), DisabledBy::Autoruns}));
+    EXPECT_TRUE(DeleteStartupRows({rows[{Name(L"seen"), DisabledBy::Autoruns}]}).failures.empty());
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kApproved + L"Run", Name(L"seen"))->data, Record(0x03));
+    EXPECT_TRUE(GetValue(HKEY_CURRENT_USER, kRun, Name(L"seen")));
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun + L"\\" + kAutorunsDisabled, Name(L"seen")));
+
+    std::vector<StartupRow> back = {rows[{Name(L"back"), DisabledBy::Autoruns}]};
+    back[0].enabled = true;
+    EXPECT_EQ(ApplyStartupRows(back).changed, 1);
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kApproved + L"Run", Name(L"back"))->data, EnabledRecord());
+    for (const StartupRow& row : Ours(LoadRunKeyItems(HKEY_CURRENT_USER)))
+        if (row.name == Name(L"back")) {
+            EXPECT_TRUE(row.enabled);
+        }
 }
