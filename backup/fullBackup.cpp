@@ -47,11 +47,6 @@ size_t DeviceBaseLength(const std::wstring& name) {
 
 std::wstring Encode(const std::wstring& name) {
     std::wstring base = name;
-    if (base.size() > kMaxBaseLength) {
-        size_t cut = kCutLength;
-        if (IS_LOW_SURROGATE(base[cut])) --cut;  // never half a character
-        base.resize(cut);
-    }
     // Trailing dots and blanks are dropped by the file system: keep them visible.
     size_t keep = base.size();
     while (keep > 0 && (base[keep - 1] == L'.' || base[keep - 1] == L' ')) --keep;
@@ -70,6 +65,18 @@ std::wstring Encode(const std::wstring& name) {
             out += c;
     }
     out += tail;
+    // Escapes lengthen the name: it is cut once they are in, never inside one or inside a
+    // character, and without trailing dots or blanks, which the file system would drop.
+    if (out.size() > kMaxBaseLength) {
+        size_t cut = kCutLength;
+        if (out[cut - 1] == L'%')
+            cut -= 1;
+        else if (out[cut - 2] == L'%')
+            cut -= 2;
+        if (IS_LOW_SURROGATE(out[cut])) --cut;
+        out.resize(cut);
+        while (!out.empty() && (out.back() == L'.' || out.back() == L' ')) out.pop_back();
+    }
     return out.empty() ? Escaped(L'_') : out;
 }
 

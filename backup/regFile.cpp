@@ -51,7 +51,7 @@ bool IsWholeString(const std::vector<BYTE>& data) {
 
 // The block of a key whose value count is known: one call per value, as the editor reads them,
 // into buffers that grow when a value needs more.
-std::wstring KeyBlock(const std::wstring& keyText, HKEY key, DWORD valueCount) {
+std::wstring KeyBlock(const std::wstring& keyText, HKEY key, DWORD valueCount, LSTATUS* failure = nullptr) {
     std::wstring out = L"\r\n[" + keyText + L"]\r\n";
     static thread_local std::vector<wchar_t> name(16384);
     static thread_local std::vector<BYTE> data(65536);
@@ -66,7 +66,10 @@ std::wstring KeyBlock(const std::wstring& keyText, HKEY key, DWORD valueCount) {
             if (name.size() < 32768) name.resize(32768);
             continue;
         }
-        if (status != ERROR_SUCCESS) break;
+        if (status != ERROR_SUCCESS) {
+            if (failure && status != ERROR_NO_MORE_ITEMS && *failure == ERROR_SUCCESS) *failure = status;
+            break;
+        }
         value.name.assign(name.data(), nameLength);
         value.data.assign(data.begin(), data.begin() + dataSize);
         out += FormatRegValue(value);
@@ -77,19 +80,25 @@ std::wstring KeyBlock(const std::wstring& keyText, HKEY key, DWORD valueCount) {
 
 // The key's block, then each subkey's, depth first, in the registry's order. One query tells
 // how many values and subkeys there are, so no call is spent on finding the end of either.
-void AppendKey(HKEY key, const std::wstring& keyText, std::wstring& out) {
+// Returns why a value or subkey could not be read (ERROR_SUCCESS when all was): the text then
+// lacks it, and a backup of it is no backup.
+LSTATUS AppendKey(HKEY key, const std::wstring& keyText, std::wstring& out) {
     DWORD subkeys = 0, values = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
                          nullptr, nullptr) != ERROR_SUCCESS) {
         subkeys = values = MAXDWORD;  // unknown: read until the registry says there is no more
     }
-    out += KeyBlock(keyText, key, values);
-    if (subkeys == 0) return;
-    for (const std::wstring& name : SubkeyNames(key)) {
+    LSTATUS failure = ERROR_SUCCESS;
+    out += KeyBlock(keyText, key, values, &failure);
+    if (subkeys == 0) return failure;
+    LSTATUS listing = ERROR_SUCCESS;
+    for (const std::wstring& name : SubkeyNames(key, &listing)) {
         UniqueHKey subkey;
-        if (RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, subkey.put()) != ERROR_SUCCESS) continue;
-        AppendKey(subkey.get(), keyText + L"\\" + name, out);
+        const LSTATUS opened = RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, subkey.put());
+        const LSTATUS status = opened == ERROR_SUCCESS ? AppendKey(subkey.get(), keyText + L"\\" + name, out) : opened;
+        if (failure == ERROR_SUCCESS) failure = status;
     }
+    return failure != ERROR_SUCCESS ? failure : listing;
 }
 
 // Paths longer than MAX_PATH need the "\\?\" form to be opened at all.
@@ -149,7 +158,10 @@ std::optional<std::wstring> RegFileTextOf(HKEY parent, const std::wstring& subke
     if (status != ERROR_SUCCESS) return std::nullopt;
     std::wstring text = kRegFileHeader;
     text += L"\r\n";
-    AppendKey(key.get(), keyText, text);
+    if (const LSTATUS failure = AppendKey(key.get(), keyText, text); failure != ERROR_SUCCESS) {
+        if (error) *error = failure;
+        return std::nullopt;
+    }
     text += L"\r\n";
     return text;
 }

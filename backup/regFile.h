@@ -28,8 +28,9 @@ std::wstring FormatRegValue(const RegValue& value);
 std::wstring RegKeyBlock(const std::wstring& keyText, HKEY key);
 
 // The whole file text (without the byte-order mark) for a key and everything below it, as the
-// registry editor writes it for `rootName\path`. nullopt with *error set when the key itself
-// cannot be opened for reading; subkeys that cannot be opened are left out, as the editor does.
+// registry editor writes it for `rootName\path`. nullopt with *error set when the key, one of its
+// subkeys or one of their values cannot be read: a file that lacks part of the key would pass
+// for a backup of all of it.
 std::optional<std::wstring> RegFileText(HKEY root, const std::wstring& rootName, const std::wstring& path,
                                         LSTATUS* error = nullptr);
 

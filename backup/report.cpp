@@ -12,7 +12,12 @@ namespace {
 constexpr wchar_t kEqualsLine[] = L"=======================";  // 23
 constexpr wchar_t kHyphenLine[] = L"----------------------";   // 22
 
-std::wstring CsvField(const std::wstring& text) {
+// Installers write these texts. A spreadsheet takes a field beginning with = + - @ (or a tab or
+// carriage return before one) for a formula and runs it: such a field keeps its text behind an
+// apostrophe, which spreadsheets show as plain text.
+std::wstring CsvField(const std::wstring& given) {
+    const std::wstring text =
+        !given.empty() && std::wstring_view(L"=+-@\t\r").find(given[0]) != std::wstring_view::npos ? L"'" + given : given;
     if (text.find_first_of(L",\"\r\n") == std::wstring::npos) return text;
     std::wstring out = L"\"";
     for (wchar_t c : text) {

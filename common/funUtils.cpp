@@ -235,8 +235,9 @@ std::vector<RegValue> ReadRegValues(HKEY key) {
     return values;
 }
 
-std::vector<std::wstring> SubkeyNames(HKEY key) {
+std::vector<std::wstring> SubkeyNames(HKEY key, LSTATUS* error) {
     std::vector<std::wstring> names;
+    if (error) *error = ERROR_SUCCESS;
     std::wstring buffer(256, L'\0');  // a key name's longest, with its NUL
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(buffer.size());
@@ -246,7 +247,10 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
             --index;
             continue;
         }
-        if (status != ERROR_SUCCESS) break;
+        if (status != ERROR_SUCCESS) {
+            if (error && status != ERROR_NO_MORE_ITEMS) *error = status;
+            break;
+        }
         names.emplace_back(buffer.data(), length);
     }
     return names;

@@ -60,8 +60,9 @@ std::optional<RegValue> ReadRegValue(HKEY key, const wchar_t* name);
 std::optional<std::wstring> ReadRegString(HKEY key, const wchar_t* name);
 // Every value of a key in registry order.
 std::vector<RegValue> ReadRegValues(HKEY key);
-// The names of a key's subkeys in registry order; as far as the registry gives them.
-std::vector<std::wstring> SubkeyNames(HKEY key);
+// The names of a key's subkeys in registry order; as far as the registry gives them. `error`,
+// when given, says why the listing stopped before its end (ERROR_SUCCESS when it did not).
+std::vector<std::wstring> SubkeyNames(HKEY key, LSTATUS* error = nullptr);
 // The data rendered as the registry editor shows it.
 std::wstring RenderRegValue(const RegValue& value);
 // Text of REG_SZ/REG_EXPAND_SZ bytes, cut at the first NUL.

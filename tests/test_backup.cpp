@@ -194,7 +194,10 @@ TEST(SafeFileNames, NamesThatCanBeFilesStayAndTheOthersGetOneSafeUniqueName) {
         L"App1", L"{8A69D345-D564-463C-AFF1-A69D9E530F96}", L"A:B", L"A%3AB", L"a%3Ab", L"CON", L"con.txt",
         L"Com1", L"LPT9.log", L"NUL .txt", L"CONSOLE", L"Trailing.", L"Trailing ", L"Trailing%2E", L"Q?\"<>|*/",
         L"Tab\there", L"\u00dcn\u00ef \u4e2d\u6587", L"COM\u00b9", L"...", std::wstring(255, L'x'),
-        std::wstring(250, L'x') + L"yyyyy"};
+        std::wstring(250, L'x') + L"yyyyy",
+        // Escapes make these longer than any file name: cut after escaping, never inside one.
+        std::wstring(200, L'*'), std::wstring(81, L'a') + std::wstring(100, L'?'),
+        std::wstring(230, L'b') + std::wstring(40, L'.'), std::wstring(239, L'c') + L"." + std::wstring(10, L'*')};
     const std::vector<std::wstring> names = SafeFileNames(keys);
     ASSERT_EQ(names.size(), keys.size());
     EXPECT_EQ(names[0], L"App1");
@@ -214,6 +217,11 @@ TEST(SafeFileNames, NamesThatCanBeFilesStayAndTheOthersGetOneSafeUniqueName) {
     EXPECT_EQ(names[16], keys[16]);
     EXPECT_EQ(names[17], L"COM%B9");
     EXPECT_EQ(names[18], L"%2E%2E%2E");
+    EXPECT_EQ(names[21], L"%2A" + std::wstring(names[21].substr(3)));
+    EXPECT_EQ(names[21].size(), 240u - 240u % 3) << "whole escapes only";
+    EXPECT_EQ(names[22].substr(0, 84), std::wstring(81, L'a') + L"%3F");
+    EXPECT_EQ(names[23], std::wstring(230, L'b') + L"%2E%2E%2E");
+    EXPECT_EQ(names[24], std::wstring(239, L'c')) << "no trailing dot once cut";
     std::set<std::wstring> folded;
     for (const std::wstring& name : names) {
         EXPECT_TRUE(IsUsableFileName(name)) << ToUtf8(name);

@@ -154,6 +154,25 @@ TEST(CsvReport, ReadsBackFieldForFieldWithTheHeaderFirst) {
                                                      L"line one\r\nline two \u00e9\u4e2d"}));
 }
 
+// Installers write these texts: one that a spreadsheet would run as a formula stays text.
+TEST(CsvReport, AFieldThatWouldBeAFormulaStaysText) {
+    std::vector<ReportProgram> programs = Programs();
+    programs.resize(1);
+    programs[0].name = L"=HYPERLINK(\"http://example.org\",\"x\")";
+    programs[0].publisher = L"+1";
+    programs[0].version = L"-2";
+    programs[0].installLocation = L"@SUM(A1)";
+    programs[0].comment = L"\t=1";
+    const auto records = ParseCsv(CsvText(programs, ReportColumns()));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1][0], L"'=HYPERLINK(\"http://example.org\",\"x\")");
+    EXPECT_EQ(records[1][1], L"'+1");
+    EXPECT_EQ(records[1][2], L"'-2");
+    EXPECT_EQ(records[1][5], L"'@SUM(A1)");
+    EXPECT_EQ(records[1][8], L"'\t=1");
+    EXPECT_EQ(records[1][3], L"20240131");  // everything else as it was
+}
+
 TEST(HtmlReport, RegistryTextIsEscapedAndThePageStandsAlone) {
     std::vector<ReportProgram> programs = Programs();
     programs[0].name = L"<script>alert('x')</script><b>Bold</b>";
