@@ -10,4 +10,7 @@ unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 (cd "$unpacked" && cmake -E tar xf "$package")
 mkdir -p "$folder"
+# What the package holds replaces the folder's copy whole, so nothing an older package left in
+# Langs\ or Skins\ lingers.
+for item in "$unpacked"/*; do rm -rf "$folder/$(basename "$item")"; done
 cp -R "$unpacked"/. "$folder"/
