@@ -152,14 +152,19 @@ bool SaveLanguage(const std::wstring& givenPath) {
 
 bool SaveLanguage() { return SaveLanguage(AppPaths.LangPath); }
 
-bool LoadLanguage(const std::wstring& givenPath, const SaveFailedBox& showError) {
-    // The profile functions look for a bare file name in the Windows folder, the file functions
-    // in the current one: a full path makes both reach the same file.
+std::optional<std::wstring> TableFileReady(const std::wstring& givenPath, const std::function<bool(const std::wstring&)>& create,
+                                           const SaveFailedBox& showError) {
     const std::wstring path = FullPathName(givenPath);
-    if (!FileExists(path) && !SaveLanguage(path)) {
-        if (showError) showError(Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(), path.c_str()));
-        return false;
-    }
+    if (FileExists(path) || create(path)) return path;
+    if (showError) showError(Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(), path.c_str()));
+    return std::nullopt;
+}
+
+bool LoadLanguage(const std::wstring& givenPath, const SaveFailedBox& showError) {
+    const std::optional<std::wstring> ready =
+        TableFileReady(givenPath, [](const std::wstring& path) { return SaveLanguage(path); }, showError);
+    if (!ready) return false;
+    const std::wstring& path = *ready;
     // Entries read before a failure keep their new texts.
     try {
         auto& texts = Texts();

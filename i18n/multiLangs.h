@@ -241,6 +241,13 @@ void ResetLanguageTable();
 using SaveFailedBox = std::function<void(const std::wstring& text)>;
 void ShowSaveFailedBox(const std::wstring& text);
 
+// The full path of a table's file (language or skin) once it is there: a missing one is first
+// written by `create`. nullopt, after `showError` named the file, when that fails. A full path
+// makes the profile functions (which look for a bare name in the Windows folder) and the file
+// functions (which look in the current one) reach the same file.
+std::optional<std::wstring> TableFileReady(const std::wstring& path, const std::function<bool(const std::wstring&)>& create,
+                                           const SaveFailedBox& showError);
+
 // Reads the current language file (AppPaths.LangPath) into the table; true when read to its end.
 // A missing file is first created from the texts in force; when that fails the box is shown and
 // the result is false. A key missing from the file, or a text whose placeholders differ from the

@@ -223,14 +223,11 @@ bool SaveSkin(const std::wstring& givenPath) {
 
 bool SaveSkin() { return SaveSkin(AppPaths.SkinPath); }
 
-bool LoadSkin(const std::wstring& givenPath, const SkinSaveFailedBox& showError) {
-    // The profile functions look for a bare file name in the Windows folder, the file functions
-    // in the current one: a full path makes both reach the same file.
-    const std::wstring path = FullPathName(givenPath);
-    if (!FileExists(path) && !SaveSkin(path)) {
-        if (showError) showError(Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(), path.c_str()));
-        return false;
-    }
+bool LoadSkin(const std::wstring& givenPath, const SaveFailedBox& showError) {
+    const std::optional<std::wstring> ready =
+        TableFileReady(givenPath, [](const std::wstring& path) { return SaveSkin(path); }, showError);
+    if (!ready) return false;
+    const std::wstring& path = *ready;
     // Entries read before a failure keep their new texts.
     try {
         auto& texts = Texts();

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "i18n/multiLangs.h"
+
 namespace purgeon {
 
 // In file order: the order a skin file is read and written in.
@@ -179,15 +181,12 @@ SkinRect SkinRectOf(SkinKey key);
 // not a rectangle or the move fails.
 bool PlaceControl(HWND window, std::wstring_view rectText);
 
-// Shows "Save file <path> failed!"; the default is an error message box without owner.
-using SkinSaveFailedBox = std::function<void(const std::wstring& text)>;
-
 // Reads the current skin file (AppPaths.SkinPath) into the table: each key from its own section
 // only, in file order, a missing key leaving its entry as it was. A missing file is first
 // written from the texts in force; when that fails the box names the file and the result is
 // false. True when the file was read to its end.
 bool LoadSkin();
-bool LoadSkin(const std::wstring& path, const SkinSaveFailedBox& showError);
+bool LoadSkin(const std::wstring& path, const SaveFailedBox& showError);
 
 // Writes every entry under its section in file order, creating the file (UTF-16LE, so any name
 // can be kept) when missing; false when it cannot be created or any write fails.

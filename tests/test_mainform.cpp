@@ -1064,8 +1064,9 @@ TEST_F(MainForm, StillInstalledProgramsAreNeverOfferedAsRemains) {
     Command(ActionRefresh);
 }
 
-// A real NSIS installer: an uninstall carried through gets the usual question; one cancelled on
-// its first page gets the still-installed message, and the program stays whole.
+// A real NSIS installer: an uninstall carried through gets the usual question and a scan offering
+// what it left behind, checked; one cancelled on its first page gets the still-installed message,
+// and the program stays whole.
 TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
     InstallNsisSample();
     struct Cleanup {
@@ -1108,18 +1109,29 @@ TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
     for (const wchar_t* file : {L"readme.txt", L"uninstall.exe", L"data\\settings.ini"})
         EXPECT_TRUE(FileExists(folder + file)) << ToUtf8(file);
 
+    // Carried through, then Yes: what it left behind is offered, checked.
     g_questions.clear();
     g_defaults.clear();
+    g_answer = true;
     {
+        ScanWindowWatcher watcher;
         NsisUninstallerDriver carryOut(IDOK);
         StartUninstall(L"Purgeon NSIS Sample");
-        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        ASSERT_TRUE(PumpUntil([&] { return watcher.othersClosed() == 1; }));
         EXPECT_TRUE(carryOut.pressed());
+        const ScanSeen& scan = watcher.scans().front();
+        ASSERT_FALSE(scan.files.empty());
+        EXPECT_EQ(scan.files.front(), ExcludeTrailingBackslash(folder));
+        EXPECT_TRUE(Contains(scan.files, folder + L"data\\settings.ini"));
+        ASSERT_GE(scan.marks.size(), scan.files.size());
+        for (size_t i = scan.marks.size() - scan.files.size(); i < scan.marks.size(); ++i)
+            EXPECT_EQ(scan.marks[i], cleanup::kChecked) << ToUtf8(scan.files[i - (scan.marks.size() - scan.files.size())]);
     }
+    g_answer = false;
     EXPECT_EQ(g_questions, std::vector<std::wstring>{LangText(IDS_MESSAGEBOX_WARNING_ScanRemains)});
     EXPECT_FALSE(UninstallEntryExists(kNsisKey));
     EXPECT_FALSE(FileExists(folder + L"readme.txt"));
-    EXPECT_TRUE(FileExists(folder + L"data\\settings.ini"));  // what it leaves behind
+    EXPECT_TRUE(FileExists(folder + L"data\\settings.ini"));  // what it leaves behind, as Cancel keeps it
     Command(ActionRefresh);
 }
 
