@@ -45,14 +45,22 @@ std::optional<std::vector<BYTE>> FromHex(const std::wstring& text) {
     return out;
 }
 
-void SnapshotKey(HKEY root, const std::wstring& rootName, const std::wstring& path, ManifestItem& item, bool top) {
+// Adds the key with everything below it to the item; the first error met reading it, or
+// ERROR_SUCCESS when all of it was read.
+LSTATUS SnapshotKey(HKEY root, const std::wstring& rootName, const std::wstring& path, ManifestItem& item, bool top) {
     UniqueHKey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    if (const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()); status != ERROR_SUCCESS)
+        return status;
     const std::wstring full = rootName + L"\\" + path;
     if (!top) item.subkeys.push_back(full);
     for (RegValue& value : ReadRegValues(key.get()))
         item.values.push_back({full, value.name, value.type, std::move(value.data)});
-    for (const std::wstring& name : SubkeyNames(key.get())) SnapshotKey(root, rootName, path + L"\\" + name, item, false);
+    LSTATUS failure = ERROR_SUCCESS;
+    for (const std::wstring& name : SubkeyNames(key.get(), &failure)) {
+        const LSTATUS status = SnapshotKey(root, rootName, path + L"\\" + name, item, false);
+        if (failure == ERROR_SUCCESS) failure = status;
+    }
+    return failure;
 }
 
 std::optional<SavedValue> ValueFrom(const std::vector<std::wstring>& fields) {
@@ -136,7 +144,7 @@ std::vector<std::wstring> ManifestFields(const std::string& line) {
     return fields;
 }
 
-std::vector<ManifestItem> SnapshotRegistry(const std::vector<ScanNode>& keys) {
+std::vector<ManifestItem> SnapshotRegistry(const std::vector<ScanNode>& keys, std::map<std::wstring, DWORD>* unreadable) {
     std::vector<ManifestItem> items;
     for (const ScanNode& node : keys) {
         std::optional<RegistryTarget> target = SplitRegistryText(node.text);
@@ -147,11 +155,11 @@ std::vector<ManifestItem> SnapshotRegistry(const std::vector<ScanNode>& keys) {
             ManifestItem item;
             item.kind = ItemKind::Key;
             item.path = node.text;
-            UniqueHKey probe;
-            if (RegOpenKeyExW(target->root, path.c_str(), 0, KEY_READ, probe.put()) != ERROR_SUCCESS) continue;
-            probe.reset();
-            SnapshotKey(target->root, rootName, path, item, true);
-            items.push_back(std::move(item));
+            const LSTATUS status = SnapshotKey(target->root, rootName, path, item, true);
+            if (status == ERROR_SUCCESS)
+                items.push_back(std::move(item));
+            else if (status != ERROR_FILE_NOT_FOUND && unreadable)  // a key that is gone needs no copy
+                (*unreadable)[node.text] = static_cast<DWORD>(status);
             continue;
         }
         UniqueHKey key;

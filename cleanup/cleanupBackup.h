@@ -25,6 +25,7 @@
 // Registry records are written before anything is deleted, file records as each item is set aside.
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,7 +79,10 @@ std::vector<std::wstring> ManifestFields(const std::string& line);
 
 // The backup of the checked registry remains as manifest items: a checked key whole with everything
 // below it, and only the checked values of a key that is not checked. Read before anything goes.
-std::vector<ManifestItem> SnapshotRegistry(const std::vector<ScanNode>& keys);
+// A checked key that exists but cannot be read whole (a subkey that may not be opened or listed)
+// has no item; `unreadable`, when given, names it with the system's error, so it is not deleted.
+std::vector<ManifestItem> SnapshotRegistry(const std::vector<ScanNode>& keys,
+                                           std::map<std::wstring, DWORD>* unreadable = nullptr);
 
 // Reads a backup folder's manifest; nothing when there is none or it is not one of ours.
 std::optional<Manifest> ReadManifest(const std::wstring& folder);

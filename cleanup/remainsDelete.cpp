@@ -364,11 +364,16 @@ std::optional<RegistryTarget> SplitRegistryText(const std::wstring& text) {
     return target;
 }
 
-std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys) {
+std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys, const std::map<std::wstring, DWORD>& unsaved) {
     std::vector<ItemOutcome> outcomes;
     std::vector<std::wstring> deleted;
     for (const ScanNode& key : keys) {
         if (key.state != kChecked) continue;
+        // Not in the backup, so not deleted: it could never be given back.
+        if (auto missing = unsaved.find(key.text); missing != unsaved.end()) {
+            outcomes.push_back(Stayed(key.text, Reason::BackupFailed, missing->second));
+            continue;
+        }
         std::vector<ItemOutcome> lost;
         outcomes.push_back(DeleteKey(key, lost));
         if (outcomes.back().done) deleted.push_back(key.text);
@@ -422,7 +427,8 @@ CleanupResult CleanRemains(std::vector<ScanNode>& keys, std::vector<ScanNode>& f
         return result;
     }
     // The registry part can be given back; without a saved copy nothing is deleted.
-    if (!backup->SaveRegistry(SnapshotRegistry(keys), keys)) {
+    std::map<std::wstring, DWORD> unreadable;
+    if (!backup->SaveRegistry(SnapshotRegistry(keys, &unreadable), keys)) {
         const DWORD saveError = GetLastError();
         result.error = backup->Folder() + L": " + SystemErrorText(saveError ? saveError : ERROR_WRITE_FAULT);
         const std::wstring folder = backup->Folder();
@@ -431,7 +437,7 @@ CleanupResult CleanRemains(std::vector<ScanNode>& keys, std::vector<ScanNode>& f
         return result;
     }
     result.ran = true;
-    result.keyOutcomes = DeleteCheckedKeys(keys);
+    result.keyOutcomes = DeleteCheckedKeys(keys, unreadable);
     result.fileOutcomes = SetAsideCheckedFiles(files, *backup);
 
     const std::wstring folder = backup->Folder();

@@ -6,6 +6,7 @@
 // trees keep exactly what stayed.
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,7 +33,9 @@ std::optional<RegistryTarget> SplitRegistryText(const std::wstring& text);
 // Deletes every checked key (top-level node) with everything below it, then every checked value
 // of the keys that are not checked. The caller has saved them. Keys no single program owns stay.
 // One outcome per checked node, and a done one for each listed value a key that stayed has lost.
-std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys);
+// Keys named in `unsaved` (with the error that kept them from the backup) are not deleted.
+std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys,
+                                           const std::map<std::wstring, DWORD>& unsaved = {});
 
 // Sets the checked files and folders of an install folder's tree aside in `backup`: a checked
 // folder with everything in it at this moment, files one by one, each checked against the install
