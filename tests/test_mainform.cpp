@@ -18,6 +18,7 @@
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
 #include "skins/multiSkins.h"
+#include "ui/skinPictures.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 #include "ui/frmMain.h"
@@ -1217,5 +1218,37 @@ TEST_F(MainForm, ShortOrBrokenSkinRectanglesLeaveControlsAtTheirDesignedPlaces) 
     EXPECT_TRUE(placeOf(pages) == designed(SK_MAINFORM_PAGECONTROL_Pos));
     EXPECT_TRUE(placeOf(search) == designed(SK_MAINFORM_PAGE1_GROUPBOX_GrbSearch_Pos));
     DestroyWindow(window);
+    Pump();
+}
+
+// The program's own window painted from the shipped dark skin: the skin's background picture, not
+// the painted stand-in, where no control lies.
+TEST_F(MainForm, TheDarkSkinPaintsTheProgramsOwnWindow) {
+    const std::wstring skins = BinDir() + L"Skins\\", savedDir = AppPaths.SkinDir;
+    ASSERT_TRUE(LoadSkin(skins + L"Dark.ini", {}));
+    AppPaths.SkinDir = skins;
+    TMainForm dark(GetModuleHandleW(nullptr));
+    const bool created = dark.Create();
+    AppPaths.SkinDir = savedDir;
+    LoadedPicture background = LoadSkinPicture(SK_MAINFORM_PicBackGround, skins);
+    struct DefaultSkinAfter {
+        ~DefaultSkinAfter() { ResetSkinTable(); }
+    } defaultSkinAfter;
+    ASSERT_TRUE(created);
+    ASSERT_TRUE(background.bitmap);
+    dark.Show();
+    Pump();
+    const POINT free{260, 45};  // between the title and the menu buttons
+    UniqueDc memory(CreateCompatibleDC(nullptr));
+    SelectedObject picture(memory.get(), background.bitmap.get());
+    const COLORREF expected = GetPixel(memory.get(), free.x, free.y);
+    RedrawWindow(dark.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    WindowDc screen(dark.Handle());
+    const COLORREF shown = GetPixel(screen.get(), free.x, free.y);
+    for (int shift : {0, 8, 16})
+        EXPECT_NEAR((shown >> shift) & 0xFF, (expected >> shift) & 0xFF, 2) << std::hex << shown << " for " << expected;
+    const std::wstring path = ExtractFilePath(ExcludeTrailingBackslash(BinDir())) + L"main-window-dark.bmp";
+    EXPECT_TRUE(SaveWindowPicture(dark.Handle(), path));
+    DestroyWindow(dark.Handle());
     Pump();
 }

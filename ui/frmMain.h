@@ -210,6 +210,7 @@ private:
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     UniqueGdiObject font_, linkFont_, statusBrush_, panelBrush_;
+    COLORREF statusText_ = CLR_INVALID;  // the status labels' text, which reads on statusBrush_
     SkinPictures pictures_;  // the skin's pictures, kept while the controls show them
     FrameControls frame_;
     ProgramPageControls programs_;

@@ -88,6 +88,7 @@ void TMainForm::CreateFonts() {
     font_ = CreateMessageFont();
     linkFont_ = CreateMessageFont(FontLook::Underlined);
     statusBrush_.reset(CreateSolidBrush(kStatusColour));
+    statusText_ = kStatusText;
     panelBrush_.reset(CreateSolidBrush(kPanelColour));
 }
 
@@ -213,7 +214,7 @@ void TMainForm::SetTooltip(HWND tool, const std::wstring& text) {
 LRESULT TMainForm::OnControlColour(HDC dc, HWND control) {
     SetBkMode(dc, TRANSPARENT);
     if (GetParent(control) == hwnd_) {  // status bar labels on the dark strip
-        SetTextColor(dc, kStatusText);
+        SetTextColor(dc, statusText_);
         return reinterpret_cast<LRESULT>(statusBrush_.get());
     }
     // Controls on the side panels.
@@ -237,10 +238,17 @@ void TMainForm::ApplyMainFormSkin() {
     targets.sizePanelPL = programs_.SizePanelPL;
     targets.sizePanelSI = startup_.SizePanelSI;
     ApplyMainFormPictures(targets, pictures_);
-    // The background's transparent colour shapes the window.
-    if (HBITMAP background = pictures_.Find(SK_MAINFORM_PicBackGround))
+    // The background's transparent colour shapes the window; the status labels take the colour
+    // of the strip they lie on, and text that reads on it.
+    if (HBITMAP background = pictures_.Find(SK_MAINFORM_PicBackGround)) {
         if (UniqueGdiObject shape = PictureShapeRegion(background))
             SetWindowRgn(hwnd_, static_cast<HRGN>(shape.release()), TRUE);
+        const RECT strip{0, kStatusTop, 763, 538};
+        if (std::optional<COLORREF> colour = PictureMeanColour(background, strip)) {
+            statusBrush_.reset(CreateSolidBrush(*colour));
+            statusText_ = PictureBrightness(background, strip).value_or(0) < 128 ? kStatusText : RGB(20, 20, 20);
+        }
+    }
     const ProgramPageControls& p = programs_;
     const StartupPageControls& s = startup_;
     // A side panel's picture is not a window: its rectangle goes to the panel.

@@ -195,24 +195,32 @@ bool PixelsOf(HBITMAP picture, int* width, int* height, std::vector<uint8_t>* pi
 
 }  // namespace
 
-std::optional<int> PictureBrightness(HBITMAP picture, const RECT& area) {
+std::optional<COLORREF> PictureMeanColour(HBITMAP picture, const RECT& area) {
     int width = 0, height = 0;
     std::vector<uint8_t> pixels;
     if (!PixelsOf(picture, &width, &height, &pixels)) return std::nullopt;
     BITMAP info{};
     GetObjectW(picture, sizeof info, &info);
     const bool hasAlpha = info.bmBitsPixel == 32;
-    long long total = 0, count = 0;
+    long long red = 0, green = 0, blue = 0, count = 0;
     for (int y = std::max(0, static_cast<int>(area.top)); y < std::min(height, static_cast<int>(area.bottom)); ++y) {
         for (int x = std::max(0, static_cast<int>(area.left)); x < std::min(width, static_cast<int>(area.right)); ++x) {
             const uint8_t* p = pixels.data() + (static_cast<size_t>(y) * width + x) * 4;
             if (hasAlpha && p[3] < 128) continue;
-            total += (p[2] * 299 + p[1] * 587 + p[0] * 114) / 1000;
+            blue += p[0];
+            green += p[1];
+            red += p[2];
             ++count;
         }
     }
     if (count == 0) return std::nullopt;
-    return static_cast<int>(total / count);
+    return RGB(red / count, green / count, blue / count);
+}
+
+std::optional<int> PictureBrightness(HBITMAP picture, const RECT& area) {
+    const std::optional<COLORREF> mean = PictureMeanColour(picture, area);
+    if (!mean) return std::nullopt;
+    return (GetRValue(*mean) * 299 + GetGValue(*mean) * 587 + GetBValue(*mean) * 114) / 1000;
 }
 
 UniqueGdiObject PictureShapeRegion(HBITMAP picture, COLORREF transparent) {

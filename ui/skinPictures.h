@@ -105,6 +105,8 @@ int ApplyMainFormPictures(const MainFormPictureTargets& targets, SkinPictures& p
 // The mean brightness (0 black to 255 white) of a picture's opaque pixels in an area of it, so
 // text laid over it can be light or dark; nullopt when the area holds none.
 std::optional<int> PictureBrightness(HBITMAP picture, const RECT& area);
+// The mean colour of those pixels, for a control's background laid over that area.
+std::optional<COLORREF> PictureMeanColour(HBITMAP picture, const RECT& area);
 
 // The window shape a background picture gives: every pixel except those of the transparent
 // colour (magenta in the skins) and wholly see-through ones, in the picture's coordinates. Null when the picture has no
