@@ -728,10 +728,16 @@ TEST_F(StartupKeys, AutorunsDisabledKeysAndFoldersAndTaskManagersFolderRecords) 
     ASSERT_TRUE(ForceDirectories(folder + kAutorunsDisabled));
     const std::wstring parked = folder + kAutorunsDisabled + L"\\" + Name(L"ar.lnk");
     const std::wstring approvedFile = folder + Name(L"tm.lnk");
-    cleanup.files = {parked, folder + Name(L"ar.lnk"), approvedFile};
+    // The machine's Startup folder has its records under the machine's key.
+    const std::wstring common = IncludeTrailingBackslash(GetSpecialFolderPath(CSIDL_COMMON_STARTUP));
+    const std::wstring machineFile = common + Name(L"tm-all.lnk");
+    ASSERT_TRUE(ForceDirectories(common));
+    cleanup.files = {parked, folder + Name(L"ar.lnk"), approvedFile, machineFile};
     WriteFileBytes(parked, "autoruns");
     WriteFileBytes(approvedFile, "task manager");
+    WriteFileBytes(machineFile, "for everyone");
     SetValue(HKEY_CURRENT_USER, kApproved + L"StartupFolder", Name(L"tm.lnk"), REG_BINARY, Record(0x03));
+    SetValue(HKEY_LOCAL_MACHINE, kApproved + L"StartupFolder", Name(L"tm-all.lnk"), REG_BINARY, Record(0x03));
 
     std::map<std::wstring, StartupRow> byName;
     for (StartupRow& row : Ours(LoadStartupItems())) byName[row.name] = row;
@@ -744,6 +750,10 @@ TEST_F(StartupKeys, AutorunsDisabledKeysAndFoldersAndTaskManagersFolderRecords) 
     EXPECT_EQ(byName[Name(L"ar.lnk")].location, folder);
     EXPECT_FALSE(byName[Name(L"tm.lnk")].enabled);
     EXPECT_EQ(byName[Name(L"tm.lnk")].disabledBy, DisabledBy::TaskManager);
+    ASSERT_TRUE(byName.count(Name(L"tm-all.lnk")));
+    EXPECT_FALSE(byName[Name(L"tm-all.lnk")].enabled);
+    EXPECT_EQ(byName[Name(L"tm-all.lnk")].disabledBy, DisabledBy::TaskManager);
+    EXPECT_EQ(byName[Name(L"tm-all.lnk")].location, common);
 
     std::vector<StartupRow> rows = {byName[Name(L"ar")], byName[Name(L"ar.lnk")], byName[Name(L"tm.lnk")]};
     for (StartupRow& row : rows) row.enabled = true;
