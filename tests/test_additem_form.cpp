@@ -24,13 +24,11 @@ std::wstring ComboText(HWND combo, int index) {
     return text;
 }
 
-// A top-level owner the form disables while it is shown. Hidden: under Wine without a window
-// manager every top-level window shown costs about a second on showing and on going.
+// The form over a hidden owner it disables while it is shown.
 class AddItemForm : public ::testing::Test {
 protected:
     void SetUp() override {
-        owner_.reset(CreateWindowExW(0, WC_STATICW, L"owner", WS_POPUP, 100, 100, 600, 400, nullptr, nullptr,
-                                     GetModuleHandleW(nullptr), nullptr));
+        owner_ = CreateHiddenOwner();
         ASSERT_TRUE(owner_);
         WriteFileBytes(target_, "MZ");
         form_.ShowTargetMissing = [this](HWND, const std::wstring& text) { messages_.push_back(text); };

@@ -60,16 +60,6 @@ std::string EditorExport(const std::wstring& keyText, const std::wstring& file) 
     return ReadFileBytes(file);
 }
 
-std::string Utf16Bytes(const std::wstring& text) {
-    std::wstring content = L"\xFEFF" + text;
-    return std::string(reinterpret_cast<const char*>(content.data()), content.size() * sizeof(wchar_t));
-}
-
-std::wstring FileText(const std::wstring& path) {
-    const std::string bytes = ReadFileBytes(path);
-    if (bytes.size() < 2) return L"";
-    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-}
 
 // The first line naming a key in a .reg file.
 std::wstring FirstKeyLine(const std::wstring& text) {
@@ -280,7 +270,7 @@ TEST_F(FullBackup, ThreeKeysOneKeyNoKey) {
     EXPECT_EQ(FilesIn(three.folder), (std::vector<std::wstring>{L"App1.reg", L"App2.reg", L"App3.reg"}));
     for (const KeyBackup& key : three.keys) {
         EXPECT_EQ(key.file, three.folder + key.keyName + L".reg");
-        EXPECT_EQ(FirstKeyLine(FileText(key.file)), L"[HKEY_CURRENT_USER\\" + kScratch + L"\\Three\\" + key.keyName + L"]");
+        EXPECT_EQ(FirstKeyLine(ReadUtf16File(key.file)), L"[HKEY_CURRENT_USER\\" + kScratch + L"\\Three\\" + key.keyName + L"]");
     }
     EXPECT_EQ(BackupOutcomeText(three), L"Backup registry info successfully");
 
@@ -310,7 +300,7 @@ TEST_F(FullBackup, EachSourceInItsFolderAndAMissingFolderIsCreated) {
     EXPECT_EQ(FilesIn(folder), std::vector<std::wstring>{L"Same.reg"});
     EXPECT_EQ(FilesIn(folder + L"WOW6432Node\\"), std::vector<std::wstring>{L"Same.reg"});
     EXPECT_EQ(FilesIn(folder + L"HKEY_CURRENT_USER\\"), (std::vector<std::wstring>{L"Own.reg", L"Same.reg"}));
-    EXPECT_EQ(FirstKeyLine(FileText(folder + L"WOW6432Node\\Same.reg")),
+    EXPECT_EQ(FirstKeyLine(ReadUtf16File(folder + L"WOW6432Node\\Same.reg")),
               L"[HKEY_CURRENT_USER\\" + kScratch + L"\\Wow\\Same]");
 }
 
@@ -469,7 +459,7 @@ TEST_F(BackupCommand, PrintsEveryKeySavedWithItsFileAndExitsZero) {
     for (const std::wstring& key : keys_) EXPECT_EQ(seen.count(key), 1u) << ToUtf8(key);
     EXPECT_TRUE(FileExists(folder + L"\\PurgeonBackupCli1.reg"));
     EXPECT_TRUE(FileExists(folder + L"\\PurgeonBackupCli%3A2.reg"));
-    EXPECT_EQ(FirstKeyLine(FileText(folder + L"\\PurgeonBackupCli%3A2.reg")),
+    EXPECT_EQ(FirstKeyLine(ReadUtf16File(folder + L"\\PurgeonBackupCli%3A2.reg")),
               L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PurgeonBackupCli:2]");
 }
 

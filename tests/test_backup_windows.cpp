@@ -58,8 +58,7 @@ COLORREF CornerColour(HWND window) {
 class OwnedWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        owner_.reset(CreateWindowExW(0, WC_STATICW, L"owner", WS_POPUP, 100, 100, 600, 400, nullptr, nullptr,
-                                     GetModuleHandleW(nullptr), nullptr));
+        owner_ = CreateHiddenOwner();
         ASSERT_TRUE(owner_);
         RegDeleteTreeW(HKEY_CURRENT_USER, kScratch.c_str());
         g_reports.clear();

@@ -9,29 +9,12 @@
 
 using namespace purgeon;
 using purgeon::test::ReadFileBytes;
+using purgeon::test::ReadUtf16File;
 using purgeon::test::ScratchFolder;
+using purgeon::test::Utf16Bytes;
 using purgeon::test::WriteFileBytes;
 
 namespace {
-
-std::string Utf16Bytes(const std::wstring& text) {
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>((c >> 8) & 0xFF);
-    }
-    return bytes;
-}
-
-// The file's text after its BOM; empty when it has none.
-std::wstring ReadUtf16File(const std::wstring& path) {
-    std::string bytes = ReadFileBytes(path);
-    if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) return {};
-    std::wstring text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-    return text;
-}
 
 std::vector<std::wstring> Lines(const std::wstring& text) {
     std::vector<std::wstring> lines;

@@ -1074,6 +1074,11 @@ TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
         ~Cleanup() { RemoveNsisSample(); }
     } cleanup;
     const std::wstring folder = samples::ProgramFilesDir() + L"PurgeonNsisSample\\";
+    auto expectWhole = [&] {
+        EXPECT_TRUE(UninstallEntryExists(kNsisKey));
+        for (const wchar_t* file : {L"readme.txt", L"uninstall.exe", L"data\\settings.ini"})
+            EXPECT_TRUE(FileExists(folder + file)) << ToUtf8(file);
+    };
     Command(ActionRefresh);
     g_answer = false;
     {
@@ -1085,9 +1090,7 @@ TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
     ASSERT_EQ(g_questions.size(), 1u);
     EXPECT_NE(g_questions[0].find(L"Purgeon NSIS Sample is still installed"), std::wstring::npos) << ToUtf8(g_questions[0]);
     EXPECT_EQ(g_defaults[0], DefaultAnswer::No);
-    EXPECT_TRUE(UninstallEntryExists(kNsisKey));
-    for (const wchar_t* file : {L"readme.txt", L"uninstall.exe", L"data\\settings.ini"})
-        EXPECT_TRUE(FileExists(folder + file)) << ToUtf8(file);
+    expectWhole();
 
     // The user looks anyway: everything is listed, nothing checked, and the program stays whole.
     g_questions.clear();
@@ -1106,9 +1109,7 @@ TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
         ASSERT_TRUE(PumpUntil([&] { return watcher.othersClosed() == 1; }));
     }
     g_answer = false;
-    EXPECT_TRUE(UninstallEntryExists(kNsisKey));
-    for (const wchar_t* file : {L"readme.txt", L"uninstall.exe", L"data\\settings.ini"})
-        EXPECT_TRUE(FileExists(folder + file)) << ToUtf8(file);
+    expectWhole();
 
     // Carried through, then Yes: what it left behind is offered, checked.
     g_questions.clear();

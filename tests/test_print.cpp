@@ -47,8 +47,7 @@ struct Told {
 class PrintPage : public ::testing::Test {
 protected:
     void SetUp() override {
-        owner_.reset(CreateWindowExW(0, WC_STATICW, L"owner", WS_POPUP, 100, 100, 600, 400, nullptr, nullptr,
-                                     GetModuleHandleW(nullptr), nullptr));
+        owner_ = CreateHiddenOwner();
         ASSERT_TRUE(owner_);
         hooks_.showMessage = [this](HWND window, const std::wstring& text, UINT icon) {
             EXPECT_TRUE(IsWindow(window));

@@ -143,8 +143,7 @@ protected:
         WriteFileBytes(folder_ + L"\\readme.txt", "readme");
         WriteFileBytes(folder_ + L"\\Data\\state.dat", "state");
 
-        owner_.reset(CreateWindowExW(0, WC_STATICW, L"owner", WS_POPUP, 100, 100, 600, 400, nullptr, nullptr,
-                                     GetModuleHandleW(nullptr), nullptr));
+        owner_ = CreateHiddenOwner();
         ASSERT_TRUE(owner_);
         form_.ShowMessage = [this](HWND, const std::wstring& text) { messages_.push_back(text); };
         form_.BackupDir = backups_.path();

@@ -17,6 +17,7 @@
 using namespace purgeon;
 using purgeon::test::ReadFileBytes;
 using purgeon::test::ScratchFolder;
+using purgeon::test::Utf16Bytes;
 using purgeon::test::WriteFileBytes;
 
 namespace {
@@ -188,15 +189,6 @@ TEST_F(PlaceControlTest, PlacesATopLevelWindowOnTheScreen) {
 }  // namespace
 
 namespace {
-
-std::string Utf16Bytes(const std::wstring& text) {
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>((c >> 8) & 0xFF);
-    }
-    return bytes;
-}
 
 std::wstring ReadValue(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
     wchar_t value[2048];

@@ -16,6 +16,7 @@
 using namespace purgeon;
 using purgeon::test::BinDir;
 using purgeon::test::ScratchFolder;
+using purgeon::test::Utf16Bytes;
 
 namespace {
 
@@ -41,15 +42,6 @@ void Settle() {
         test::Pump();
         Sleep(15);
     }
-}
-
-std::string Utf16Bytes(const std::wstring& text) {
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>((c >> 8) & 0xFF);
-    }
-    return bytes;
 }
 
 class Windows : public ::testing::Test {

@@ -57,6 +57,29 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+std::string Utf16Bytes(const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+std::wstring ReadUtf16File(const std::wstring& path) {
+    const std::string bytes = ReadFileBytes(path);
+    if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) return {};
+    std::wstring text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    return text;
+}
+
+UniqueWindow CreateHiddenOwner() {
+    return UniqueWindow(CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 100, 100, 600, 400, nullptr, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr));
+}
+
 std::wstring BinDir() { return ExtractFilePath(ModuleFileName(nullptr)); }
 
 ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingDir) {

@@ -30,6 +30,13 @@ private:
 void RemoveTree(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// A text as a UTF-16LE file holds it, byte-order mark first.
+std::string Utf16Bytes(const std::wstring& text);
+// A UTF-16LE file's text after its byte-order mark; empty when it has none.
+std::wstring ReadUtf16File(const std::wstring& path);
+// A hidden top-level window for a form to be owned by and to disable while it is up. Hidden:
+// under Wine without a window manager every top-level window shown costs about a second.
+UniqueWindow CreateHiddenOwner();
 // The folder of the running test executable, where the built binaries lie.
 std::wstring BinDir();
 
