@@ -9,6 +9,7 @@
 #include "backup/reportCommand.h"
 #include "catalogue/ProgramList.h"
 #include "common/funUtils.h"
+#include "common/textParse.h"
 #include "common/globals.h"
 #include "common/handles.h"
 #include "cleanup/cleanCommand.h"
@@ -30,13 +31,6 @@ HANDLE StdoutHandle() {
     return out;
 }
 
-// Tabs and line breaks inside a field would break the one-line-per-entry format.
-std::wstring Field(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
-    return text;
-}
-
 int ListCatalogue() {
     ComApartment com;
     TProgramList programs;
@@ -49,13 +43,13 @@ int ListCatalogue() {
     }
     std::wstring out;
     for (const ProgramRow& row : ReadProgramRows(list, RowIcons::Skip)) {
-        out += Format(L"%d\t%ld\t", row.index, row.kind) + Field(row.displayName) + L'\t' + Field(row.keyName) +
-               L'\t' + Field(row.publisher) + L'\t' + Field(row.installLocation) + L'\t' +
-               Field(row.uninstallString) + L'\t' + Field(row.keyPath) + L'\n';
+        out += Format(L"%d\t%ld\t", row.index, row.kind) + OneLineField(row.displayName) + L'\t' + OneLineField(row.keyName) +
+               L'\t' + OneLineField(row.publisher) + L'\t' + OneLineField(row.installLocation) + L'\t' +
+               OneLineField(row.uninstallString) + L'\t' + OneLineField(row.keyPath) + L'\n';
     }
     for (const ScreenSaverRow& row : ReadScreenSaverRows(list, RowIcons::Skip)) {
-        out += Format(L"scr%d\t\t", row.index) + Field(row.title.empty() ? row.fileName : row.title) + L'\t' +
-               Field(row.fileName) + L'\t' + Field(row.publisher) + L'\t' + Field(row.directory) + L"\t\t\n";
+        out += Format(L"scr%d\t\t", row.index) + OneLineField(row.title.empty() ? row.fileName : row.title) + L'\t' +
+               OneLineField(row.fileName) + L'\t' + OneLineField(row.publisher) + L'\t' + OneLineField(row.directory) + L"\t\t\n";
     }
     WriteStdout(out);
     return 0;
@@ -63,7 +57,7 @@ int ListCatalogue() {
 
 void AppendNodes(const std::vector<cleanup::ScanNode>& nodes, std::wstring& out) {
     for (const cleanup::ScanNode& node : nodes) {
-        out += Field(node.text) + L'\n';
+        out += OneLineField(node.text) + L'\n';
         AppendNodes(node.children, out);
     }
 }

@@ -6,6 +6,7 @@
 
 #include "backup/regFile.h"
 #include "common/funUtils.h"
+#include "common/textParse.h"
 #include "common/globals.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
@@ -78,19 +79,6 @@ std::wstring Encode(const std::wstring& name) {
         while (!out.empty() && (out.back() == L'.' || out.back() == L' ')) out.pop_back();
     }
     return out.empty() ? Escaped(L'_') : out;
-}
-
-std::wstring FoldCase(const std::wstring& name) {
-    std::wstring out = name;
-    if (!out.empty()) CharUpperBuffW(out.data(), static_cast<DWORD>(out.size()));
-    return out;
-}
-
-// Tabs and line breaks would break the one-line-per-key output.
-std::wstring Field(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
-    return text;
 }
 
 std::wstring DefaultBackupFolder() {
@@ -222,9 +210,9 @@ int RunBackupMode(const std::wstring& folder, const std::function<void(const std
     const BackupResult result = BackUpUninstallKeys(UninstallSources(), folder.empty() ? DefaultBackupFolder() : folder);
     for (const KeyBackup& key : result.keys) {
         if (key.saved)
-            writeLine(L"saved\t" + Field(key.keyName) + L"\t" + Field(key.file));
+            writeLine(L"saved\t" + OneLineField(key.keyName) + L"\t" + OneLineField(key.file));
         else
-            writeLine(L"failed\t" + Field(key.keyName) + L"\t" + Field(key.reason));
+            writeLine(L"failed\t" + OneLineField(key.keyName) + L"\t" + OneLineField(key.reason));
     }
     return result.AllSaved() ? 0 : 2;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/funUtils.h"
 #include "common/handles.h"
 
 namespace purgeon::backup {
@@ -12,11 +13,6 @@ namespace purgeon::backup {
 namespace {
 
 constexpr int kFontPoints = 10;
-
-DWORD LastErrorOr(DWORD fallback) {
-    const DWORD error = GetLastError();
-    return error ? error : fallback;
-}
 
 }  // namespace
 

@@ -27,22 +27,18 @@ namespace {
 // The text of an entry's getter, or of a screen saver's getter for an index.
 template <typename Interface>
 std::wstring Text(Interface* entry, HRESULT (STDMETHODCALLTYPE Interface::*getter)(BSTR*)) {
-    UniqueBstr text;
-    CheckCom((entry->*getter)(text.put()), L"Doffkit");
-    return text.str();
+    return ComText([&](BSTR* out) { return (entry->*getter)(out); });
 }
 std::wstring Text(IProgramList* list, HRESULT (STDMETHODCALLTYPE IProgramList::*getter)(long, BSTR*), long index) {
-    UniqueBstr text;
-    CheckCom((list->*getter)(index, text.put()), L"Doffkit");
-    return text.str();
+    return ComText([&](BSTR* out) { return (list->*getter)(index, out); });
 }
 
 // Refreshes one of the component's lists and gives how many it holds now.
 long RefreshedCount(IProgramList* list, HRESULT (STDMETHODCALLTYPE IProgramList::*refresh)(),
                     HRESULT (STDMETHODCALLTYPE IProgramList::*count)(long*)) {
-    CheckCom((list->*refresh)(), L"Doffkit");
+    CheckCom((list->*refresh)(), kComponentName);
     long n = 0;
-    CheckCom((list->*count)(&n), L"Doffkit");
+    CheckCom((list->*count)(&n), kComponentName);
     return n;
 }
 
@@ -67,20 +63,20 @@ const std::pair<std::wstring ScreenSaverRow::*, SaverGetter> kScreenSaverTexts[]
 
 std::optional<ProgramRow> ReadProgram(IProgramList* list, int index, RowIcons icons) {
     ComPtr<IProgramEntry> entry;
-    CheckCom(list->GetProgram(index, entry.put()), L"Doffkit");
+    CheckCom(list->GetProgram(index, entry.put()), kComponentName);
     if (!entry) return std::nullopt;
     ProgramRow row;
     row.index = index;
-    CheckCom(entry->GetKind(&row.kind), L"Doffkit");
+    CheckCom(entry->GetKind(&row.kind), kComponentName);
     for (auto [field, getter] : kProgramTexts) row.*field = Text(entry.get(), getter);
     ComPtr<IProgramEntry2> where;
-    CheckCom(entry->QueryInterface(IID_IProgramEntry2, where.put_void()), L"Doffkit");
+    CheckCom(entry->QueryInterface(IID_IProgramEntry2, where.put_void()), kComponentName);
     row.keyPath = Text(where.get(), &IProgramEntry2::GetKeyPath);
     row.uninstallCommand = Text(where.get(), &IProgramEntry2::GetUninstallCommand);
     long source = 0;
-    CheckCom(where->GetSource(&source), L"Doffkit");
+    CheckCom(where->GetSource(&source), kComponentName);
     row.source = static_cast<ProgramSource>(source);
-    if (icons == RowIcons::Read) CheckCom(entry->GetIconIndex(&row.iconIndex), L"Doffkit");
+    if (icons == RowIcons::Read) CheckCom(entry->GetIconIndex(&row.iconIndex), kComponentName);
     return row;
 }
 
@@ -104,8 +100,8 @@ std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list, RowIcons ico
         ScreenSaverRow row;
         row.index = static_cast<int>(i);
         for (auto [field, getter] : kScreenSaverTexts) row.*field = Text(list, getter, i);
-        if (icons == RowIcons::Read) CheckCom(list->GetScreenSaverIconIndex(i, &row.iconIndex), L"Doffkit");
-        CheckCom(list->GetScreenSaverSize(i, &row.size), L"Doffkit");
+        if (icons == RowIcons::Read) CheckCom(list->GetScreenSaverIconIndex(i, &row.iconIndex), kComponentName);
+        CheckCom(list->GetScreenSaverSize(i, &row.size), kComponentName);
         rows.push_back(std::move(row));
     }
     return rows;

@@ -12,6 +12,15 @@ namespace purgeon {
 
 // Throws UserError with the system's text for a failed component call.
 void CheckCom(HRESULT hr, const wchar_t* what);
+// The component as failures name it.
+inline constexpr wchar_t kComponentName[] = L"Doffkit";
+// The text a component getter hands out as a BSTR: ComText([&](BSTR* out) { return entry->GetX(out); }).
+template <typename Getter>
+std::wstring ComText(Getter&& getter) {
+    UniqueBstr text;
+    CheckCom(getter(text.put()), kComponentName);
+    return text.str();
+}
 
 class TProgramList {
 public:

@@ -12,29 +12,21 @@ namespace purgeon {
 
 namespace {
 
-constexpr wchar_t kComponent[] = L"Doffkit";
 constexpr wchar_t kLineBreak[] = L"\r\n";
 constexpr double kBytesPerMegabyte = 1048576.0;
 // System patches are counted under the Tools menu's "Windows Updates" text: the text table has no
 // key of its own for the count, and language files translate that one.
 constexpr TextKey kSystemPatchCountLabel = IDS_MAINFORM_MENU_TOOLS_WindowsUpdate;
 
-template <typename Getter>
-std::wstring ReadText(Getter&& getter) {
-    UniqueBstr text;
-    CheckCom(getter(text.put()), kComponent);
-    return text.str();
-}
-
 // Null when the component has no entry for the index (a null entry is not an error).
 ComPtr<IProgramEntry> GetEntry(IProgramList* list, int programIndex) {
     ComPtr<IProgramEntry> entry;
-    CheckCom(list->GetProgram(programIndex, entry.put()), kComponent);
+    CheckCom(list->GetProgram(programIndex, entry.put()), kComponentName);
     return entry;
 }
 
 std::wstring KeyName(IProgramEntry* entry) {
-    return ReadText([&](BSTR* out) { return entry->GetKeyName(out); });
+    return ComText([&](BSTR* out) { return entry->GetKeyName(out); });
 }
 
 // Only ASCII letters fold, so the order does not depend on the user's locale.
@@ -75,9 +67,9 @@ std::wstring UserDecimalSeparator() {
 
 void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out) {
     out = ProgramListFill{};
-    CheckCom(list->RefreshPrograms(), kComponent);
+    CheckCom(list->RefreshPrograms(), kComponentName);
     long programCount = 0;
-    CheckCom(list->GetProgramCount(&programCount), kComponent);
+    CheckCom(list->GetProgramCount(&programCount), kComponentName);
     out.rows.reserve(static_cast<size_t>(std::max(programCount, 0L)));
 
     for (long i = 0; i < programCount; ++i) {
@@ -85,12 +77,12 @@ void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenS
         // A null entry ends the whole fill: no screen savers, and the counts stay as they were.
         if (!entry) return;
         long kind = 0;
-        CheckCom(entry->GetKind(&kind), kComponent);
+        CheckCom(entry->GetKind(&kind), kComponentName);
         if (kind == 1) {
             ++out.sysPatchCount;
             if (hideSysPatch) continue;
         }
-        std::wstring caption = ReadText([&](BSTR* text) { return entry->GetDisplayName(text); });
+        std::wstring caption = ComText([&](BSTR* text) { return entry->GetDisplayName(text); });
         if (caption.empty()) caption = KeyName(entry.get());
         // The row exists from here on, so a later failure leaves it with what was read.
         ListRow& row = out.rows.emplace_back();
@@ -100,32 +92,32 @@ void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenS
         ChooserItem& item = out.chooser.emplace_back();
         item.caption = std::move(caption);
         item.programIndex = static_cast<int>(i);
-        row.publisher = ReadText([&](BSTR* text) { return entry->GetPublisher(text); });
-        row.directory = ReadText([&](BSTR* text) { return entry->GetInstallLocation(text); });
+        row.publisher = ComText([&](BSTR* text) { return entry->GetPublisher(text); });
+        row.directory = ComText([&](BSTR* text) { return entry->GetInstallLocation(text); });
         long image = 0;
-        CheckCom(entry->GetIconIndex(&image), kComponent);
+        CheckCom(entry->GetIconIndex(&image), kComponentName);
         row.image = item.image = static_cast<int>(image);
     }
 
-    CheckCom(list->RefreshScreenSavers(), kComponent);
+    CheckCom(list->RefreshScreenSavers(), kComponentName);
     long saverCount = 0;
-    CheckCom(list->GetScreenSaverCount(&saverCount), kComponent);
+    CheckCom(list->GetScreenSaverCount(&saverCount), kComponentName);
     if (!hideScreenSaver) {
         for (long j = 0; j < saverCount; ++j) {
             ListRow& row = out.rows.emplace_back();
             row.kind = RowKind::ScreenSaver;
             row.index = static_cast<int>(j);
-            std::wstring fileName = ReadText([&](BSTR* text) { return list->GetScreenSaverFileName(j, text); });
+            std::wstring fileName = ComText([&](BSTR* text) { return list->GetScreenSaverFileName(j, text); });
             if (!fileName.empty()) {
-                std::wstring title = ReadText([&](BSTR* text) { return list->GetScreenSaverTitle(j, text); });
+                std::wstring title = ComText([&](BSTR* text) { return list->GetScreenSaverTitle(j, text); });
                 row.caption = Format(L"[%s]%s", LangText(IDS_MAINFORM_ScreenSaver).c_str(),
                                      (title.empty() ? fileName : title).c_str());
             }
             long image = 0;
-            CheckCom(list->GetScreenSaverIconIndex(j, &image), kComponent);
+            CheckCom(list->GetScreenSaverIconIndex(j, &image), kComponentName);
             row.image = static_cast<int>(image);
-            row.publisher = ReadText([&](BSTR* text) { return list->GetScreenSaverPublisher(j, text); });
-            row.directory = ReadText([&](BSTR* text) { return list->GetScreenSaverDirectory(j, text); });
+            row.publisher = ComText([&](BSTR* text) { return list->GetScreenSaverPublisher(j, text); });
+            row.directory = ComText([&](BSTR* text) { return list->GetScreenSaverDirectory(j, text); });
         }
     }
 
@@ -141,9 +133,9 @@ std::optional<StatusBarInfo> ReadStatusBarInfo(IProgramList* list, int programIn
     if (!entry) return std::nullopt;
     StatusBarInfo info;
     info.keyName = KeyName(entry.get());
-    info.link = ReadText([&](BSTR* text) { return entry->GetAboutLink(text); });
-    if (info.link.empty()) info.link = ReadText([&](BSTR* text) { return entry->GetHelpLink(text); });
-    if (info.link.empty()) info.link = ReadText([&](BSTR* text) { return entry->GetUpdateLink(text); });
+    info.link = ComText([&](BSTR* text) { return entry->GetAboutLink(text); });
+    if (info.link.empty()) info.link = ComText([&](BSTR* text) { return entry->GetHelpLink(text); });
+    if (info.link.empty()) info.link = ComText([&](BSTR* text) { return entry->GetUpdateLink(text); });
     return info;
 }
 
@@ -183,10 +175,10 @@ std::wstring FrequencyText(unsigned long useCount) {
 
 std::wstring ReadEntryComment(IProgramEntry* entry) {
     long count = 0;
-    CheckCom(entry->GetValueCount(&count), kComponent);
+    CheckCom(entry->GetValueCount(&count), kComponentName);
     for (long j = 0; j < count; ++j) {
-        if (!EqualsNoCase(ReadText([&](BSTR* out) { return entry->GetValueName(j, out); }), L"Comments")) continue;
-        return ReadText([&](BSTR* out) { return entry->GetValueData(j, out); });
+        if (!EqualsNoCase(ComText([&](BSTR* out) { return entry->GetValueName(j, out); }), L"Comments")) continue;
+        return ComText([&](BSTR* out) { return entry->GetValueData(j, out); });
     }
     return L"";
 }
@@ -199,32 +191,32 @@ std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row)
             if (row.caption.empty()) return std::nullopt;
             const long j = row.index;
             unsigned long size = 0;
-            CheckCom(list->GetScreenSaverSize(j, &size), kComponent);
+            CheckCom(list->GetScreenSaverSize(j, &size), kComponentName);
             tip += Format(LangText(IDS_LISTVIEW_TIPS_Size).c_str(), size / kBytesPerMegabyte) + kLineBreak;
             tip += Format(LangText(IDS_LISTVIEW_TIPS_ScrName).c_str(),
-                          ReadText([&](BSTR* text) { return list->GetScreenSaverFileName(j, text); }).c_str()) +
+                          ComText([&](BSTR* text) { return list->GetScreenSaverFileName(j, text); }).c_str()) +
                    kLineBreak;
             tip += Format(LangText(IDS_LISTVIEW_TIPS_LastUsed).c_str(),
-                          ReadText([&](BSTR* text) { return list->GetScreenSaverLastUsed(j, text); }).c_str()) +
+                          ComText([&](BSTR* text) { return list->GetScreenSaverLastUsed(j, text); }).c_str()) +
                    kLineBreak;
             return tip;
         }
         ComPtr<IProgramEntry> entry = GetEntry(list, row.index);
         if (!entry) return std::nullopt;
         float size = 0;
-        CheckCom(entry->GetSize(&size), kComponent);
+        CheckCom(entry->GetSize(&size), kComponentName);
         if (size != 0) tip += Format(LangText(IDS_LISTVIEW_TIPS_Size).c_str(), size / kBytesPerMegabyte) + kLineBreak;
         unsigned long useCount = 0;
-        CheckCom(entry->GetUsedFrequency(&useCount), kComponent);
+        CheckCom(entry->GetUsedFrequency(&useCount), kComponentName);
         // 0 is the component's "not known": a grade from it would be a claim about nothing.
         if (useCount != 0)
             tip += Format(LangText(IDS_LISTVIEW_TIPS_UsedFrequency).c_str(), FrequencyText(useCount).c_str()) + kLineBreak;
-        std::wstring lastUsed = ReadText([&](BSTR* text) { return entry->GetLastUsed(text); });
+        std::wstring lastUsed = ComText([&](BSTR* text) { return entry->GetLastUsed(text); });
         if (!lastUsed.empty()) tip += Format(LangText(IDS_LISTVIEW_TIPS_LastUsed).c_str(), lastUsed.c_str()) + kLineBreak;
         const std::wstring comment = ReadEntryComment(entry.get());
         if (!comment.empty()) tip += Format(LangText(IDS_LISTVIEW_TIPS_Comment).c_str(), comment.c_str()) + kLineBreak;
         tip += Format(LangText(IDS_LISTVIEW_TIPS_UninstallString).c_str(),
-                      ReadText([&](BSTR* text) { return entry->GetUninstallString(text); }).c_str());
+                      ComText([&](BSTR* text) { return entry->GetUninstallString(text); }).c_str());
         return tip;
     } catch (...) {
         // A tip is a nicety: whatever failed, the list shows its own.
@@ -265,19 +257,19 @@ bool ReadProgramDetailsInto(IProgramList* list, int programIndex, ProgramDetails
     // The entry prepares its detail values from its key before any of them is read.
     const std::wstring keyName = KeyName(entry.get());
     UniqueBstr key(keyName.c_str(), keyName.size());
-    CheckCom(entry->LoadKey(key.get()), kComponent);
+    CheckCom(entry->LoadKey(key.get()), kComponentName);
     out.loaded = true;
 
     auto addText = [&](TextKey caption, HRESULT (STDMETHODCALLTYPE IProgramEntry::*getter)(BSTR*)) {
-        std::wstring value = ReadText([&](BSTR* text) { return (entry.get()->*getter)(text); });
+        std::wstring value = ComText([&](BSTR* text) { return (entry.get()->*getter)(text); });
         if (!value.empty()) out.properties.push_back({LangText(caption), std::move(value)});
     };
     float size = 0;
-    CheckCom(entry->GetSize(&size), kComponent);
+    CheckCom(entry->GetSize(&size), kComponentName);
     if (size != 0) out.properties.push_back({LangText(IDS_DETAILSFORM_LISTVIEW_Items_ProgramSize), FormatMegabytes(size)});
     addText(IDS_DETAILSFORM_LISTVIEW_Items_InstallDate, &IProgramEntry::GetInstallDate);
     unsigned long useCount = 0;
-    CheckCom(entry->GetUsedFrequency(&useCount), kComponent);
+    CheckCom(entry->GetUsedFrequency(&useCount), kComponentName);
     if (useCount != 0)  // as in the tip: an unknown count is left out
         out.properties.push_back({LangText(IDS_DETAILSFORM_LISTVIEW_Items_UsedFrequency), FrequencyText(useCount)});
     addText(IDS_DETAILSFORM_LISTVIEW_Items_LastAccessDate, &IProgramEntry::GetLastUsed);
@@ -291,11 +283,11 @@ bool ReadProgramDetailsInto(IProgramList* list, int programIndex, ProgramDetails
     if (!comment.empty()) out.properties.push_back({LangText(IDS_DETAILSFORM_LISTVIEW_Items_Comment), comment});
 
     long valueCount = 0;
-    CheckCom(entry->GetValueCount(&valueCount), kComponent);
+    CheckCom(entry->GetValueCount(&valueCount), kComponentName);
     for (long j = 0; j < valueCount; ++j) {
         DetailsRow row;
-        row.name = ReadText([&](BSTR* text) { return entry->GetValueName(j, text); });
-        row.value = ReadText([&](BSTR* text) { return entry->GetValueData(j, text); });
+        row.name = ComText([&](BSTR* text) { return entry->GetValueName(j, text); });
+        row.value = ComText([&](BSTR* text) { return entry->GetValueData(j, text); });
         out.registry.push_back(std::move(row));
     }
     return true;

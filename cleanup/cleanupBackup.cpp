@@ -75,13 +75,6 @@ std::vector<std::wstring> ValueFields(const wchar_t* record, const SavedValue& v
     return {record, value.key, value.name, std::to_wstring(value.type), Hex(value.data)};
 }
 
-// Paths compared as the file system and the registry compare them, without regard to case.
-std::wstring PathKey(const std::wstring& path) {
-    std::wstring key = path;
-    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    return key;
-}
-
 bool WriteAll(HANDLE file, const std::string& bytes) {
     DWORD written = 0;
     return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -256,12 +249,12 @@ std::optional<Manifest> ReadManifest(const std::wstring& folder) {
             manifest.items.push_back(std::move(item));
             lastKey = nullptr;
         } else if (record == L"restored") {
-            restored.insert(PathKey(fields[1]));
+            restored.insert(FoldCase(fields[1]));
         }
     }
     if (first) return std::nullopt;
     if (!restored.empty())
-        for (ManifestItem& item : manifest.items) item.restored = restored.count(PathKey(item.path)) != 0;
+        for (ManifestItem& item : manifest.items) item.restored = restored.count(FoldCase(item.path)) != 0;
     return manifest;
 }
 

@@ -1,6 +1,7 @@
 #include "cleanup/cleanupReport.h"
 
 #include "common/funUtils.h"
+#include "common/textParse.h"
 #include "i18n/multiLangs.h"
 
 namespace purgeon::cleanup {
@@ -14,12 +15,6 @@ std::wstring Lines(const std::vector<ItemOutcome>& failures, TextKey heading, si
     if (failures.size() > maxLines)
         text += L"\r\n" + Format(LangText(IDS_MESSAGEBOX_WARNING_CleanMore).c_str(),
                                  static_cast<int>(failures.size() - maxLines));
-    return text;
-}
-
-std::wstring Field(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
     return text;
 }
 
@@ -73,9 +68,9 @@ std::wstring BackupFailedMessage(const std::wstring& why) {
 }
 
 std::wstring OutcomeLine(const ItemOutcome& outcome, bool restore) {
-    if (outcome.done) return std::wstring(restore ? L"restored" : L"deleted") + L'\t' + Field(outcome.path) + L'\n';
-    return std::wstring(restore ? L"failed" : L"stayed") + L'\t' + Field(outcome.path) + L'\t' +
-           Field(ReasonText(outcome)) + L'\n';
+    if (outcome.done) return std::wstring(restore ? L"restored" : L"deleted") + L'\t' + OneLineField(outcome.path) + L'\n';
+    return std::wstring(restore ? L"failed" : L"stayed") + L'\t' + OneLineField(outcome.path) + L'\t' +
+           OneLineField(ReasonText(outcome)) + L'\n';
 }
 
 }  // namespace purgeon::cleanup

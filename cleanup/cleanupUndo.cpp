@@ -14,7 +14,6 @@ namespace {
 
 constexpr DWORD kFileTakeAccess = GENERIC_READ | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 
-bool IsGoneError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 bool IsOccupiedError(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
 
 std::optional<std::pair<HKEY, std::wstring>> KeyOf(const std::wstring& text) {

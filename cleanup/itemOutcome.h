@@ -40,6 +40,9 @@ inline ItemOutcome Stayed(const std::wstring& path, Reason reason, DWORD error =
     return {path, false, reason, error};
 }
 
+// A system error saying the item is not there (any more).
+inline bool IsGoneError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
 // The reason a system error stands for: in use, access denied, path too long, or Failed.
 Reason ReasonOfError(DWORD error);
 inline ItemOutcome StayedFor(const std::wstring& path, DWORD error) {

@@ -21,15 +21,6 @@ constexpr REGSAM kValueDeleteAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 constexpr DWORD kFileTakeAccess = GENERIC_READ | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 constexpr DWORD kLinkTakeAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 
-bool IsGoneError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
-
-// A path or node text as a lookup key: the file system and the registry ignore letter case.
-std::wstring PathKey(const std::wstring& text) {
-    std::wstring key = text;
-    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    return key;
-}
-
 bool IsKeyDeletable(const RegistryTarget& target) {
     // Never a root's direct child ("SOFTWARE" itself) nor a key no single program owns.
     return !target.parentPath.empty() && !target.lastName.empty() &&
@@ -143,9 +134,9 @@ private:
     bool Met(const std::wstring& text) {
         if (met_.size() != outcomes_.size()) {
             met_.clear();
-            for (const ItemOutcome& outcome : outcomes_) met_.insert(PathKey(outcome.path));
+            for (const ItemOutcome& outcome : outcomes_) met_.insert(FoldCase(outcome.path));
         }
-        return met_.count(PathKey(text)) != 0;
+        return met_.count(FoldCase(text)) != 0;
     }
 
     // Every checked node, as it stands: gone already (reason None), or staying for `reason`.
@@ -325,7 +316,7 @@ using PathSet = std::unordered_set<std::wstring>;
 
 void Prune(std::vector<ScanNode>& nodes, const PathSet& gone) {
     for (size_t i = nodes.size(); i-- > 0;) {
-        if (gone.count(PathKey(nodes[i].text)))
+        if (gone.count(FoldCase(nodes[i].text)))
             nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(i));
         else
             Prune(nodes[i].children, gone);
@@ -336,8 +327,8 @@ void Prune(std::vector<ScanNode>& nodes, const PathSet& gone) {
 void IndexNodes(std::vector<ScanNode>& nodes, std::unordered_map<std::wstring, ScanNode*>& byText,
                 std::unordered_map<std::wstring, ScanNode*>& byFolder) {
     for (ScanNode& node : nodes) {
-        byText.emplace(PathKey(node.text), &node);
-        byFolder.emplace(PathKey(IncludeTrailingBackslash(node.text)), &node);
+        byText.emplace(FoldCase(node.text), &node);
+        byFolder.emplace(FoldCase(IncludeTrailingBackslash(node.text)), &node);
         IndexNodes(node.children, byText, byFolder);
     }
 }
@@ -464,18 +455,18 @@ bool AnyChecked(const std::vector<ScanNode>& roots) {
 void KeepWhatStayed(std::vector<ScanNode>& roots, const std::vector<ItemOutcome>& outcomes) {
     PathSet gone;
     for (const ItemOutcome& outcome : outcomes)
-        if (outcome.done) gone.insert(PathKey(outcome.path));
+        if (outcome.done) gone.insert(FoldCase(outcome.path));
     Prune(roots, gone);
     std::unordered_map<std::wstring, ScanNode*> byText, byFolder;
     IndexNodes(roots, byText, byFolder);
     // Entries found below a checked folder that stayed, parents before their children.
     std::vector<const ItemOutcome*> found;
     for (const ItemOutcome& outcome : outcomes)
-        if (!outcome.done && !byText.count(PathKey(outcome.path))) found.push_back(&outcome);
+        if (!outcome.done && !byText.count(FoldCase(outcome.path))) found.push_back(&outcome);
     std::stable_sort(found.begin(), found.end(),
                      [](const ItemOutcome* a, const ItemOutcome* b) { return a->path.size() < b->path.size(); });
     for (const ItemOutcome* outcome : found) {
-        auto parent = byFolder.find(PathKey(ExtractFilePath(outcome->path)));
+        auto parent = byFolder.find(FoldCase(ExtractFilePath(outcome->path)));
         if (parent == byFolder.end()) continue;
         // Adding may move the parent's children: the lookups are made again for what follows.
         parent->second->children.push_back({outcome->path, kChecked, {}});

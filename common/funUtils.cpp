@@ -52,6 +52,17 @@ std::wstring ToLower(std::wstring_view text) {
     return out;
 }
 
+std::wstring FoldCase(std::wstring_view text) {
+    std::wstring out(text);
+    if (!out.empty()) CharUpperBuffW(out.data(), static_cast<DWORD>(out.size()));
+    return out;
+}
+
+DWORD LastErrorOr(DWORD fallback) {
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
+}
+
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
     return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
                                 TRUE) == CSTR_EQUAL;

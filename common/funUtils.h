@@ -17,6 +17,8 @@ std::wstring FromUtf8(std::string_view text);
 std::wstring Format(const wchar_t* format, ...);
 std::wstring FormatV(const wchar_t* format, va_list args);
 std::wstring ToLower(std::wstring_view text);
+// Upper-cased, as a lookup key for names the file system and the registry compare without case.
+std::wstring FoldCase(std::wstring_view text);
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
 std::wstring Trim(std::wstring_view text);
@@ -30,6 +32,8 @@ std::wstring EscapeChars(std::wstring_view text, std::initializer_list<CharEscap
 std::wstring WindowText(HWND window);
 // The system's own text for an error code, without the trailing line break.
 std::wstring SystemErrorText(DWORD error);
+// GetLastError(), or `fallback` when a failed call left no error behind.
+DWORD LastErrorOr(DWORD fallback);
 
 // --- paths -----------------------------------------------------------------
 std::wstring IncludeTrailingBackslash(std::wstring_view path);

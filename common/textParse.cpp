@@ -72,6 +72,12 @@ std::wstring ProgramPathOfCommand(std::wstring_view command) {
     return WithoutQuotes(text);
 }
 
+std::wstring OneLineField(std::wstring text) {
+    for (wchar_t& c : text)
+        if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
+    return text;
+}
+
 std::wstring ExpandEnvironment(const std::wstring& text) {
     if (text.find(L'%') == std::wstring::npos) return text;
     DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);

@@ -21,6 +21,9 @@ std::optional<int> ParseInt(std::wstring_view text);
 // Environment variables stay as written.
 std::wstring ProgramPathOfCommand(std::wstring_view command);
 
+// A text as one field of a tab-separated line: tabs and line breaks become blanks.
+std::wstring OneLineField(std::wstring text);
+
 // %variables% expanded; the text as it stands when it has none or expansion fails.
 std::wstring ExpandEnvironment(const std::wstring& text);
 

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "common/funUtils.h"
+#include "common/textParse.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
 
@@ -36,11 +37,6 @@ UniqueHKey OpenKey(HKEY parent, const std::wstring& path, REGSAM access, LONG* s
     if (result != ERROR_SUCCESS) key.reset();
     if (status) *status = result;
     return key;
-}
-
-DWORD LastErrorOr(DWORD fallback) {
-    const DWORD error = GetLastError();
-    return error ? error : fallback;
 }
 
 constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
@@ -399,15 +395,10 @@ void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled) {
 }
 
 std::wstring FormatStartupListing(const std::vector<StartupRow>& rows) {
-    auto field = [](std::wstring text) {
-        for (wchar_t& c : text)
-            if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
-        return text;
-    };
     std::wstring out;
     for (const StartupRow& row : rows)
-        out += std::wstring(row.enabled ? L"1" : L"0") + L'\t' + field(row.name) + L'\t' + field(row.command) +
-               L'\t' + field(row.location) + L'\n';
+        out += std::wstring(row.enabled ? L"1" : L"0") + L'\t' + OneLineField(row.name) + L'\t' + OneLineField(row.command) +
+               L'\t' + OneLineField(row.location) + L'\n';
     return out;
 }
 

@@ -86,15 +86,15 @@ void ExportProgramList(HWND owner, HINSTANCE instance, IProgramList* list, const
 bool CommentEntry(HWND owner, HINSTANCE instance, IProgramList* list, int programIndex,
                   const std::function<void(TCommentForm& form)>& onShown) {
     ComPtr<IProgramEntry> entry;
-    CheckCom(list->GetProgram(programIndex, entry.put()), L"Doffkit");
+    CheckCom(list->GetProgram(programIndex, entry.put()), kComponentName);
     if (!entry) return false;
     UniqueBstr name;
-    CheckCom(entry->GetDisplayName(name.put()), L"Doffkit");
+    CheckCom(entry->GetDisplayName(name.put()), kComponentName);
     std::optional<std::wstring> comment = TCommentForm::Run(owner, instance, name.str(), onShown);
     if (!comment) return false;
     UniqueBstr text(comment->c_str(), comment->size());
     // The comment is what the user wrote: a failed store is said, never passed over.
-    CheckCom(entry->SetComment(text.get()), L"Doffkit");
+    CheckCom(entry->SetComment(text.get()), kComponentName);
     return true;
 }
 

@@ -27,10 +27,6 @@ constexpr RECT kCancelRect{274, 128, 349, 153};
 constexpr TextKey kSectionTexts[kAddItemSectionCount] = {IDS_ADDITEMFORM_COMBOBOX_Items1, IDS_ADDITEMFORM_COMBOBOX_Items2,
                                                          IDS_ADDITEMFORM_COMBOBOX_Items3, IDS_ADDITEMFORM_COMBOBOX_Items4};
 
-void DefaultTargetMissing(HWND window, const std::wstring& text) {
-    MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
-}
-
 }  // namespace
 
 std::optional<AddItemRequest> TAddItemForm::Run(HWND owner, HINSTANCE instance) {
@@ -108,7 +104,7 @@ void TAddItemForm::btnOKClick() {
         if (ShowTargetMissing)
             ShowTargetMissing(hwnd_.get(), kTargetMissingText);
         else
-            DefaultTargetMissing(hwnd_.get(), kTargetMissingText);
+            ShowPlainMessage(hwnd_.get(), kTargetMissingText);
         SetWindowTextW(txtTarget_, L"");
         SetFocus(txtTarget_);
         return;

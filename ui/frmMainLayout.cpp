@@ -246,7 +246,7 @@ void TMainForm::ApplyMainFormSkin() {
         const RECT strip{0, kStatusTop, 763, 538};
         if (std::optional<COLORREF> colour = PictureMeanColour(background, strip)) {
             statusBrush_.reset(CreateSolidBrush(*colour));
-            statusText_ = PictureBrightness(background, strip).value_or(0) < 128 ? kStatusText : RGB(20, 20, 20);
+            statusText_ = ColourBrightness(*colour) < 128 ? kStatusText : RGB(20, 20, 20);
         }
     }
     const ProgramPageControls& p = programs_;

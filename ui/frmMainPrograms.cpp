@@ -299,7 +299,7 @@ void TMainForm::ActionDeleteScrExecute() {
     cleanup::ScreenSaverFiles files;
     try {
         UniqueBstr fileName;
-        CheckCom(programList_.Get()->GetScreenSaverFileName(row->index, fileName.put()), L"Doffkit");
+        CheckCom(programList_.Get()->GetScreenSaverFileName(row->index, fileName.put()), kComponentName);
         files = cleanup::ScreenSaverFilesOf(row->directory, fileName.str());
     } catch (const UserError& error) {
         ShowErrorReport(hwnd_, error.message());  // nothing is deleted without its file's name

@@ -41,10 +41,6 @@ constexpr RECT kFilesRect{8, 254, 8 + 545, 254 + 155};
 constexpr RECT kDeleteRect{359, 419, 359 + 89, 419 + 25};
 constexpr RECT kCancelRect{464, 419, 464 + 89, 419 + 25};
 
-void DefaultShowMessage(HWND window, const std::wstring& text) {
-    MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
-}
-
 // The state images: position 0 is never shown (state 0 means "no image"), then the unchecked,
 // checked and partly checked boxes, drawn here so the window needs no bitmap resource.
 HIMAGELIST MakeCheckImages() {
@@ -167,7 +163,7 @@ bool TScanForm::Create(HWND owner, HINSTANCE instance, const cleanup::ScanReques
     scanned_ = scanning_ = false;
     keys_.clear();
     files_.clear();
-    if (!ShowMessage) ShowMessage = DefaultShowMessage;
+    if (!ShowMessage) ShowMessage = ShowPlainMessage;
     if (BackupDir.empty()) {
         const std::wstring programDir =
             AppPaths.ProgramDir.empty() ? ExtractFilePath(ModuleFileName(nullptr)) : AppPaths.ProgramDir;

@@ -37,10 +37,6 @@ constexpr Column kColumns[] = {{IDS_UNDOFORM_LISTVIEW_Date, 130, false},
                                {IDS_UNDOFORM_LISTVIEW_Files, 60, true},
                                {IDS_UNDOFORM_LISTVIEW_Size, 80, true}};
 
-void DefaultShowMessage(HWND window, const std::wstring& text) {
-    MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
-}
-
 std::wstring SizeText(ULONGLONG bytes) {
     wchar_t text[64] = {};
     StrFormatByteSizeW(static_cast<LONGLONG>(bytes), text, static_cast<UINT>(std::size(text)));
@@ -64,7 +60,7 @@ void TUndoForm::Run(HWND owner, HINSTANCE instance, const std::wstring& cleanups
 
 bool TUndoForm::Create(HWND owner, HINSTANCE instance, const std::wstring& cleanupsRoot) {
     root_ = cleanupsRoot;
-    if (!ShowMessage) ShowMessage = DefaultShowMessage;
+    if (!ShowMessage) ShowMessage = ShowPlainMessage;
     if (!Ask) Ask = [](HWND owner, const std::wstring& text) { return AskQuestion(owner, text); };
     if (!CreateForm(owner, instance, kClassName, L"Undo Clean-up", kClientWidth, kClientHeight, FormSize::Client))
         return false;

@@ -220,7 +220,7 @@ std::optional<COLORREF> PictureMeanColour(HBITMAP picture, const RECT& area) {
 std::optional<int> PictureBrightness(HBITMAP picture, const RECT& area) {
     const std::optional<COLORREF> mean = PictureMeanColour(picture, area);
     if (!mean) return std::nullopt;
-    return (GetRValue(*mean) * 299 + GetGValue(*mean) * 587 + GetBValue(*mean) * 114) / 1000;
+    return ColourBrightness(*mean);
 }
 
 UniqueGdiObject PictureShapeRegion(HBITMAP picture, COLORREF transparent) {

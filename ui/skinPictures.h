@@ -107,6 +107,10 @@ int ApplyMainFormPictures(const MainFormPictureTargets& targets, SkinPictures& p
 std::optional<int> PictureBrightness(HBITMAP picture, const RECT& area);
 // The mean colour of those pixels, for a control's background laid over that area.
 std::optional<COLORREF> PictureMeanColour(HBITMAP picture, const RECT& area);
+// A colour's brightness, 0 black to 255 white.
+inline int ColourBrightness(COLORREF colour) {
+    return (GetRValue(colour) * 299 + GetGValue(colour) * 587 + GetBValue(colour) * 114) / 1000;
+}
 
 // The window shape a background picture gives: every pixel except those of the transparent
 // colour (magenta in the skins) and wholly see-through ones, in the picture's coordinates. Null when the picture has no

@@ -85,6 +85,10 @@ void RunModalLoop(HWND window, const std::function<bool()>& running) {
     }
 }
 
+void ShowPlainMessage(HWND window, const std::wstring& text) {
+    MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
+}
+
 UniqueGdiObject CreateMessageFont(FontLook look) {
     NONCLIENTMETRICSW metrics{sizeof(metrics)};
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);

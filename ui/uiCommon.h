@@ -108,6 +108,9 @@ inline HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, int 
     return MakeControl(parent, className, style, RECT{left, top, left + width, top + height}, id, instance, font, exStyle);
 }
 
+// A plain message box over `window` with the application title and an OK button.
+void ShowPlainMessage(HWND window, const std::wstring& text);
+
 // The system's message font (the one dialogs use), or its bold or underlined form.
 enum class FontLook { Regular, Bold, Underlined };
 UniqueGdiObject CreateMessageFont(FontLook look = FontLook::Regular);

@@ -111,19 +111,6 @@ std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* name
     return ReadRegString(key.get(), name).value_or(L"");
 }
 
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(std::size(name));
-        LSTATUS status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA) continue;  // longer than a key name may be: not ours
-        if (status != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
-    }
-    return names;
-}
-
 // --- files ----------------------------------------------------------------------
 
 void WriteBytes(const std::wstring& path, const void* data, size_t size) {
