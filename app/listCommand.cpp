@@ -6,16 +6,14 @@
 
 #include "catalogue/componentRegistration.h"
 #include "backup/fullBackup.h"
-#include "backup/reportCommand.h"
+#include "report/report.h"
 #include "catalogue/ProgramList.h"
 #include "common/funUtils.h"
 #include "common/textParse.h"
 #include "common/globals.h"
 #include "common/handles.h"
-#include "cleanup/cleanCommand.h"
-#include "cleanup/cleanupBackup.h"
-#include "cleanup/defaultMarks.h"
-#include "cleanup/remainsScan.h"
+#include "cleanup/cleanup.h"
+#include "remains/remains.h"
 #include "startup/startupItems.h"
 
 namespace purgeon {
@@ -55,8 +53,8 @@ int ListCatalogue() {
     return 0;
 }
 
-void AppendNodes(const std::vector<cleanup::ScanNode>& nodes, std::wstring& out) {
-    for (const cleanup::ScanNode& node : nodes) {
+void AppendNodes(const std::vector<remains::ScanNode>& nodes, std::wstring& out) {
+    for (const remains::ScanNode& node : nodes) {
         out += OneLineField(node.text) + L'\n';
         AppendNodes(node.children, out);
     }
@@ -86,8 +84,8 @@ std::optional<size_t> NamedRow(const std::vector<ProgramRow>& rows, const std::w
 
 // The scan's terms for a program named on the command line, completed from the catalogue as the
 // window has them: where its entry lives, its publisher, the other programs' folders.
-cleanup::ScanRequest RequestFor(const std::wstring& keyName, const std::wstring& installLocation) {
-    cleanup::ScanRequest request{keyName, cleanup::WithoutStrayQuote(installLocation)};
+remains::ScanRequest RequestFor(const std::wstring& keyName, const std::wstring& installLocation) {
+    remains::ScanRequest request{keyName, cleanup::WithoutStrayQuote(installLocation)};
     TProgramList programs;
     // Without the catalogue the other programs' folders are unknown, and nothing could tell them
     // from this program's remains: the error ends the command.
@@ -109,7 +107,7 @@ cleanup::ScanRequest RequestFor(const std::wstring& keyName, const std::wstring&
 // deleted: the same scanner and protection rules as the scan window, without the window.
 int ListRemains(const std::wstring& keyName, const std::wstring& installLocation) {
     ComApartment com;
-    const cleanup::ScanFindings findings = cleanup::ScanRemains(RequestFor(keyName, installLocation));
+    const remains::ScanFindings findings = remains::ScanRemains(RequestFor(keyName, installLocation));
     std::wstring out;
     AppendNodes(findings.keys, out);
     AppendNodes(findings.files, out);
@@ -162,7 +160,7 @@ int RunCommandLineMode(const std::vector<std::wstring>& args) {
             auto writeLine = [&out](const std::wstring& line) { out += line + L"\n"; };
             const std::wstring argument = args.size() > 2 ? args[2] : std::wstring();
             const int code = EqualsNoCase(mode.substr(1), L"backup") ? backup::RunBackupMode(argument, writeLine)
-                                                                     : backup::RunReportMode(argument, writeLine);
+                                                                     : report::RunReportMode(argument, writeLine);
             WriteStdout(out);
             return code;
         }

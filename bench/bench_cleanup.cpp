@@ -110,8 +110,8 @@ int wmain(int argc, wchar_t** argv) {
         MoveTree(parked, install, files);
         const double bareBackMs = NowMs() - start;
 
-        std::vector<cleanup::ScanNode> keys, tree;
-        if (auto scanned = cleanup::ScanInstallFolder(install)) tree.push_back(std::move(*scanned));
+        std::vector<remains::ScanNode> keys, tree;
+        if (auto scanned = remains::ScanInstallFolder(install)) tree.push_back(std::move(*scanned));
         start = NowMs();
         const cleanup::CleanupResult result = cleanup::CleanRemains(keys, tree, {backups, L"Bench", install});
         const double cleanupMs = NowMs() - start;

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "common/funUtils.h"
-#include "cleanup/remainsScan.h"
+#include "remains/remainsScan.h"
 #include "common/handles.h"
 #include "ui/frmScanRemains.h"
 
@@ -227,7 +227,7 @@ void WaitForRegistrySave(FILETIME since) {
 // --- the bare walk ---------------------------------------------------------------------------
 
 size_t BareWalk(HKEY root, const std::wstring& path) {
-    if (cleanup::IsSkippedScanPath(path)) return 0;
+    if (remains::IsSkippedScanPath(path)) return 0;
     UniqueHKey key;
     if (RegOpenKeyExW(root, (path + L'\\').c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return 0;
     size_t count = 0;
@@ -243,7 +243,7 @@ size_t BareWalk(HKEY root, const std::wstring& path) {
 
 size_t BareWalkAll() {
     size_t count = 0;
-    for (const cleanup::RegistryWalk& walk : cleanup::RegistryWalks()) count += BareWalk(walk.root, walk.path);
+    for (const remains::RegistryWalk& walk : remains::RegistryWalks()) count += BareWalk(walk.root, walk.path);
     return count;
 }
 

@@ -5,10 +5,14 @@
 #include "cleanup/cleanupReport.h"
 #include "cleanup/cleanupUndo.h"
 #include "cleanup/remainsDelete.h"
-#include "cleanup/remainsScan.h"
+#include "remains/remains.h"
 #include "common/funUtils.h"
 
 namespace purgeon::cleanup {
+
+using remains::CleanInstallLocation;
+using remains::ScanFindings;
+using remains::ScanRemains;
 
 std::wstring WithoutStrayQuote(std::wstring path) {
     while (!path.empty() && path.back() == L'"') path.pop_back();

@@ -4,9 +4,11 @@
 #include <functional>
 #include <string>
 
-#include "cleanup/defaultMarks.h"
+#include "remains/remains.h"
 
 namespace purgeon::cleanup {
+
+using remains::ScanRequest;
 
 using LineOutput = std::function<void(const std::wstring& line)>;
 

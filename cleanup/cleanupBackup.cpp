@@ -10,6 +10,8 @@
 
 namespace purgeon::cleanup {
 
+using remains::kChecked;
+
 namespace {
 
 constexpr char kFormatName[] = "purgeon-cleanup";

@@ -30,10 +30,12 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/remainsScan.h"
+#include "remains/remains.h"
 #include "common/handles.h"
 
 namespace purgeon::cleanup {
+
+using remains::ScanNode;  // what a clean-up takes comes from the remains scan
 
 inline constexpr wchar_t kCleanupsFolder[] = L"Back up\\Clean-ups\\";
 inline constexpr wchar_t kManifestFile[] = L"manifest.txt";

@@ -5,6 +5,8 @@
 
 namespace purgeon::cleanup {
 
+using remains::kChecked;
+
 namespace {
 
 // The key's path below its root ("SOFTWARE\Vendor") from a key node's text.

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "backup/regFile.h"
-#include "cleanup/remainsScan.h"
+#include "remains/remains.h"
 #include "common/funUtils.h"
 
 namespace purgeon::cleanup {
+
+using remains::ScanNode;
 
 // The registry editor's file form lives with the backups; the remains backup writes the same.
 using backup::EscapeRegString;

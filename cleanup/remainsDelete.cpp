@@ -4,13 +4,21 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "cleanup/checkTree.h"
+#include "remains/remains.h"
 #include "cleanup/cleanupUndo.h"
 #include "cleanup/safeFiles.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 
 namespace purgeon::cleanup {
+
+using remains::CleanInstallLocation;
+using remains::IsProtectedFolder;
+using remains::IsProtectedRegistryKey;
+using remains::kChecked;
+using remains::kPartlyChecked;
+using remains::kUnchecked;
+using remains::RolledUpState;
 
 namespace {
 

@@ -13,9 +13,11 @@
 
 #include "cleanup/cleanupBackup.h"
 #include "cleanup/itemOutcome.h"
-#include "cleanup/remainsScan.h"
+#include "remains/remains.h"
 
 namespace purgeon::cleanup {
+
+using remains::ScanNode;
 
 // A registry node text cut for the registry calls: "HKEY_CURRENT_USER\SOFTWARE\Vendor" gives
 // the root, the parent path "SOFTWARE\" and the last name "Vendor".

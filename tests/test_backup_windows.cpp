@@ -9,7 +9,7 @@
 #include "backup/regFile.h"
 #include "backup/registryEditor.h"
 #include "catalogue/ProgramList.h"
-#include "backup/reportRows.h"
+#include "report/reportRows.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
@@ -22,6 +22,7 @@
 
 using namespace purgeon;
 using namespace purgeon::backup;
+using namespace purgeon::report;
 using namespace purgeon::test;
 
 namespace {

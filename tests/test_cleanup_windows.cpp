@@ -102,9 +102,9 @@ TEST(CleanupWindows, ScanWindowAfterAPartialCleanUpKeepsWhatStayedChecked) {
     Collect(form.FileTree(), TreeView_GetRoot(form.FileTree()), items);
     std::sort(items.begin() + 1, items.end());
     EXPECT_EQ(items, (std::vector<std::pair<std::wstring, int>>{
-                         {program.folder, cleanup::kChecked},
-                         {program.Path(L"program.exe"), cleanup::kChecked},
-                         {program.Path(L"shared"), cleanup::kChecked}}));
+                         {program.folder, remains::kChecked},
+                         {program.Path(L"program.exe"), remains::kChecked},
+                         {program.Path(L"shared"), remains::kChecked}}));
     EXPECT_EQ(ReadFileBytes(outside.path() + L"shared.dat"), "shared");
     EXPECT_FALSE(FileExists(program.Path(L"readme.txt")));
     EXPECT_TRUE(IsWindowEnabled(form.DeleteButton()));
@@ -131,9 +131,9 @@ TEST(CleanupWindows, UndoWindowListsRestoresAndDeletesAfterAsking) {
     first.File(L"two\\two.txt", std::string(5000, 't'));
     second.File(L"three.txt", "three");
     auto clean = [&](const ScratchProgram& program) {
-        std::vector<cleanup::ScanNode> keys = cleanup::ScanRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE", program.name);
-        std::vector<cleanup::ScanNode> files;
-        if (auto tree = cleanup::ScanInstallFolder(program.folder)) files.push_back(std::move(*tree));
+        std::vector<remains::ScanNode> keys = remains::ScanRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE", program.name);
+        std::vector<remains::ScanNode> files;
+        if (auto tree = remains::ScanInstallFolder(program.folder)) files.push_back(std::move(*tree));
         return cleanup::CleanRemains(keys, files, {backups.path(), program.name, program.folder});
     };
     const cleanup::CleanupResult older = clean(first);

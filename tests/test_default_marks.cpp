@@ -5,13 +5,13 @@
 
 #include <map>
 
-#include "cleanup/defaultMarks.h"
+#include "remains/defaultMarks.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "tests/support/testSupport.h"
 
 using namespace purgeon;
-using namespace purgeon::cleanup;
+using namespace purgeon::remains;
 
 namespace {
 

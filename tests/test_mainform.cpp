@@ -1105,7 +1105,7 @@ TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
         EXPECT_TRUE(Contains(scan.keys, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
                                             kNsisKey + L"    (" + LangText(IDS_SCANFORM_UNCHECKED_StillInstalled) + L")"));
         ASSERT_FALSE(scan.files.empty());
-        for (int mark : scan.marks) EXPECT_EQ(mark, cleanup::kUnchecked);
+        for (int mark : scan.marks) EXPECT_EQ(mark, remains::kUnchecked);
         ASSERT_TRUE(PumpUntil([&] { return watcher.othersClosed() == 1; }));
     }
     g_answer = false;
@@ -1127,7 +1127,7 @@ TEST_F(MainForm, RealNsisUninstallerCompletedOrCancelled) {
         EXPECT_TRUE(Contains(scan.files, folder + L"data\\settings.ini"));
         ASSERT_GE(scan.marks.size(), scan.files.size());
         for (size_t i = scan.marks.size() - scan.files.size(); i < scan.marks.size(); ++i)
-            EXPECT_EQ(scan.marks[i], cleanup::kChecked) << ToUtf8(scan.files[i - (scan.marks.size() - scan.files.size())]);
+            EXPECT_EQ(scan.marks[i], remains::kChecked) << ToUtf8(scan.files[i - (scan.marks.size() - scan.files.size())]);
     }
     g_answer = false;
     EXPECT_EQ(g_questions, std::vector<std::wstring>{LangText(IDS_MESSAGEBOX_WARNING_ScanRemains)});

@@ -7,8 +7,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "backup/printReport.h"
-#include "backup/report.h"
+#include "report/printReport.h"
+#include "report/reportText.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
@@ -16,7 +16,7 @@
 #include "ui/frmPrintPage.h"
 
 using namespace purgeon;
-using namespace purgeon::backup;
+using namespace purgeon::report;
 using namespace purgeon::test;
 
 namespace {

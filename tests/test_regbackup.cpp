@@ -11,6 +11,7 @@
 
 using namespace purgeon;
 using namespace purgeon::cleanup;
+using namespace purgeon::remains;
 using namespace purgeon::test;
 
 namespace {

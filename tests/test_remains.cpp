@@ -7,7 +7,7 @@
 #include <set>
 
 #include "cleanup/remainsDelete.h"
-#include "cleanup/remainsScan.h"
+#include "remains/remainsScan.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "tests/support/installedSample.h"
@@ -16,6 +16,7 @@
 
 using namespace purgeon;
 using namespace purgeon::cleanup;
+using namespace purgeon::remains;
 using namespace purgeon::samples;
 using namespace purgeon::test;
 

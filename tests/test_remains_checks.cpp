@@ -1,11 +1,11 @@
 // Three-state check marks of the remains trees: clicks on nodes and what their relatives show.
 #include <gtest/gtest.h>
 
-#include "cleanup/checkTree.h"
+#include "remains/checkTree.h"
 #include "common/funUtils.h"
 
 using namespace purgeon;
-using namespace purgeon::cleanup;
+using namespace purgeon::remains;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "cleanup/checkTree.h"
+#include "remains/checkTree.h"
 #include "cleanup/cleanupBackup.h"
 #include "cleanup/remainsDelete.h"
 #include "common/funUtils.h"
@@ -14,6 +14,7 @@
 
 using namespace purgeon;
 using namespace purgeon::cleanup;
+using namespace purgeon::remains;
 using namespace purgeon::samples;
 using namespace purgeon::test;
 

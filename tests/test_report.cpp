@@ -2,7 +2,7 @@
 // files, and /report over real uninstall entries read through the component.
 #include <gtest/gtest.h>
 
-#include "backup/report.h"
+#include "report/reportText.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"
@@ -10,7 +10,7 @@
 #include "tests/support/testSupport.h"
 
 using namespace purgeon;
-using namespace purgeon::backup;
+using namespace purgeon::report;
 using namespace purgeon::test;
 
 namespace {

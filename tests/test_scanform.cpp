@@ -10,7 +10,7 @@
 
 #include "cleanup/cleanupBackup.h"
 #include "cleanup/regBackup.h"
-#include "cleanup/remainsScan.h"
+#include "remains/remainsScan.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
@@ -137,7 +137,7 @@ protected:
         ExpandEnvironmentStringsW(L"%ProgramFiles%", programFiles, MAX_PATH);
         parent_ = std::wstring(programFiles) + L"\\PurgeonScanTest\\";
         folder_ = parent_ + name_;
-        ASSERT_FALSE(cleanup::IsProtectedFolder(folder_));
+        ASSERT_FALSE(remains::IsProtectedFolder(folder_));
         ForceDirectories(folder_ + L"\\Data\\");
         WriteFileBytes(folder_ + L"\\keep.txt", "keep");
         WriteFileBytes(folder_ + L"\\readme.txt", "readme");

@@ -3,7 +3,7 @@
 // nothing at all is deleted when it cannot be backed up.
 #include <gtest/gtest.h>
 
-#include "cleanup/screenSaver.h"
+#include "uninstall/screenSaver.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
@@ -11,7 +11,7 @@
 #include "tools/samples/sampleCatalog.h"
 
 using namespace purgeon;
-using namespace purgeon::cleanup;
+using namespace purgeon::uninstall;
 using namespace purgeon::test;
 namespace samples = purgeon::samples;
 

@@ -6,14 +6,14 @@
 #include <functional>
 #include <vector>
 
-#include "cleanup/waitingThread.h"
+#include "uninstall/waitingThread.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 
 using namespace purgeon;
-using namespace purgeon::cleanup;
+using namespace purgeon::uninstall;
 using namespace purgeon::samples;
 using namespace purgeon::test;
 

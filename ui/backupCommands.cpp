@@ -3,9 +3,8 @@
 #include <commdlg.h>
 
 #include "backup/fullBackup.h"
-#include "backup/report.h"
+#include "report/report.h"
 #include "catalogue/ProgramList.h"
-#include "backup/reportRows.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"
@@ -74,11 +73,11 @@ void CreateBackup(HWND owner, HINSTANCE instance) {
 void ExportProgramList(HWND owner, HINSTANCE instance, IProgramList* list, const std::vector<ListRow>& rows,
                        const std::wstring& countsText) {
     ReportData data;
-    data.header = backup::CurrentReportHeader(countsText);
-    data.texts = backup::ReportTexts::FromTable();
+    data.header = report::CurrentReportHeader(countsText);
+    data.texts = report::ReportTexts::FromTable();
     std::vector<std::wstring> captions;
     for (const ListRow& row : rows) captions.push_back(row.caption);
-    data.lines = backup::ReportLines(data.header, captions, data.texts);
+    data.lines = report::ReportLines(data.header, captions, data.texts);
     data.programs = ReadReportPrograms(list, rows);
     TPrintListForm::Run(owner, instance, data);
 }

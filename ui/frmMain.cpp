@@ -89,7 +89,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_UNINSTALL_DONE:
             // lParam is the waiting thread's record, valid while this synchronous message is handled.
-            if (lParam) OnUninstallDone(wParam, *reinterpret_cast<const cleanup::UninstallDone*>(lParam));
+            if (lParam) OnUninstallDone(wParam, *reinterpret_cast<const uninstall::UninstallDone*>(lParam));
             return 0;
         case WM_CLOSE:
             RunAction(ActionExit);

@@ -18,7 +18,7 @@
 #include "backup/registryEditor.h"
 #include "catalogue/ProgramList.h"
 #include "catalogue/programRows.h"
-#include "cleanup/waitingThread.h"
+#include "uninstall/uninstall.h"
 #include "common/handles.h"
 #include "ui/skinPictures.h"
 #include "startup/startupItems.h"
@@ -29,7 +29,7 @@ namespace purgeon {
 
 class TDetailsForm;
 
-using cleanup::WM_UNINSTALL_DONE;
+using uninstall::WM_UNINSTALL_DONE;
 
 // Ids of the controls that are not commands.
 enum ControlId {
@@ -187,7 +187,7 @@ private:
     void ActionSearchExecute();
     void ActionHideSysPatchExecute();
     void ActionHideScrExecute();
-    void OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& program);
+    void OnUninstallDone(WPARAM ran, const uninstall::UninstallDone& program);
     void ActionUndoCleanupExecute();
     void ActionExportRegExecute();
     void ActionReloadRegExecute();

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "cleanup/screenSaver.h"
+#include "uninstall/uninstall.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "config/config.h"
@@ -279,7 +279,7 @@ void TMainForm::ActionUninstallExecute() {
     std::optional<ProgramRow> program = SelectedProgram();
     if (!program) return;
     // The window stays usable while the uninstaller runs; the thread keeps this program's terms.
-    cleanup::UninstallDone terms;
+    uninstall::UninstallDone terms;
     terms.keyName = program->keyName;
     terms.installLocation = program->installLocation;
     terms.commandLine = program->uninstallCommand;
@@ -290,17 +290,17 @@ void TMainForm::ActionUninstallExecute() {
     // or hidden by a filter, as the command line's clean-up has them.
     for (const ProgramRow& other : ReadProgramRows(programList_.Get(), RowIcons::Skip))
         if (other.index != program->index) terms.otherInstallLocations.push_back(other.installLocation);
-    cleanup::TWaitingThread::Start(hwnd_, std::move(terms));
+    uninstall::TWaitingThread::Start(hwnd_, std::move(terms));
 }
 
 void TMainForm::ActionDeleteScrExecute() {
     const ListRow* row = SelectedListRow();
     if (!row || row->kind != RowKind::ScreenSaver) return;
-    cleanup::ScreenSaverFiles files;
+    uninstall::ScreenSaverFiles files;
     try {
         UniqueBstr fileName;
         CheckCom(programList_.Get()->GetScreenSaverFileName(row->index, fileName.put()), kComponentName);
-        files = cleanup::ScreenSaverFilesOf(row->directory, fileName.str());
+        files = uninstall::ScreenSaverFilesOf(row->directory, fileName.str());
     } catch (const UserError& error) {
         ShowErrorReport(hwnd_, error.message());  // nothing is deleted without its file's name
         return;
@@ -312,10 +312,10 @@ void TMainForm::ActionDeleteScrExecute() {
         return;
     }
     if (!AskQuestion(hwnd_, LangText(IDS_MESSAGEBOX_WARNING_DeleteScr))) return;
-    const cleanup::ScreenSaverDeletion deletion = cleanup::DeleteScreenSaver(files, AppPaths.ScrBackupDir);
+    const uninstall::ScreenSaverDeletion deletion = uninstall::DeleteScreenSaver(files, AppPaths.ScrBackupDir);
     FillProgramList();
     // What stayed, and why; nothing when all went.
-    const std::wstring message = cleanup::ScreenSaverMessage(files, deletion);
+    const std::wstring message = uninstall::ScreenSaverMessage(files, deletion);
     if (!message.empty()) ShowErrorReport(hwnd_, message);
 }
 
@@ -363,21 +363,21 @@ void TMainForm::ActionHideScrExecute() {
     FillProgramList();
 }
 
-void TMainForm::OnUninstallDone(WPARAM ran, const cleanup::UninstallDone& done) {
+void TMainForm::OnUninstallDone(WPARAM ran, const uninstall::UninstallDone& done) {
     // The terms of the program this uninstall was for, whatever is selected now.
-    const cleanup::UninstallDone program = done;
+    const uninstall::UninstallDone program = done;
     std::wstring question;
     DefaultAnswer defaultAnswer = DefaultAnswer::Yes;
-    cleanup::ScanRequest request{program.keyName, program.installLocation, program.keyPath, program.publisher,
+    remains::ScanRequest request{program.keyName, program.installLocation, program.keyPath, program.publisher,
                                  program.otherInstallLocations};
-    switch (cleanup::OutcomeOf(ran == 1, program)) {
-        case cleanup::UninstallOutcome::NotStarted:  // the entry is broken: offer to clear it up
+    switch (uninstall::OutcomeOf(ran == 1, program)) {
+        case uninstall::UninstallOutcome::NotStarted:  // the entry is broken: offer to clear it up
             question = LangText(IDS_MESSAGEBOX_WARNING_UninstallFailed);
             break;
-        case cleanup::UninstallOutcome::Removed:
+        case uninstall::UninstallOutcome::Removed:
             question = LangText(IDS_MESSAGEBOX_WARNING_ScanRemains);
             break;
-        case cleanup::UninstallOutcome::StillInstalled:
+        case uninstall::UninstallOutcome::StillInstalled:
             // Whatever the user presses by habit must keep the program whole.
             question = program.exitCode ? Format(LangText(IDS_MESSAGEBOX_WARNING_StillInstalledExitCode).c_str(),
                                                  program.displayName.c_str(), static_cast<unsigned long>(*program.exitCode))

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "backup/printReport.h"
+#include "report/report.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
@@ -43,20 +43,20 @@ std::optional<TPrintListForm::SaveChoice> ChooseReportFile(HWND owner) {
     dialog.lpstrDefExt = L"txt";
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameW(&dialog)) return std::nullopt;
-    TPrintListForm::SaveChoice choice{file.data(), backup::ReportFormat::Text};
+    TPrintListForm::SaveChoice choice{file.data(), report::ReportFormat::Text};
     // A name typed with its own extension wins over the filter picked.
-    if (auto format = backup::ReportFormatOfFile(choice.path))
+    if (auto format = report::ReportFormatOfFile(choice.path))
         choice.format = *format;
     else if (dialog.nFilterIndex == 2)
-        choice.format = backup::ReportFormat::Csv;
+        choice.format = report::ReportFormat::Csv;
     else if (dialog.nFilterIndex == 3)
-        choice.format = backup::ReportFormat::Html;
+        choice.format = report::ReportFormat::Html;
     return choice;
 }
 
 std::optional<UniqueDc> ChoosePrinter(HWND owner, DWORD& error) {
     // Without a printer (no print service, for one) the dialog would only say "install one".
-    if (!backup::PrintersAvailable()) {
+    if (!report::PrintersAvailable()) {
         error = PDERR_NODEFAULTPRN;
         return std::nullopt;
     }
@@ -118,7 +118,7 @@ void TPrintListForm::FormShow() {
     SetWindowTextW(hwnd_.get(), LangText(IDS_PRINTFORM_Title).c_str());
     SetWindowTextW(btnSave_, LangText(IDS_PRINTFORM_BUTTON_Save).c_str());
     SetWindowTextW(btnPrint_, LangText(IDS_PRINTFORM_BUTTON_Print).c_str());
-    std::wstring text = backup::JoinLines(data_->lines);
+    std::wstring text = report::JoinLines(data_->lines);
     if (text.size() >= 2) text.resize(text.size() - 2);  // the box shows no empty line after the last
     SetWindowTextW(memoList_, text.c_str());
 }
@@ -147,20 +147,20 @@ void TPrintListForm::Save() {
     if (!choice) return;
     std::wstring text;
     switch (choice->format) {
-        case backup::ReportFormat::Text: {
+        case report::ReportFormat::Text: {
             // The box's own line breaks, each line ended by CR LF, the last one too.
             text = MemoText();
             if (!text.empty() && (text.size() < 2 || text.compare(text.size() - 2, 2, L"\r\n") != 0)) text += L"\r\n";
             break;
         }
-        case backup::ReportFormat::Csv:
-            text = backup::CsvText(data_->programs, backup::ReportColumns());
+        case report::ReportFormat::Csv:
+            text = report::CsvText(data_->programs, report::ReportColumns());
             break;
-        case backup::ReportFormat::Html:
-            text = backup::HtmlText(data_->header, data_->texts, data_->programs, backup::ReportColumns());
+        case report::ReportFormat::Html:
+            text = report::HtmlText(data_->header, data_->texts, data_->programs, report::ReportColumns());
             break;
     }
-    if (const DWORD error = backup::WriteUtf8File(choice->path, text))
+    if (const DWORD error = report::WriteUtf8File(choice->path, text))
         Tell(Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(), choice->path.c_str()) + L"\r\n" +
                  SystemErrorText(error),
              MB_ICONERROR);
@@ -175,7 +175,7 @@ void TPrintListForm::Print() {
         return;
     }
     const std::wstring document = Format(LangText(IDS_PRINTFORM_MEMO_Title).c_str(), kAppTitle);
-    if (backup::PrintLines(printer->get(), document, DisplayedLines()) != ERROR_SUCCESS)
+    if (report::PrintLines(printer->get(), document, DisplayedLines()) != ERROR_SUCCESS)
         Tell(LangText(IDS_MESSAGEBOX_MESSAGE_PrintError), MB_ICONWARNING);
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/report.h"
+#include "report/report.h"
 #include "common/handles.h"
 #include "ui/formBase.h"
 
@@ -17,10 +17,10 @@ namespace purgeon {
 
 // What the window is opened with: the report and the plain data for the other formats.
 struct ReportData {
-    backup::ReportHeader header;
-    backup::ReportTexts texts;
+    report::ReportHeader header;
+    report::ReportTexts texts;
     std::vector<std::wstring> lines;
-    std::vector<backup::ReportProgram> programs;
+    std::vector<report::ReportProgram> programs;
 };
 
 class TPrintListForm : public TFormBase {
@@ -31,7 +31,7 @@ public:
     // A file picked for saving, with the format its filter or extension names.
     struct SaveChoice {
         std::wstring path;
-        backup::ReportFormat format = backup::ReportFormat::Text;
+        report::ReportFormat format = report::ReportFormat::Text;
     };
     // The printer picked in the print dialog, as a device context; nullopt when cancelled. A
     // dialog that fails sets `error` (0 when it was only cancelled).

@@ -1,9 +1,7 @@
 #include "ui/frmScanRemains.h"
 
-#include "cleanup/checkTree.h"
-#include "cleanup/cleanupBackup.h"
-#include "cleanup/cleanupReport.h"
-#include "cleanup/remainsDelete.h"
+#include "remains/remains.h"
+#include "cleanup/cleanup.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
@@ -12,7 +10,7 @@
 
 namespace purgeon {
 
-using cleanup::ScanNode;
+using remains::ScanNode;
 
 namespace {
 
@@ -87,13 +85,13 @@ UINT StateBits(int state) {
 }
 
 // Why the scan left a finding unchecked, as the tree shows it beside the finding.
-std::wstring ReasonText(cleanup::UncheckedReason reason) {
+std::wstring ReasonText(remains::UncheckedReason reason) {
     switch (reason) {
-        case cleanup::UncheckedReason::StillInstalled: return LangText(IDS_SCANFORM_UNCHECKED_StillInstalled);
-        case cleanup::UncheckedReason::CommonName: return LangText(IDS_SCANFORM_UNCHECKED_CommonName);
-        case cleanup::UncheckedReason::WindowsKeys: return LangText(IDS_SCANFORM_UNCHECKED_WindowsKeys);
-        case cleanup::UncheckedReason::OtherPlace: return LangText(IDS_SCANFORM_UNCHECKED_OtherPlace);
-        case cleanup::UncheckedReason::OtherProgram: return LangText(IDS_SCANFORM_UNCHECKED_OtherProgram);
+        case remains::UncheckedReason::StillInstalled: return LangText(IDS_SCANFORM_UNCHECKED_StillInstalled);
+        case remains::UncheckedReason::CommonName: return LangText(IDS_SCANFORM_UNCHECKED_CommonName);
+        case remains::UncheckedReason::WindowsKeys: return LangText(IDS_SCANFORM_UNCHECKED_WindowsKeys);
+        case remains::UncheckedReason::OtherPlace: return LangText(IDS_SCANFORM_UNCHECKED_OtherPlace);
+        case remains::UncheckedReason::OtherProgram: return LangText(IDS_SCANFORM_UNCHECKED_OtherProgram);
         default: return L"";
     }
 }
@@ -134,8 +132,8 @@ void ShowNodeStates(HWND tree, HTREEITEM first, const std::vector<ScanNode>& nod
 }
 
 // The item's child indices from the top level, which is how the model addresses its nodes.
-cleanup::NodePath PathOf(HWND tree, HTREEITEM item) {
-    cleanup::NodePath path;
+remains::NodePath PathOf(HWND tree, HTREEITEM item) {
+    remains::NodePath path;
     while (item) {
         size_t index = 0;
         for (HTREEITEM sibling = TreeView_GetPrevSibling(tree, item); sibling;
@@ -153,12 +151,12 @@ TScanForm::~TScanForm() {
     DestroyFormWindow();  // the window goes before the images its trees use
 }
 
-void TScanForm::Run(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request) {
+void TScanForm::Run(HWND owner, HINSTANCE instance, const remains::ScanRequest& request) {
     TScanForm form;
     if (form.Create(owner, instance, request)) form.RunModal(owner);
 }
 
-bool TScanForm::Create(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request) {
+bool TScanForm::Create(HWND owner, HINSTANCE instance, const remains::ScanRequest& request) {
     request_ = request;
     scanned_ = scanning_ = false;
     keys_.clear();
@@ -267,9 +265,9 @@ void TScanForm::StartScan() {
     EnableWindow(btnDelete_, FALSE);
     EnableWindow(btnCancel_, FALSE);
 
-    const cleanup::ScanProgress progress = [this](const std::wstring& path) { Progress(path); };
+    const remains::ScanProgress progress = [this](const std::wstring& path) { Progress(path); };
     try {
-        cleanup::ScanFindings findings = cleanup::ScanRemains(request_, progress);
+        remains::ScanFindings findings = remains::ScanRemains(request_, progress);
         keys_ = std::move(findings.keys);
         files_ = std::move(findings.files);
     } catch (...) {
@@ -307,7 +305,7 @@ void TScanForm::PressDelete() {
     const bool hadFiles = !files_.empty();
     // The registry part is saved and the files set aside; without a backup nothing is deleted.
     lastCleanup_ = cleanup::CleanRemains(keys_, files_,
-                                         {BackupDir, request_.keyName, cleanup::CleanInstallLocation(request_.installLocation)});
+                                         {BackupDir, request_.keyName, remains::CleanInstallLocation(request_.installLocation)});
     if (!lastCleanup_.ran) {
         Tell(cleanup::BackupFailedMessage(lastCleanup_.error));
         return;
@@ -322,7 +320,7 @@ void TScanForm::PressDelete() {
 void TScanForm::ToggleItem(HWND tree, HTREEITEM item) {
     if (!item) return;
     std::vector<ScanNode>& model = ModelOf(tree);
-    cleanup::ToggleNodeCheck(model, PathOf(tree, item));
+    remains::ToggleNodeCheck(model, PathOf(tree, item));
     ShowStates(tree);
 }
 

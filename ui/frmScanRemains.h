@@ -11,9 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/defaultMarks.h"
-#include "cleanup/remainsDelete.h"
-#include "cleanup/remainsScan.h"
+#include "remains/remains.h"
+#include "cleanup/cleanup.h"
 #include "common/handles.h"
 #include "ui/formBase.h"
 
@@ -28,14 +27,14 @@ public:
 
     // Shows the window modally over `owner` (disabled meanwhile) until Cancel, the close box, or an
     // empty scan closes it.
-    static void Run(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request);
+    static void Run(HWND owner, HINSTANCE instance, const remains::ScanRequest& request);
 
     // Creates the window hidden, with its texts set and the start timer running. Run shows it and
     // runs the loop; tests drive it without showing it.
-    bool Create(HWND owner, HINSTANCE instance, const cleanup::ScanRequest& request);
+    bool Create(HWND owner, HINSTANCE instance, const remains::ScanRequest& request);
     // For a program known only by its key name and folder.
     bool Create(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation) {
-        return Create(owner, instance, cleanup::ScanRequest{keyName, installLocation});
+        return Create(owner, instance, remains::ScanRequest{keyName, installLocation});
     }
     // The scan itself (the first timer tick calls it; the timer stops first, so it runs once).
     void StartScan();
@@ -78,11 +77,11 @@ private:
     void btnCancelClick();
     void Tell(const std::wstring& text);
     void Progress(const std::wstring& path);
-    std::vector<cleanup::ScanNode>& ModelOf(HWND tree);
+    std::vector<remains::ScanNode>& ModelOf(HWND tree);
     void FillTree(HWND tree);
     void ShowStates(HWND tree);
 
-    cleanup::ScanRequest request_;
+    remains::ScanRequest request_;
     UniqueImageList checkImages_;
     HWND lblScaning_ = nullptr;
     HWND lblScanInfo_ = nullptr;
@@ -92,8 +91,8 @@ private:
     HWND tvScanFiles_ = nullptr;
     HWND btnDelete_ = nullptr;
     HWND btnCancel_ = nullptr;
-    std::vector<cleanup::ScanNode> keys_;
-    std::vector<cleanup::ScanNode> files_;
+    std::vector<remains::ScanNode> keys_;
+    std::vector<remains::ScanNode> files_;
     cleanup::CleanupResult lastCleanup_;
     bool scanning_ = false;
     bool scanned_ = false;

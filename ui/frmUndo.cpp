@@ -3,8 +3,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
-#include "cleanup/cleanupBackup.h"
-#include "cleanup/cleanupReport.h"
+#include "cleanup/cleanup.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/cleanupUndo.h"
+#include "cleanup/cleanup.h"
 #include "ui/formBase.h"
 
 namespace purgeon {

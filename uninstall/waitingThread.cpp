@@ -1,4 +1,4 @@
-#include "cleanup/waitingThread.h"
+#include "uninstall/waitingThread.h"
 
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -6,10 +6,10 @@
 #include <functional>
 #include <memory>
 
-#include "cleanup/remainsDelete.h"
+#include "cleanup/cleanup.h"
 #include "common/funUtils.h"
 
-namespace purgeon::cleanup {
+namespace purgeon::uninstall {
 
 namespace {
 
@@ -146,7 +146,7 @@ UninstallRun RunAndWait(const std::wstring& commandLine) {
 
 bool RegistryKeyExists(const std::wstring& fullPath) {
     const size_t slash = fullPath.find(L'\\');
-    HKEY root = RootKeyFromName(fullPath.substr(0, slash));
+    HKEY root = cleanup::RootKeyFromName(fullPath.substr(0, slash));
     if (!root || slash == std::wstring::npos) return false;
     UniqueHKey key;
     // The 64-bit view names the 32-bit one's keys by their WOW6432Node path.
@@ -190,4 +190,4 @@ void TWaitingThread::Execute() {
                  reinterpret_cast<LPARAM>(&program_));
 }
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::uninstall

@@ -4,10 +4,10 @@
 #include <functional>
 #include <string>
 
-#include "backup/report.h"
+#include "report/reportText.h"
 #include "catalogue/DoffkitLib_TLB.h"
 
-namespace purgeon::backup {
+namespace purgeon::report {
 
 // Builds the report of the list as the main window would show it (component order, the two
 // filters applied) and writes it in `format`. ERROR_SUCCESS, or throws UserError with the reason.
@@ -17,4 +17,4 @@ void WriteProgramReport(IProgramList* list, bool hideSysPatch, bool hideScreenSa
 // The whole mode: 0 when the file was written, else 1 with the reason written as one line.
 int RunReportMode(const std::wstring& path, const std::function<void(const std::wstring& line)>& writeLine);
 
-}  // namespace purgeon::backup
+}  // namespace purgeon::report

@@ -3,7 +3,7 @@
 // component's entries.
 #include <vector>
 
-#include "backup/report.h"
+#include "report/reportText.h"
 #include "catalogue/DoffkitLib_TLB.h"
 #include "catalogue/programRows.h"
 
@@ -13,6 +13,6 @@ namespace purgeon {
 // version, install date, size, location, key, uninstall command and comment (the "Comments"
 // value the entry shows); a screen saver row its caption, publisher and folder. Throws UserError
 // on a failed component call.
-std::vector<backup::ReportProgram> ReadReportPrograms(IProgramList* list, const std::vector<ListRow>& rows);
+std::vector<report::ReportProgram> ReadReportPrograms(IProgramList* list, const std::vector<ListRow>& rows);
 
 }  // namespace purgeon

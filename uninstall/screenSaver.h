@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace purgeon::cleanup {
+namespace purgeon::uninstall {
 
 struct ScreenSaverFiles {
     std::wstring path;       // the screen saver itself
@@ -35,4 +35,4 @@ ScreenSaverDeletion DeleteScreenSaver(const ScreenSaverFiles& files, const std::
 // otherwise what stayed and why, in the current language.
 std::wstring ScreenSaverMessage(const ScreenSaverFiles& files, const ScreenSaverDeletion& deletion);
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::uninstall

@@ -2,10 +2,10 @@
 #include <shlobj.h>
 #include <knownfolders.h>
 
-#include "cleanup/remainsScan.h"
+#include "remains/remainsScan.h"
 #include "common/funUtils.h"
 
-namespace purgeon::cleanup {
+namespace purgeon::remains {
 
 namespace {
 
@@ -143,4 +143,4 @@ bool IsProtectedFolder(const std::wstring& rawPath) {
     return false;
 }
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::remains

@@ -1,11 +1,11 @@
-#include "cleanup/remainsScan.h"
+#include "remains/remainsScan.h"
 
 #include <array>
 
 #include "common/funUtils.h"
 #include "common/handles.h"
 
-namespace purgeon::cleanup {
+namespace purgeon::remains {
 
 namespace {
 
@@ -243,4 +243,4 @@ std::optional<ScanNode> ScanInstallFolder(const std::wstring& installLocation, c
     return top;
 }
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::remains

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace purgeon::backup {
+namespace purgeon::report {
 
 // Prints on a printer device context. ERROR_SUCCESS, or the error of the printing call that
 // failed (the job is aborted then).
@@ -26,4 +26,4 @@ bool PrintersAvailable();
 // How many lines of a font `lineHeight` high fit on a page `pageHeight` high (at least one).
 int LinesPerPage(int pageHeight, int lineHeight);
 
-}  // namespace purgeon::backup
+}  // namespace purgeon::report

@@ -9,7 +9,7 @@
 
 #include "common/handles.h"
 
-namespace purgeon::cleanup {
+namespace purgeon::uninstall {
 
 // Sent with SendMessageW when a wait is over. wParam: 1 = the command ran and its wait ended,
 // 0 = it could not be started. lParam: the UninstallDone of the thread that sends it, owned by
@@ -92,4 +92,4 @@ private:
     UninstallDone program_;
 };
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::uninstall

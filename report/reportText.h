@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace purgeon::backup {
+namespace purgeon::report {
 
 // The labels of the report, from the text table at the moment the report is built.
 struct ReportTexts {
@@ -62,4 +62,4 @@ std::optional<ReportFormat> ReportFormatOfFile(const std::wstring& path);
 // UTF-8 with a byte-order mark, replacing the file; ERROR_SUCCESS once written and closed.
 DWORD WriteUtf8File(const std::wstring& path, const std::wstring& text);
 
-}  // namespace purgeon::backup
+}  // namespace purgeon::report

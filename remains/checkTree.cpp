@@ -1,6 +1,6 @@
-#include "cleanup/checkTree.h"
+#include "remains/checkTree.h"
 
-namespace purgeon::cleanup {
+namespace purgeon::remains {
 
 ScanNode* NodeAt(std::vector<ScanNode>& roots, const NodePath& path) {
     std::vector<ScanNode>* level = &roots;
@@ -52,4 +52,4 @@ void ToggleNodeCheck(std::vector<ScanNode>& roots, const NodePath& path) {
     if (path.size() > 1) UpdateParentCheck(roots, NodePath(path.begin(), path.end() - 1));
 }
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::remains

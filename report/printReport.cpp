@@ -1,4 +1,4 @@
-#include "backup/printReport.h"
+#include "report/printReport.h"
 
 #include <winspool.h>
 
@@ -8,7 +8,7 @@
 #include "common/funUtils.h"
 #include "common/handles.h"
 
-namespace purgeon::backup {
+namespace purgeon::report {
 
 namespace {
 
@@ -86,4 +86,4 @@ std::optional<std::wstring> DefaultPrinterName() {
     return std::wstring(name);
 }
 
-}  // namespace purgeon::backup
+}  // namespace purgeon::report

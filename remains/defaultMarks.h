@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "cleanup/remainsScan.h"
+#include "remains/remainsScan.h"
 
-namespace purgeon::cleanup {
+namespace purgeon::remains {
 
 // Who a remains scan is for: the program's terms as they were when its uninstall began, and what
 // tells its keys and folders from other programs'.
@@ -43,4 +43,4 @@ struct ScanFindings {
 };
 ScanFindings ScanRemains(const ScanRequest& request, const ScanProgress& progress = {});
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::remains

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace purgeon::cleanup {
+namespace purgeon::remains {
 
 // Check marks as the trees' state images number them.
 enum CheckState : int { kUnchecked = 1, kChecked = 2, kPartlyChecked = 3 };
@@ -85,4 +85,4 @@ std::wstring NormalisedPath(const std::wstring& path);
 // beginning with "." left out) below it. Nothing for an empty, missing or protected location.
 std::optional<ScanNode> ScanInstallFolder(const std::wstring& installLocation, const ScanProgress& progress = {});
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::remains

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "cleanup/remainsScan.h"
+#include "remains/remainsScan.h"
 
-namespace purgeon::cleanup {
+namespace purgeon::remains {
 
 // A node addressed by its child indices from the top-level list: {2} is the third top-level
 // node, {2, 0} its first child.
@@ -31,4 +31,4 @@ int RolledUpState(const std::vector<ScanNode>& children);
 // checked: unchecked; otherwise partly checked), then does the same for each ancestor.
 void UpdateParentCheck(std::vector<ScanNode>& roots, const NodePath& path);
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::remains

@@ -1,9 +1,9 @@
-#include "cleanup/screenSaver.h"
+#include "uninstall/screenSaver.h"
 
 #include "common/funUtils.h"
 #include "i18n/multiLangs.h"
 
-namespace purgeon::cleanup {
+namespace purgeon::uninstall {
 
 namespace {
 
@@ -82,4 +82,4 @@ std::wstring ScreenSaverMessage(const ScreenSaverFiles& files, const ScreenSaver
     return text;
 }
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::uninstall

@@ -1,4 +1,4 @@
-#include "backup/reportRows.h"
+#include "report/reportRows.h"
 
 #include "backup/registryEditor.h"
 #include "catalogue/ProgramList.h"
@@ -7,11 +7,11 @@
 
 namespace purgeon {
 
-std::vector<backup::ReportProgram> ReadReportPrograms(IProgramList* list, const std::vector<ListRow>& rows) {
-    std::vector<backup::ReportProgram> programs;
+std::vector<report::ReportProgram> ReadReportPrograms(IProgramList* list, const std::vector<ListRow>& rows) {
+    std::vector<report::ReportProgram> programs;
     programs.reserve(rows.size());
     for (const ListRow& row : rows) {
-        backup::ReportProgram& program = programs.emplace_back();
+        report::ReportProgram& program = programs.emplace_back();
         program.name = row.caption;
         program.publisher = row.publisher;
         program.installLocation = row.directory;

@@ -1,16 +1,16 @@
-#include "backup/reportCommand.h"
+#include "report/reportCommand.h"
 
 #include "catalogue/componentRegistration.h"
 #include "config/config.h"
 #include "catalogue/ProgramList.h"
 #include "catalogue/programRows.h"
-#include "backup/reportRows.h"
+#include "report/reportRows.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
 
-namespace purgeon::backup {
+namespace purgeon::report {
 
 void WriteProgramReport(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, const std::wstring& path,
                         ReportFormat format) {
@@ -62,4 +62,4 @@ int RunReportMode(const std::wstring& path, const std::function<void(const std::
     return 0;
 }
 
-}  // namespace purgeon::backup
+}  // namespace purgeon::report

@@ -1,11 +1,11 @@
-#include "backup/report.h"
+#include "report/reportText.h"
 
 #include "backup/regFile.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
 
-namespace purgeon::backup {
+namespace purgeon::report {
 
 namespace {
 
@@ -168,7 +168,7 @@ std::optional<ReportFormat> ReportFormatOfFile(const std::wstring& path) {
 }
 
 DWORD WriteUtf8File(const std::wstring& path, const std::wstring& text) {
-    return WriteBytesFile(path, "\xEF\xBB\xBF" + ToUtf8(text));
+    return backup::WriteBytesFile(path, "\xEF\xBB\xBF" + ToUtf8(text));
 }
 
-}  // namespace purgeon::backup
+}  // namespace purgeon::report

@@ -1,13 +1,13 @@
-#include "cleanup/defaultMarks.h"
+#include "remains/defaultMarks.h"
 
 #include <algorithm>
 #include <cwctype>
 
-#include "cleanup/checkTree.h"
-#include "cleanup/remainsScan.h"
+#include "remains/checkTree.h"
+#include "remains/remainsScan.h"
 #include "common/funUtils.h"
 
-namespace purgeon::cleanup {
+namespace purgeon::remains {
 
 namespace {
 
@@ -178,4 +178,4 @@ ScanFindings ScanRemains(const ScanRequest& request, const ScanProgress& progres
     return findings;
 }
 
-}  // namespace purgeon::cleanup
+}  // namespace purgeon::remains

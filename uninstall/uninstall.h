@@ -1,0 +1,9 @@
+#pragma once
+// The uninstall room: running a program's own uninstaller and knowing what came of it.
+//   waitingThread  starts the uninstaller on a worker thread, waits until it and any copy it
+//                  handed over to are done, tells the window, and judges the outcome from the
+//                  program's uninstall key (removed, still installed, not started)
+//   screenSaver    a screen saver has no uninstaller: its file is set aside in the backup folder
+// What the uninstaller left behind is the remains room's; taking it away is the clean-up's.
+#include "uninstall/screenSaver.h"
+#include "uninstall/waitingThread.h"
