@@ -40,8 +40,9 @@ int ListCatalogue() {
         return 1;
     }
     std::wstring out;
+    int position = 0;  // where the program stands in this listing
     for (const ProgramRow& row : ReadProgramRows(list, RowIcons::Skip)) {
-        out += Format(L"%d\t%ld\t", row.index, row.kind) + OneLineField(row.displayName) + L'\t' + OneLineField(row.keyName) +
+        out += Format(L"%d\t%ld\t", position++, row.kind) + OneLineField(row.displayName) + L'\t' + OneLineField(row.keyName) +
                L'\t' + OneLineField(row.publisher) + L'\t' + OneLineField(row.installLocation) + L'\t' +
                OneLineField(row.uninstallString) + L'\t' + OneLineField(row.keyPath) + L'\n';
     }
@@ -71,10 +72,11 @@ std::optional<size_t> NamedRow(const std::vector<ProgramRow>& rows, const std::w
     for (size_t i = 0; i < rows.size(); ++i)
         if (isPath ? EqualsNoCase(rows[i].keyPath, keyName) : rows[i].keyName == keyName) named.push_back(i);
     if (named.size() <= 1) return named.empty() ? std::nullopt : std::optional<size_t>(named[0]);
-    const std::wstring location = ExcludeTrailingBackslash(installLocation);
+    const std::wstring location = ExcludeTrailingBackslash(remains::CleanInstallLocation(installLocation));
     std::vector<size_t> placed;
     for (size_t i : named)
-        if (EqualsNoCase(ExcludeTrailingBackslash(rows[i].installLocation), location)) placed.push_back(i);
+        if (EqualsNoCase(ExcludeTrailingBackslash(remains::CleanInstallLocation(rows[i].installLocation)), location))
+            placed.push_back(i);
     if (placed.size() == 1) return placed[0];
     std::wstring paths;
     for (size_t i : named) paths += L"\n  " + rows[i].keyPath;
@@ -85,7 +87,7 @@ std::optional<size_t> NamedRow(const std::vector<ProgramRow>& rows, const std::w
 // The scan's terms for a program named on the command line, completed from the catalogue as the
 // window has them: where its entry lives, its publisher, the other programs' folders.
 remains::ScanRequest RequestFor(const std::wstring& keyName, const std::wstring& installLocation) {
-    remains::ScanRequest request{keyName, cleanup::WithoutStrayQuote(installLocation)};
+    remains::ScanRequest request{keyName, remains::CleanInstallLocation(installLocation)};
     TProgramList programs;
     // Without the catalogue the other programs' folders are unknown, and nothing could tell them
     // from this program's remains: the error ends the command.

@@ -1,5 +1,7 @@
 #include "catalogue/ProgramList.h"
 
+#include <algorithm>
+
 #include "common/funUtils.h"
 #include "common/globals.h"
 
@@ -61,14 +63,12 @@ const std::pair<std::wstring ScreenSaverRow::*, SaverGetter> kScreenSaverTexts[]
 
 }  // namespace
 
-std::optional<ProgramRow> ReadProgram(IProgramList* list, int index, RowIcons icons) {
-    ComPtr<IProgramEntry> entry;
-    CheckCom(list->GetProgram(index, entry.put()), kComponentName);
-    if (!entry) return std::nullopt;
-    ProgramRow row;
-    row.index = index;
+namespace {
+
+// Reads the entry's fields into `row` in the table's order, so a failure leaves what came before.
+void ReadEntryInto(IProgramEntry* entry, RowIcons icons, ProgramRow& row) {
+    for (auto [field, getter] : kProgramTexts) row.*field = Text(entry, getter);
     CheckCom(entry->GetKind(&row.kind), kComponentName);
-    for (auto [field, getter] : kProgramTexts) row.*field = Text(entry.get(), getter);
     ComPtr<IProgramEntry2> where;
     CheckCom(entry->QueryInterface(IID_IProgramEntry2, where.put_void()), kComponentName);
     row.keyPath = Text(where.get(), &IProgramEntry2::GetKeyPath);
@@ -77,19 +77,53 @@ std::optional<ProgramRow> ReadProgram(IProgramList* list, int index, RowIcons ic
     CheckCom(where->GetSource(&source), kComponentName);
     row.source = static_cast<ProgramSource>(source);
     if (icons == RowIcons::Read) CheckCom(entry->GetIconIndex(&row.iconIndex), kComponentName);
-    return row;
+}
+
+}  // namespace
+
+bool ReadProgramRowsInto(IProgramList* list, RowIcons icons, std::vector<ProgramRow>& out) {
+    out.clear();
+    const long count = RefreshedCount(list, &IProgramList::RefreshPrograms, &IProgramList::GetProgramCount);
+    out.reserve(static_cast<size_t>(std::max(count, 0L)));
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IProgramEntry> entry;
+        CheckCom(list->GetProgram(i, entry.put()), kComponentName);
+        if (!entry) return false;
+        ReadEntryInto(entry.get(), icons, out.emplace_back());
+    }
+    return true;
 }
 
 std::vector<ProgramRow> ReadProgramRows(IProgramList* list, RowIcons icons) {
-    const long count = RefreshedCount(list, &IProgramList::RefreshPrograms, &IProgramList::GetProgramCount);
     std::vector<ProgramRow> rows;
-    rows.reserve(static_cast<size_t>(count));
-    for (long i = 0; i < count; ++i) {
-        std::optional<ProgramRow> row = ReadProgram(list, static_cast<int>(i), icons);
-        if (!row) break;
-        rows.push_back(std::move(*row));
-    }
+    ReadProgramRowsInto(list, icons, rows);
     return rows;
+}
+
+ComPtr<IProgramEntry> EntryAtKey(IProgramList* list, const std::wstring& keyPath) {
+    ComPtr<IProgramEntry> entry;
+    UniqueBstr key(keyPath.c_str(), keyPath.size());
+    CheckCom(list->GetProgramByKeyPath(key.get(), entry.put()), kComponentName);
+    return entry;
+}
+
+std::optional<ProgramRow> ReadProgramAtKey(IProgramList* list, const std::wstring& keyPath, RowIcons icons) {
+    ComPtr<IProgramEntry> entry = EntryAtKey(list, keyPath);
+    if (!entry) return std::nullopt;
+    ProgramRow row;
+    ReadEntryInto(entry.get(), icons, row);
+    return row;
+}
+
+std::optional<long> ScreenSaverIndexOf(IProgramList* list, const std::wstring& path) {
+    long count = 0;
+    CheckCom(list->GetScreenSaverCount(&count), kComponentName);
+    for (long i = 0; i < count; ++i)
+        if (EqualsNoCase(Text(list, &IProgramList::GetScreenSaverDirectory, i) +
+                             Text(list, &IProgramList::GetScreenSaverFileName, i),
+                         path))
+            return i;
+    return std::nullopt;
 }
 
 std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list, RowIcons icons) {

@@ -1,6 +1,6 @@
 #pragma once
-// TProgramList: the program's one connection to the catalogue component, and plain-data
-// readings of it.
+// TProgramList: the program's one connection to the catalogue component, and the plain rows
+// every caller reads from it.
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,13 +32,14 @@ private:
     ComPtr<IProgramList> list_;
 };
 
-// One program as the catalogue reports it: what the listing prints and what every command on a
-// program works with, read once, so windows never call the component's getters themselves.
 // The Uninstall key an entry comes from, in the component's listing order.
 enum class ProgramSource : long { Machine = 0, Machine32 = 1, User = 2 };
 
+// One program as the catalogue reports it: what the listing prints and what every command on a
+// program works with, read once, so windows never call the component's getters themselves.
+// A program is named by its key path (which also tells its source), never by its place in a
+// listing: places shift whenever an entry comes or goes.
 struct ProgramRow {
-    int index = 0;  // program index in the component's enumeration
     long kind = 0;  // 1 = system patch
     std::wstring displayName, keyName, publisher, installLocation, uninstallString;
     // Where its uninstall key lives, as the registry editor names it, and which of the three
@@ -48,21 +49,34 @@ struct ProgramRow {
     // What Uninstall runs: what Windows' own program list would run for the entry.
     std::wstring uninstallCommand;
     long iconIndex = 0;
+    // The caption the list shows: the display name, else the key name.
+    const std::wstring& Caption() const { return displayName.empty() ? keyName : displayName; }
 };
 
 struct ScreenSaverRow {
-    int index = 0;
+    int index = 0;  // its place in the component's last screen saver refresh
     std::wstring fileName, title, publisher, directory, lastUsed;
     long iconIndex = 0;
     unsigned long size = 0;
+    // What names a screen saver across refreshes: its file.
+    std::wstring Path() const { return directory + fileName; }
 };
 
-// Refreshes the component and reads every program / screen saver. Icon lookups cost a file
-// system and shell call each, so callers that show no icons leave them out.
+// Icon lookups cost a file system and shell call each, so callers that show no icons leave them out.
 enum class RowIcons { Read, Skip };
+// Refreshes the component and reads every program into `out`, in listing order. False when a
+// null entry ended the listing early. When a call fails it throws UserError, and `out` holds the
+// rows read so far, the last one with the fields read before the failure.
+bool ReadProgramRowsInto(IProgramList* list, RowIcons icons, std::vector<ProgramRow>& out);
 std::vector<ProgramRow> ReadProgramRows(IProgramList* list, RowIcons icons = RowIcons::Read);
-// One program of the last refresh; nothing when the component has no entry for the index.
-std::optional<ProgramRow> ReadProgram(IProgramList* list, int index, RowIcons icons = RowIcons::Skip);
+// The entry at a key path, read from the registry now; null when it is gone.
+ComPtr<IProgramEntry> EntryAtKey(IProgramList* list, const std::wstring& keyPath);
+// The program at a key path as it is now; nothing when its entry is gone.
+std::optional<ProgramRow> ReadProgramAtKey(IProgramList* list, const std::wstring& keyPath,
+                                           RowIcons icons = RowIcons::Skip);
+// Refreshes the component's screen savers and reads them all.
 std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list, RowIcons icons = RowIcons::Read);
+// The screen saver whose file this is, among those of the component's last refresh.
+std::optional<long> ScreenSaverIndexOf(IProgramList* list, const std::wstring& path);
 
 }  // namespace purgeon

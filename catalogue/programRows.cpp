@@ -18,13 +18,6 @@ constexpr double kBytesPerMegabyte = 1048576.0;
 // key of its own for the count, and language files translate that one.
 constexpr TextKey kSystemPatchCountLabel = IDS_MAINFORM_MENU_TOOLS_WindowsUpdate;
 
-// Null when the component has no entry for the index (a null entry is not an error).
-ComPtr<IProgramEntry> GetEntry(IProgramList* list, int programIndex) {
-    ComPtr<IProgramEntry> entry;
-    CheckCom(list->GetProgram(programIndex, entry.put()), kComponentName);
-    return entry;
-}
-
 std::wstring KeyName(IProgramEntry* entry) {
     return ComText([&](BSTR* out) { return entry->GetKeyName(out); });
 }
@@ -65,71 +58,73 @@ std::wstring UserDecimalSeparator() {
 
 }  // namespace
 
-void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out) {
-    out = ProgramListFill{};
-    CheckCom(list->RefreshPrograms(), kComponentName);
-    long programCount = 0;
-    CheckCom(list->GetProgramCount(&programCount), kComponentName);
-    out.rows.reserve(static_cast<size_t>(std::max(programCount, 0L)));
+namespace {
 
-    for (long i = 0; i < programCount; ++i) {
-        ComPtr<IProgramEntry> entry = GetEntry(list, static_cast<int>(i));
-        // A null entry ends the whole fill: no screen savers, and the counts stay as they were.
-        if (!entry) return;
-        long kind = 0;
-        CheckCom(entry->GetKind(&kind), kComponentName);
-        if (kind == 1) {
+ListRow ProgramListRow(const ProgramRow& program) {
+    ListRow row;
+    row.kind = RowKind::Program;
+    row.keyPath = program.keyPath;
+    row.caption = program.Caption();
+    row.publisher = program.publisher;
+    row.directory = program.installLocation;
+    row.image = static_cast<int>(program.iconIndex);
+    return row;
+}
+
+ListRow ScreenSaverListRow(const ScreenSaverRow& saver) {
+    ListRow row;
+    row.kind = RowKind::ScreenSaver;
+    row.saverPath = saver.Path();
+    // A saver without a file name keeps an empty caption.
+    if (!saver.fileName.empty())
+        row.caption = Format(L"[%s]%s", LangText(IDS_MAINFORM_ScreenSaver).c_str(),
+                             (saver.title.empty() ? saver.fileName : saver.title).c_str());
+    row.publisher = saver.publisher;
+    row.directory = saver.directory;
+    row.image = static_cast<int>(saver.iconIndex);
+    return row;
+}
+
+// The shown rows and chooser items of the programs read so far.
+void AddProgramRows(bool hideSysPatch, ProgramListFill& out) {
+    for (const ProgramRow& program : out.programs) {
+        if (program.kind == 1) {
             ++out.sysPatchCount;
             if (hideSysPatch) continue;
         }
-        std::wstring caption = ComText([&](BSTR* text) { return entry->GetDisplayName(text); });
-        if (caption.empty()) caption = KeyName(entry.get());
-        // The row exists from here on, so a later failure leaves it with what was read.
-        ListRow& row = out.rows.emplace_back();
-        row.kind = RowKind::Program;
-        row.caption = caption;
-        row.index = static_cast<int>(i);
-        ChooserItem& item = out.chooser.emplace_back();
-        item.caption = std::move(caption);
-        item.programIndex = static_cast<int>(i);
-        row.publisher = ComText([&](BSTR* text) { return entry->GetPublisher(text); });
-        row.directory = ComText([&](BSTR* text) { return entry->GetInstallLocation(text); });
-        long image = 0;
-        CheckCom(entry->GetIconIndex(&image), kComponentName);
-        row.image = item.image = static_cast<int>(image);
+        const ListRow& row = out.rows.emplace_back(ProgramListRow(program));
+        out.chooser.push_back({row.caption, row.keyPath, row.image});
     }
+}
 
-    CheckCom(list->RefreshScreenSavers(), kComponentName);
-    long saverCount = 0;
-    CheckCom(list->GetScreenSaverCount(&saverCount), kComponentName);
-    if (!hideScreenSaver) {
-        for (long j = 0; j < saverCount; ++j) {
-            ListRow& row = out.rows.emplace_back();
-            row.kind = RowKind::ScreenSaver;
-            row.index = static_cast<int>(j);
-            std::wstring fileName = ComText([&](BSTR* text) { return list->GetScreenSaverFileName(j, text); });
-            if (!fileName.empty()) {
-                std::wstring title = ComText([&](BSTR* text) { return list->GetScreenSaverTitle(j, text); });
-                row.caption = Format(L"[%s]%s", LangText(IDS_MAINFORM_ScreenSaver).c_str(),
-                                     (title.empty() ? fileName : title).c_str());
-            }
-            long image = 0;
-            CheckCom(list->GetScreenSaverIconIndex(j, &image), kComponentName);
-            row.image = static_cast<int>(image);
-            row.publisher = ComText([&](BSTR* text) { return list->GetScreenSaverPublisher(j, text); });
-            row.directory = ComText([&](BSTR* text) { return list->GetScreenSaverDirectory(j, text); });
-        }
+}  // namespace
+
+void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out) {
+    out = ProgramListFill{};
+    bool allPrograms = false;
+    try {
+        allPrograms = ReadProgramRowsInto(list, RowIcons::Read, out.programs);
+    } catch (...) {
+        AddProgramRows(hideSysPatch, out);  // the rows read before the failure stay
+        throw;
     }
+    AddProgramRows(hideSysPatch, out);
+    // A null entry ends the whole fill: no screen savers, and the counts stay as they were.
+    if (!allPrograms) return;
+
+    const std::vector<ScreenSaverRow> savers = ReadScreenSaverRows(list, RowIcons::Read);
+    if (!hideScreenSaver)
+        for (const ScreenSaverRow& saver : savers) out.rows.push_back(ScreenSaverListRow(saver));
 
     // The counts cover every entry, whatever the filters hide.
-    out.countsText = Format(L"%d (%s: %d, %s: %d)", static_cast<int>(programCount + saverCount),
+    out.countsText = Format(L"%d (%s: %d, %s: %d)", static_cast<int>(out.programs.size() + savers.size()),
                             LangText(kSystemPatchCountLabel).c_str(), out.sysPatchCount,
-                            LangText(IDS_MAINFORM_ScreenSaver).c_str(), static_cast<int>(saverCount));
+                            LangText(IDS_MAINFORM_ScreenSaver).c_str(), static_cast<int>(savers.size()));
     out.complete = true;
 }
 
-std::optional<StatusBarInfo> ReadStatusBarInfo(IProgramList* list, int programIndex) {
-    ComPtr<IProgramEntry> entry = GetEntry(list, programIndex);
+std::optional<StatusBarInfo> ReadStatusBarInfo(IProgramList* list, const std::wstring& keyPath) {
+    ComPtr<IProgramEntry> entry = EntryAtKey(list, keyPath);
     if (!entry) return std::nullopt;
     StatusBarInfo info;
     info.keyName = KeyName(entry.get());
@@ -189,7 +184,9 @@ std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row)
         if (row.kind == RowKind::ScreenSaver) {
             // A screen saver without a file name has nothing to tell.
             if (row.caption.empty()) return std::nullopt;
-            const long j = row.index;
+            const std::optional<long> index = ScreenSaverIndexOf(list, row.saverPath);
+            if (!index) return std::nullopt;
+            const long j = *index;
             unsigned long size = 0;
             CheckCom(list->GetScreenSaverSize(j, &size), kComponentName);
             tip += Format(LangText(IDS_LISTVIEW_TIPS_Size).c_str(), size / kBytesPerMegabyte) + kLineBreak;
@@ -201,7 +198,7 @@ std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row)
                    kLineBreak;
             return tip;
         }
-        ComPtr<IProgramEntry> entry = GetEntry(list, row.index);
+        ComPtr<IProgramEntry> entry = EntryAtKey(list, row.keyPath);
         if (!entry) return std::nullopt;
         float size = 0;
         CheckCom(entry->GetSize(&size), kComponentName);
@@ -250,9 +247,9 @@ std::wstring FormatMegabytes(double bytes) {
     return text;
 }
 
-bool ReadProgramDetailsInto(IProgramList* list, int programIndex, ProgramDetails& out) {
+bool ReadProgramDetailsInto(IProgramList* list, const std::wstring& keyPath, ProgramDetails& out) {
     out = ProgramDetails{};
-    ComPtr<IProgramEntry> entry = GetEntry(list, programIndex);
+    ComPtr<IProgramEntry> entry = EntryAtKey(list, keyPath);
     if (!entry) return false;
     // The entry prepares its detail values from its key before any of them is read.
     const std::wstring keyName = KeyName(entry.get());
@@ -293,9 +290,9 @@ bool ReadProgramDetailsInto(IProgramList* list, int programIndex, ProgramDetails
     return true;
 }
 
-std::optional<ProgramDetails> ReadProgramDetails(IProgramList* list, int programIndex) {
+std::optional<ProgramDetails> ReadProgramDetails(IProgramList* list, const std::wstring& keyPath) {
     ProgramDetails details;
-    if (!ReadProgramDetailsInto(list, programIndex, details)) return std::nullopt;
+    if (!ReadProgramDetailsInto(list, keyPath, details)) return std::nullopt;
     return details;
 }
 

@@ -7,15 +7,19 @@
 #include <vector>
 
 #include "catalogue/DoffkitLib_TLB.h"
+#include "catalogue/ProgramList.h"
 
 namespace purgeon {
 
 // One row of the program list. Its kind is data: a program whose name begins with "[" is a
-// program all the same, although screen saver captions are "[...]..." too.
+// program all the same, although screen saver captions are "[...]..." too. A row names what it
+// shows by its key path or file, never by a place in a listing, so a command on it reaches that
+// program or nothing, however the catalogue changed since the list was filled.
 enum class RowKind { Program, ScreenSaver };
 struct ListRow {
     RowKind kind = RowKind::Program;
-    int index = 0;  // the program index, or the screen saver index of a screen saver row
+    std::wstring keyPath;    // a program row's uninstall key, as the registry editor names it
+    std::wstring saverPath;  // a screen saver row's file
     std::wstring caption, publisher, directory;
     int image = 0;
 };
@@ -23,29 +27,31 @@ struct ListRow {
 // One entry of the details window's program chooser.
 struct ChooserItem {
     std::wstring caption;
-    int programIndex = 0;
+    std::wstring keyPath;
     int image = 0;
 };
 
 struct ProgramListFill {
     std::vector<ListRow> rows;          // programs first, then screen savers
     std::vector<ChooserItem> chooser;   // the program rows only
+    std::vector<ProgramRow> programs;   // every program read, shown or hidden by a filter
     int sysPatchCount = 0;              // system patches met, hidden or not
     bool complete = false;              // false when a null entry ended the fill early
     std::wstring countsText;            // empty when the fill ended early (the label keeps its text)
 };
 
-// Reads everything a fill of the program list needs, applying the two filters. Throws
-// UserError on a failed component call; `out` then holds the rows read so far.
+// Refreshes the catalogue and builds everything a fill of the program list needs from one
+// reading of it, applying the two filters. Throws UserError on a failed component call; `out`
+// then holds the rows read so far.
 void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out);
 
 // The status bar of a selected program row: its key name and its web link (about, else help,
-// else update link; may be empty). nullopt when the component has no entry for the index.
+// else update link; may be empty). nullopt when the program's entry is gone.
 struct StatusBarInfo {
     std::wstring keyName;
     std::wstring link;
 };
-std::optional<StatusBarInfo> ReadStatusBarInfo(IProgramList* list, int programIndex);
+std::optional<StatusBarInfo> ReadStatusBarInfo(IProgramList* list, const std::wstring& keyPath);
 
 // Registry text is never handed to the shell as it stands: only web and mail addresses are
 // opened as links, and only existing folders from the Directory column.
@@ -80,11 +86,11 @@ struct ProgramDetails {
     std::vector<DetailsRow> registry;    // Registry Values, in the component's order
     bool loaded = false;                 // the entry was found and its key loaded
 };
-// nullopt when the component has no entry for the index. Throws UserError on a failed call.
-std::optional<ProgramDetails> ReadProgramDetails(IProgramList* list, int programIndex);
+// nullopt when the program's entry is gone. Throws UserError on a failed call.
+std::optional<ProgramDetails> ReadProgramDetails(IProgramList* list, const std::wstring& keyPath);
 // The same into `out`: false when there is no entry. When it throws, `out` holds the rows read
 // so far, and `loaded` tells whether the program's key was reached at all.
-bool ReadProgramDetailsInto(IProgramList* list, int programIndex, ProgramDetails& out);
+bool ReadProgramDetailsInto(IProgramList* list, const std::wstring& keyPath, ProgramDetails& out);
 // Bytes as "%.2f MB" in megabytes (bytes / 1048576), with the user's decimal separator.
 std::wstring FormatMegabytes(double bytes);
 

@@ -180,6 +180,27 @@ std::vector<EntryName> EnumerateEntries(const CatalogContext& context) {
     return entries;
 }
 
+std::optional<EntryName> EntryOfKeyPath(std::wstring_view keyPath) {
+    for (size_t i = 0; i < kSourceCount; ++i) {
+        const std::wstring_view uninstall = kSources[i].pathName;
+        if (keyPath.size() <= uninstall.size() + 1 || keyPath[uninstall.size()] != L'\\' ||
+            !purgeon::EqualsNoCase(keyPath.substr(0, uninstall.size()), uninstall))
+            continue;
+        const std::wstring_view keyName = keyPath.substr(uninstall.size() + 1);
+        // A key name holds no backslash: anything deeper is no entry.
+        if (keyName.find(L'\\') != std::wstring_view::npos) return std::nullopt;
+        return EntryName{static_cast<EntrySource>(i), std::wstring(keyName)};
+    }
+    return std::nullopt;
+}
+
+bool EntryExists(const EntryName& name) {
+    const SourceKey& source = SourceOf(name.source);
+    UniqueHKey key;
+    const std::wstring path = std::wstring(kUninstallKey) + L"\\" + name.keyName;
+    return RegOpenKeyExW(source.root, path.c_str(), 0, KEY_READ | source.view, key.put()) == ERROR_SUCCESS;
+}
+
 HRESULT ReturnText(const std::wstring& text, BSTR* out) {
     if (!out) return E_POINTER;
     *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));

@@ -88,6 +88,11 @@ private:
 std::vector<std::wstring> EnumerateProgramKeys(HKEY uninstall);
 // Every entry of the three sources, source by source, each in registry order.
 std::vector<EntryName> EnumerateEntries(const CatalogContext& context);
+// The entry a key path names ("HKEY_CURRENT_USER\\Software\\...\\Uninstall\\Name", the
+// root and the path in any letter case); nothing for a path outside the three Uninstall keys.
+std::optional<EntryName> EntryOfKeyPath(std::wstring_view keyPath);
+// Whether the entry's key is there now.
+bool EntryExists(const EntryName& name);
 
 class ProgramEntry final : public DualObject<IProgramEntry, &IID_IProgramEntry> {
 public:

@@ -51,6 +51,18 @@ public:
         });
     }
 
+    HRESULT STDMETHODCALLTYPE GetProgramByKeyPath(BSTR keyPath, IProgramEntry** entry) override {
+        if (!entry) return E_POINTER;
+        *entry = nullptr;
+        return Guarded([&] {
+            const std::optional<EntryName> name = EntryOfKeyPath(std::wstring_view(keyPath, SysStringLen(keyPath)));
+            if (!name || !EntryExists(*name)) return S_FALSE;
+            // Its own context: the entry reads the registry as it is now, not as the last refresh saw it.
+            *entry = new ProgramEntry(std::make_shared<CatalogContext>(), *name);
+            return S_OK;
+        });
+    }
+
     HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override {
         return Guarded([&] {
             savers_ = FindScreenSavers(purgeon::SystemDirectory());

@@ -222,6 +222,7 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_STARTUP_DISABLEDBY_Autoruns", L"Autoruns", false},
         {L"IDS_SCANFORM_MESSAGE_NothingChecked", L"Nothing is checked, so nothing was deleted.", false},
         {L"IDS_MESSAGEBOX_REASON_OwnBackups", L"it holds the backups of clean-ups, which are never taken", false},
+        {L"IDS_MESSAGEBOX_WARNING_NoLongerInstalled", L"%s is no longer installed. The list now shows the programs as they are.", false},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -221,6 +221,7 @@ enum TextKey {
     IDS_STARTUP_DISABLEDBY_Autoruns,
     IDS_SCANFORM_MESSAGE_NothingChecked,
     IDS_MESSAGEBOX_REASON_OwnBackups,
+    IDS_MESSAGEBOX_WARNING_NoLongerInstalled,
     kTextKeyCount
 };
 

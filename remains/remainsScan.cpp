@@ -223,9 +223,12 @@ std::vector<ScanNode> ScanRegistry(const std::wstring& keyName, const ScanProgre
 }
 
 std::wstring CleanInstallLocation(const std::wstring& location) {
+    // Quotes are never part of a path: some installers store the folder quoted, and a quoted
+    // argument ending in a backslash keeps its closing quote on the command line.
     std::wstring text = Trim(location);
-    if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') text = Trim(text.substr(1, text.size() - 2));
-    return text;
+    if (!text.empty() && text.front() == L'"') text.erase(0, 1);
+    if (!text.empty() && text.back() == L'"') text.pop_back();
+    return Trim(text);
 }
 
 std::optional<ScanNode> ScanInstallFolder(const std::wstring& installLocation, const ScanProgress& progress) {

@@ -16,8 +16,8 @@ std::vector<report::ReportProgram> ReadReportPrograms(IProgramList* list, const 
         program.publisher = row.publisher;
         program.installLocation = row.directory;
         if (row.kind != RowKind::Program) continue;
-        ComPtr<IProgramEntry> entry;
-        CheckCom(list->GetProgram(row.index, entry.put()), kComponentName);
+        // Read by its key as it is now: an entry gone since the fill is listed by what the row shows.
+        ComPtr<IProgramEntry> entry = EntryAtKey(list, row.keyPath);
         if (!entry) continue;
         program.version = ComText([&](BSTR* out) { return entry->GetVersion(out); });
         program.installDate = ComText([&](BSTR* out) { return entry->GetInstallDate(out); });

@@ -252,7 +252,7 @@ TEST_F(CommentCommand, OkStoresTheTextAndTheEntryShowsItCancelLeavesIt) {
     IProgramList* list = programs.Get();
     int index = IndexOf(list, key_.name());
     ASSERT_GE(index, 0);
-    EXPECT_TRUE(CommentEntry(owner_.get(), GetModuleHandleW(nullptr), list, index, [](TCommentForm& form) {
+    EXPECT_TRUE(CommentEntry(owner_.get(), GetModuleHandleW(nullptr), list, key_.keyPath(), [](TCommentForm& form) {
         EXPECT_EQ(WindowText(form.ProgramNameLabel()), L"Comment Test Program");
         SetWindowTextW(form.CommentEdit(), L"needed by the scanner \u00e9");
         PostMessageW(form.OkButton(), BM_CLICK, 0, 0);
@@ -260,14 +260,14 @@ TEST_F(CommentCommand, OkStoresTheTextAndTheEntryShowsItCancelLeavesIt) {
     index = IndexOf(list, key_.name());
     EXPECT_EQ(CommentOf(list, index), L"needed by the scanner \u00e9");
 
-    EXPECT_FALSE(CommentEntry(owner_.get(), GetModuleHandleW(nullptr), list, index, [](TCommentForm& form) {
+    EXPECT_FALSE(CommentEntry(owner_.get(), GetModuleHandleW(nullptr), list, key_.keyPath(), [](TCommentForm& form) {
         SetWindowTextW(form.CommentEdit(), L"not this");
         PostMessageW(form.CancelButton(), BM_CLICK, 0, 0);
     }));
     index = IndexOf(list, key_.name());
     EXPECT_EQ(CommentOf(list, index), L"needed by the scanner \u00e9");
 
-    EXPECT_TRUE(CommentEntry(owner_.get(), GetModuleHandleW(nullptr), list, index,
+    EXPECT_TRUE(CommentEntry(owner_.get(), GetModuleHandleW(nullptr), list, key_.keyPath(),
                              [](TCommentForm& form) { PostMessageW(form.OkButton(), BM_CLICK, 0, 0); }));
     index = IndexOf(list, key_.name());
     EXPECT_EQ(CommentOf(list, index), L"");

@@ -238,7 +238,7 @@ TEST_F(DetailsWindowTest, FillsBothTabsSelectsTheProgramAndRefillsOnAChooserChan
     patch.Text(L"DisplayName", L"Details Patch").Text(L"ParentKeyName", full.name());
 
     ProgramListFill fill;
-    ReadProgramListFill(list_, true, true, fill);  // patches hidden: chooser positions differ from indexes
+    ReadProgramListFill(list_, true, true, fill);  // patches hidden: chooser positions differ from listing places
     ASSERT_TRUE(fill.complete);
     form_.SetChooser(fill.chooser);
     const int fullAt = ChooserPosition(fill.chooser, L"Details Full"), emptyAt = ChooserPosition(fill.chooser, empty.name());
@@ -248,7 +248,7 @@ TEST_F(DetailsWindowTest, FillsBothTabsSelectsTheProgramAndRefillsOnAChooserChan
     EXPECT_EQ(static_cast<LRESULT>(fill.chooser.size()), SendMessageW(form_.Chooser(), CB_GETCOUNT, 0, 0));
     EXPECT_EQ(L"<none>", ChosenText(form_.Chooser()));
 
-    ASSERT_TRUE(form_.FillDetails(list_, fill.chooser[fullAt].programIndex));
+    ASSERT_TRUE(form_.FillDetails(list_, fill.chooser[fullAt].keyPath));
     EXPECT_EQ(fullAt, SendMessageW(form_.Chooser(), CB_GETCURSEL, 0, 0));
     EXPECT_EQ(L"Details Full", ChosenText(form_.Chooser()));
     wchar_t separator[8] = {};
@@ -273,7 +273,7 @@ TEST_F(DetailsWindowTest, FillsBothTabsSelectsTheProgramAndRefillsOnAChooserChan
     EXPECT_TRUE(g_reports.empty());
 
     // A list refill empties the chooser; the rows shown stay until the next fill.
-    ASSERT_TRUE(form_.FillDetails(list_, fill.chooser[fullAt].programIndex));
+    ASSERT_TRUE(form_.FillDetails(list_, fill.chooser[fullAt].keyPath));
     form_.SetChooser({});
     EXPECT_EQ(0, SendMessageW(form_.Chooser(), CB_GETCOUNT, 0, 0));
     EXPECT_EQ(4u, Rows(form_.PropertyList()).size());
@@ -287,19 +287,20 @@ TEST_F(DetailsWindowTest, ComponentErrorsAreReportedAndKeepTheRowsShown) {
     std::vector<ChooserItem> items = fill.chooser;
     const int keptAt = ChooserPosition(items, L"Details Kept");
     ASSERT_LE(0, keptAt);
-    items.push_back({L"Gone meanwhile", 1000000, 0});  // an index the component no longer has
+    const std::wstring gone = full.keyPath() + L"-gone";
+    items.push_back({L"Gone meanwhile", gone, 0});  // an entry removed since the list was filled
     form_.SetChooser(items);
-    ASSERT_TRUE(form_.FillDetails(list_, items[keptAt].programIndex));
+    ASSERT_TRUE(form_.FillDetails(list_, items[keptAt].keyPath));
     const auto before = Rows(form_.PropertyList());
     ASSERT_EQ(1u, before.size());
 
     Choose(form_.Handle(), form_.Chooser(), static_cast<int>(items.size()) - 1);
-    ASSERT_EQ(1u, g_reports.size()) << "a failed call goes to the general error report";
-    EXPECT_NE(std::wstring::npos, g_reports[0].find(L"Doffkit"));
+    ASSERT_EQ(1u, g_reports.size()) << "a program that is gone is said so, never another one shown";
+    EXPECT_EQ(L"Gone meanwhile is no longer installed. The list now shows the programs as they are.", g_reports[0]);
     EXPECT_EQ(before, Rows(form_.PropertyList()));
     EXPECT_EQ(L"Gone meanwhile", ChosenText(form_.Chooser())) << "the window stays with the user's choice";
 
-    EXPECT_FALSE(form_.FillDetails(list_, 1000000)) << "the main window then does not open it";
+    EXPECT_FALSE(form_.FillDetails(list_, gone)) << "the main window then does not open it";
     EXPECT_EQ(2u, g_reports.size());
 }
 
@@ -353,7 +354,7 @@ TEST_F(DetailsWindowTest, ScreenshotOfTheFilledWindow) {
     form_.SetChooser(fill.chooser);
     const int at = ChooserPosition(fill.chooser, L"Details Sample Program");
     ASSERT_LE(0, at);
-    ASSERT_TRUE(form_.FillDetails(list_, fill.chooser[at].programIndex));
+    ASSERT_TRUE(form_.FillDetails(list_, fill.chooser[at].keyPath));
 
     HWND form = form_.Handle();
     SetWindowPos(form, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);

@@ -78,6 +78,7 @@ public:
     explicit FaultyList(IProgramList* real) : real_(real) {}
     long nullEntryAt = -1;
     long failPublisherAt = -1;  // the entry at this index fails GetPublisher
+    std::wstring failPublisherKey;  // so does the entry read by this key path
     bool failScreenSaverCount = false;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -119,6 +120,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetScreenSaverLastUsed(LONG i, BSTR* v) override { return real_->GetScreenSaverLastUsed(i, v); }
     HRESULT STDMETHODCALLTYPE RefreshPrograms() override { return real_->RefreshPrograms(); }
     HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override { return real_->RefreshScreenSavers(); }
+    HRESULT STDMETHODCALLTYPE GetProgramByKeyPath(BSTR keyPath, IProgramEntry** entry) override {
+        HRESULT hr = real_->GetProgramByKeyPath(keyPath, entry);
+        if (hr == S_OK && *entry && failPublisherKey == keyPath) {
+            failing_.entry = ComPtr<IProgramEntry>::attach(*entry);
+            *entry = &failing_;
+        }
+        return hr;
+    }
 
 private:
     // The real entry, except that GetPublisher fails.
@@ -159,17 +168,15 @@ private:
     FailingEntry failing_;
 };
 
-// The program index of a seeded key, by asking the component.
+// Where a seeded key stands in a fresh listing of the component.
 int IndexOfKey(IProgramList* list, const std::wstring& keyName) {
-    long count = 0;
-    EXPECT_EQ(S_OK, list->RefreshPrograms());
-    EXPECT_EQ(S_OK, list->GetProgramCount(&count));
-    for (long i = 0; i < count; ++i) {
-        auto info = ReadStatusBarInfo(list, static_cast<int>(i));
-        if (info && info->keyName == keyName) return static_cast<int>(i);
-    }
+    const std::vector<ProgramRow> rows = ReadProgramRows(list, RowIcons::Skip);
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].keyName == keyName) return static_cast<int>(i);
     return -1;
 }
+
+const wchar_t kGoneKey[] = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PurgeonRows-never-seeded";
 
 }  // namespace
 
@@ -194,7 +201,8 @@ TEST_F(ProgramRowsTest, FillListsProgramsThenSaversAndTheFiltersHideRowsButNotCo
     ASSERT_TRUE(row);
     EXPECT_EQ(L"Rows Works", row->publisher);
     EXPECT_EQ(L"C:\\Program Files\\Rows Plain\\", row->directory);
-    EXPECT_EQ(plain.name(), ReadStatusBarInfo(list(), row->index).value_or(StatusBarInfo{}).keyName);
+    EXPECT_EQ(plain.keyPath(), row->keyPath);
+    EXPECT_EQ(plain.name(), ReadStatusBarInfo(list(), row->keyPath).value_or(StatusBarInfo{}).keyName);
     ASSERT_TRUE(FindRow(all, nameless.name())) << "an empty display name lists the key name";
     EXPECT_EQ(L"Nobody", FindRow(all, nameless.name())->publisher);
     ASSERT_TRUE(FindRow(all, L"Rows Security Update"));
@@ -205,8 +213,7 @@ TEST_F(ProgramRowsTest, FillListsProgramsThenSaversAndTheFiltersHideRowsButNotCo
     EXPECT_EQ(L"Purgeon Prüfstand GmbH", saver->publisher);
     EXPECT_EQ(IncludeTrailingBackslash(SystemDirectory()), saver->directory);
     UniqueBstr fileName;
-    ASSERT_EQ(S_OK, list()->GetScreenSaverFileName(saver->index, fileName.put()));
-    EXPECT_EQ(titled.fileName(), fileName.str()) << "a saver row keeps its screen saver index";
+    EXPECT_TRUE(EqualsNoCase(titled.path(), saver->saverPath)) << "a saver row is named by its file";
     ASSERT_TRUE(FindRow(all, SaverCaption(bare.fileName())));
     const auto firstSaver = std::find_if(all.rows.begin(), all.rows.end(),
                                          [](const ListRow& r) { return (r.kind == RowKind::ScreenSaver); });
@@ -218,7 +225,7 @@ TEST_F(ProgramRowsTest, FillListsProgramsThenSaversAndTheFiltersHideRowsButNotCo
     ASSERT_EQ(programRows, all.chooser.size());
     for (size_t k = 0; k < programRows; ++k) {
         EXPECT_EQ(all.rows[k].caption, all.chooser[k].caption);
-        EXPECT_EQ(all.rows[k].index, all.chooser[k].programIndex);
+        EXPECT_EQ(all.rows[k].keyPath, all.chooser[k].keyPath);
         EXPECT_EQ(all.rows[k].image, all.chooser[k].image);
     }
 
@@ -243,10 +250,10 @@ TEST_F(ProgramRowsTest, FillListsProgramsThenSaversAndTheFiltersHideRowsButNotCo
     EXPECT_EQ(filtered.rows.size(), filtered.chooser.size());
     EXPECT_EQ(all.sysPatchCount, filtered.sysPatchCount);
     EXPECT_EQ(all.countsText, filtered.countsText) << "the counts ignore the filters";
-    // Row data stays the component's index, though hidden patches leave gaps.
+    // A row names its program by key, whatever the filters leave out before it.
     const ListRow* again = FindRow(filtered, L"Rows Plain Program");
     ASSERT_TRUE(again);
-    EXPECT_EQ(row->index, again->index);
+    EXPECT_EQ(row->keyPath, again->keyPath);
 }
 
 TEST_F(ProgramRowsTest, NullEntryEndsTheFillQuietlyAndAFailedCallKeepsTheRowsSoFar) {
@@ -297,16 +304,12 @@ TEST_F(ProgramRowsTest, StatusBarLinkIsTheAboutThenHelpThenUpdateLink) {
                  {update, L"https://update.example/"},
                  {none, L""}};
     for (const Case& c : cases) {
-        const int index = IndexOfKey(list(), c.key.name());
-        ASSERT_LE(0, index);
-        auto info = ReadStatusBarInfo(list(), index);
+        auto info = ReadStatusBarInfo(list(), c.key.keyPath());
         ASSERT_TRUE(info);
         EXPECT_EQ(c.key.name(), info->keyName);
         EXPECT_EQ(c.link, info->link) << ToUtf8(c.key.name());
     }
-    long count = 0;
-    ASSERT_EQ(S_OK, list()->GetProgramCount(&count));
-    EXPECT_THROW(ReadStatusBarInfo(list(), count + 3), UserError) << "the component refuses an index past the end";
+    EXPECT_FALSE(ReadStatusBarInfo(list(), kGoneKey)) << "a key that is gone names nothing";
 }
 
 // --- info tips -----------------------------------------------------------------------------
@@ -331,17 +334,19 @@ TEST_F(ProgramRowsTest, TipsOfProgramAndScreenSaverRows) {
     EXPECT_EQ(L"Uninstall String: ", BuildInfoTip(list(), *plainRow).value_or(L"-"));
 
     UniqueBstr lastUsed;
-    ASSERT_EQ(S_OK, list()->GetScreenSaverLastUsed(saverRow->index, lastUsed.put()));
+    const std::optional<long> saverIndex = ScreenSaverIndexOf(list(), saverRow->saverPath);
+    ASSERT_TRUE(saverIndex);
+    ASSERT_EQ(S_OK, list()->GetScreenSaverLastUsed(*saverIndex, lastUsed.put()));
     ASSERT_FALSE(lastUsed.str().empty());
     EXPECT_EQ(L"Size:  0.75 M\r\nName:  " + saver.fileName() + L"\r\nLast Used On: " + lastUsed.str() + L"\r\n",
               BuildInfoTip(list(), *saverRow).value_or(L"-"));
 
     // Failures and rows that name nothing leave the list's own tip.
     ListRow gone = *sizedRow;
-    gone.index = 1000000;
+    gone.keyPath = kGoneKey;
     EXPECT_FALSE(BuildInfoTip(list(), gone));
     ListRow goneSaver = *saverRow;
-    goneSaver.index = 1000000;
+    goneSaver.saverPath = L"C:\\nowhere\\gone.scr";
     EXPECT_FALSE(BuildInfoTip(list(), goneSaver));
     ListRow emptyCaption = *saverRow;
     emptyCaption.caption.clear();
@@ -428,12 +433,9 @@ TEST_F(ProgramRowsTest, DetailsOfAFullEntryInTheirFixedOrder) {
         .Text(L"InstallLocation", L"C:\\Full\\").Text(L"DisplayVersion", L"2.5").Text(L"Publisher", L"Full Soft")
         .Text(L"HelpLink", L"https://help.example/").Text(L"URLInfoAbout", L"https://about.example/")
         .Text(L"URLUpdateInfo", L"https://update.example/");
-    const int index = IndexOfKey(list(), full.name());
-    ASSERT_LE(0, index);
-
     wchar_t separator[8] = {};
     ASSERT_LT(0, GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8));
-    auto details = ReadProgramDetails(list(), index);
+    auto details = ReadProgramDetails(list(), full.keyPath());
     ASSERT_TRUE(details);
     const std::vector<std::pair<std::wstring, std::wstring>> expected = {
         {L"Programs Size", L"1" + std::wstring(separator) + L"00 MB"},
@@ -465,25 +467,18 @@ TEST_F(ProgramRowsTest, DetailsOfAFullEntryInTheirFixedOrder) {
 TEST_F(ProgramRowsTest, DetailsOfAnEmptyKeyAndTheUsersDecimalSeparator) {
     SeededKey empty(UniqueName(L"Empty")), sparse(UniqueName(L"Sparse"));
     sparse.Text(L"DisplayName", L"Rows Sparse").Dword(L"EstimatedSize", 0).Text(L"InstallDate", L"");
-    const int emptyIndex = IndexOfKey(list(), empty.name());
-    const int sparseIndex = IndexOfKey(list(), sparse.name());
-    ASSERT_LE(0, emptyIndex);
-    ASSERT_LE(0, sparseIndex);
-
-    auto details = ReadProgramDetails(list(), emptyIndex);
+    auto details = ReadProgramDetails(list(), empty.keyPath());
     ASSERT_TRUE(details);
     // The use count is unknown (0): no row claims one, so nothing is left.
     EXPECT_TRUE(details->properties.empty());
     EXPECT_TRUE(details->registry.empty()) << "a key with no values has no registry rows";
 
-    details = ReadProgramDetails(list(), sparseIndex);
+    details = ReadProgramDetails(list(), sparse.keyPath());
     ASSERT_TRUE(details);
     EXPECT_TRUE(details->properties.empty()) << "size 0 and an empty install date have no rows";
     EXPECT_EQ(3u, details->registry.size());
 
-    long count = 0;
-    ASSERT_EQ(S_OK, list()->GetProgramCount(&count));
-    EXPECT_THROW(ReadProgramDetails(list(), count + 1), UserError);
+    EXPECT_FALSE(ReadProgramDetails(list(), kGoneKey)) << "no details of an entry that is gone";
 
     // The user's own separator, whatever the C library's locale says.
     wchar_t original[8] = {};
@@ -500,12 +495,10 @@ TEST_F(ProgramRowsTest, DetailsOfAnEmptyKeyAndTheUsersDecimalSeparator) {
 TEST_F(ProgramRowsTest, DetailsFailureKeepsTheRowsReadSoFar) {
     SeededKey key(UniqueName(L"Failing"));
     key.Text(L"DisplayName", L"Rows Failing").Text(L"DisplayVersion", L"1.0").Text(L"Publisher", L"Hidden");
-    const int index = IndexOfKey(list(), key.name());
-    ASSERT_LE(0, index);
     FaultyList faulty(list());
-    faulty.failPublisherAt = index;
+    faulty.failPublisherKey = key.keyPath();
     ProgramDetails details;
-    EXPECT_THROW(ReadProgramDetailsInto(&faulty, index, details), UserError);
+    EXPECT_THROW(ReadProgramDetailsInto(&faulty, key.keyPath(), details), UserError);
     EXPECT_TRUE(details.loaded);
     ASSERT_EQ(1u, details.properties.size());
     EXPECT_EQ(L"Program Version", details.properties[0].name);

@@ -82,10 +82,9 @@ void ExportProgramList(HWND owner, HINSTANCE instance, IProgramList* list, const
     TPrintListForm::Run(owner, instance, data);
 }
 
-bool CommentEntry(HWND owner, HINSTANCE instance, IProgramList* list, int programIndex,
+bool CommentEntry(HWND owner, HINSTANCE instance, IProgramList* list, const std::wstring& keyPath,
                   const std::function<void(TCommentForm& form)>& onShown) {
-    ComPtr<IProgramEntry> entry;
-    CheckCom(list->GetProgram(programIndex, entry.put()), kComponentName);
+    ComPtr<IProgramEntry> entry = EntryAtKey(list, keyPath);
     if (!entry) return false;
     UniqueBstr name;
     CheckCom(entry->GetDisplayName(name.put()), kComponentName);

@@ -31,7 +31,7 @@ void ExportProgramList(HWND owner, HINSTANCE instance, IProgramList* list, const
 // when a comment was stored.
 // `onShown` lets tests drive the window.
 class TCommentForm;
-bool CommentEntry(HWND owner, HINSTANCE instance, IProgramList* list, int programIndex,
+bool CommentEntry(HWND owner, HINSTANCE instance, IProgramList* list, const std::wstring& keyPath,
                   const std::function<void(TCommentForm& form)>& onShown = {});
 // Registry Editor: "LastKey", then the editor; a failure is reported.
 void OpenRegistryEditorAt(HWND owner, const std::wstring& keyText);

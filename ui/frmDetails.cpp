@@ -163,18 +163,17 @@ void TDetailsForm::PopulateChooser() {
         item.iItem = at++;
         item.pszText = const_cast<wchar_t*>(entry.caption.c_str());
         item.iImage = item.iSelectedImage = entry.image;
-        item.lParam = entry.programIndex;
+        item.lParam = at - 1;  // its place in chooserItems_, which the combo box mirrors
         SendMessageW(cmbPrograms_, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
 }
 
-void TDetailsForm::SelectChooser(int programIndex) {
+void TDetailsForm::SelectChooser(const std::wstring& keyPath) {
     PopulateChooser();
     // CB_SETCURSEL sends no CBN_SELCHANGE: selecting here does not refill.
-    const int count = static_cast<int>(SendMessageW(cmbPrograms_, CB_GETCOUNT, 0, 0));
     int found = -1;
-    for (int k = 0; k < count && found < 0; ++k)
-        if (static_cast<int>(SendMessageW(cmbPrograms_, CB_GETITEMDATA, k, 0)) == programIndex) found = k;
+    for (size_t k = 0; k < chooserItems_.size() && found < 0; ++k)
+        if (chooserItems_[k].keyPath == keyPath) found = static_cast<int>(k);
     SendMessageW(cmbPrograms_, CB_SETCURSEL, found, 0);
 }
 
@@ -183,18 +182,26 @@ void TDetailsForm::ShowRows(const ProgramDetails& details) {
     FillList(lsvRegistryInfo_, details.registry);
 }
 
-bool TDetailsForm::FillDetails(IProgramList* list, int programIndex) {
+bool TDetailsForm::FillDetails(IProgramList* list, const std::wstring& keyPath) {
     list_ = list;
     if (!list) return true;
     ProgramDetails details;
     try {
-        if (!ReadProgramDetailsInto(list, programIndex, details)) return true;
-        SelectChooser(programIndex);
+        if (!ReadProgramDetailsInto(list, keyPath, details)) {
+            // Gone since the list was filled: said, and nothing else is shown in its place.
+            const auto item = std::find_if(chooserItems_.begin(), chooserItems_.end(),
+                                           [&](const ChooserItem& chosen) { return chosen.keyPath == keyPath; });
+            const std::wstring& name = item != chooserItems_.end() ? item->caption : keyPath;
+            ShowErrorReport(IsWindowVisible(hwnd_.get()) ? hwnd_.get() : owner_,
+                            Format(LangText(IDS_MESSAGEBOX_WARNING_NoLongerInstalled).c_str(), name.c_str()));
+            return false;
+        }
+        SelectChooser(keyPath);
         ShowRows(details);
         return true;
     } catch (const UserError& error) {
         if (details.loaded) {
-            SelectChooser(programIndex);
+            SelectChooser(keyPath);
             ShowRows(details);
         }
         ShowErrorReport(IsWindowVisible(hwnd_.get()) ? hwnd_.get() : owner_, error.message());
@@ -211,7 +218,8 @@ void TDetailsForm::cmbProgramsChange() {
     item.mask = CBEIF_LPARAM;
     item.iItem = selected;
     if (!SendMessageW(cmbPrograms_, CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return;
-    FillDetails(list_, static_cast<int>(item.lParam));
+    if (item.lParam < 0 || static_cast<size_t>(item.lParam) >= chooserItems_.size()) return;
+    FillDetails(list_, chooserItems_[static_cast<size_t>(item.lParam)].keyPath);
 }
 
 void TDetailsForm::ShowModal() {

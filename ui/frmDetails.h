@@ -22,10 +22,11 @@ public:
     // The programs of the main list, refilled with it; no entry stays selected. The combo box
     // itself is filled when it is next needed: filling it costs far more than the list does.
     void SetChooser(const std::vector<ChooserItem>& items);
-    // Fills both tabs for a program and selects it in the chooser without a change event. No
-    // entry for the index keeps the previous content. A component error is reported and the
-    // rows read so far are shown; false then, so the caller does not open the window.
-    bool FillDetails(IProgramList* list, int programIndex);
+    // Fills both tabs for a program and selects it in the chooser without a change event. A
+    // program gone since the fill is said so and the previous content stays; a component error
+    // is reported and the rows read so far are shown. False in both cases, so the caller does not
+    // open the window.
+    bool FillDetails(IProgramList* list, const std::wstring& keyPath);
     // Shows the window with the current language's texts and the owner disabled, until it is
     // closed (Esc or the close box). The window stays alive for the next use.
     void ShowModal();
@@ -54,7 +55,7 @@ private:
     void OnClose() override { Close(); }
     void cmbProgramsChange();
     void ShowPage(int page);
-    void SelectChooser(int programIndex);
+    void SelectChooser(const std::wstring& keyPath);
     void PopulateChooser();
     void ShowRows(const ProgramDetails& details);
     void Close();

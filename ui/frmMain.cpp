@@ -137,9 +137,16 @@ void TMainForm::FormCreate() {
 
     CreateMenus();
     ApplyMainFormSkin();
+    // The skin sets the window's size; it opens in the middle of the screen.
+    CentreOnScreen(hwnd_);
     ApplyMainFormTexts();
 
-    FillProgramList();
+    // A list that cannot be filled is said so; the startup page and the commands are set up all
+    // the same, so the window is whole when it shows.
+    GuardedHandle(hwnd_, [&]() -> LRESULT {
+        FillProgramList();
+        return 0;
+    });
     RefreshStartupList();
     state_.hideSysPatch = HideSysPatch;
     state_.hideScreenSaver = HideScreenSaver;

@@ -172,8 +172,14 @@ private:
     void ClearSelectionState();
     int SelectedRow() const;
     const ListRow* SelectedListRow() const;
-    // The selected program, read once from the catalogue; nothing for no row or a screen saver.
+    // The selected program, read by its key as it is now; nothing for no row or a screen saver.
+    // A program whose entry has gone is said so, and the list is refilled.
     std::optional<ProgramRow> SelectedProgram();
+    void SayGoneAndRefill(std::wstring caption);
+    // The key path or file of the selected row; empty without one.
+    std::wstring SelectedIdentity() const;
+    // Selects and shows the row of that program or screen saver; false when it is not listed.
+    bool SelectRowOf(const std::wstring& identity);
     std::wstring TipFor(int row);
     void SortByColumn(int column);
     bool ListMousePress(UINT message, LPARAM lParam);
@@ -236,6 +242,7 @@ private:
 
     TProgramList programList_;
     std::vector<ListRow> rows_;  // the list's rows in their shown order
+    std::vector<ProgramRow> programsRead_;  // every program of the last fill, shown or hidden
     std::vector<StartupRow> startupRows_;  // the startup list's rows in their shown order
     bool fillingStartup_ = false;
     std::unique_ptr<TDetailsForm> details_;

@@ -44,11 +44,47 @@ const ListRow* TMainForm::SelectedListRow() const {
 std::optional<ProgramRow> TMainForm::SelectedProgram() {
     const ListRow* row = SelectedListRow();
     if (!row || row->kind != RowKind::Program) return std::nullopt;
-    return ReadProgram(programList_.Get(), row->index);
+    if (std::optional<ProgramRow> program = ReadProgramAtKey(programList_.Get(), row->keyPath)) return program;
+    SayGoneAndRefill(row->caption);
+    return std::nullopt;
+}
+
+void TMainForm::SayGoneAndRefill(std::wstring caption) {
+    // Never another program in its place: say so, and show the catalogue as it is now.
+    ShowErrorReport(hwnd_, Format(LangText(IDS_MESSAGEBOX_WARNING_NoLongerInstalled).c_str(), caption.c_str()));
+    FillProgramList();
+}
+
+namespace {
+
+// What names a row's program or screen saver across fills.
+const std::wstring& IdentityOf(const ListRow& row) {
+    return row.kind == RowKind::Program ? row.keyPath : row.saverPath;
+}
+
+}  // namespace
+
+std::wstring TMainForm::SelectedIdentity() const {
+    const ListRow* row = SelectedListRow();
+    return row ? IdentityOf(*row) : std::wstring();
+}
+
+bool TMainForm::SelectRowOf(const std::wstring& identity) {
+    if (identity.empty()) return false;
+    const auto found =
+        std::find_if(rows_.begin(), rows_.end(), [&](const ListRow& row) { return IdentityOf(row) == identity; });
+    if (found == rows_.end()) return false;
+    const int at = static_cast<int>(found - rows_.begin());
+    HWND list = programs_.lsvProgramList;
+    ListView_SetItemState(list, at, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list, at, FALSE);
+    return true;
 }
 
 void TMainForm::FillProgramList() {
     IProgramList* list = programList_.Get();
+    // The selected program stays selected while it is listed.
+    const std::wstring selected = SelectedIdentity();
     ProgramListFill fill;
     struct Redraw {
         HWND list;
@@ -63,15 +99,18 @@ void TMainForm::FillProgramList() {
         ReadProgramListFill(list, HideSysPatch, HideScreenSaver, fill);
     } catch (...) {
         rows_ = std::move(fill.rows);
+        programsRead_ = std::move(fill.programs);
         ShowRows();
         details_->SetChooser(fill.chooser);
         ClearSelectionState();
         throw;
     }
     rows_ = std::move(fill.rows);
+    programsRead_ = std::move(fill.programs);
     ShowRows();
     details_->SetChooser(fill.chooser);
     ClearSelectionState();
+    SelectRowOf(selected);
     if (!fill.countsText.empty()) {
         programCountsText_ = fill.countsText;
         SetWindowTextW(status_.lblProgramCounts, programCountsText_.c_str());
@@ -89,7 +128,7 @@ void TMainForm::ShowRows() {
         item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<wchar_t*>(row.caption.c_str());
-        item.lParam = row.index;
+        item.lParam = static_cast<LPARAM>(i);
         item.iImage = row.image;
         int at = ListView_InsertItem(list, &item);
         SetItemText(list, at, 1, row.publisher);
@@ -117,7 +156,7 @@ void TMainForm::OnRowSelected(int row) {
         LayoutStatusBar();
         return;
     }
-    auto info = ReadStatusBarInfo(programList_.Get(), selected.index);
+    auto info = ReadStatusBarInfo(programList_.Get(), selected.keyPath);
     if (!info) return;
     for (HWND label : {status_.lblProgramURL, status_.lblRegName, status_.lblRegistryName}) ShowWindow(label, SW_SHOW);
     SetWindowTextW(status_.lblRegistryName, info->keyName.c_str());
@@ -143,6 +182,7 @@ std::wstring TMainForm::TipFor(int row) {
 }
 
 void TMainForm::SortByColumn(int column) {
+    const std::wstring selected = SelectedIdentity();
     bool ascending = sortAscending_;
     std::stable_sort(rows_.begin(), rows_.end(), [&](const ListRow& a, const ListRow& b) {
         return CompareRows(a, b, column, ascending) < 0;
@@ -151,7 +191,8 @@ void TMainForm::SortByColumn(int column) {
     ShowRows();
     SendMessageW(programs_.lsvProgramList, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(programs_.lsvProgramList, nullptr, TRUE);
-    ClearSelectionState();
+    // The selected program stays selected, and in view, wherever the order puts it.
+    if (!SelectRowOf(selected)) ClearSelectionState();
     sortAscending_ = !sortAscending_;
 }
 
@@ -243,9 +284,13 @@ LRESULT TMainForm::OnProgramListNotify(NMHDR* header) {
     switch (header->code) {
         case LVN_ITEMCHANGED: {
             auto* change = reinterpret_cast<NMLISTVIEW*>(header);
-            if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
-                !(change->uOldState & LVIS_SELECTED))
-                OnRowSelected(change->iItem);
+            if (!(change->uChanged & LVIF_STATE)) return 0;
+            const bool nowSelected = (change->uNewState & LVIS_SELECTED) != 0;
+            const bool wasSelected = (change->uOldState & LVIS_SELECTED) != 0;
+            if (nowSelected && !wasSelected) OnRowSelected(change->iItem);
+            // A click on the list's empty space selects nothing: no command may still act on
+            // the row that was selected before.
+            if (wasSelected && !nowSelected && SelectedRow() < 0) ClearSelectionState();
             return 0;
         }
         case NM_DBLCLK:
@@ -278,6 +323,10 @@ void TMainForm::ActionUninstallExecute() {
     }
     std::optional<ProgramRow> program = SelectedProgram();
     if (!program) return;
+    // Their folders are never taken for this program's remains: every other program's, listed
+    // or hidden by a filter, as the command line's clean-up has them. Reading the catalogue
+    // afresh refills the list with it, so what the user sees is what the commands act on.
+    FillProgramList();
     // The window stays usable while the uninstaller runs; the thread keeps this program's terms.
     uninstall::UninstallDone terms;
     terms.keyName = program->keyName;
@@ -286,25 +335,22 @@ void TMainForm::ActionUninstallExecute() {
     terms.keyPath = program->keyPath;
     terms.displayName = program->displayName.empty() ? program->keyName : program->displayName;
     terms.publisher = program->publisher;
-    // Their folders are never taken for this program's remains: every other program's, listed
-    // or hidden by a filter, as the command line's clean-up has them.
-    for (const ProgramRow& other : ReadProgramRows(programList_.Get(), RowIcons::Skip))
-        if (other.index != program->index) terms.otherInstallLocations.push_back(other.installLocation);
+    for (const ProgramRow& other : programsRead_)
+        if (other.keyPath != program->keyPath) terms.otherInstallLocations.push_back(other.installLocation);
     uninstall::TWaitingThread::Start(hwnd_, std::move(terms));
 }
 
 void TMainForm::ActionDeleteScrExecute() {
     const ListRow* row = SelectedListRow();
     if (!row || row->kind != RowKind::ScreenSaver) return;
-    uninstall::ScreenSaverFiles files;
-    try {
-        UniqueBstr fileName;
-        CheckCom(programList_.Get()->GetScreenSaverFileName(row->index, fileName.put()), kComponentName);
-        files = uninstall::ScreenSaverFilesOf(row->directory, fileName.str());
-    } catch (const UserError& error) {
-        ShowErrorReport(hwnd_, error.message());  // nothing is deleted without its file's name
+    // The saver is named by its file: when that has gone, nothing else is deleted in its place.
+    if (GetFileAttributesW(row->saverPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        SayGoneAndRefill(row->caption);
         return;
     }
+    const std::wstring fileName =
+        StartsWithNoCase(row->saverPath, row->directory) ? row->saverPath.substr(row->directory.size()) : std::wstring();
+    const uninstall::ScreenSaverFiles files = uninstall::ScreenSaverFilesOf(row->directory, fileName);
     if (files.path.empty()) {
         // The component's file name is not a bare name in the saver's folder: nothing is touched.
         ShowErrorReport(hwnd_, Format(LangText(IDS_MESSAGEBOX_WARNING_ScrNotDeleted).c_str(), row->caption.c_str(),
@@ -322,7 +368,7 @@ void TMainForm::ActionDeleteScrExecute() {
 void TMainForm::ActionShowDetailsExecute() {
     std::optional<ProgramRow> program = SelectedProgram();
     // After a component error, reported already, the window is not opened.
-    if (program && details_->FillDetails(programList_.Get(), program->index)) details_->ShowModal();
+    if (program && details_->FillDetails(programList_.Get(), program->keyPath)) details_->ShowModal();
 }
 
 void TMainForm::ActionSearchExecute() {
@@ -419,7 +465,7 @@ void TMainForm::ActionRegeditExecute() {
 
 void TMainForm::ActionCommentExecute() {
     if (std::optional<ProgramRow> program = SelectedProgram())
-        CommentEntry(hwnd_, instance_, programList_.Get(), program->index);
+        CommentEntry(hwnd_, instance_, programList_.Get(), program->keyPath);
 }
 
 void TMainForm::ActionReloadRegExecute() { ReloadRegistryInfo(hwnd_, regFileDialogs_); }

@@ -53,6 +53,18 @@ void CentreOnOwner(HWND window, HWND owner) {
     SetWindowPos(window, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void CentreOnScreen(HWND window) {
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    MONITORINFO monitor{sizeof(monitor)};
+    GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT place =
+        CentredWindowRect(monitor.rcWork, bounds.right - bounds.left, bounds.bottom - bounds.top, monitor.rcWork);
+    SetWindowPos(window, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 ModalOwner::ModalOwner(HWND owner)
     : owner_(owner), wasEnabled_(owner && IsWindowEnabled(owner)), previousActive_(GetActiveWindow()) {
     if (owner_) EnableWindow(owner_, FALSE);

@@ -77,6 +77,8 @@ HWND CreateFormWindow(HINSTANCE instance, const wchar_t* className, WNDPROC wind
 RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea);
 // Moves a window to the centre of its owner (of the desktop without one), on the owner's monitor.
 void CentreOnOwner(HWND window, HWND owner);
+// Centres a window in the work area of the screen the user works on (the one under the mouse).
+void CentreOnScreen(HWND window);
 
 // The owner of a modal window, disabled while the window is up. Release() (before the window
 // goes, so activation returns to the owner) enables it again only if it was enabled at the

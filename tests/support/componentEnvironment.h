@@ -42,6 +42,10 @@ public:
     SeededKey(const SeededKey&) = delete;
     SeededKey& operator=(const SeededKey&) = delete;
     const std::wstring& name() const { return name_; }
+    // The entry's key path, as the catalogue names it.
+    std::wstring keyPath() const {
+        return L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name_;
+    }
     SeededKey& Text(const wchar_t* value, const std::wstring& text) {
         EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key_.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
