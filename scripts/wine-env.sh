@@ -30,6 +30,10 @@ wine_env_start() {
       wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
         /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1 </dev/null || true
     done
+    # A program that crashes ends at once: the automatic debugger would wait for a window that
+    # nobody answers here, and hold the run until its time-out.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d 'cmd.exe /c exit %ld %ld' /f \
+      >/dev/null 2>&1 </dev/null || true
     # Services cannot be started in the session that created the prefix (COM's RpcSs among
     # them, and every running-object lookup would wait for it): start afresh.
     wineserver -k >/dev/null 2>&1 || true

@@ -209,6 +209,11 @@ TEST(ScanCommand, PrintsWhatTheScanWouldOfferAndDeletesNothing) {
     EXPECT_TRUE(FileExists(folder + L"data\\left.txt"));
     EXPECT_TRUE(ReadRegString(vendor.get(), L"Path").has_value());
 
+    // With its trailing backslash the closing quote reaches the program as part of the text, and
+    // escaped quotes reach it as quotes around the folder: the same folder either way.
+    for (const std::wstring& quoted : {folder, L"\\\"" + ExcludeTrailingBackslash(folder) + L"\\\""})
+        EXPECT_NE(run(quoted).find(ToLower(folder + L"data\\left.txt")), std::wstring::npos) << ToUtf8(quoted);
+
     // A shared folder is never offered.
     EXPECT_EQ(run(programFiles).find(L"left.txt"), std::wstring::npos);
 

@@ -21,6 +21,7 @@
 #include "ui/skinPictures.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
+#include "ui/frmDetails.h"
 #include "ui/frmMain.h"
 #include "ui/frmScanRemains.h"
 #include "ui/widgets/widgets.h"
@@ -1190,6 +1191,125 @@ TEST_F(MainForm, ThirtyTwoBitProgramIsUninstalledAndScannedInItsOwnView) {
 
 // A skin rectangle too short to be one leaves its control where it was designed; a broken one ends
 // the placing, and what comes after it keeps its designed place too, rather than none.
+// Entries come and go behind the list (another tool, an uninstaller that keeps its key): a
+// command on a row reaches that row's program, or none, never a neighbour.
+TEST_F(MainForm, CommandsReachTheRowsOwnProgramWhateverChangedBehindTheList) {
+    {
+        TestSample a(L"PurgeonUiIdA", L"Identity A", samples::UninstallBehaviour::RemoveAll);
+        TestSample b(L"PurgeonUiIdB", L"Identity B", samples::UninstallBehaviour::Nothing);
+        TestSample c(L"PurgeonUiIdC", L"Identity C", samples::UninstallBehaviour::RemoveAll);
+        TestSample d(L"PurgeonUiIdD", L"Identity D", samples::UninstallBehaviour::RemoveAll);
+        Command(ActionRefresh);
+        samples::RemoveSample(a.keyName());  // removed by another tool; the list still shows it
+        g_answer = false;
+        StartUninstall(b.caption());  // keeps its key: still installed, and No
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        g_questions.clear();
+
+        StartUninstall(c.caption());
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); }));
+        EXPECT_EQ(LangText(IDS_MESSAGEBOX_WARNING_ScanRemains), g_questions[0]);
+        EXPECT_FALSE(UninstallEntryExists(c.keyName())) << "the selected program's own uninstaller ran";
+        EXPECT_TRUE(UninstallEntryExists(d.keyName())) << "its neighbour was never touched";
+        EXPECT_EQ(-1, RowOf(list(), a.caption())) << "Uninstall read the catalogue afresh and refilled the list";
+
+        // A row whose entry went since the fill names nothing: said so, and the list refilled.
+        samples::RemoveSample(d.keyName());
+        Select(RowOf(list(), d.caption()));
+        Command(ActionShowDetails);
+        ASSERT_EQ(1u, g_reports.size());
+        EXPECT_EQ(L"Identity D is no longer installed. The list now shows the programs as they are.", g_reports[0]);
+        EXPECT_EQ(-1, RowOf(list(), d.caption()));
+        EXPECT_FALSE(IsWindowEnabled(control(ActionShowDetails))) << "nothing is selected after the refill";
+        g_reports.clear();
+        g_questions.clear();
+    }
+    Command(ActionRefresh);
+}
+
+namespace {
+
+// Runs `look` on the main thread once a window of `className` shows (inside its modal loop), then
+// closes that window.
+struct WhenShown {
+    static inline std::wstring className;
+    static inline std::function<void(HWND)> look;
+    static inline bool seen = false;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND window = FindWindowW(className.c_str(), nullptr);
+        if (!window || !IsWindowVisible(window)) return;
+        KillTimer(nullptr, id);
+        seen = true;
+        look(window);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    WhenShown(std::wstring windowClass, std::function<void(HWND)> work) {
+        className = std::move(windowClass);
+        look = std::move(work);
+        seen = false;
+        SetTimer(nullptr, 0, 50, &Tick);
+    }
+};
+
+}  // namespace
+
+TEST_F(MainForm, ProgramsInstalledBehindTheListLeaveEachRowItsOwnDetails) {
+    {
+        Command(ActionRefresh);
+        TestSample added(L"PurgeonUiAaAdded", L"Added Behind The List", samples::UninstallBehaviour::RemoveAll);
+        Select(RowOf(list(), L"Plain office helper"));  // below where the new entry lists
+        std::wstring shownName;
+        WhenShown details(TDetailsForm::kClassName, [&](HWND window) {
+            HWND registry = FindDescendant(window, TDetailsForm::kRegistryListId);
+            for (int row = 0; row < ListView_GetItemCount(registry); ++row)
+                if (Cell(registry, row, 0) == L"DisplayName") shownName = Cell(registry, row, 1);
+        });
+        Command(ActionShowDetails);
+        EXPECT_TRUE(WhenShown::seen);
+        EXPECT_EQ(L"Plain office helper", shownName);
+    }
+    Command(ActionRefresh);
+}
+
+TEST_F(MainForm, EmptySpaceClearsTheSelectionAndSortingKeepsIt) {
+    Select(RowOf(list(), L"Plain office helper"));
+    ASSERT_TRUE(IsWindowEnabled(control(ActionShowDetails)));
+    ClickColumn(0);
+    ClickColumn(0);  // descending: the selected row moves
+    const int selected = ListView_GetNextItem(list(), -1, LVNI_SELECTED);
+    ASSERT_GE(selected, 0) << "sorting kept the selection";
+    EXPECT_EQ(L"Plain office helper", Cell(list(), selected, 0));
+    EXPECT_EQ(L"PurgeonUiPlain", WindowText(control(IDC_LBL_REGISTRYNAME)));
+    EXPECT_TRUE(IsWindowEnabled(control(ActionShowDetails)));
+
+    // A click on the list's empty space selects nothing, and the commands follow.
+    ListView_SetItemState(list(), -1, 0, LVIS_SELECTED);
+    Pump();
+    EXPECT_FALSE(IsWindowEnabled(control(ActionShowDetails)));
+    EXPECT_FALSE(IsWindowEnabled(control(ActionUninstall)));
+    EXPECT_FALSE(IsWindowVisible(control(IDC_LBL_REGISTRYNAME)));
+    Command(ActionRefresh);
+}
+
+TEST_F(MainForm, AFailedFirstFillLeavesTheStartupPageAndCommandsWhole) {
+    // Without the catalogue's class the first fill fails.
+    wchar_t clsid[40] = {};
+    StringFromGUID2(CLSID_ProgramList, clsid, 40);
+    const std::wstring classKey = L"Software\\Classes\\CLSID\\" + std::wstring(clsid);
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, classKey.c_str()));
+    TMainForm broken(GetModuleHandleW(nullptr));
+    const bool created = broken.Create();
+    ASSERT_FALSE(RegisterCatalogueComponent().has_value());
+    ASSERT_TRUE(created);
+    EXPECT_EQ(1u, g_reports.size()) << "the failure is said";
+    HWND window = broken.Handle();
+    EXPECT_LT(0, ListView_GetItemCount(FindDescendant(window, IDC_STARTUP_LIST))) << "the startup list was filled";
+    EXPECT_TRUE(IsWindowEnabled(FindDescendant(window, ActionRefresh)));
+    DestroyWindow(window);
+    Pump();
+    g_reports.clear();
+}
+
 TEST_F(MainForm, ShortOrBrokenSkinRectanglesLeaveControlsAtTheirDesignedPlaces) {
     const SkinKey keys[] = {SK_MAINFORM_Pos, SK_MAINFORM_BUTTON_File_Pos, SK_MAINFORM_PAGECONTROL_Pos,
                             SK_MAINFORM_PAGE1_GROUPBOX_GrbSearch_Pos};
@@ -1214,7 +1334,14 @@ TEST_F(MainForm, ShortOrBrokenSkinRectanglesLeaveControlsAtTheirDesignedPlaces) 
     HWND pages = GetDlgItem(window, IDC_PAGECONTROL);
     HWND search = GetDlgItem(GetDlgItem(GetDlgItem(pages, IDC_PAGE_PROGRAMS), IDC_SIZEPANEL_PL), IDC_GRB_SEARCH);
     ASSERT_TRUE(pages && search);
-    EXPECT_TRUE(placeOf(window) == designed(SK_MAINFORM_Pos));
+    // The skin gives the window its size; it opens in the middle of the screen's work area.
+    const SkinRect window_ = placeOf(window), windowDesigned = designed(SK_MAINFORM_Pos);
+    EXPECT_EQ(windowDesigned.width, window_.width);
+    EXPECT_EQ(windowDesigned.height, window_.height);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((work.left + work.right) / 2, window_.left + window_.width / 2, 1);
+    EXPECT_NEAR((work.top + work.bottom) / 2, window_.top + window_.height / 2, 1);
     EXPECT_TRUE(placeOf(GetDlgItem(window, IDC_BTN_FILE)) == designed(SK_MAINFORM_BUTTON_File_Pos));
     EXPECT_TRUE(placeOf(pages) == designed(SK_MAINFORM_PAGECONTROL_Pos));
     EXPECT_TRUE(placeOf(search) == designed(SK_MAINFORM_PAGE1_GROUPBOX_GrbSearch_Pos));

@@ -261,6 +261,12 @@ TEST(RemainsFiles, ListsWhatTheUninstallerLeftInFileSystemOrder) {
     std::set<std::wstring> listedQuoted;
     Collect(*quoted, quoted->text.size() + 1, &listedQuoted);
     EXPECT_EQ(listedQuoted, expected);
+    // A quote at one end only, as a command line leaves "C:\App\" and as some installers write it.
+    for (const std::wstring& halfQuoted : {L"\"" + dir, dir + L"\"", L" \"" + ExcludeTrailingBackslash(dir) + L" "}) {
+        std::optional<ScanNode> found = ScanInstallFolder(halfQuoted);
+        ASSERT_TRUE(found) << ToUtf8(halfQuoted);
+        EXPECT_EQ(ExcludeTrailingBackslash(found->text), ExcludeTrailingBackslash(dir));
+    }
 }
 
 TEST(RemainsFiles, NoTreeForAMissingEmptyOrWindowsLikeLocation) {

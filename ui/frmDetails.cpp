@@ -16,6 +16,7 @@ namespace purgeon {
 namespace {
 
 enum ControlId { IDC_LABEL = 100, IDC_PROGRAMS = TDetailsForm::kChooserId, IDC_PAGES, IDC_PROPERTIES, IDC_REGISTRY };
+static_assert(IDC_REGISTRY == TDetailsForm::kRegistryListId, "the registry list's id, as tests find it");
 
 // Designed places, in client pixels.
 constexpr RECT kLabelRect{8, 14, 92, 30};  // right-aligned: its text ends 4 pixels before the chooser

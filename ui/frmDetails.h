@@ -46,6 +46,7 @@ public:
     static constexpr int kClientWidth = 444;
     static constexpr int kClientHeight = 346;
     static constexpr int kChooserId = 101;
+    static constexpr int kRegistryListId = kChooserId + 3;
 
 private:
     void FormCreate() override;
