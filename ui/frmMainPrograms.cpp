@@ -157,7 +157,13 @@ void TMainForm::OnRowSelected(int row) {
         return;
     }
     auto info = ReadStatusBarInfo(programList_.Get(), selected.keyPath);
-    if (!info) return;
+    if (!info) {
+        // Gone since the fill: the status bar names no other program in its place.
+        for (HWND label : {status_.lblProgramURL, status_.lblRegName, status_.lblRegistryName})
+            ShowWindow(label, SW_HIDE);
+        LayoutStatusBar();
+        return;
+    }
     for (HWND label : {status_.lblProgramURL, status_.lblRegName, status_.lblRegistryName}) ShowWindow(label, SW_SHOW);
     SetWindowTextW(status_.lblRegistryName, info->keyName.c_str());
     SetTooltip(status_.lblRegistryName, info->keyName);
