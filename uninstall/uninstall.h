@@ -4,6 +4,10 @@
 //                  handed over to are done, tells the window, and judges the outcome from the
 //                  program's uninstall key (removed, still installed, not started)
 //   screenSaver    a screen saver has no uninstaller: its file is set aside in the backup folder
+//   quietForms     how an uninstaller runs without asking: its installer's kind and quiet command
+//   batchPlan      which programs of a batch may run side by side
 // What the uninstaller left behind is the remains room's; taking it away is the clean-up's.
+#include "uninstall/batchPlan.h"
+#include "uninstall/quietForms.h"
 #include "uninstall/screenSaver.h"
 #include "uninstall/waitingThread.h"
