@@ -1,5 +1,7 @@
 #include "app/listCommand.h"
 
+#include "app/uninstallCommand.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -132,6 +134,8 @@ int RunCommandLineMode(const std::vector<std::wstring>& args) {
     const std::wstring& mode = args[1];
     try {
         if (EqualsNoCase(mode, L"/list") || EqualsNoCase(mode, L"-list")) return ListCatalogue();
+        if (EqualsNoCase(mode, L"/uninstall") || EqualsNoCase(mode, L"-uninstall"))
+            return RunUninstallMode(std::vector<std::wstring>(args.begin() + 2, args.end()));
         if (EqualsNoCase(mode, L"/scan") || EqualsNoCase(mode, L"-scan")) {
             if (args.size() < 3 || args[2].empty()) {
                 WriteStdout(L"usage: Purgeon.exe /scan KEYNAME [LOCATION]\n");

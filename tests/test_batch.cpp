@@ -3,14 +3,20 @@
 
 #include <windows.h>
 
+#include <map>
+#include <optional>
+
 #include "common/funUtils.h"
+#include "common/handles.h"
 #include "tests/support/testSupport.h"
+#include "tools/samples/sampleCatalog.h"
 #include "uninstall/uninstall.h"
 
 using namespace purgeon;
 using namespace purgeon::uninstall;
 using purgeon::test::ScratchFolder;
 using purgeon::test::BinDir;
+using purgeon::test::CaptureOutput;
 using purgeon::test::WriteFileBytes;
 
 namespace {
@@ -107,4 +113,138 @@ TEST(BatchPlan, RulesKeepUninstallersApart) {
          {2, 3}, {1}, {3}},
     };
     for (const Case& c : cases) EXPECT_EQ(c.start, StartableNow(c.items, c.waiting, c.running, 2)) << c.what;
+}
+
+namespace {
+
+bool EntryExists(const std::wstring& keyName) {
+    UniqueHKey key;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(keyName).c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
+                         key.put()) == ERROR_SUCCESS;
+}
+
+void SetEntryText(const std::wstring& keyName, const wchar_t* value, const std::wstring& text) {
+    UniqueHKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(keyName).c_str(), 0,
+                                           KEY_SET_VALUE | KEY_WOW64_64KEY, key.put()));
+    RegSetValueExW(key.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+// A sample whose own uninstaller is told to run quietly through its entry's QuietUninstallString.
+samples::InstalledSample QuietSample(const wchar_t* name, samples::UninstallBehaviour behaviour, DWORD exitCode) {
+    samples::SampleSpec spec;
+    spec.name = name;
+    spec.publisher = std::wstring(name) + L" Works";  // apart from the others, so they may run side by side
+    spec.behaviour = behaviour;
+    spec.exitCode = exitCode;
+    samples::InstalledSample sample = samples::InstallSample(spec, BinDir());
+    SetEntryText(sample.keyName, L"QuietUninstallString", sample.uninstallString);
+    SetEntryText(sample.keyName, L"UninstallString", L"\"" + sample.uninstallerPath + L"\" /asks-first");
+    return sample;
+}
+
+const std::wstring kNsisKey = L"PurgeonNsisSample";
+const std::wstring kMsiKey = L"{6D1C3E2A-8B47-4F5A-9C13-2E7B9A4D5F60}";
+
+std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
+    std::vector<std::wstring> parts;
+    size_t at = 0;
+    for (size_t end; (end = text.find(separator, at)) != std::wstring::npos; at = end + 1) parts.push_back(text.substr(at, end - at));
+    if (at < text.size()) parts.push_back(text.substr(at));
+    return parts;
+}
+
+// The lines of /uninstall by the key name at the end of their key path.
+std::map<std::wstring, std::vector<std::wstring>> LinesByKey(const std::string& out) {
+    std::map<std::wstring, std::vector<std::wstring>> lines;
+    for (const std::wstring& line : Split(FromUtf8(out), L'\n')) {
+        std::vector<std::wstring> fields = Split(line, L'\t');
+        if (fields.size() >= 2) lines[fields[1].substr(fields[1].rfind(L'\\') + 1)] = fields;
+    }
+    return lines;
+}
+
+}  // namespace
+
+// Real installers and stand-ins of the other kinds, in one quiet batch: each gets its truthful
+// line, and no uninstaller asks anything.
+TEST(BatchCommand, MixedKindsGoQuietlyWithTheirTruthfulOutcomes) {
+    DWORD exitCode = 1;
+    CaptureOutput(BinDir() + L"testdata\\PurgeonNsisSample-setup.exe", L"/S", &exitCode);
+    ASSERT_EQ(0u, exitCode);
+    CaptureOutput(SystemDirectory() + L"\\msiexec.exe", L"/i \"" + BinDir() + L"testdata\\PurgeonMsiSample.msi\" /qn",
+                  &exitCode);
+    ASSERT_EQ(0u, exitCode);
+    const auto quiet = QuietSample(L"PurgeonBatchQuiet", samples::UninstallBehaviour::RemoveAll, 0);
+    const auto cancelled = QuietSample(L"PurgeonBatchCancel", samples::UninstallBehaviour::Nothing, 1602);
+    const auto restart = QuietSample(L"PurgeonBatchRestart", samples::UninstallBehaviour::RemoveAll, 3010);
+    // Inno Setup's layout: unins000.exe with its log beside it, which says what to do.
+    samples::SampleSpec innoSpec;
+    innoSpec.name = L"PurgeonBatchInno";
+    innoSpec.publisher = L"Inno Works";
+    const samples::InstalledSample inno = samples::InstallSample(innoSpec, BinDir());
+    ASSERT_TRUE(CopyFileW(inno.uninstallerPath.c_str(), (inno.installDir + L"unins000.exe").c_str(), FALSE));
+    WriteFileBytes(inno.installDir + L"unins000.dat", "/behaviour=removeall /key=PurgeonBatchInno");
+    SetEntryText(inno.keyName, L"UninstallString", L"\"" + inno.installDir + L"unins000.exe\"");
+    samples::SampleSpec plainSpec;
+    plainSpec.name = L"PurgeonBatchPlain";
+    plainSpec.publisher = L"Plain Works";
+    const samples::InstalledSample plain = samples::InstallSample(plainSpec, BinDir());
+
+    const std::string out = CaptureOutput(BinDir() + L"Purgeon.exe",
+                                          L"/uninstall /quiet /timeout=60 PurgeonNsisSample " + kMsiKey +
+                                              L" PurgeonBatchQuiet PurgeonBatchCancel PurgeonBatchRestart "
+                                              L"PurgeonBatchInno PurgeonBatchPlain",
+                                          &exitCode);
+    EXPECT_EQ(2u, exitCode) << out;
+    auto lines = LinesByKey(out);
+    struct Case {
+        std::wstring key;
+        const wchar_t* kind;
+        const wchar_t* detail;
+        bool entryLeft;
+    } cases[] = {{kNsisKey, L"removed", L"exit code 0", false},
+                 {kMsiKey, L"removed", L"exit code 0", false},
+                 {L"PurgeonBatchQuiet", L"removed", L"exit code 0", false},
+                 {L"PurgeonBatchCancel", L"stayed", L"exit code 1602 (cancelled)", true},
+                 {L"PurgeonBatchRestart", L"removed", L"exit code 3010 (restart needed); restart needed", false},
+                 {L"PurgeonBatchInno", L"removed", L"exit code 0", false},
+                 {L"PurgeonBatchPlain", L"skipped", L"no quiet form is known for its uninstaller", true}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(1u, lines.count(c.key)) << ToUtf8(c.key) << "\n" << out;
+        const std::vector<std::wstring>& fields = lines[c.key];
+        ASSERT_EQ(3u, fields.size()) << out;
+        EXPECT_EQ(c.kind, fields[0]) << ToUtf8(c.key);
+        EXPECT_EQ(c.detail, fields[2]) << ToUtf8(c.key);
+        EXPECT_EQ(c.entryLeft, EntryExists(c.key)) << ToUtf8(c.key);
+        EXPECT_TRUE(StartsWithNoCase(fields[1], L"HKEY_LOCAL_MACHINE\\SOFTWARE\\")) << ToUtf8(fields[1]);
+    }
+    // Each program's terms were recorded before its uninstaller started.
+    const std::wstring records = uninstall::UninstallRecordsFolderOf(BinDir());
+    const std::optional<uninstall::BatchProgram> record = uninstall::ReadUninstallRecord(records, L"PurgeonBatchQuiet");
+    ASSERT_TRUE(record);
+    EXPECT_EQ(ExcludeTrailingBackslash(quiet.installDir), ExcludeTrailingBackslash(record->installLocation));
+    EXPECT_EQ(L"PurgeonBatchQuiet Works", record->publisher);
+
+    for (const wchar_t* name : {L"PurgeonBatchQuiet", L"PurgeonBatchCancel", L"PurgeonBatchRestart",
+                                L"PurgeonBatchInno", L"PurgeonBatchPlain"})
+        samples::RemoveSample(std::wstring(name));
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(kNsisKey).c_str(), KEY_WOW64_64KEY, 0);
+    (void)restart;
+    (void)cancelled;
+}
+
+TEST(BatchCommand, NothingStartsForBadArgumentsOrKeysThatNameNoProgram) {
+    samples::SampleSpec spec;
+    spec.name = L"PurgeonBatchKept";
+    samples::InstallSample(spec, BinDir());
+    for (const wchar_t* arguments : {L"/uninstall", L"/uninstall /quiet", L"/uninstall /timeout=0 PurgeonBatchKept",
+                                     L"/uninstall /bogus PurgeonBatchKept", L"/uninstall PurgeonBatchKept NoSuchKey"}) {
+        DWORD exitCode = 0;
+        const std::string out = CaptureOutput(BinDir() + L"Purgeon.exe", arguments, &exitCode);
+        EXPECT_EQ(1u, exitCode) << ToUtf8(arguments) << "\n" << out;
+        EXPECT_TRUE(EntryExists(L"PurgeonBatchKept")) << ToUtf8(arguments);
+    }
+    samples::RemoveSample(std::wstring(L"PurgeonBatchKept"));
 }

@@ -6,8 +6,10 @@
 //   screenSaver    a screen saver has no uninstaller: its file is set aside in the backup folder
 //   quietForms     how an uninstaller runs without asking: its installer's kind and quiet command
 //   batchPlan      which programs of a batch may run side by side
+//   batchRunner    runs a batch under those rules, each program's record written before it starts
 // What the uninstaller left behind is the remains room's; taking it away is the clean-up's.
 #include "uninstall/batchPlan.h"
+#include "uninstall/batchRunner.h"
 #include "uninstall/quietForms.h"
 #include "uninstall/screenSaver.h"
 #include "uninstall/waitingThread.h"

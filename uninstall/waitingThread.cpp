@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -50,9 +51,19 @@ struct BasicInformation {
 };
 using NtQueryInformationProcessFn = LONG(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
 
-// The end of a wait for a process: its exit code when the wait saw it end.
-UninstallRun WaitForEnd(HANDLE process) {
-    if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) return {RunResult::WaitFailed, std::nullopt};
+// The milliseconds left until a deadline of GetTickCount64; INFINITE for none.
+DWORD Remaining(ULONGLONG deadline) {
+    if (deadline == 0) return INFINITE;
+    const ULONGLONG now = GetTickCount64();
+    return now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, INFINITE - 1));
+}
+
+// The end of a wait for a process: its exit code when the wait saw it end. A process still
+// running at the deadline is left running.
+UninstallRun WaitForEnd(HANDLE process, ULONGLONG deadline = 0) {
+    const DWORD waited = WaitForSingleObject(process, Remaining(deadline));
+    if (waited == WAIT_TIMEOUT) return {RunResult::TimedOut, std::nullopt};
+    if (waited != WAIT_OBJECT_0) return {RunResult::WaitFailed, std::nullopt};
     UninstallRun run{RunResult::Finished, std::nullopt};
     DWORD code = 0;
     if (GetExitCodeProcess(process, &code)) run.exitCode = code;
@@ -60,13 +71,13 @@ UninstallRun WaitForEnd(HANDLE process) {
 }
 
 // Waits for the started process, or after a handover for its first child.
-UninstallRun WaitForUninstaller(HANDLE process, DWORD processId) {
+UninstallRun WaitForUninstaller(HANDLE process, DWORD processId, ULONGLONG deadline) {
     Sleep(kHandoverGraceMs);
     const ULONGLONG created = ProcessCreationTime(process);
-    if (ProcessExists(processId, created)) return WaitForEnd(process);
+    if (ProcessExists(processId, created)) return WaitForEnd(process, deadline);
     UniqueHandle child = OpenChildProcess(processId, created, ProcessExitTime(process));
     if (!child) return WaitForEnd(process);  // ended without handing over: its own code counts
-    return WaitForEnd(child.get());
+    return WaitForEnd(child.get(), deadline);
 }
 
 }  // namespace
@@ -114,20 +125,22 @@ UniqueHandle OpenChildProcess(DWORD parentId, ULONGLONG createdAt, ULONGLONG end
     return child;
 }
 
-UninstallRun RunAndWait(const std::wstring& commandLine) {
+UninstallRun RunAndWait(const std::wstring& commandLine, const RunOptions& options) {
     // An empty command would make the shell open the current folder.
     if (Trim(commandLine).empty()) return {};
+    const ULONGLONG deadline = options.timeoutMs == INFINITE ? 0 : GetTickCount64() + options.timeoutMs;
 
     std::wstring buffer = commandLine;  // CreateProcessW may write into its command line
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
+    // A quiet uninstaller shows nothing, not even a console of its own.
+    startup.wShowWindow = options.hidden ? SW_HIDE : SW_SHOW;
+    const DWORD flags = (options.hidden ? CREATE_NO_WINDOW : CREATE_NEW_CONSOLE) | NORMAL_PRIORITY_CLASS;
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
-                       nullptr, nullptr, &startup, &info)) {
+    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info)) {
         UniqueHandle process(info.hProcess), thread(info.hThread);
-        return WaitForUninstaller(process.get(), info.dwProcessId);
+        return WaitForUninstaller(process.get(), info.dwProcessId, deadline);
     }
 
     // Commands that are not a program line (a document, a shell verb target) go to the shell.
@@ -136,12 +149,12 @@ UninstallRun RunAndWait(const std::wstring& commandLine) {
     execute.cbSize = sizeof execute;
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
     execute.lpFile = commandLine.c_str();
-    execute.nShow = SW_SHOWNORMAL;
+    execute.nShow = options.hidden ? SW_HIDE : SW_SHOWNORMAL;
     if (!ShellExecuteExW(&execute)) return {};
     // Started through something that gives no process (a running server took it): nothing to wait for.
     if (!execute.hProcess) return {RunResult::Finished, std::nullopt};
     UniqueHandle process(execute.hProcess);
-    return WaitForEnd(process.get());
+    return WaitForEnd(process.get(), deadline);
 }
 
 bool RegistryKeyExists(const std::wstring& fullPath) {

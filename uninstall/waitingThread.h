@@ -35,6 +35,7 @@ enum class RunResult {
     Finished,    // started, and the wait for it (or for the child it handed over to) ended
     NotStarted,  // neither CreateProcessW nor ShellExecuteExW could start the command
     WaitFailed,  // started, but the wait returned something other than its end: nothing is said
+    TimedOut,    // started, and still running when its time was up: left running, never killed
 };
 
 struct UninstallRun {
@@ -53,9 +54,13 @@ bool RegistryKeyExists(const std::wstring& fullPath);
 // How long an uninstaller has to hand over before only the process itself is waited for.
 inline constexpr DWORD kHandoverGraceMs = 500;
 
-// Starts the command as it stands and waits without a time-out: for the process when it still
-// runs after kHandoverGraceMs, else for its first direct child, else not at all.
-UninstallRun RunAndWait(const std::wstring& commandLine);
+struct RunOptions {
+    bool hidden = false;        // a quiet uninstaller: no window, no console
+    DWORD timeoutMs = INFINITE; // how long to wait at most
+};
+// Starts the command as it stands and waits: for the process when it still runs after
+// kHandoverGraceMs, else for its first direct child, else not at all.
+UninstallRun RunAndWait(const std::wstring& commandLine, const RunOptions& options = {});
 
 // Creation time of a process (100 ns units); 0 when it cannot be read.
 ULONGLONG ProcessCreationTime(HANDLE process);

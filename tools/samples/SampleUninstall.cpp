@@ -4,6 +4,7 @@
 //   /then=removeall|remains    what the %TEMP% copy does after a handover
 //   /delay=<ms>  /waitfor=<inherited process handle>   used by that copy
 //   /exit=<code>   what to exit with once the work is done (a failing or cancelled uninstaller)
+// Without /key, the options come from "<own name>.dat" beside it, as Inno Setup's log is.
 // No window: it works silently and exits 0 (or the /exit code) on success, 1 when the work failed,
 // 2 on bad arguments.
 #include <windows.h>
@@ -34,10 +35,25 @@ bool TakeOption(const std::wstring& arg, const wchar_t* name, std::wstring* valu
     return true;
 }
 
+// Started without its options, as an Inno Setup uninstaller is ("unins000.exe /VERYSILENT"), it
+// takes them from the log beside it ("unins000.dat"), where such an uninstaller keeps what to do.
+std::wstring OptionsOfCommandLine() {
+    std::wstring line = GetCommandLineW();
+    if (line.find(L"/key=") != std::wstring::npos) return line;
+    const std::wstring self = ModuleFileName(nullptr);
+    UniqueHandle log = AdoptFileHandle(CreateFileW((self.substr(0, self.size() - 4) + L".dat").c_str(), GENERIC_READ,
+                                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    char bytes[1024] = {};
+    DWORD read = 0;
+    if (!log || !ReadFile(log.get(), bytes, sizeof bytes - 1, &read, nullptr)) return line;
+    return line + L" " + FromUtf8(std::string(bytes, read));
+}
+
 Arguments ParseArguments() {
     Arguments args;
     int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    const std::wstring line = OptionsOfCommandLine();
+    wchar_t** argv = CommandLineToArgvW(line.c_str(), &count);
     for (int i = 1; argv && i < count; ++i) {
         std::wstring arg = argv[i], value;
         if (TakeOption(arg, L"behaviour", &value)) args.behaviour = value;
