@@ -263,3 +263,41 @@ TEST_F(Hostile, TheWindowListsEveryProgramAndEveryRowHasItsTipAndDetails) {
     DestroyWindow(form.Handle());
     Pump();
 }
+
+// What the registry editor makes of a backup's hex(1): lines: the text comes back, and a string
+// whose terminator was missing gets one (as on Windows); of an odd length, its last byte is lost. Purgeon's own restore of a clean-up gives
+// such values back byte for byte (test_cleanup).
+TEST_F(Hostile, TheRegistryEditorLoadsHexStringsBackWithTheirText) {
+    const std::wstring key = L"Software\\PurgeonHostileRegedit";
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    const struct {
+        const wchar_t* name;
+        const wchar_t* hex;
+        std::vector<BYTE> loaded;  // what comes back, or how it begins when shorter than the hex
+    } cases[] = {
+        {L"Terminated", L"61,00,62,00,00,00", {0x61, 0, 0x62, 0, 0, 0}},
+        {L"Unterminated", L"61,00,62,00", {0x61, 0, 0x62, 0, 0, 0}},
+        {L"Odd", L"61,00,62", {0x61, 0}},  // Wine's editor then drops the odd byte's character
+    };
+    std::wstring file = L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\" + key + L"]\r\n";
+    for (const auto& c : cases) file += L"\"" + std::wstring(c.name) + L"\"=hex(1):" + c.hex + L"\r\n";
+    const std::wstring path = scratch_.path() + L"strings.reg";
+    WriteFileBytes(path, Utf16Bytes(file + L"\r\n"));
+    ASSERT_TRUE(LoadWithRegedit(path));
+    UniqueHKey loaded;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, loaded.put()), ERROR_SUCCESS);
+    for (const auto& c : cases) {
+        const std::optional<RegValue> value = ReadRegValue(loaded.get(), c.name);
+        ASSERT_TRUE(value) << ToUtf8(c.name);
+        std::string bytes;
+        for (BYTE b : value->data) bytes += ToUtf8(Format(L"%02x ", b));
+        printf("  regedit loaded %s as %s\n", ToUtf8(c.name).c_str(), bytes.c_str());
+        EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
+        const bool exact = c.loaded.size() * 3 - 1 >= wcslen(c.hex);
+        const size_t begins = exact ? value->data.size() : std::min(value->data.size(), c.loaded.size());
+        EXPECT_EQ(std::vector<BYTE>(value->data.begin(), value->data.begin() + begins), c.loaded) << ToUtf8(c.name);
+    }
+    loaded.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+}
