@@ -146,7 +146,9 @@ private:
 
     // A directory of the resource tree at `at` bytes into it: its entries (name or id, then
     // the offset of a subdirectory, high bit set, or of a data entry).
-    bool Directory(DWORD at, std::vector<std::pair<DWORD, DWORD>>& entries) const {
+    bool Directory(DWORD at, std::vector<std::pair<DWORD, DWORD>>& entries) {
+        // Directories may point at each other in any number: the walk is bounded, not the tree.
+        if (++directories_ > 2 * kMaxCheckedIcons) return false;
         std::vector<BYTE> header, table;
         if (rootOffset_ + at + 16 > rootLimit_ || !file_.Read(rootOffset_ + at, 16, header)) return false;
         const ULONGLONG count = Field<WORD>(header, 12) + static_cast<ULONGLONG>(Field<WORD>(header, 14));
@@ -192,7 +194,7 @@ private:
     const Reader& file_;
     std::vector<Section> sections_;
     ULONGLONG rootOffset_ = 0, rootLimit_ = 0;
-    size_t checked_ = 0;
+    size_t checked_ = 0, directories_ = 0;
 };
 
 }  // namespace
