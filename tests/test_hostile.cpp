@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <set>
@@ -253,6 +254,10 @@ TEST_F(Hostile, TheWindowListsEveryProgramAndEveryRowHasItsTipAndDetails) {
         for (const DetailsRow& value : details->registry) EXPECT_LE(value.value.size(), 2048u);
         if (row.caption == L"Hostile Evil Icon") {
             EXPECT_NE(tip->find(L"4194304.00"), std::wstring::npos) << ToUtf8(*tip);
+            SHFILEINFOW generic{};
+            SHGetFileInfoW(L"program.exe", FILE_ATTRIBUTE_NORMAL, &generic, sizeof generic,
+                           SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
+            EXPECT_EQ(row.image, generic.iIcon) << "the icon file was never the shell's to read";
         }
         if (row.caption == L"Hostile Many Values") EXPECT_GE(details->registry.size(), 10001u);
     }
