@@ -249,7 +249,7 @@ TEST_F(Hostile, TheWindowListsEveryProgramAndEveryRowHasItsTipAndDetails) {
         const std::optional<std::wstring> tip = BuildInfoTip(catalogue, row);
         ASSERT_TRUE(tip) << ToUtf8(row.caption.substr(0, 80));
         EXPECT_LT(tip->size(), 64u * 1024);
-        const std::optional<ProgramDetails> details = ReadProgramDetails(catalogue, row.index);
+        const std::optional<ProgramDetails> details = ReadProgramDetails(catalogue, row.keyPath);
         ASSERT_TRUE(details && details->loaded) << ToUtf8(row.caption.substr(0, 80));
         for (const DetailsRow& value : details->registry) EXPECT_LE(value.value.size(), 2048u);
         if (row.caption == L"Hostile Evil Icon") {
@@ -259,7 +259,9 @@ TEST_F(Hostile, TheWindowListsEveryProgramAndEveryRowHasItsTipAndDetails) {
                            SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
             EXPECT_EQ(row.image, generic.iIcon) << "the icon file was never the shell's to read";
         }
-        if (row.caption == L"Hostile Many Values") EXPECT_GE(details->registry.size(), 10001u);
+        if (row.caption == L"Hostile Many Values") {
+            EXPECT_GE(details->registry.size(), 10001u);
+        }
     }
     PROCESS_MEMORY_COUNTERS memory{sizeof memory};
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
