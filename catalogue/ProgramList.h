@@ -7,6 +7,7 @@
 
 #include "catalogue/DoffkitLib_TLB.h"
 #include "common/handles.h"
+#include "common/registryKeys.h"  // ProgramSource, the Uninstall key an entry comes from
 
 namespace purgeon {
 
@@ -34,9 +35,6 @@ private:
 
 // One program as the catalogue reports it: what the listing prints and what every command on a
 // program works with, read once, so windows never call the component's getters themselves.
-// The Uninstall key an entry comes from, in the component's listing order.
-enum class ProgramSource : long { Machine = 0, Machine32 = 1, User = 2 };
-
 struct ProgramRow {
     int index = 0;  // program index in the component's enumeration
     long kind = 0;  // 1 = system patch

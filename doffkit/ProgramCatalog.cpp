@@ -136,8 +136,9 @@ bool IsPatchReleaseType(std::wstring_view releaseType) {
 // --- the refresh context -------------------------------------------------------------
 
 CatalogContext::CatalogContext() {
-    for (size_t i = 0; i < kSourceCount; ++i)
-        RegOpenKeyExW(kSources[i].root, kUninstallKey, 0, KEY_READ | kSources[i].view, uninstall_[i].put());
+    for (const purgeon::UninstallKey& source : purgeon::UninstallKeys())
+        RegOpenKeyExW(source.root, purgeon::kUninstallSubkey, 0, KEY_READ | source.view,
+                      uninstall_[static_cast<size_t>(source.source)].put());
 }
 
 HKEY CatalogContext::CommentStore() {
@@ -172,8 +173,8 @@ std::vector<std::wstring> EnumerateProgramKeys(HKEY uninstall) {
 
 std::vector<EntryName> EnumerateEntries(const CatalogContext& context) {
     std::vector<EntryName> entries;
-    for (size_t i = 0; i < kSourceCount; ++i) {
-        const auto source = static_cast<EntrySource>(i);
+    for (const purgeon::UninstallKey& key : purgeon::UninstallKeys()) {
+        const ProgramSource source = key.source;
         for (std::wstring& name : EnumerateProgramKeys(context.Uninstall(source)))
             entries.push_back({source, std::move(name)});
     }
@@ -250,7 +251,7 @@ HRESULT ProgramEntry::QueryInterface(REFIID iid, void** out) {
     });
 }
 
-std::wstring ProgramEntry::KeyPath() const { return std::wstring(SourceOf(source_).pathName) + L"\\" + keyName_; }
+std::wstring ProgramEntry::KeyPath() const { return purgeon::UninstallKeyOf(source_).Text() + L"\\" + keyName_; }
 
 std::wstring ProgramEntry::UninstallCommand() {
     return UninstallCommandOf(Value(kUninstallString), IsOne(Value(kWindowsInstaller)), keyName_);
@@ -258,8 +259,8 @@ std::wstring ProgramEntry::UninstallCommand() {
 
 std::wstring ProgramEntry::CommentName() const {
     switch (source_) {
-        case EntrySource::Machine32: return L"WOW6432Node\\" + keyName_;
-        case EntrySource::User: return L"HKCU\\" + keyName_;
+        case ProgramSource::Machine32: return L"WOW6432Node\\" + keyName_;
+        case ProgramSource::User: return L"HKCU\\" + keyName_;
         default: return keyName_;  // as earlier releases named it
     }
 }
@@ -269,7 +270,7 @@ HKEY ProgramEntry::Key() {
     if (!keyOpened_) {
         keyOpened_ = true;
         HKEY uninstall = context_->Uninstall(source_);
-        if (uninstall && RegOpenKeyExW(uninstall, keyName_.c_str(), 0, KEY_READ | SourceOf(source_).view,
+        if (uninstall && RegOpenKeyExW(uninstall, keyName_.c_str(), 0, KEY_READ | purgeon::UninstallKeyOf(source_).view,
                                        key_.put()) == ERROR_SUCCESS)
             ReadSmallKeyWhole(key_.get());
     }
@@ -485,7 +486,7 @@ HRESULT ProgramEntry::SetComment(BSTR comment) {
         UniqueHKey key;
         HKEY uninstall = context_->Uninstall(source_);
         LSTATUS status = uninstall ? RegOpenKeyExW(uninstall, keyName_.c_str(), 0,
-                                                   KEY_QUERY_VALUE | SourceOf(source_).view, key.put())
+                                                   KEY_QUERY_VALUE | purgeon::UninstallKeyOf(source_).view, key.put())
                                    : ERROR_FILE_NOT_FOUND;
         if (status == ERROR_FILE_NOT_FOUND) return HRESULT_FROM_WIN32(status);  // no such program
         const HRESULT hr = context_->StoreComment(CommentName(), text);
