@@ -449,3 +449,40 @@ TEST(RemainsDelete, AFolderHoldingAProtectedOneIsNotDeletedWhole) {
     EXPECT_TRUE(FileExists(guard));
     DeleteFileW(guard.c_str());
 }
+
+// A value's text is its key's text, a backslash and its name, so texts alone cannot tell a value
+// named "Sub\Inner" from the value "Inner" of the subkey "Sub", nor see that a key's name holds a
+// character that only looks like a backslash. Each finding goes by its target: exactly the one
+// value checked goes, whatever its name, and the unnamed value is not the value named two quotes.
+TEST(RemainsDelete, EachValueGoesByItsOwnNameAndKey) {
+    const std::wstring name = Format(L"RemainsTarget%lu\uff3cWide", GetCurrentProcessId());
+    const std::wstring path = L"Software\\" + name, sub = path + L"\\Sub";
+    struct Row {
+        const wchar_t* checked;  // the one value left checked
+        const wchar_t* label;
+    };
+    const Row rows[] = {{L"", L"the unnamed value"},
+                        {L"\"\"", L"a value named two quotes"},
+                        {L"Sub\\Inner", L"a value whose name holds a backslash"},
+                        {L"Inner", L"a plain name the subkey's value shares"}};
+    for (const Row& row : rows) {
+        for (const Row& value : rows) SetString(HKEY_CURRENT_USER, path, value.checked, L"x");
+        SetString(HKEY_CURRENT_USER, sub, L"Inner", L"kept");
+        std::vector<ScanNode> keys = ScanRegistryKey(HKEY_CURRENT_USER, L"Software", name);
+        ASSERT_EQ(keys.size(), 1u) << ToUtf8(row.label);
+        EXPECT_EQ(keys[0].text, L"HKEY_CURRENT_USER\\Software\\" + name);
+        EXPECT_EQ(keys[0].target.key.Name(), name);
+        keys[0].state = kPartlyChecked;
+        for (ScanNode& value : keys[0].children)
+            value.state = value.target.valueName == row.checked ? kChecked : kUnchecked;
+        Cleaner cleaner;
+        std::vector<ScanNode> files;
+        EXPECT_TRUE(cleaner.Clean(keys, files).AllGone()) << ToUtf8(row.label);
+        for (const Row& value : rows)
+            EXPECT_EQ(ValueExists(HKEY_CURRENT_USER, path, value.checked), &value != &row)
+                << ToUtf8(row.label) << ": " << ToUtf8(value.label);
+        EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, sub, L"Inner")) << ToUtf8(row.label);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
+}
