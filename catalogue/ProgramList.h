@@ -33,8 +33,9 @@ private:
     ComPtr<IProgramList> list_;
 };
 
-// One program as the catalogue reports it: what the listing prints and what every command on a
-// program works with, read once, so windows never call the component's getters themselves.
+// One program as the catalogue reports it: what the listing prints and what the commands on a
+// program work with, read once. The component is asked again only for what few callers need: the
+// report's version, date and size, the name the comment window shows, a screen saver's file.
 struct ProgramRow {
     int index = 0;  // program index in the component's enumeration
     long kind = 0;  // 1 = system patch

@@ -30,11 +30,11 @@
 //   GetValueCount/Name/Data  every value of the key in registry order, data as the
 //                       registry editor renders it, the unnamed value as "(Default)"; a
 //                       comment kept in the per-user store shows as the "Comments" row
-//   SetComment          the key's own "Comments" REG_SZ (the value Windows' program list
-//                       shows too); when the key cannot be written, the per-user store
-//                       HKCU\Software\Purgeon\Comments, value named after the key (for the
-//                       32-bit view and the user's key: "WOW6432Node\name", "HKCU\name").
-//                       "" is stored as "" (nothing is deleted).
+//   SetComment          always the per-user store HKCU\Software\Purgeon\Comments, never the
+//                       program's key (its own "Comments" is the installer's text); the value
+//                       is named after the key (for the 32-bit view and the user's key:
+//                       "WOW6432Node\name", "HKCU\name"). "" is stored as "" (nothing is
+//                       deleted); a program whose key is gone gets its not-found error.
 // IProgramEntry2 (the same entry through QueryInterface):
 //   GetKeyPath          the entry's key as the registry editor names it
 //   GetSource           0 HKLM, 1 HKLM's 32-bit view, 2 HKCU
