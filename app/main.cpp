@@ -23,10 +23,8 @@ namespace {
 
 std::vector<std::wstring> CommandLineArgs() {
     int count = 0;
-    wchar_t** raw = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::wstring> args(raw, raw + (raw ? count : 0));
-    if (raw) LocalFree(raw);
-    return args;
+    UniqueLocal<wchar_t*> raw(CommandLineToArgvW(GetCommandLineW(), &count));
+    return std::vector<std::wstring>(raw.get(), raw.get() + (raw ? count : 0));
 }
 
 void ShowStartupError(const std::wstring& text) {

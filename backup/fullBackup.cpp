@@ -6,6 +6,7 @@
 
 #include "backup/regFile.h"
 #include "common/funUtils.h"
+#include "common/registryKeys.h"
 #include "common/textParse.h"
 #include "common/globals.h"
 #include "common/handles.h"
@@ -89,11 +90,15 @@ std::wstring DefaultBackupFolder() {
 }  // namespace
 
 std::vector<UninstallSource> UninstallSources() {
-    return {
-        {HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", kUninstallPath, L""},
-        {HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", kUninstallPath32, L"WOW6432Node"},
-        {HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", kUninstallPath, L"HKEY_CURRENT_USER"},
-    };
+    // Each source's files in a folder of its own, but the machine's, which keeps the folder itself.
+    std::vector<UninstallSource> sources;
+    for (const UninstallKey& key : UninstallKeys()) {
+        const wchar_t* folder = key.source == ProgramSource::Machine32 ? L"WOW6432Node"
+                                : key.source == ProgramSource::User    ? L"HKEY_CURRENT_USER"
+                                                                       : L"";
+        sources.push_back({key.root, RootLongName(key.root), key.path, folder});
+    }
+    return sources;
 }
 
 bool BackupResult::AllSaved() const {

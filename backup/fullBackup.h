@@ -18,11 +18,8 @@ struct UninstallSource {
     std::wstring KeyText() const { return rootName + L"\\" + path; }
 };
 
-inline constexpr wchar_t kUninstallPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-inline constexpr wchar_t kUninstallPath32[] = L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-// The machine's key (files directly in the backup folder), its 32-bit view ("WOW6432Node\") and
-// the current user's key ("HKEY_CURRENT_USER\").
+// The three Uninstall keys (common/registryKeys.h): the machine's key (files directly in the
+// backup folder), its 32-bit view ("WOW6432Node\") and the current user's key ("HKEY_CURRENT_USER\").
 std::vector<UninstallSource> UninstallSources();
 
 // One Uninstall subkey's outcome. A source that exists but cannot be listed gives one failed

@@ -5,6 +5,7 @@
 
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "common/registryKeys.h"
 
 namespace purgeon::backup {
 
@@ -170,12 +171,7 @@ std::wstring ExportRegistryKey(HKEY root, const std::wstring& path) {
     std::wstring out;
     UniqueHKey key;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return out;
-    std::wstring rootName = root == HKEY_CURRENT_USER    ? L"HKEY_CURRENT_USER"
-                            : root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE"
-                            : root == HKEY_CLASSES_ROOT  ? L"HKEY_CLASSES_ROOT"
-                            : root == HKEY_USERS         ? L"HKEY_USERS"
-                                                         : L"";
-    AppendKey(key.get(), rootName + L"\\" + path, out);
+    AppendKey(key.get(), RootLongName(root) + L"\\" + path, out);
     return out;
 }
 

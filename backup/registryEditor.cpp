@@ -18,8 +18,6 @@ std::wstring InitialFolder(const std::wstring& remembered, const std::wstring& b
 
 }  // namespace
 
-std::wstring ProgramKeyText(const std::wstring& keyName) { return kUninstallKeyText + keyName; }
-
 EditorCommand ExportCommand(const std::wstring& chosenPath, const std::wstring& keyText) {
     EditorCommand command;
     command.parameters = L" /e \"" + ExtractFileName(chosenPath) + L"\" \"" + keyText + L"\"";

@@ -8,11 +8,6 @@
 
 namespace purgeon::backup {
 
-// The machine's Uninstall key as the editor names it; a program's key is this plus its key name.
-inline constexpr wchar_t kUninstallKeyText[] =
-    L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-std::wstring ProgramKeyText(const std::wstring& keyName);
-
 // A start of the editor: its file, its parameters and the folder it starts in (empty: ours).
 struct EditorCommand {
     std::wstring file = L"regedit";

@@ -7,6 +7,7 @@
 
 #include "catalogue/DoffkitLib_TLB.h"
 #include "common/handles.h"
+#include "common/registryKeys.h"  // ProgramSource, the Uninstall key an entry comes from
 
 namespace purgeon {
 
@@ -32,11 +33,9 @@ private:
     ComPtr<IProgramList> list_;
 };
 
-// The Uninstall key an entry comes from, in the component's listing order.
-enum class ProgramSource : long { Machine = 0, Machine32 = 1, User = 2 };
-
-// One program as the catalogue reports it: what the listing prints and what every command on a
-// program works with, read once, so windows never call the component's getters themselves.
+// One program as the catalogue reports it: what the listing prints and what the commands on a
+// program work with, read once. The component is asked again only for what few callers need: the
+// report's version, date and size, the name the comment window shows, a screen saver's file.
 // A program is named by its key path (which also tells its source), never by its place in a
 // listing: places shift whenever an entry comes or goes.
 struct ProgramRow {

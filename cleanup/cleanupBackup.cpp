@@ -49,17 +49,18 @@ std::optional<std::vector<BYTE>> FromHex(const std::wstring& text) {
 
 // Adds the key with everything below it to the item; the first error met reading it, or
 // ERROR_SUCCESS when all of it was read.
-LSTATUS SnapshotKey(HKEY root, const std::wstring& rootName, const std::wstring& path, ManifestItem& item, bool top) {
+LSTATUS SnapshotKey(const RegistryKey& at, ManifestItem& item, bool top) {
     UniqueHKey key;
-    if (const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()); status != ERROR_SUCCESS)
+    if (const LSTATUS status = RegOpenKeyExW(at.root, at.path.c_str(), 0, KEY_READ | at.view, key.put());
+        status != ERROR_SUCCESS)
         return status;
-    const std::wstring full = rootName + L"\\" + path;
+    const std::wstring full = at.Text();
     if (!top) item.subkeys.push_back(full);
     for (RegValue& value : ReadRegValues(key.get()))
         item.values.push_back({full, value.name, value.type, std::move(value.data)});
     LSTATUS failure = ERROR_SUCCESS;
     for (const std::wstring& name : SubkeyNames(key.get(), &failure)) {
-        const LSTATUS status = SnapshotKey(root, rootName, path + L"\\" + name, item, false);
+        const LSTATUS status = SnapshotKey({at.root, at.view, at.path + L"\\" + name}, item, false);
         if (failure == ERROR_SUCCESS) failure = status;
     }
     return failure;
@@ -140,17 +141,16 @@ std::vector<std::wstring> ManifestFields(const std::string& line) {
 }
 
 std::vector<ManifestItem> SnapshotRegistry(const std::vector<ScanNode>& keys, std::map<std::wstring, DWORD>* unreadable) {
+    using Kind = remains::FindingTarget::Kind;
     std::vector<ManifestItem> items;
     for (const ScanNode& node : keys) {
-        std::optional<RegistryTarget> target = SplitRegistryText(node.text);
-        if (!target || target->lastName.empty()) continue;
-        const std::wstring rootName = node.text.substr(0, node.text.find(L'\\'));
-        const std::wstring path = target->parentPath + target->lastName;
+        if (node.target.kind != Kind::Key || !node.target.key.root || node.target.key.Name().empty()) continue;
+        const RegistryKey& at = node.target.key;
         if (node.state == kChecked) {
             ManifestItem item;
             item.kind = ItemKind::Key;
             item.path = node.text;
-            const LSTATUS status = SnapshotKey(target->root, rootName, path, item, true);
+            const LSTATUS status = SnapshotKey(at, item, true);
             if (status == ERROR_SUCCESS)
                 items.push_back(std::move(item));
             else if (status != ERROR_FILE_NOT_FOUND && unreadable)  // a key that is gone needs no copy
@@ -158,18 +158,16 @@ std::vector<ManifestItem> SnapshotRegistry(const std::vector<ScanNode>& keys, st
             continue;
         }
         UniqueHKey key;
-        if (RegOpenKeyExW(target->root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) continue;
-        // A value name is what follows the key's own text: names may hold backslashes.
-        const std::wstring prefix = node.text + L"\\";
+        if (RegOpenKeyExW(at.root, at.path.c_str(), 0, KEY_READ | at.view, key.put()) != ERROR_SUCCESS) continue;
         for (const ScanNode& child : node.children) {
-            if (child.state != kChecked || child.text.compare(0, prefix.size(), prefix) != 0) continue;
-            const std::wstring name = child.text.substr(prefix.size());
+            if (child.state != kChecked || child.target.kind != Kind::Value) continue;
+            const std::wstring& name = child.target.valueName;
             std::optional<RegValue> value = ReadRegValue(key.get(), name.c_str());
             if (!value) continue;
             ManifestItem item;
             item.kind = ItemKind::Value;
             item.path = child.text;
-            item.values.push_back({node.text, name, value->type, std::move(value->data)});
+            item.values.push_back({at.Text(), name, value->type, std::move(value->data)});
             items.push_back(std::move(item));
         }
     }

@@ -1,9 +1,9 @@
 #pragma once
-// Before remains are deleted, the checked registry keys (whole, with all below them) and the
-// checked values are saved into one file the registry editor can load back ("regedit /s").
+// The registry part of a clean-up's backup again, as the registry editor's own file beside the
+// manifest: the checked keys whole (with all below them) and the checked values, so that
+// "regedit /s" can load them back without this program.
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,10 +30,5 @@ std::wstring RemainsBackupText(const std::vector<ScanNode>& keys);
 
 // "yyyy-mm-dd hh-mm-ss" of a local time, a folder name that sorts by date.
 std::wstring BackupFolderName(const SYSTEMTIME& time);
-
-// Saves the checked registry remains into <backupDir>\<date and time>\remains.reg. Gives the
-// file's path, an empty path when nothing was checked, and nothing when the save failed, in
-// which case the caller must not delete.
-std::optional<std::wstring> SaveRemainsBackup(const std::wstring& backupDir, const std::vector<ScanNode>& keys);
 
 }  // namespace purgeon::cleanup

@@ -29,66 +29,63 @@ constexpr REGSAM kValueDeleteAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 constexpr DWORD kFileTakeAccess = GENERIC_READ | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 constexpr DWORD kLinkTakeAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 
-bool IsKeyDeletable(const RegistryTarget& target) {
+using Kind = remains::FindingTarget::Kind;
+
+bool IsKeyDeletable(const RegistryKey& key) {
     // Never a root's direct child ("SOFTWARE" itself) nor a key no single program owns.
-    return !target.parentPath.empty() && !target.lastName.empty() &&
-           !IsProtectedRegistryKey(target.parentPath, target.lastName);
+    return key.root && !key.ParentPath().empty() && !key.Name().empty() &&
+           !IsProtectedRegistryKey(key.ParentPath(), key.Name());
 }
 
 // Only a key the registry says is not there is gone: one that cannot be opened (access denied)
 // is still there.
-bool KeyThere(HKEY root, const std::wstring& path) {
-    UniqueHKey key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_FILE_NOT_FOUND;
+bool KeyThere(const RegistryKey& key) {
+    UniqueHKey opened;
+    return RegOpenKeyExW(key.root, key.path.c_str(), 0, KEY_QUERY_VALUE | key.view, opened.put()) != ERROR_FILE_NOT_FOUND;
 }
 
-bool KeyThereAt(const std::wstring& text) {
-    std::optional<RegistryTarget> target = SplitRegistryText(text);
-    return !target || KeyThere(target->root, target->parentPath + target->lastName);
+// True when `inner` lies below `outer`, in the same root and view.
+bool IsBelow(const RegistryKey& inner, const RegistryKey& outer) {
+    return inner.root == outer.root && inner.view == outer.view && inner.path.size() > outer.path.size() &&
+           inner.path[outer.path.size()] == L'\\' && StartsWithNoCase(inner.path, outer.path);
 }
 
 ItemOutcome DeleteKey(const ScanNode& node, std::vector<ItemOutcome>& lostValues) {
-    std::optional<RegistryTarget> target = SplitRegistryText(node.text);
-    if (!target) return Stayed(node.text, Reason::Failed, ERROR_BAD_PATHNAME);
-    if (!IsKeyDeletable(*target)) return Stayed(node.text, Reason::Protected);
-    const std::wstring path = target->parentPath + target->lastName;
+    if (node.target.kind != Kind::Key || !node.target.key.root) return Stayed(node.text, Reason::Failed, ERROR_BAD_PATHNAME);
+    const RegistryKey& target = node.target.key;
+    if (!IsKeyDeletable(target)) return Stayed(node.text, Reason::Protected);
     LONG status;
     {
         UniqueHKey key;
-        status = RegOpenKeyExW(target->root, path.c_str(), 0, kKeyDeleteAccess, key.put());
+        status = RegOpenKeyExW(target.root, target.path.c_str(), 0, kKeyDeleteAccess | target.view, key.put());
         if (status == ERROR_FILE_NOT_FOUND) return Done(node.text);
         if (status == ERROR_SUCCESS) status = RegDeleteTreeW(key.get(), nullptr);
     }
     if (status == ERROR_SUCCESS) {
         UniqueHKey parent;
-        status = RegOpenKeyExW(target->root, target->parentPath.c_str(), 0, KEY_QUERY_VALUE, parent.put());
-        if (status == ERROR_SUCCESS) status = RegDeleteKeyW(parent.get(), target->lastName.c_str());
+        status = RegOpenKeyExW(target.root, target.ParentPath().c_str(), 0, KEY_QUERY_VALUE | target.view, parent.put());
+        if (status == ERROR_SUCCESS) status = RegDeleteKeyExW(parent.get(), target.Name().c_str(), target.view, 0);
     }
-    if (!KeyThere(target->root, path)) return Done(node.text);
+    if (!KeyThere(target)) return Done(node.text);
     // Whatever went before the failure is gone: its nodes go too.
     UniqueHKey left;
-    RegOpenKeyExW(target->root, path.c_str(), 0, KEY_QUERY_VALUE, left.put());
-    const std::wstring prefix = node.text + L'\\';
+    RegOpenKeyExW(target.root, target.path.c_str(), 0, KEY_QUERY_VALUE | target.view, left.put());
     for (const ScanNode& value : node.children) {
-        if (value.text.compare(0, prefix.size(), prefix) != 0) continue;
+        if (value.target.kind != Kind::Value) continue;
         // A key that cannot be read keeps what it had, as far as anyone can tell.
-        if (left && !ReadRegValue(left.get(), value.text.substr(prefix.size()).c_str())) lostValues.push_back(Done(value.text));
+        if (left && !ReadRegValue(left.get(), value.target.valueName.c_str())) lostValues.push_back(Done(value.text));
     }
     return StayedFor(node.text, status == ERROR_SUCCESS ? static_cast<DWORD>(ERROR_ACCESS_DENIED) : status);
 }
 
-// The value name is what follows the key's own text: value names may hold backslashes.
-ItemOutcome DeleteValue(const ScanNode& key, const ScanNode& value) {
-    const std::wstring prefix = key.text + L'\\';
-    std::optional<RegistryTarget> target = SplitRegistryText(key.text);
-    if (!target || value.text.compare(0, prefix.size(), prefix) != 0)
-        return Stayed(value.text, Reason::Failed, ERROR_BAD_PATHNAME);
-    if (!IsKeyDeletable(*target)) return Stayed(value.text, Reason::Protected);
+ItemOutcome DeleteValue(const ScanNode& value) {
+    const RegistryKey& key = value.target.key;
+    if (value.target.kind != Kind::Value || !key.root) return Stayed(value.text, Reason::Failed, ERROR_BAD_PATHNAME);
+    if (!IsKeyDeletable(key)) return Stayed(value.text, Reason::Protected);
     UniqueHKey opened;
-    LONG status = RegOpenKeyExW(target->root, (target->parentPath + target->lastName).c_str(), 0,
-                                kValueDeleteAccess, opened.put());
+    LONG status = RegOpenKeyExW(key.root, key.path.c_str(), 0, kValueDeleteAccess | key.view, opened.put());
     if (status == ERROR_FILE_NOT_FOUND) return Done(value.text);
-    if (status == ERROR_SUCCESS) status = RegDeleteValueW(opened.get(), value.text.substr(prefix.size()).c_str());
+    if (status == ERROR_SUCCESS) status = RegDeleteValueW(opened.get(), value.target.valueName.c_str());
     if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return Done(value.text);
     return StayedFor(value.text, static_cast<DWORD>(status));
 }
@@ -100,7 +97,7 @@ public:
 
     void Run(const std::vector<ScanNode>& files) {
         if (files.empty()) return;
-        const std::wstring topText = CleanInstallLocation(files.front().text);
+        const std::wstring topText = CleanInstallLocation(files.front().target.path);
         topFull_ = FullPathOf(topText);
         backupsRoot_ = FullPathOf(ExtractFilePath(ExcludeTrailingBackslash(backup_.Folder())));
         DWORD error = ERROR_SUCCESS;
@@ -128,15 +125,23 @@ private:
     // Unchecked and partly checked nodes stay themselves; their checked descendants go one by one.
     void Visit(const ScanNode& node) {
         if (node.state == kChecked) {
-            Take(node.text, true);
+            TakeNode(node);
             return;
         }
         for (const ScanNode& child : node.children) Visit(child);
     }
 
     void TakeUnmet(const ScanNode& node) {
-        if (node.state == kChecked && !Met(node.text)) Take(node.text, true);
+        if (node.state == kChecked && !Met(node.text)) TakeNode(node);
         for (const ScanNode& child : node.children) TakeUnmet(child);
+    }
+
+    // A node is taken by its path; one no scan made names nothing to take.
+    void TakeNode(const ScanNode& node) {
+        if (node.target.kind == remains::FindingTarget::Kind::Path)
+            Take(node.target.path, true);
+        else
+            Record(Stayed(node.text, Reason::Failed, ERROR_BAD_PATHNAME));
     }
 
     bool Met(const std::wstring& text) {
@@ -343,29 +348,9 @@ void IndexNodes(std::vector<ScanNode>& nodes, std::unordered_map<std::wstring, S
 
 }  // namespace
 
-HKEY RootKeyFromName(const std::wstring& name) {
-    if (name == L"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
-    if (name == L"HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
-    if (name == L"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
-    return nullptr;
-}
-
-std::optional<RegistryTarget> SplitRegistryText(const std::wstring& text) {
-    const size_t first = text.find(L'\\');
-    if (first == std::wstring::npos) return std::nullopt;
-    RegistryTarget target;
-    target.root = RootKeyFromName(text.substr(0, first));
-    if (!target.root) return std::nullopt;
-    const std::wstring rest = text.substr(first + 1);
-    const size_t last = rest.rfind(L'\\');
-    if (last != std::wstring::npos) target.parentPath = rest.substr(0, last + 1);
-    target.lastName = last == std::wstring::npos ? rest : rest.substr(last + 1);
-    return target;
-}
-
 std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys, const std::map<std::wstring, DWORD>& unsaved) {
     std::vector<ItemOutcome> outcomes;
-    std::vector<std::wstring> deleted;
+    std::vector<RegistryKey> deleted;
     for (const ScanNode& key : keys) {
         if (key.state != kChecked) continue;
         // Not in the backup, so not deleted: it could never be given back.
@@ -375,23 +360,24 @@ std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys, co
         }
         std::vector<ItemOutcome> lost;
         outcomes.push_back(DeleteKey(key, lost));
-        if (outcomes.back().done) deleted.push_back(key.text);
+        if (outcomes.back().done && key.target.kind == Kind::Key) deleted.push_back(key.target.key);
         outcomes.insert(outcomes.end(), lost.begin(), lost.end());
     }
     for (const ScanNode& key : keys) {
         if (key.state == kChecked) continue;
         // A match inside a deleted key went with it (and into the backup with it), whatever its
         // own mark said: it is reported gone, and leaves the tree.
-        const bool wentWithParent = std::any_of(deleted.begin(), deleted.end(), [&](const std::wstring& parent) {
-            return key.text.size() > parent.size() && key.text[parent.size()] == L'\\' && StartsWithNoCase(key.text, parent);
-        });
-        if (wentWithParent && !KeyThereAt(key.text)) {
+        const bool wentWithParent =
+            key.target.kind == Kind::Key && std::any_of(deleted.begin(), deleted.end(), [&](const RegistryKey& parent) {
+                return IsBelow(key.target.key, parent);
+            });
+        if (wentWithParent && !KeyThere(key.target.key)) {
             outcomes.push_back(Done(key.text));
             for (const ScanNode& value : key.children) outcomes.push_back(Done(value.text));
             continue;
         }
         for (const ScanNode& value : key.children)
-            if (value.state == kChecked) outcomes.push_back(DeleteValue(key, value));
+            if (value.state == kChecked) outcomes.push_back(DeleteValue(value));
     }
     return outcomes;
 }
@@ -477,7 +463,7 @@ void KeepWhatStayed(std::vector<ScanNode>& roots, const std::vector<ItemOutcome>
         auto parent = byFolder.find(FoldCase(ExtractFilePath(outcome->path)));
         if (parent == byFolder.end()) continue;
         // Adding may move the parent's children: the lookups are made again for what follows.
-        parent->second->children.push_back({outcome->path, kChecked, {}});
+        parent->second->children.push_back(remains::FindingNode(remains::PathTarget(outcome->path)));
         byText.clear();
         byFolder.clear();
         IndexNodes(roots, byText, byFolder);

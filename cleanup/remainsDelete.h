@@ -1,13 +1,12 @@
 #pragma once
-// Takes away what the remains scan found and the user left checked, working only from the node
-// texts and marks: the registry part is saved into the clean-up's backup and deleted, the files
+// Takes away what the remains scan found and the user left checked, working only from the nodes'
+// targets and marks: the registry part is saved into the clean-up's backup and deleted, the files
 // and folders are set aside in that backup. Nothing a link points to is touched, nothing outside
 // the install folder, nothing shared; every checked item comes back with its outcome, and the
 // trees keep exactly what stayed.
 #include <windows.h>
 
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,19 +17,6 @@
 namespace purgeon::cleanup {
 
 using remains::ScanNode;
-
-// A registry node text cut for the registry calls: "HKEY_CURRENT_USER\SOFTWARE\Vendor" gives
-// the root, the parent path "SOFTWARE\" and the last name "Vendor".
-struct RegistryTarget {
-    HKEY root = nullptr;
-    std::wstring parentPath;  // ends in a backslash unless empty (the root itself)
-    std::wstring lastName;
-};
-
-// The root of a long root name, compared exactly; null for any other text.
-HKEY RootKeyFromName(const std::wstring& name);
-// Nothing when the text names no known root.
-std::optional<RegistryTarget> SplitRegistryText(const std::wstring& text);
 
 // Deletes every checked key (top-level node) with everything below it, then every checked value
 // of the keys that are not checked. The caller has saved them. Keys no single program owns stay.

@@ -102,12 +102,12 @@ std::wstring WindowText(HWND window) {
 }
 
 std::wstring SystemErrorText(DWORD error) {
-    wchar_t* buffer = nullptr;
+    UniqueLocal<wchar_t> buffer;
+    // With ALLOCATE_BUFFER the buffer argument receives the allocated text's address.
     DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : Format(L"Error 0x%08lX", error);
-    if (buffer) LocalFree(buffer);
+                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
+    std::wstring text = length && buffer ? std::wstring(buffer.get(), length) : Format(L"Error 0x%08lX", error);
     return Trim(text);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
-// One owning, move-only wrapper per handle kind. Feature code never calls a
-// raw close function: it lets one of these go out of scope.
+// One owning, move-only wrapper per handle kind. Feature code never calls a raw close or free
+// function (CloseHandle, RegCloseKey, DeleteObject, LocalFree, CoTaskMemFree, ...): it lets one
+// of these go out of scope.
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
 #include <oleauto.h>
 #include <string>
 #include <utility>
@@ -53,12 +56,25 @@ using UniqueHKey = UniqueResource<HKEY, NullIsInvalid<HKEY, RegCloseKey>>;
 using UniqueHandle = UniqueResource<HANDLE, NullIsInvalid<HANDLE, CloseHandle>>;
 using UniqueFindHandle = UniqueResource<HANDLE, FindTraits>;
 using UniqueModule = UniqueResource<HMODULE, NullIsInvalid<HMODULE, FreeLibrary>>;
-using UniqueGdiObject = UniqueResource<HGDIOBJ, NullIsInvalid<HGDIOBJ, DeleteObject>>;
+// GDI objects, one type per kind, so each hands out its own handle type without a cast.
+using UniqueFont = UniqueResource<HFONT, NullIsInvalid<HFONT, DeleteObject>>;
+using UniqueBitmap = UniqueResource<HBITMAP, NullIsInvalid<HBITMAP, DeleteObject>>;
+using UniqueBrush = UniqueResource<HBRUSH, NullIsInvalid<HBRUSH, DeleteObject>>;
+using UniquePen = UniqueResource<HPEN, NullIsInvalid<HPEN, DeleteObject>>;
+using UniqueRegion = UniqueResource<HRGN, NullIsInvalid<HRGN, DeleteObject>>;
+using UniqueImageList = UniqueResource<HIMAGELIST, NullIsInvalid<HIMAGELIST, ImageList_Destroy>>;
 using UniqueMenu = UniqueResource<HMENU, NullIsInvalid<HMENU, DestroyMenu>>;
 using UniqueIcon = UniqueResource<HICON, NullIsInvalid<HICON, DestroyIcon>>;
 using UniqueWindow = UniqueResource<HWND, NullIsInvalid<HWND, DestroyWindow>>;
 
 using UniqueDc = UniqueResource<HDC, NullIsInvalid<HDC, DeleteDC>>;  // CreateCompatibleDC and kin
+
+// Memory the system allocated for the caller: LocalAlloc'd (FormatMessage, CommandLineToArgvW,
+// security descriptors) and CoTaskMemAlloc'd (shell folder paths).
+template <typename T>
+using UniqueLocal = UniqueResource<T*, NullIsInvalid<T*, LocalFree>>;
+template <typename T>
+using UniqueCoTaskMem = UniqueResource<T*, NullIsInvalid<T*, CoTaskMemFree>>;
 
 // A device context from GetDC/GetWindowDC, given back to its window.
 class WindowDc {

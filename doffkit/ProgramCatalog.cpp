@@ -37,11 +37,11 @@
 //   GetValueCount/Name/Data  every value of the key in registry order, data as the
 //                       registry editor renders it, the unnamed value as "(Default)"; a
 //                       comment kept in the per-user store shows as the "Comments" row
-//   SetComment          the key's own "Comments" REG_SZ (the value Windows' program list
-//                       shows too); when the key cannot be written, the per-user store
-//                       HKCU\Software\Purgeon\Comments, value named after the key (for the
-//                       32-bit view and the user's key: "WOW6432Node\name", "HKCU\name").
-//                       "" is stored as "" (nothing is deleted).
+//   SetComment          always the per-user store HKCU\Software\Purgeon\Comments, never the
+//                       program's key (its own "Comments" is the installer's text); the value
+//                       is named after the key (for the 32-bit view and the user's key:
+//                       "WOW6432Node\name", "HKCU\name"). "" is stored as "" (nothing is
+//                       deleted); a program whose key is gone gets its not-found error.
 // IProgramEntry2 (the same entry through QueryInterface):
 //   GetKeyPath          the entry's key as the registry editor names it
 //   GetSource           0 HKLM, 1 HKLM's 32-bit view, 2 HKCU
@@ -161,8 +161,9 @@ bool IsPatchReleaseType(std::wstring_view releaseType) {
 // --- the refresh context -------------------------------------------------------------
 
 CatalogContext::CatalogContext() {
-    for (size_t i = 0; i < kSourceCount; ++i)
-        RegOpenKeyExW(kSources[i].root, kUninstallKey, 0, KEY_READ | kSources[i].view, uninstall_[i].put());
+    for (const purgeon::UninstallKey& source : purgeon::UninstallKeys())
+        RegOpenKeyExW(source.root, purgeon::kUninstallSubkey, 0, KEY_READ | source.view,
+                      uninstall_[static_cast<size_t>(source.source)].put());
 }
 
 HKEY CatalogContext::CommentStore() {
@@ -197,8 +198,8 @@ std::vector<std::wstring> EnumerateProgramKeys(HKEY uninstall) {
 
 std::vector<EntryName> EnumerateEntries(const CatalogContext& context) {
     std::vector<EntryName> entries;
-    for (size_t i = 0; i < kSourceCount; ++i) {
-        const auto source = static_cast<EntrySource>(i);
+    for (const purgeon::UninstallKey& key : purgeon::UninstallKeys()) {
+        const ProgramSource source = key.source;
         for (std::wstring& name : EnumerateProgramKeys(context.Uninstall(source)))
             entries.push_back({source, std::move(name)});
     }
@@ -206,23 +207,23 @@ std::vector<EntryName> EnumerateEntries(const CatalogContext& context) {
 }
 
 std::optional<EntryName> EntryOfKeyPath(std::wstring_view keyPath) {
-    for (size_t i = 0; i < kSourceCount; ++i) {
-        const std::wstring_view uninstall = kSources[i].pathName;
-        if (keyPath.size() <= uninstall.size() + 1 || keyPath[uninstall.size()] != L'\\' ||
-            !purgeon::EqualsNoCase(keyPath.substr(0, uninstall.size()), uninstall))
+    for (const purgeon::UninstallKey& uninstall : purgeon::UninstallKeys()) {
+        const std::wstring prefix = uninstall.Text();
+        if (keyPath.size() <= prefix.size() + 1 || keyPath[prefix.size()] != L'\\' ||
+            !purgeon::EqualsNoCase(keyPath.substr(0, prefix.size()), prefix))
             continue;
-        const std::wstring_view keyName = keyPath.substr(uninstall.size() + 1);
+        const std::wstring_view keyName = keyPath.substr(prefix.size() + 1);
         // A key name holds no backslash: anything deeper is no entry.
         if (keyName.find(L'\\') != std::wstring_view::npos) return std::nullopt;
-        return EntryName{static_cast<EntrySource>(i), std::wstring(keyName)};
+        return EntryName{uninstall.source, std::wstring(keyName)};
     }
     return std::nullopt;
 }
 
 bool EntryExists(const EntryName& name) {
-    const SourceKey& source = SourceOf(name.source);
+    const purgeon::UninstallKey& source = purgeon::UninstallKeyOf(name.source);
     UniqueHKey key;
-    const std::wstring path = std::wstring(kUninstallKey) + L"\\" + name.keyName;
+    const std::wstring path = std::wstring(purgeon::kUninstallSubkey) + L"\\" + name.keyName;
     return RegOpenKeyExW(source.root, path.c_str(), 0, KEY_READ | source.view, key.put()) == ERROR_SUCCESS;
 }
 
@@ -304,7 +305,7 @@ HRESULT ProgramEntry::QueryInterface(REFIID iid, void** out) {
     });
 }
 
-std::wstring ProgramEntry::KeyPath() const { return std::wstring(SourceOf(source_).pathName) + L"\\" + keyName_; }
+std::wstring ProgramEntry::KeyPath() const { return purgeon::UninstallKeyOf(source_).Text() + L"\\" + keyName_; }
 
 std::wstring ProgramEntry::UninstallCommand() {
     return UninstallCommandOf(Value(kUninstallString), IsOne(Value(kWindowsInstaller)), keyName_);
@@ -312,8 +313,8 @@ std::wstring ProgramEntry::UninstallCommand() {
 
 std::wstring ProgramEntry::CommentName() const {
     switch (source_) {
-        case EntrySource::Machine32: return L"WOW6432Node\\" + keyName_;
-        case EntrySource::User: return L"HKCU\\" + keyName_;
+        case ProgramSource::Machine32: return L"WOW6432Node\\" + keyName_;
+        case ProgramSource::User: return L"HKCU\\" + keyName_;
         default: return keyName_;  // as earlier releases named it
     }
 }
@@ -323,7 +324,7 @@ HKEY ProgramEntry::Key() {
     if (!keyOpened_) {
         keyOpened_ = true;
         HKEY uninstall = context_->Uninstall(source_);
-        if (uninstall && RegOpenKeyExW(uninstall, keyName_.c_str(), 0, KEY_READ | SourceOf(source_).view,
+        if (uninstall && RegOpenKeyExW(uninstall, keyName_.c_str(), 0, KEY_READ | purgeon::UninstallKeyOf(source_).view,
                                        key_.put()) == ERROR_SUCCESS)
             ReadSmallKeyWhole(key_.get());
     }
@@ -584,7 +585,7 @@ HRESULT ProgramEntry::SetComment(BSTR comment) {
         UniqueHKey key;
         HKEY uninstall = context_->Uninstall(source_);
         LSTATUS status = uninstall ? RegOpenKeyExW(uninstall, keyName_.c_str(), 0,
-                                                   KEY_QUERY_VALUE | SourceOf(source_).view, key.put())
+                                                   KEY_QUERY_VALUE | purgeon::UninstallKeyOf(source_).view, key.put())
                                    : ERROR_FILE_NOT_FOUND;
         if (status == ERROR_FILE_NOT_FOUND) return HRESULT_FROM_WIN32(status);  // no such program
         const HRESULT hr = context_->StoreComment(CommentName(), text);

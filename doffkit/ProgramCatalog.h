@@ -14,12 +14,12 @@
 #include "Doffkit_h.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "common/registryKeys.h"
 #include "doffkit/DualObject.h"
 #include "doffkit/IconIndex.h"
 
 namespace doffkit {
 
-inline constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr wchar_t kCommentStoreKey[] = L"Software\\Purgeon\\Comments";
 
 // --- rules on plain text -------------------------------------------------------------
@@ -42,25 +42,11 @@ std::wstring UninstallCommandOf(const std::optional<purgeon::RegValue>& uninstal
                                 const std::wstring& keyName);
 
 // --- where entries come from ----------------------------------------------------------
-enum class EntrySource : long { Machine = 0, Machine32 = 1, User = 2 };
-struct SourceKey {
-    HKEY root;
-    REGSAM view;
-    const wchar_t* pathName;  // the Uninstall key as the registry editor names it
-};
-// In listing order: the machine's 64-bit key, its 32-bit view, the current user's key.
-inline constexpr size_t kSourceCount = 3;
-inline const SourceKey kSources[kSourceCount] = {
-    {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY,
-     L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
-    {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY,
-     L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
-    {HKEY_CURRENT_USER, 0, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
-};
-inline const SourceKey& SourceOf(EntrySource source) { return kSources[static_cast<long>(source)]; }
+// The three Uninstall keys and their order are the program's shared registry facts.
+using purgeon::ProgramSource;
 
 struct EntryName {
-    EntrySource source;
+    ProgramSource source;
     std::wstring keyName;
 };
 
@@ -69,7 +55,7 @@ class CatalogContext {
 public:
     CatalogContext();
     // The Uninstall key of a source, opened for reading; null when it is missing.
-    HKEY Uninstall(EntrySource source) const { return uninstall_[static_cast<long>(source)].get(); }
+    HKEY Uninstall(ProgramSource source) const { return uninstall_[static_cast<long>(source)].get(); }
     IconIndexCache& Icons() { return icons_; }
     // The user's comment on an entry, kept per user under kCommentStoreKey.
     std::optional<std::wstring> StoredComment(const std::wstring& keyName);
@@ -78,7 +64,7 @@ public:
 private:
     HKEY CommentStore();
 
-    std::array<purgeon::UniqueHKey, kSourceCount> uninstall_;
+    std::array<purgeon::UniqueHKey, purgeon::kProgramSourceCount> uninstall_;
     IconIndexCache icons_;
     purgeon::UniqueHKey commentStore_;
     bool commentStoreOpened_ = false;
@@ -101,7 +87,7 @@ public:
     // IProgramEntry2 is answered by a small companion object that shares this entry.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     std::wstring KeyPath() const;
-    EntrySource Source() const { return source_; }
+    ProgramSource Source() const { return source_; }
     std::wstring UninstallCommand();
     // "EstimatedSize" in bytes; 0 when absent or not a REG_DWORD.
     ULONGLONG SizeBytes();
@@ -148,7 +134,7 @@ private:
     std::wstring CommentName() const;
 
     std::shared_ptr<CatalogContext> context_;
-    EntrySource source_;
+    ProgramSource source_;
     std::wstring keyName_;
     purgeon::UniqueHKey key_;
     bool keyOpened_ = false;

@@ -31,19 +31,13 @@ constexpr const wchar_t* kWindowsSubtrees[] = {L"SOFTWARE\\Microsoft\\Windows\\"
                                                L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\"};
 
 struct KeyParts {
-    std::wstring root, parent, name;  // parent relative to the root, without its backslash
+    HKEY root = nullptr;
+    std::wstring parent, name;  // parent relative to the root, without its backslash
 };
 
-KeyParts SplitKey(const std::wstring& text) {
-    KeyParts parts;
-    const size_t first = text.find(L'\\');
-    if (first == std::wstring::npos) return {text, L"", L""};
-    parts.root = text.substr(0, first);
-    const std::wstring rest = text.substr(first + 1);
-    const size_t last = rest.rfind(L'\\');
-    parts.parent = last == std::wstring::npos ? std::wstring() : rest.substr(0, last);
-    parts.name = last == std::wstring::npos ? rest : rest.substr(last + 1);
-    return parts;
+KeyParts PartsOf(const FindingTarget& target) {
+    if (target.kind != FindingTarget::Kind::Key) return {};
+    return {target.key.root, ExcludeTrailingBackslash(target.key.ParentPath()), target.key.Name()};
 }
 
 // Vendor keys a program of this publisher and folder keeps its settings below.
@@ -57,7 +51,8 @@ std::vector<std::wstring> VendorNames(const ScanRequest& request) {
 }
 
 bool IsProgramsOwnPlace(const KeyParts& key, const std::vector<std::wstring>& vendors) {
-    if (EqualsNoCase(key.root, L"HKEY_CLASSES_ROOT")) return EqualsNoCase(key.parent, L"Installer\\Products");
+    if (!key.root) return false;  // no key a scan found
+    if (key.root == HKEY_CLASSES_ROOT) return EqualsNoCase(key.parent, L"Installer\\Products");
     for (const wchar_t* software : kSoftwareRoots) {
         if (EqualsNoCase(key.parent, software)) return true;
         for (const std::wstring& vendor : vendors)
@@ -71,7 +66,7 @@ UncheckedReason KeyReason(const ScanNode& key, const ScanRequest& request, const
     if (!request.uninstallKeyPath.empty() && EqualsNoCase(key.text, request.uninstallKeyPath))
         return UncheckedReason::None;
     if (IsGenericKeyName(request.keyName)) return UncheckedReason::CommonName;
-    const KeyParts parts = SplitKey(key.text);
+    const KeyParts parts = PartsOf(key.target);
     const std::wstring underRoot = parts.parent + L"\\";
     for (const wchar_t* windows : kWindowsSubtrees)
         if (StartsWithNoCase(underRoot, windows)) return UncheckedReason::WindowsKeys;
@@ -103,7 +98,7 @@ struct ListedFolder {
     std::wstring asListed;  // ComparableText of the install folder's node
     std::wstring longForm;  // ComparablePath of it
     std::wstring PathOf(const ScanNode& node) const {
-        std::wstring text = ComparableText(node.text);
+        std::wstring text = ComparableText(node.target.path);
         if (text.compare(0, asListed.size(), asListed) == 0) text = longForm + text.substr(asListed.size());
         return text;
     }
@@ -158,7 +153,8 @@ void SetDefaultFileMarks(ScanNode& installFolder, const ScanRequest& request) {
         if (CleanInstallLocation(location).empty() || IsProtectedFolder(CleanInstallLocation(location))) continue;
         others.push_back(ComparablePath(location));
     }
-    MarkFiles(installFolder, others, {ComparableText(installFolder.text), ComparablePath(installFolder.text)});
+    const std::wstring& top = installFolder.target.path;
+    MarkFiles(installFolder, others, {ComparableText(top), ComparablePath(top)});
 }
 
 ScanFindings ScanRemains(const ScanRequest& request, const ScanProgress& progress) {

@@ -4,17 +4,16 @@
 
 #include "remains/remainsScan.h"
 #include "common/funUtils.h"
+#include "common/handles.h"
 
 namespace purgeon::remains {
 
 namespace {
 
 std::wstring KnownFolder(REFKNOWNFOLDERID id) {
-    PWSTR raw = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &raw)) && raw) path = raw;
-    CoTaskMemFree(raw);
-    return path;
+    UniqueCoTaskMem<wchar_t> path;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, path.put())) && path) return path.get();
+    return L"";
 }
 
 std::wstring CsidlFolder(int csidl) {

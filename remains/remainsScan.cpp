@@ -101,6 +101,13 @@ std::vector<std::wstring> ValueNames(HKEY key) {
     return names;
 }
 
+// A key as a finding, with a child per value it holds.
+ScanNode KeyFinding(const RegistryKey& where, HKEY opened) {
+    ScanNode node = FindingNode(KeyTarget(where));
+    for (std::wstring& value : ValueNames(opened)) node.children.push_back(FindingNode(ValueTarget(where, std::move(value))));
+    return node;
+}
+
 void WalkKey(HKEY root, const std::wstring& rootName, std::wstring path, const std::wstring& keyName,
              Throttle& throttle, std::vector<ScanNode>* found) {
     if (IsSkippedScanPath(path)) return;
@@ -125,13 +132,12 @@ void WalkKey(HKEY root, const std::wstring& rootName, std::wstring path, const s
         const std::wstring name(buffer.data(), length);
         throttle.Examine([&](std::wstring& out) { out.assign(rootName).append(1, L'\\').append(path).append(name); });
         if (!keyName.empty() && name == keyName && !IsProtectedRegistryKey(path, name)) {
-            const std::wstring fullPath = rootName + L'\\' + path + name;
-            ScanNode node{fullPath, kChecked, {}};
+            const RegistryKey where{root, KEY_WOW64_64KEY, path + name};
             UniqueHKey matched;
-            if (RegOpenKeyExW(root, (path + name).c_str(), 0, KEY_READ, matched.put()) == ERROR_SUCCESS)
-                for (const std::wstring& value : ValueNames(matched.get()))
-                    node.children.push_back({fullPath + L'\\' + value, kChecked, {}});
-            found->push_back(std::move(node));
+            if (RegOpenKeyExW(root, where.path.c_str(), 0, KEY_READ, matched.put()) == ERROR_SUCCESS)
+                found->push_back(KeyFinding(where, matched.get()));
+            else
+                found->push_back(FindingNode(KeyTarget(where)));
         }
         WalkKey(root, rootName, path + name, keyName, throttle, found);
     }
@@ -147,13 +153,13 @@ void WalkFolder(const std::wstring& folder, ScanNode* parent, Throttle& throttle
         if (name.empty() || name[0] == L'.') continue;
         const std::wstring fullPath = base + name;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            parent->children.push_back({fullPath, kChecked, {}});
+            parent->children.push_back(FindingNode(PathTarget(fullPath)));
             // A junction or link points outside the install folder: listed, not entered.
             if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 WalkFolder(fullPath, &parent->children.back(), throttle);
         } else {
             throttle.Examine(fullPath);
-            parent->children.push_back({fullPath, kChecked, {}});
+            parent->children.push_back(FindingNode(PathTarget(fullPath)));
         }
     } while (FindNextFileW(find.get(), &entry));
 }
@@ -179,11 +185,43 @@ bool IsSkippedScanPath(const std::wstring& path) {
 
 const std::array<RegistryWalk, 6>& RegistryWalks() { return kWalks; }
 
-std::wstring RootLongName(HKEY root) {
-    if (root == HKEY_CLASSES_ROOT) return L"HKEY_CLASSES_ROOT";
-    if (root == HKEY_CURRENT_USER) return L"HKEY_CURRENT_USER";
-    if (root == HKEY_LOCAL_MACHINE) return L"HKEY_LOCAL_MACHINE";
+FindingTarget KeyTarget(RegistryKey key) {
+    FindingTarget target;
+    target.kind = FindingTarget::Kind::Key;
+    target.key = std::move(key);
+    return target;
+}
+
+FindingTarget ValueTarget(RegistryKey key, std::wstring valueName) {
+    FindingTarget target;
+    target.kind = FindingTarget::Kind::Value;
+    target.key = std::move(key);
+    target.valueName = std::move(valueName);
+    return target;
+}
+
+FindingTarget PathTarget(std::wstring path) {
+    FindingTarget target;
+    target.kind = FindingTarget::Kind::Path;
+    target.path = std::move(path);
+    return target;
+}
+
+std::wstring FindingText(const FindingTarget& target) {
+    switch (target.kind) {
+        case FindingTarget::Kind::Key: return target.key.Text();
+        case FindingTarget::Kind::Value: return target.key.Text() + L'\\' + target.valueName;
+        case FindingTarget::Kind::Path: return target.path;
+        case FindingTarget::Kind::None: break;
+    }
     return L"";
+}
+
+ScanNode FindingNode(FindingTarget target) {
+    ScanNode node;
+    node.text = FindingText(target);
+    node.target = std::move(target);
+    return node;
 }
 
 std::vector<ScanNode> ScanRegistryKey(HKEY root, const std::wstring& path, const std::wstring& keyName,
@@ -191,25 +229,19 @@ std::vector<ScanNode> ScanRegistryKey(HKEY root, const std::wstring& path, const
     std::vector<ScanNode> found;
     Throttle throttle(progress);
     const std::wstring rootName = RootLongName(root);
-    if (!rootName.empty()) WalkKey(root, rootName, path, keyName, throttle, &found);
+    if (RootKeyFromName(rootName)) WalkKey(root, rootName, path, keyName, throttle, &found);
     throttle.Flush();
     return found;
 }
 
 std::optional<ScanNode> ScanKeyAt(const std::wstring& fullPath) {
-    const size_t slash = fullPath.find(L'\\');
-    if (slash == std::wstring::npos) return std::nullopt;
-    const std::wstring rootName = fullPath.substr(0, slash);
-    HKEY root = nullptr;
-    for (HKEY candidate : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-        if (rootName == RootLongName(candidate)) root = candidate;
-    UniqueHKey key;
-    if (!root || RegOpenKeyExW(root, fullPath.substr(slash + 1).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
-                     ERROR_SUCCESS)
+    const std::optional<RegistryTarget> where = SplitRegistryText(fullPath);
+    if (!where) return std::nullopt;
+    const RegistryKey key = where->Key();
+    UniqueHKey opened;
+    if (RegOpenKeyExW(key.root, key.path.c_str(), 0, KEY_READ | key.view, opened.put()) != ERROR_SUCCESS)
         return std::nullopt;
-    ScanNode node{fullPath, kChecked, {}};
-    for (const std::wstring& value : ValueNames(key.get())) node.children.push_back({fullPath + L'\\' + value, kChecked, {}});
-    return node;
+    return KeyFinding(key, opened.get());
 }
 
 std::vector<ScanNode> ScanRegistry(const std::wstring& keyName, const ScanProgress& progress) {
@@ -239,7 +271,7 @@ std::optional<ScanNode> ScanInstallFolder(const std::wstring& installLocation, c
     CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
     if (upper.find(L"\\WINDOWS\\") != std::wstring::npos) return std::nullopt;
     if (IsProtectedFolder(location) || !DirectoryExists(ExcludeTrailingBackslash(location))) return std::nullopt;
-    ScanNode top{location, kChecked, {}};
+    ScanNode top = FindingNode(PathTarget(location));
     Throttle throttle(progress);
     WalkFolder(location, &top, throttle);
     throttle.Flush();

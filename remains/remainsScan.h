@@ -1,7 +1,7 @@
 #pragma once
 // The search for what an uninstaller left behind: registry keys named like the program's
 // uninstall key, and the contents of its install folder. Plain data out, no window: the
-// scan window shows these trees and the deletion works from their texts and marks.
+// scan window shows these trees and the deletion works from their targets and marks.
 #include <windows.h>
 
 #include <array>
@@ -10,31 +10,51 @@
 #include <string>
 #include <vector>
 
+#include "common/registryKeys.h"
+
 namespace purgeon::remains {
 
 // Check marks as the trees' state images number them.
 enum CheckState : int { kUnchecked = 1, kChecked = 2, kPartlyChecked = 3 };
 
-// One finding. Registry: a key's full path ("HKEY_CURRENT_USER\SOFTWARE\Vendor") with one
-// child per value ("...\Vendor\ValueName"; the default value ends in the backslash).
-// Files: a full path, a folder's node holding the folder's contents.
 // Why the scan left a finding unchecked; shown beside it, so the user sees why.
 enum class UncheckedReason { None, StillInstalled, CommonName, WindowsKeys, OtherPlace, OtherProgram };
 
+// What a finding is, as the registry or the file system names it. The scan sets it; deletion,
+// backup and the default marks work from it, never from the text shown.
+struct FindingTarget {
+    enum class Kind { None, Key, Value, Path };
+    Kind kind = Kind::None;  // None: a node no scan made, which nothing acts on
+    RegistryKey key;         // Key, Value: the key, or the key holding the value
+    // Value: its name, backslashes and all. Empty is the key's unnamed (default) value, the one
+    // the registry lists with a name of no characters; a value named two quotes is a named one.
+    std::wstring valueName;
+    std::wstring path;       // Path: a file's or folder's full path
+};
+FindingTarget KeyTarget(RegistryKey key);
+FindingTarget ValueTarget(RegistryKey key, std::wstring valueName);
+FindingTarget PathTarget(std::wstring path);
+
+// One finding: its target and the text shown for it. Registry: a key
+// ("HKEY_CURRENT_USER\SOFTWARE\Vendor") with one child per value ("...\Vendor\ValueName"; the
+// unnamed value's text ends in the backslash). Files: a full path, a folder's node holding the
+// folder's contents.
 struct ScanNode {
     std::wstring text;
     int state = kChecked;
     std::vector<ScanNode> children;
     UncheckedReason reason = UncheckedReason::None;
+    FindingTarget target;
 };
+// A checked node for the target, with the text the scan shows for it.
+ScanNode FindingNode(FindingTarget target);
+// The text shown for a target; empty for Kind::None.
+std::wstring FindingText(const FindingTarget& target);
 
 // Told the path being examined. Called at most every kProgressIntervalMs, so the caller
 // may pump messages in it without slowing the walk down.
 using ScanProgress = std::function<void(const std::wstring& path)>;
 inline constexpr unsigned kProgressIntervalMs = 30;
-
-// "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"; empty for other roots.
-std::wstring RootLongName(HKEY root);
 
 // Walks every key below root\path (no depth limit) and returns, in walk order, one top-level
 // node per key whose name equals keyName exactly (case-sensitive). A few heavy shared subtrees
@@ -62,8 +82,9 @@ struct RegistryWalk {
 };
 const std::array<RegistryWalk, 6>& RegistryWalks();
 
-// One key as a finding, with a child per value, from its full path ("HKEY_CURRENT_USER\..."); the
-// 32-bit view is named by its WOW6432Node path. Nothing when it cannot be read.
+// One key as a finding, with a child per value, from its full path ("HKEY_CURRENT_USER\..."), a
+// path stored with a program's entry; the 32-bit view is named by its WOW6432Node path. Nothing
+// when it cannot be read.
 std::optional<ScanNode> ScanKeyAt(const std::wstring& fullPath);
 
 // The walks of a remains scan, in order, appended into one list.

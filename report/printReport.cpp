@@ -27,7 +27,7 @@ DWORD PrintLines(HDC printer, const std::wstring& documentName, const std::vecto
     face.lfHeight = -MulDiv(kFontPoints, GetDeviceCaps(printer, LOGPIXELSY), 72);
     face.lfCharSet = DEFAULT_CHARSET;
     wcscpy(face.lfFaceName, L"MS Shell Dlg");
-    UniqueGdiObject font(CreateFontIndirectW(&face));
+    UniqueFont font(CreateFontIndirectW(&face));
     SelectedObject selected(printer, font.get());
     TEXTMETRICW metrics{};
     GetTextMetricsW(printer, &metrics);

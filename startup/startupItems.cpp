@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <iterator>
+#include <type_traits>
 
 #include "common/funUtils.h"
 #include "common/textParse.h"
@@ -286,12 +287,10 @@ std::vector<BYTE> EnabledRecord() {
 }
 
 std::wstring GetSpecialFolderPath(int csidl) {
-    PIDLIST_ABSOLUTE list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list) return L"";
+    UniqueCoTaskMem<std::remove_pointer_t<PIDLIST_ABSOLUTE>> list;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, list.put())) || !list) return L"";
     wchar_t path[MAX_PATH + 1] = {};
-    BOOL ok = SHGetPathFromIDListW(list, path);
-    CoTaskMemFree(list);
-    return ok ? std::wstring(path) : std::wstring();
+    return SHGetPathFromIDListW(list.get(), path) ? std::wstring(path) : std::wstring();
 }
 
 std::vector<StartupRow> LoadRunKeyItems(HKEY root, const std::wstring& abbreviation, const std::wstring& softwarePath) {

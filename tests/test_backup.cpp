@@ -335,13 +335,12 @@ void LockKey(const std::wstring& path) {
     deny.grfAccessMode = DENY_ACCESS;
     deny.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     deny.Trustee.ptstrName = static_cast<LPWSTR>(everyone);
-    PACL acl = nullptr;
-    ASSERT_EQ(SetEntriesInAclW(1, &deny, nullptr, &acl), ERROR_SUCCESS);
+    UniqueLocal<ACL> acl;
+    ASSERT_EQ(SetEntriesInAclW(1, &deny, nullptr, acl.put()), ERROR_SUCCESS);
     SECURITY_DESCRIPTOR descriptor{};
     InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl.get(), FALSE);
     EXPECT_EQ(RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
-    LocalFree(acl);
     FreeSid(everyone);
 }
 

@@ -275,8 +275,13 @@ TEST_F(CommentCommand, OkStoresTheTextAndTheEntryShowsItCancelLeavesIt) {
 
 // --- the registry editor ---------------------------------------------------------------------
 
+// A program's key in the machine's Uninstall key, as the catalogue names it.
+std::wstring MachineKeyText(const std::wstring& keyName) {
+    return UninstallKeyOf(ProgramSource::Machine).Text() + L"\\" + keyName;
+}
+
 TEST(EditorCommands, ExportAndReloadCommandLinesAsTheEditorTakesThem) {
-    const EditorCommand exportApp = ExportCommand(L"C:\\Backups\\App1.reg", ProgramKeyText(L"App1"));
+    const EditorCommand exportApp = ExportCommand(L"C:\\Backups\\App1.reg", MachineKeyText(L"App1"));
     EXPECT_EQ(exportApp.file, L"regedit");
     EXPECT_EQ(exportApp.parameters,
               L" /e \"App1.reg\" \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App1\"");
@@ -412,7 +417,7 @@ TEST(RegistryJump, WithoutTheSettingsKeyItIsCreatedAndTheEditorOpensAtTheKey) {
                   !LastKey().has_value(),
               true);
     ASSERT_FALSE(LastKey().has_value());
-    const std::wstring keyText = ProgramKeyText(program.name());
+    const std::wstring keyText = MachineKeyText(program.name());
     g_reports.clear();
     OpenRegistryEditorAt(nullptr, keyText);
     EXPECT_TRUE(g_reports.empty());
@@ -428,7 +433,7 @@ TEST(RegistryJump, WithoutTheSettingsKeyItIsCreatedAndTheEditorOpensAtTheKey) {
 
 TEST(RegistryJump, AnExistingLastKeyIsReplaced) {
     ASSERT_EQ(WriteRegeditLastKey(L"HKEY_CURRENT_USER\\Software"), ERROR_SUCCESS);
-    const std::wstring keyText = ProgramKeyText(L"App1");
+    const std::wstring keyText = MachineKeyText(L"App1");
     ASSERT_EQ(WriteRegeditLastKey(keyText), ERROR_SUCCESS);
     UniqueHKey key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kRegeditSettingsKey, 0, KEY_READ, key.put()), ERROR_SUCCESS);

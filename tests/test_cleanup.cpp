@@ -11,6 +11,7 @@
 #include "cleanup/remainsDelete.h"
 #include "cleanup/safeFiles.h"
 #include "i18n/multiLangs.h"
+#include "tests/support/findings.h"
 #include "tests/cleanupTestSupport.h"
 
 using namespace purgeon;
@@ -107,7 +108,7 @@ TEST_F(CleanupFiles, NothingALinkPointsToIsTouchedAtAnyDepth) {
         ASSERT_TRUE(NodeOf(files, program_.Path(L"flink.txt")));
         ASSERT_TRUE(NodeOf(files, program_.Path(L"data\\nested\\dlink2")));
         // A node below a link, as a forged or stale tree might hold it.
-        files[0].children.push_back({program_.Path(L"dlink\\inside.txt"), kChecked, {}});
+        files[0].children.push_back(test::FileFinding({program_.Path(L"dlink\\inside.txt"), kChecked, {}}));
 
         const CleanupResult result = Clean(files);
         ASSERT_TRUE(result.ran);

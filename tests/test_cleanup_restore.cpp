@@ -271,16 +271,16 @@ TEST_F(CleanupRestore, AKeyThatMayNotBeDeletedStaysWithItsReason) {
     read.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     read.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
     read.Trustee.ptstrName = reinterpret_cast<wchar_t*>(everyone);
-    PACL acl = nullptr;
-    ASSERT_EQ(SetEntriesInAclW(1, &read, nullptr, &acl), static_cast<DWORD>(ERROR_SUCCESS));
+    UniqueLocal<ACL> acl;
+    ASSERT_EQ(SetEntriesInAclW(1, &read, nullptr, acl.put()), static_cast<DWORD>(ERROR_SUCCESS));
     {
         UniqueHKey key;
         ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, locked.c_str(), 0, WRITE_DAC, key.put()), ERROR_SUCCESS);
         ASSERT_EQ(SetSecurityInfo(key.get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                  nullptr, nullptr, acl, nullptr),
+                                  nullptr, nullptr, acl.get(), nullptr),
                   static_cast<DWORD>(ERROR_SUCCESS));
     }
-    LocalFree(acl);
+    acl.reset();
 
     std::vector<ScanNode> keys = ScanRegistryKey(HKEY_CURRENT_USER, L"SOFTWARE", program_.name);
     const std::wstring lockedText = L"HKEY_CURRENT_USER\\SOFTWARE\\" + program_.name + L"\\Locked\\" + program_.name;

@@ -8,6 +8,7 @@
 #include "remains/defaultMarks.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "tests/support/findings.h"
 #include "tests/support/testSupport.h"
 
 using namespace purgeon;
@@ -20,7 +21,7 @@ using R = UncheckedReason;
 constexpr wchar_t kUninstall[] = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 ScanNode Key(const std::wstring& path) {
-    return ScanNode{path, kChecked, {{path + L"\\Value", kChecked, {}}, {path + L"\\", kChecked, {}}}};
+    return test::KeyFindings({ScanNode{path, kChecked, {{path + L"\\Value", kChecked, {}}, {path + L"\\", kChecked, {}}}}})[0];
 }
 
 struct Expected {
@@ -92,7 +93,7 @@ TEST(DefaultMarks, AStillInstalledProgramHasNothingChecked) {
         {std::wstring(kUninstall) + L"PurgeonMarks", {kUnchecked, R::StillInstalled}},
         {L"HKEY_CURRENT_USER\\SOFTWARE\\PurgeonMarks", {kUnchecked, R::StillInstalled}},
     });
-    ScanNode folder{L"C:\\App", kChecked, {{L"C:\\App\\a.txt", kChecked, {}}}};
+    ScanNode folder = test::FileFinding({L"C:\\App", kChecked, {{L"C:\\App\\a.txt", kChecked, {}}}});
     SetDefaultFileMarks(folder, request);
     EXPECT_EQ(folder.state, kUnchecked);
     EXPECT_EQ(folder.children[0].state, kUnchecked);
@@ -103,13 +104,13 @@ TEST(DefaultMarks, AStillInstalledProgramHasNothingChecked) {
 // other program's and stays unchecked with all in it; "Vendor" itself then stays.
 TEST(DefaultMarks, AnotherProgramsFolderInsideThisOneStaysUnchecked) {
     auto tree = [] {
-        return ScanNode{L"C:\\Program Files\\Vendor", kChecked,
+        return test::FileFinding({L"C:\\Program Files\\Vendor", kChecked,
                         {{L"C:\\Program Files\\Vendor\\ProductB", kChecked,
                           {{L"C:\\Program Files\\Vendor\\ProductB\\b.exe", kChecked, {}},
                            {L"C:\\Program Files\\Vendor\\ProductB\\data", kChecked,
                             {{L"C:\\Program Files\\Vendor\\ProductB\\data\\x.dat", kChecked, {}}}}}},
                          {L"C:\\Program Files\\Vendor\\own.txt", kChecked, {}},
-                         {L"C:\\Program Files\\Vendor\\ProductBeta", kChecked, {}}}};  // only alike in name
+                         {L"C:\\Program Files\\Vendor\\ProductBeta", kChecked, {}}}});  // only alike in name
     };
     ScanRequest request{L"VendorSuite", L"C:\\Program Files\\Vendor"};
     // The other program's location as registries hold them: quoted, with a trailing slash, any case.
@@ -158,7 +159,8 @@ TEST(DefaultMarks, ShortNamesOfAFolderAreThatFolder) {
     ASSERT_FALSE(shortProductB.empty());
     ASSERT_NE(ToLower(shortProductB), ToLower(productB)) << "no short names on this volume";
     auto tree = [](const std::wstring& top, const std::wstring& other) {
-        return ScanNode{top, kChecked, {{other, kChecked, {{other + L"\\b.exe", kChecked, {}}}}, {top + L"\\own.txt", kChecked, {}}}};
+        return test::FileFinding(
+            {top, kChecked, {{other, kChecked, {{other + L"\\b.exe", kChecked, {}}}}, {top + L"\\own.txt", kChecked, {}}}});
     };
     for (const auto& [top, listedOther, givenOther] :
          {std::tuple{vendor, productB, shortProductB}, std::tuple{shortVendor, shortVendor + L"\\Product Number B", productB}}) {

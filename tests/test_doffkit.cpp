@@ -33,7 +33,6 @@ public:
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ComponentEnvironment);
 
-struct LocalFreer { void operator()(void* memory) const { LocalFree(memory); } };
 
 std::wstring Guid(REFGUID guid) {
     wchar_t text[40] = {};
@@ -89,7 +88,7 @@ SeededKey& SeededKey::Text(const wchar_t* name, const std::wstring& text, DWORD 
 bool SeededKey::Protect(const wchar_t* sddl) {
     PSECURITY_DESCRIPTOR raw = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &raw, nullptr)) return false;
-    std::unique_ptr<void, LocalFreer> descriptor(raw);
+    UniqueLocal<void> descriptor(raw);
     protected_ = true;
     return RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, descriptor.get()) == ERROR_SUCCESS;
 }
@@ -192,7 +191,7 @@ TEST(DoffkitRegistration, FallsBackToPerUserClassesWhenMachineWideIsRefused) {
     PSECURITY_DESCRIPTOR raw = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(D;;0x4;;;WD)(A;CI;KA;;;WD)", SDDL_REVISION_1,
                                                                      &raw, nullptr));
-    std::unique_ptr<void, LocalFreer> denying(raw);
+    UniqueLocal<void> denying(raw);
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(classes.get(), DACL_SECURITY_INFORMATION, denying.get()));
     const HRESULT registered = CallExport("DllRegisterServer");
     RegSetKeySecurity(classes.get(), DACL_SECURITY_INFORMATION, original.data());

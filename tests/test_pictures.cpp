@@ -324,7 +324,7 @@ struct Canvas {
     }
     int width, height;
     uint8_t* bits = nullptr;
-    UniqueGdiObject bitmap;
+    UniqueBitmap bitmap;
     UniqueDc dc;
     HGDIOBJ previous = nullptr;
 };
@@ -346,7 +346,7 @@ TEST(PictureBitmaps, TranslucentPixelsCompositeOverWhatLiesBeneath) {
     std::vector<uint8_t> file = MakePng(recipe);
     PictureResult decoded = DecodePng(file.data(), file.size());
     ASSERT_TRUE(decoded);
-    UniqueGdiObject bitmap = CreatePictureBitmap(*decoded.picture);
+    UniqueBitmap bitmap = CreatePictureBitmap(*decoded.picture);
     ASSERT_TRUE(bitmap);
     BITMAP info{};
     ASSERT_TRUE(GetObjectW(bitmap.get(), sizeof info, &info));
@@ -355,7 +355,7 @@ TEST(PictureBitmaps, TranslucentPixelsCompositeOverWhatLiesBeneath) {
 
     Canvas canvas(30, 10, RGB(0, 0, 255));
     RECT area{0, 0, 30, 10};  // stretched, ten pixels per picture pixel
-    widgets_detail::DrawPicture(canvas.dc.get(), static_cast<HBITMAP>(bitmap.get()), area);
+    widgets_detail::DrawPicture(canvas.dc.get(), bitmap.get(), area);
     EXPECT_TRUE(Near(canvas.At(5, 5), 0, 200, 0)) << Describe(canvas.At(5, 5));
     EXPECT_TRUE(Near(canvas.At(15, 5), 128, 0, 127)) << Describe(canvas.At(15, 5));
     EXPECT_TRUE(Near(canvas.At(25, 5), 0, 0, 255)) << Describe(canvas.At(25, 5));
@@ -373,10 +373,10 @@ TEST(PictureBitmaps, TheShapeLeavesOutTheTransparentColourAndClearPixels) {
     std::vector<uint8_t> file = MakePng(recipe);
     PictureResult decoded = DecodePng(file.data(), file.size());
     ASSERT_TRUE(decoded);
-    UniqueGdiObject bitmap = CreatePictureBitmap(*decoded.picture);
-    UniqueGdiObject shape = PictureShapeRegion(static_cast<HBITMAP>(bitmap.get()));
+    UniqueBitmap bitmap = CreatePictureBitmap(*decoded.picture);
+    UniqueRegion shape = PictureShapeRegion(bitmap.get());
     ASSERT_TRUE(shape);
-    auto region = static_cast<HRGN>(shape.get());
+    auto region = shape.get();
     EXPECT_FALSE(PtInRegion(region, 0, 0));
     EXPECT_FALSE(PtInRegion(region, 9, 0));
     EXPECT_FALSE(PtInRegion(region, 0, 3));
@@ -394,7 +394,7 @@ TEST(PictureBitmaps, TheShapeLeavesOutTheTransparentColourAndClearPixels) {
     file = MakePng(recipe);
     decoded = DecodePng(file.data(), file.size());
     bitmap = CreatePictureBitmap(*decoded.picture);
-    EXPECT_FALSE(PictureShapeRegion(static_cast<HBITMAP>(bitmap.get()))) << "a rectangle needs no region";
+    EXPECT_FALSE(PictureShapeRegion(bitmap.get())) << "a rectangle needs no region";
 }
 
 }  // namespace

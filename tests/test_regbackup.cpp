@@ -4,9 +4,11 @@
 
 #include <map>
 
+#include "cleanup/cleanupBackup.h"
 #include "cleanup/regBackup.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "tests/support/findings.h"
 #include "tests/support/testSupport.h"
 
 using namespace purgeon;
@@ -96,7 +98,17 @@ protected:
         ScanNode kept{kScratchText + L"\\Kept", kPartlyChecked, {}};
         kept.children.push_back({kScratchText + L"\\Kept\\Saved", kChecked, {}});
         kept.children.push_back({kScratchText + L"\\Kept\\Unsaved", kUnchecked, {}});
-        return {app, kept};
+        return KeyFindings({app, kept});
+    }
+
+    // The registry part of a clean-up's backup made under `root`, as a clean-up makes it: the
+    // editor's file, an empty path when nothing checked was there to save, nothing on failure.
+    static std::optional<std::wstring> SaveRemainsBackup(const std::wstring& root, const std::vector<ScanNode>& keys) {
+        DWORD error = ERROR_SUCCESS;
+        std::optional<CleanupBackup> backup = CleanupBackup::Begin(root, L"RegBackup", L"", &error);
+        if (!backup || !backup->SaveRegistry(SnapshotRegistry(keys), keys)) return std::nullopt;
+        const std::wstring file = backup->Folder() + kRemainsBackupFile;
+        return FileExists(file) ? file : std::wstring();
     }
 
     ScratchFolder backups_{L"regbackup"};
@@ -155,7 +167,7 @@ TEST_F(RegBackup, NothingCheckedOrNothingLeftWritesNoFile) {
     ASSERT_TRUE(file);
     EXPECT_TRUE(file->empty());
 
-    std::vector<ScanNode> gone{{kScratchText + L"\\NoSuchKey", kChecked, {}}};
+    std::vector<ScanNode> gone = KeyFindings({{kScratchText + L"\\NoSuchKey", kChecked, {}}});
     file = SaveRemainsBackup(backups_.path(), gone);
     ASSERT_TRUE(file);
     EXPECT_TRUE(file->empty());

@@ -11,6 +11,7 @@
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "tests/support/installedSample.h"
+#include "tests/support/findings.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 
@@ -502,8 +503,8 @@ TEST(RemainsRegistry, WindowsOwnKeysAndTheThirtyTwoBitViewFollowTheSameRules) {
         }
 
     // A forged node naming Windows' own key is not deleted either.
-    std::vector<ScanNode> forged = {{machine + windows + L"CurrentVersion\\" + name, kChecked, {}},
-                                    {machine + windows32 + L"CurrentVersion\\" + name, kChecked, {}}};
+    std::vector<ScanNode> forged = KeyFindings({{machine + windows + L"CurrentVersion\\" + name, kChecked, {}},
+                                                {machine + windows32 + L"CurrentVersion\\" + name, kChecked, {}}});
     DeleteCheckedKeys(forged);
     EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, windows + L"CurrentVersion\\" + name));
     EXPECT_TRUE(KeyThere(HKEY_LOCAL_MACHINE, windows32 + L"CurrentVersion\\" + name));

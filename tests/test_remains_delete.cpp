@@ -9,6 +9,7 @@
 #include "cleanup/remainsDelete.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "tests/support/findings.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 
@@ -231,9 +232,9 @@ TEST(RemainsDelete, SharedKeysAndFoldersSurviveForgedTrees) {
     // Trees built by hand, as a stale or tampered window might hold them: every node stays, and
     // says why.
     SetString(HKEY_CURRENT_USER, L"Software\\Policies\\RemainsDeleteGuard", L"A", L"x");
-    std::vector<ScanNode> keys = {{L"HKEY_CURRENT_USER\\SOFTWARE\\Policies", kChecked, {}},
-                                  {L"HKEY_CURRENT_USER\\Software", kChecked, {}},
-                                  {L"hkey_current_user\\Software\\Policies\\RemainsDeleteGuard", kChecked, {}}};
+    std::vector<ScanNode> keys = KeyFindings({{L"HKEY_CURRENT_USER\\SOFTWARE\\Policies", kChecked, {}},
+                                              {L"HKEY_CURRENT_USER\\Software", kChecked, {}},
+                                              {L"hkey_current_user\\Software\\Policies\\RemainsDeleteGuard", kChecked, {}}});
     const std::vector<ItemOutcome> outcomes = DeleteCheckedKeys(keys);
     ASSERT_EQ(outcomes.size(), 3u);
     EXPECT_EQ(outcomes[0].reason, Reason::Protected);
@@ -249,14 +250,14 @@ TEST(RemainsDelete, SharedKeysAndFoldersSurviveForgedTrees) {
     WriteFileBytes(shared + L"\\RemainsDeleteGuard\\keep.txt", "x");
     Cleaner cleaner;
     std::vector<ScanNode> none;
-    std::vector<ScanNode> whole = {{shared, kChecked, {{shared + L"\\RemainsDeleteGuard", kChecked, {}}}}};
+    std::vector<ScanNode> whole = FileFindings({{shared, kChecked, {{shared + L"\\RemainsDeleteGuard", kChecked, {}}}}});
     CleanupResult result = cleaner.Clean(none, whole);
     ASSERT_EQ(result.fileOutcomes.size(), 1u);
     EXPECT_EQ(result.fileOutcomes[0].reason, Reason::Protected);
     EXPECT_EQ(whole.size(), 1u);
-    std::vector<ScanNode> parts = {{shared, kUnchecked,
-                                    {{shared + L"\\RemainsDeleteGuard", kChecked, {}},
-                                     {shared + L"\\RemainsDeleteGuard\\keep.txt", kChecked, {}}}}};
+    std::vector<ScanNode> parts = FileFindings({{shared, kUnchecked,
+                                                 {{shared + L"\\RemainsDeleteGuard", kChecked, {}},
+                                                  {shared + L"\\RemainsDeleteGuard\\keep.txt", kChecked, {}}}}});
     result = cleaner.Clean(none, parts);
     EXPECT_FALSE(result.AllGone());
     EXPECT_TRUE(FileExists(shared + L"\\RemainsDeleteGuard\\keep.txt"));
@@ -265,9 +266,9 @@ TEST(RemainsDelete, SharedKeysAndFoldersSurviveForgedTrees) {
     // Below an ordinary install folder, a node pointing outside it is not followed.
     ScratchFolder scratch(L"remainsdelete");
     ASSERT_TRUE(ForceDirectories(scratch.path() + L"App"));
-    std::vector<ScanNode> outside = {{scratch.path() + L"App", kUnchecked,
-                                      {{scratch.path() + L"App\\..\\..\\..", kChecked, {}},
-                                       {shared + L"\\RemainsDeleteGuard\\keep.txt", kChecked, {}}}}};
+    std::vector<ScanNode> outside = FileFindings({{scratch.path() + L"App", kUnchecked,
+                                                   {{scratch.path() + L"App\\..\\..\\..", kChecked, {}},
+                                                    {shared + L"\\RemainsDeleteGuard\\keep.txt", kChecked, {}}}}});
     result = cleaner.Clean(none, outside);
     ASSERT_EQ(result.fileOutcomes.size(), 2u);
     EXPECT_EQ(result.fileOutcomes[0].reason, Reason::OutsideFolder);
@@ -315,10 +316,10 @@ TEST(RemainsDelete, PathsLeadingOutOfTheInstallFolderAreNotFollowed) {
     WriteFileBytes(other + L"\\file.txt", "x");
     WriteFileBytes(app + L"\\mine.txt", "x");
     // Text that begins with the install folder's but climbs out of it with forward slashes.
-    std::vector<ScanNode> files = {{app, kUnchecked,
-                                    {{app + L"\\x/../../Other/Folder", kChecked, {}},
-                                     {app + L"\\x/../../Other/file.txt", kChecked, {}},
-                                     {app + L"\\mine.txt", kChecked, {}}}}};
+    std::vector<ScanNode> files = FileFindings({{app, kUnchecked,
+                                                 {{app + L"\\x/../../Other/Folder", kChecked, {}},
+                                                  {app + L"\\x/../../Other/file.txt", kChecked, {}},
+                                                  {app + L"\\mine.txt", kChecked, {}}}}});
     Cleaner cleaner;
     std::vector<ScanNode> none;
     const CleanupResult result = cleaner.Clean(none, files);
@@ -338,9 +339,9 @@ TEST(RemainsDelete, AMatchInsideADeletedKeyIsReportedGoneWithIt) {
     const std::wstring outer = L"Software\\RemainsDeleteNested", inner = outer + L"\\Profiles\\RemainsDeleteNested";
     SetString(HKEY_CURRENT_USER, outer, L"A", L"x");
     SetString(HKEY_CURRENT_USER, inner, L"Marker", L"y");
-    std::vector<ScanNode> keys = {
+    std::vector<ScanNode> keys = KeyFindings({
         {L"HKEY_CURRENT_USER\\" + outer, kChecked, {{L"HKEY_CURRENT_USER\\" + outer + L"\\A", kChecked, {}}}},
-        {L"HKEY_CURRENT_USER\\" + inner, kUnchecked, {{L"HKEY_CURRENT_USER\\" + inner + L"\\Marker", kUnchecked, {}}}}};
+        {L"HKEY_CURRENT_USER\\" + inner, kUnchecked, {{L"HKEY_CURRENT_USER\\" + inner + L"\\Marker", kUnchecked, {}}}}});
     std::vector<ScanNode> files;
     Cleaner cleaner;
     const CleanupResult result = cleaner.Clean(keys, files);
@@ -360,8 +361,8 @@ TEST(RemainsDelete, SharedNamesInTheThirtyTwoBitViewSurvive) {
     const bool hadPolicies = KeyExists(HKEY_LOCAL_MACHINE, view + L"Policies");
     SetString(HKEY_LOCAL_MACHINE, view + L"Policies\\RemainsDeleteGuard", L"A", L"x");
     SetString(HKEY_LOCAL_MACHINE, view + L"RemainsDeleteWow\\Policies", L"A", L"x");
-    std::vector<ScanNode> keys = {{L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Policies", kChecked, {}},
-                                  {L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\RemainsDeleteWow\\Policies", kChecked, {}}};
+    std::vector<ScanNode> keys = KeyFindings({{L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Policies", kChecked, {}},
+                                              {L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\RemainsDeleteWow\\Policies", kChecked, {}}});
     const std::vector<ItemOutcome> outcomes = DeleteCheckedKeys(keys);
     ASSERT_EQ(outcomes.size(), 2u);
     EXPECT_EQ(outcomes[0].reason, Reason::Protected);
@@ -438,7 +439,7 @@ TEST(RemainsDelete, AFolderHoldingAProtectedOneIsNotDeletedWhole) {
     const std::wstring guard = shared + L"\\RemainsDeleteGuard.txt";
     ASSERT_TRUE(ForceDirectories(shared));
     WriteFileBytes(guard, "x");
-    std::vector<ScanNode> files = {{shared, kChecked, {{guard, kChecked, {}}}}};
+    std::vector<ScanNode> files = FileFindings({{shared, kChecked, {{guard, kChecked, {}}}}});
     std::vector<ScanNode> none;
     Cleaner cleaner;
     const CleanupResult result = cleaner.Clean(none, files);
@@ -447,4 +448,41 @@ TEST(RemainsDelete, AFolderHoldingAProtectedOneIsNotDeletedWhole) {
     EXPECT_EQ(files.size(), 1u);
     EXPECT_TRUE(FileExists(guard));
     DeleteFileW(guard.c_str());
+}
+
+// A value's text is its key's text, a backslash and its name, so texts alone cannot tell a value
+// named "Sub\Inner" from the value "Inner" of the subkey "Sub", nor see that a key's name holds a
+// character that only looks like a backslash. Each finding goes by its target: exactly the one
+// value checked goes, whatever its name, and the unnamed value is not the value named two quotes.
+TEST(RemainsDelete, EachValueGoesByItsOwnNameAndKey) {
+    const std::wstring name = Format(L"RemainsTarget%lu\uff3cWide", GetCurrentProcessId());
+    const std::wstring path = L"Software\\" + name, sub = path + L"\\Sub";
+    struct Row {
+        const wchar_t* checked;  // the one value left checked
+        const wchar_t* label;
+    };
+    const Row rows[] = {{L"", L"the unnamed value"},
+                        {L"\"\"", L"a value named two quotes"},
+                        {L"Sub\\Inner", L"a value whose name holds a backslash"},
+                        {L"Inner", L"a plain name the subkey's value shares"}};
+    for (const Row& row : rows) {
+        for (const Row& value : rows) SetString(HKEY_CURRENT_USER, path, value.checked, L"x");
+        SetString(HKEY_CURRENT_USER, sub, L"Inner", L"kept");
+        std::vector<ScanNode> keys = ScanRegistryKey(HKEY_CURRENT_USER, L"Software", name);
+        ASSERT_EQ(keys.size(), 1u) << ToUtf8(row.label);
+        EXPECT_EQ(keys[0].text, L"HKEY_CURRENT_USER\\Software\\" + name);
+        EXPECT_EQ(keys[0].target.key.Name(), name);
+        keys[0].state = kPartlyChecked;
+        for (ScanNode& value : keys[0].children)
+            value.state = value.target.valueName == row.checked ? kChecked : kUnchecked;
+        Cleaner cleaner;
+        std::vector<ScanNode> files;
+        EXPECT_TRUE(cleaner.Clean(keys, files).AllGone()) << ToUtf8(row.label);
+        for (const Row& value : rows)
+            EXPECT_EQ(ValueExists(HKEY_CURRENT_USER, path, value.checked), &value != &row)
+                << ToUtf8(row.label) << ": " << ToUtf8(value.label);
+        EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, sub, L"Inner")) << ToUtf8(row.label);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
 }

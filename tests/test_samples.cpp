@@ -532,7 +532,7 @@ TEST(SampleIcons, EveryDemoProgramNamesAnIconOfItsOwnThatTheProgramCarries) {
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB};
         void* bits = nullptr;
         UniqueDc dc(CreateCompatibleDC(nullptr));
-        UniqueGdiObject canvas(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        UniqueBitmap canvas(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         SelectedObject in(dc.get(), canvas.get());
         ASSERT_TRUE(DrawIconEx(dc.get(), 0, 0, icon.get(), 32, 32, 0, nullptr, DI_NORMAL));
         GdiFlush();

@@ -360,7 +360,7 @@ protected:
 
 TEST_F(ButtonPictures, AMissingOrBrokenPictureKeepsTheOneTheButtonHad) {
     // The designed look: a picture of its own for every state.
-    UniqueGdiObject designed(CreateBitmap(4, 4, 1, 32, nullptr));
+    UniqueBitmap designed(CreateBitmap(4, 4, 1, 32, nullptr));
     for (int state = 0; state < 4; ++state)
         SendMessageW(button_, ARB_SETPICTURE, state, reinterpret_cast<LPARAM>(designed.get()));
 

@@ -41,8 +41,8 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         HDC dc = message == WM_PAINT ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
         RECT client;
         GetClientRect(hwnd, &client);
-        UniqueGdiObject brush(CreateSolidBrush(colour ? colour : kHostBackground));
-        FillRect(dc, &client, static_cast<HBRUSH>(brush.get()));
+        UniqueBrush brush(CreateSolidBrush(colour ? colour : kHostBackground));
+        FillRect(dc, &client, brush.get());
         if (message == WM_PAINT) EndPaint(hwnd, &ps);
         return 0;
     }
@@ -91,7 +91,7 @@ private:
     int width_;
     int height_;
     UniqueDc dc_;
-    UniqueGdiObject bitmap_;
+    UniqueBitmap bitmap_;
     DWORD* bits_ = nullptr;
     HGDIOBJ previous_ = nullptr;
 };
@@ -106,7 +106,7 @@ std::unique_ptr<Canvas> Render(HWND control) {
 }
 
 // A solid picture: 24-bit, or 32-bit premultiplied with the given alpha.
-UniqueGdiObject SolidPicture(COLORREF colour, int bits = 24, BYTE alpha = 255) {
+UniqueBitmap SolidPicture(COLORREF colour, int bits = 24, BYTE alpha = 255) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = 4;
@@ -114,7 +114,7 @@ UniqueGdiObject SolidPicture(COLORREF colour, int bits = 24, BYTE alpha = 255) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = static_cast<WORD>(bits);
     void* data = nullptr;
-    UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &data, nullptr, 0));
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &data, nullptr, 0));
     auto* bytes = static_cast<BYTE*>(data);
     int stride = ((4 * bits / 8) + 3) & ~3;
     for (int y = 0; y < 4; ++y)
@@ -233,7 +233,7 @@ TEST_F(WidgetTest, ButtonReleasedOutsideOrDisabledOrRobbedOfCaptureDoesNotClick)
 TEST_F(WidgetTest, ButtonPaintsThePictureOfItsStateStretchedOverItself) {
     HWND button = Button(9, L"", L"10, 10, 129, 35");
     const COLORREF colours[4] = {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200), RGB(120, 120, 120)};
-    UniqueGdiObject pictures[4] = {SolidPicture(colours[0]), SolidPicture(colours[1], 32),
+    UniqueBitmap pictures[4] = {SolidPicture(colours[0]), SolidPicture(colours[1], 32),
                                    SolidPicture(colours[2]), SolidPicture(colours[3], 32)};
     for (int state = 0; state < 4; ++state)
         EXPECT_TRUE(SendMessageW(button, ARB_SETPICTURE, state, reinterpret_cast<LPARAM>(pictures[state].get())));
@@ -258,7 +258,7 @@ TEST_F(WidgetTest, ButtonPaintsThePictureOfItsStateStretchedOverItself) {
 
 TEST_F(WidgetTest, ButtonBlendsATranslucentPictureOverWhatItsParentPaints) {
     HWND button = Button(10, L"", L"10, 10, 40, 20");
-    UniqueGdiObject half = SolidPicture(RGB(255, 0, 0), 32, 128);
+    UniqueBitmap half = SolidPicture(RGB(255, 0, 0), 32, 128);
     SendMessageW(button, ARB_SETPICTURE, 0, reinterpret_cast<LPARAM>(half.get()));
     COLORREF mixed = Render(button)->At(20, 10);
     EXPECT_TRUE(Near(GetRValue(mixed), 128)) << GetRValue(mixed);
@@ -328,7 +328,7 @@ TEST_F(WidgetTest, LinkLabelMeasuresItsTextInItsFontAndPaintsInTheLinkColours) {
     LOGFONTW face{};
     face.lfHeight = -15;
     lstrcpynW(face.lfFaceName, L"Tahoma", LF_FACESIZE);
-    UniqueGdiObject font(CreateFontIndirectW(&face));
+    UniqueFont font(CreateFontIndirectW(&face));
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     SetWindowTextW(label, L"Programs: 42");
     UniqueDc dc(CreateCompatibleDC(nullptr));
@@ -473,7 +473,7 @@ TEST_F(MenuTest, MeasuresItsOwnItemsInTheMenuFontAndNothingElse) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    UniqueGdiObject menuFont(CreateFontIndirectW(&metrics.lfMenuFont));
+    UniqueFont menuFont(CreateFontIndirectW(&metrics.lfMenuFont));
     UniqueDc dc(CreateCompatibleDC(nullptr));
     SelectObject(dc.get(), menuFont.get());
     SIZE text{};
@@ -552,8 +552,8 @@ TEST_F(WidgetTest, DISABLED_Gallery) {
     SetWindowLongPtrW(host, GWLP_USERDATA, static_cast<LONG_PTR>(kPanelColour));
     Canvas sheet(560, 300);
     RECT band{0, 0, 560, 300};
-    UniqueGdiObject panelBrush(CreateSolidBrush(kPanelColour));
-    FillRect(sheet.dc(), &band, static_cast<HBRUSH>(panelBrush.get()));
+    UniqueBrush panelBrush(CreateSolidBrush(kPanelColour));
+    FillRect(sheet.dc(), &band, panelBrush.get());
     int y = 10;
     for (const Style& style : styles) {
         bool onBand = style.width == 21;
@@ -573,8 +573,8 @@ TEST_F(WidgetTest, DISABLED_Gallery) {
             int left = 10 + state * 140;
             if (onBand) {
                 RECT under{left - 6, y - 6, left + style.width + 6, y + style.height + 6};
-                UniqueGdiObject bandBrush(CreateSolidBrush(kTitleBandColour));
-                FillRect(sheet.dc(), &under, static_cast<HBRUSH>(bandBrush.get()));
+                UniqueBrush bandBrush(CreateSolidBrush(kTitleBandColour));
+                FillRect(sheet.dc(), &under, bandBrush.get());
             }
             BitBlt(sheet.dc(), left, y, style.width, style.height, shot->dc(), 0, 0, SRCCOPY);
         }
@@ -607,7 +607,7 @@ TEST_F(WidgetTest, DISABLED_Gallery) {
     // The sheet as a picture on a live button-sized control, beside live widgets.
     HWND sheetView = CreateArButton(host, 98, L"", Instance());
     MoveWindow(sheetView, 0, 0, 560, 300, FALSE);
-    UniqueGdiObject sheetBitmap(CreateCompatibleBitmap(sheet.dc(), 560, 300));
+    UniqueBitmap sheetBitmap(CreateCompatibleBitmap(sheet.dc(), 560, 300));
     {
         UniqueDc copy(CreateCompatibleDC(sheet.dc()));
         SelectedObject in(copy.get(), sheetBitmap.get());

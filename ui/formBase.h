@@ -49,7 +49,7 @@ protected:
 
     HWND owner_ = nullptr;
     HINSTANCE instance_ = nullptr;
-    UniqueGdiObject font_;
+    UniqueFont font_;
     UniqueWindow hwnd_;
     bool done_ = false;
 

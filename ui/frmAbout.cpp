@@ -77,13 +77,13 @@ void TAboutForm::FormCreate() {
     bold.lfWeight = FW_BOLD;
     bold.lfHeight = bold.lfHeight * 3 / 2;
     boldFont_.reset(CreateFontIndirectW(&bold));
-    auto font = static_cast<HFONT>(font_.get());
+    auto font = font_.get();
 
     ImgAbout_ = CreatePictureBox(hwnd, IDC_IMGABOUT, instance_);
     MoveWindow(ImgAbout_, kImgAboutRect.left, kImgAboutRect.top, kImgAboutRect.right - kImgAboutRect.left,
                kImgAboutRect.bottom - kImgAboutRect.top, FALSE);
     lblProductTitle_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, kTitleRect, IDC_TITLE, instance_,
-                                   static_cast<HFONT>(boldFont_.get()));
+                                   boldFont_.get());
     lblCopyright_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, kCopyrightRect, IDC_COPYRIGHT, instance_, font);
     MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, kBevelTopRect, IDC_BEVEL, instance_, nullptr);
     lblDescription_ =

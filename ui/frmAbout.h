@@ -51,8 +51,8 @@ private:
     void btnOKClick() { done_ = true; }
 
     std::wstring skinDir_;
-    UniqueGdiObject boldFont_;
-    UniqueGdiObject picture_;
+    UniqueFont boldFont_;
+    UniqueBitmap picture_;
     HWND ImgAbout_ = nullptr;
     HWND lblProductTitle_ = nullptr;
     HWND lblCopyright_ = nullptr;

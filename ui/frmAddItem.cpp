@@ -51,7 +51,7 @@ void TAddItemForm::OnCommand(WORD id, WORD code, HWND control) {
 void TAddItemForm::FormCreate() {
     HWND hwnd = hwnd_.get();
     font_ = CreateMessageFont();
-    HFONT font = static_cast<HFONT>(font_.get());
+    HFONT font = font_.get();
 
     lblTarget_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kTargetLabelRect, IDC_TARGET_LABEL, instance_, font);
     txtTarget_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, kTargetRect, IDC_TARGET, instance_, font,

@@ -38,9 +38,9 @@ void TCommentForm::FormCreate() {
     HWND hwnd = hwnd_.get();
     font_ = CreateMessageFont();
     boldFont_ = CreateMessageFont(FontLook::Bold);
-    HFONT font = static_cast<HFONT>(font_.get());
+    HFONT font = font_.get();
     lblProgramName_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX | SS_EDITCONTROL, 24, 8, 265, 24, IDC_PROGRAM_NAME,
-                                      instance_, static_cast<HFONT>(boldFont_.get()));
+                                      instance_, boldFont_.get());
     lblTitle_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, 24, 35, 249, 26, IDC_TITLE, instance_, font);
     // One line, as tall as designed; the text sits at its top.
     txtComment_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, 24, 64, 249, 66, IDC_COMMENT, instance_,

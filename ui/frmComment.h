@@ -41,7 +41,7 @@ private:
     void btnCancelClick();
 
     std::wstring displayName_;
-    UniqueGdiObject boldFont_;
+    UniqueFont boldFont_;
     HWND lblProgramName_ = nullptr;
     HWND lblTitle_ = nullptr;
     HWND txtComment_ = nullptr;

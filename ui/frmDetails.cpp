@@ -77,7 +77,7 @@ void TDetailsForm::OnNotify(const NMHDR& header) {
 void TDetailsForm::FormCreate() {
     HWND hwnd = hwnd_.get();
     font_ = CreateMessageFont();
-    HFONT font = static_cast<HFONT>(font_.get());
+    HFONT font = font_.get();
 
     lblPrograms_ = MakeControl(hwnd, WC_STATICW, SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX, kLabelRect, IDC_LABEL,
                                instance_, font);

@@ -72,7 +72,8 @@ public:
     // Creates the window hidden and runs its construction (FormCreate).
     bool Create();
     void Show();
-    // Keyboard shortcuts (F1, F5) before dialog navigation; true when the message was used.
+    // Keyboard shortcuts (F1, F5, Enter in the search box), looked at before the message loop
+    // translates and dispatches a message; true when the message was used.
     bool PreTranslate(const MSG& message);
     HWND Handle() const { return hwnd_; }
 
@@ -215,7 +216,8 @@ private:
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
-    UniqueGdiObject font_, linkFont_, statusBrush_, panelBrush_;
+    UniqueFont font_, linkFont_;
+    UniqueBrush statusBrush_, panelBrush_;
     COLORREF statusText_ = CLR_INVALID;  // the status labels' text, which reads on statusBrush_
     SkinPictures pictures_;  // the skin's pictures, kept while the controls show them
     FrameControls frame_;

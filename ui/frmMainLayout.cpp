@@ -31,8 +31,8 @@ constexpr int kTitleLeft = 313, kTitleTop = 21;  // where the skin's title pictu
 void FillWithColour(HWND window, HDC dc, COLORREF colour) {
     RECT client;
     GetClientRect(window, &client);
-    UniqueGdiObject brush(CreateSolidBrush(colour));
-    FillRect(dc, &client, static_cast<HBRUSH>(brush.get()));
+    UniqueBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &client, brush.get());
 }
 
 // Panels, pages and group boxes pass their children's notifications on to the main window.
@@ -93,7 +93,7 @@ void TMainForm::CreateFonts() {
 }
 
 HWND TMainForm::MakeChild(HWND parent, const wchar_t* className, DWORD style, int id) {
-    return MakeControl(parent, className, style, RECT{}, id, instance_, static_cast<HFONT>(font_.get()));
+    return MakeControl(parent, className, style, RECT{}, id, instance_, font_.get());
 }
 
 HWND TMainForm::MakeList(HWND page, int id, DWORD style, DWORD extendedStyle) {
@@ -117,7 +117,7 @@ void TMainForm::CreateControls() {
     pageClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     pageClass.lpszClassName = kPageClass;
     RegisterClassExW(&pageClass);
-    const HFONT font = static_cast<HFONT>(font_.get());
+    const HFONT font = font_.get();
 
     frame_.btnMin = CommandButton(hwnd_, ActionMin, L"\u2013");
     frame_.btnHelpContent = CommandButton(hwnd_, ActionHelpContent, L"?");
@@ -241,8 +241,8 @@ void TMainForm::ApplyMainFormSkin() {
     // The background's transparent colour shapes the window; the status labels take the colour
     // of the strip they lie on, and text that reads on it.
     if (HBITMAP background = pictures_.Find(SK_MAINFORM_PicBackGround)) {
-        if (UniqueGdiObject shape = PictureShapeRegion(background))
-            SetWindowRgn(hwnd_, static_cast<HRGN>(shape.release()), TRUE);
+        if (UniqueRegion shape = PictureShapeRegion(background))
+            SetWindowRgn(hwnd_, shape.release(), TRUE);
         const RECT strip{0, kStatusTop, 763, 538};
         if (std::optional<COLORREF> colour = PictureMeanColour(background, strip)) {
             statusBrush_.reset(CreateSolidBrush(*colour));
@@ -420,17 +420,17 @@ void TMainForm::PaintBackground(HDC dc) {
     GRADIENT_RECT gradient{0, 1};
     GradientFill(dc, vertices, 2, &gradient, 1, GRADIENT_FILL_RECT_V);
     RECT body{0, 112, client.right, kStatusTop};
-    UniqueGdiObject bodyBrush(CreateSolidBrush(kBodyColour));
-    FillRect(dc, &body, static_cast<HBRUSH>(bodyBrush.get()));
+    UniqueBrush bodyBrush(CreateSolidBrush(kBodyColour));
+    FillRect(dc, &body, bodyBrush.get());
     RECT status{0, kStatusTop, client.right, client.bottom};
-    FillRect(dc, &status, static_cast<HBRUSH>(statusBrush_.get()));
+    FillRect(dc, &status, statusBrush_.get());
 
     // Title area: the product name where the skin's title picture would be.
     LOGFONTW title{};
     title.lfHeight = -26;
     title.lfWeight = FW_BOLD;
     lstrcpyW(title.lfFaceName, L"Tahoma");
-    UniqueGdiObject titleFont(CreateFontIndirectW(&title));
+    UniqueFont titleFont(CreateFontIndirectW(&title));
     SetBkMode(dc, TRANSPARENT);
     {
         SelectedObject titleIn(dc, titleFont.get());

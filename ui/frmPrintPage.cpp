@@ -99,7 +99,7 @@ void TPrintListForm::OnCommand(WORD id, WORD code, HWND control) {
 void TPrintListForm::FormCreate() {
     HWND hwnd = hwnd_.get();
     font_ = CreateMessageFont();
-    HFONT font = static_cast<HFONT>(font_.get());
+    HFONT font = font_.get();
     // "MS Sans Serif" 10 point, as designed; the system maps it to the nearest face it has.
     LOGFONTW face{};
     face.lfHeight = -MulDiv(10, 96, 72);
@@ -107,7 +107,7 @@ void TPrintListForm::FormCreate() {
     wcscpy(face.lfFaceName, L"MS Sans Serif");
     memoFont_.reset(CreateFontIndirectW(&face));
     memoList_ = MakeControl(hwnd, WC_EDITW, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
-                                -1, 40, 515, 345, IDC_MEMO, instance_, static_cast<HFONT>(memoFont_.get()),
+                                -1, 40, 515, 345, IDC_MEMO, instance_, memoFont_.get(),
                                 WS_EX_CLIENTEDGE);
     SendMessageW(memoList_, EM_LIMITTEXT, 0, 0);  // no limit
     btnSave_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 16, 8, 89, 25, IDC_SAVE, instance_, font);

@@ -73,7 +73,7 @@ private:
 
     const ReportData* data_ = nullptr;
     Hooks hooks_;
-    UniqueGdiObject memoFont_;
+    UniqueFont memoFont_;
     HWND memoList_ = nullptr;
     HWND btnSave_ = nullptr;
     HWND btnPrint_ = nullptr;

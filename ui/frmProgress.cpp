@@ -79,7 +79,7 @@ LRESULT TProgressForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             widgets_detail::FillSolid(dc, client, GetSysColor(COLOR_BTNFACE));
             BITMAP info{};
             GetObjectW(picture_.get(), sizeof info, &info);
-            widgets_detail::DrawPicture(dc, static_cast<HBITMAP>(picture_.get()),
+            widgets_detail::DrawPicture(dc, picture_.get(),
                                         RECT{0, 0, info.bmWidth, std::abs(info.bmHeight)});
             return 1;
         }
@@ -103,15 +103,15 @@ void TProgressForm::FormCreate() {
     if (!skinDir_.empty()) {
         // A missing or unreadable picture leaves the plain window.
         picture_ = LoadProgressFormPicture(skinDir_).bitmap;
-        if (picture_) labelBrush_.reset(CreatePatternBrush(static_cast<HBITMAP>(picture_.get())));
+        if (picture_) labelBrush_.reset(CreatePatternBrush(picture_.get()));
         if (!labelBrush_) picture_.reset();
         if (picture_) {
-            std::optional<int> brightness = PictureBrightness(static_cast<HBITMAP>(picture_.get()), kInfoRect);
+            std::optional<int> brightness = PictureBrightness(picture_.get(), kInfoRect);
             labelColour_ = brightness && *brightness < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0);
         }
     }
     font_ = CreateMessageFont();
-    HFONT font = static_cast<HFONT>(font_.get());
+    HFONT font = font_.get();
     lblInfo_ = MakeControl(hwnd, WC_STATICW, SS_CENTER | SS_NOPREFIX, kInfoRect, IDC_INFO, instance_, font);
     progressBar_ = MakeControl(hwnd, PROGRESS_CLASSW, PBS_SMOOTH, kBarRect, IDC_PROGRESS, instance_, font);
     SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);

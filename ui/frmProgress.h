@@ -57,8 +57,8 @@ private:
     std::vector<backup::UninstallSource> sources_;
     std::wstring folder_;
     std::wstring skinDir_;
-    UniqueGdiObject picture_;  // drawn at its own size: the skin makes it as large as the window
-    UniqueGdiObject labelBrush_;
+    UniqueBitmap picture_;  // drawn at its own size: the skin makes it as large as the window
+    UniqueBrush labelBrush_;
     COLORREF labelColour_ = CLR_INVALID;  // light or dark, whichever reads on the picture
     MessageSink showMessage_;
     std::function<void(TProgressForm&)> onProgress_;

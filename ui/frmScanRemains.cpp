@@ -48,17 +48,17 @@ HIMAGELIST MakeCheckImages() {
     if (!images) return nullptr;
     WindowDc screen(nullptr);
     UniqueDc dc(CreateCompatibleDC(screen.get()));
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), size * 4, size));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), size * 4, size));
     if (!dc || !bitmap) return images;
     {
         SelectedObject bitmapIn(dc.get(), bitmap.get());
-        UniqueGdiObject background(CreateSolidBrush(kTransparent));
+        UniqueBrush background(CreateSolidBrush(kTransparent));
         RECT all{0, 0, size * 4, size};
-        FillRect(dc.get(), &all, static_cast<HBRUSH>(background.get()));
+        FillRect(dc.get(), &all, background.get());
 
-        UniqueGdiObject frame(CreatePen(PS_SOLID, 1, RGB(64, 64, 64)));
-        UniqueGdiObject mark(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
-        UniqueGdiObject partly(CreateSolidBrush(RGB(128, 128, 128)));
+        UniquePen frame(CreatePen(PS_SOLID, 1, RGB(64, 64, 64)));
+        UniquePen mark(CreatePen(PS_SOLID, 2, RGB(0, 0, 0)));
+        UniqueBrush partly(CreateSolidBrush(RGB(128, 128, 128)));
         SelectedObject brushIn(dc.get(), GetStockObject(WHITE_BRUSH));
         {
             SelectedObject penIn(dc.get(), frame.get());
@@ -73,10 +73,10 @@ HIMAGELIST MakeCheckImages() {
         LineTo(dc.get(), checkX + 7, 11);
         LineTo(dc.get(), checkX + 12, 5);
         RECT inner{3 * size + 5, 5, 3 * size + 12, 12};
-        FillRect(dc.get(), &inner, static_cast<HBRUSH>(partly.get()));
+        FillRect(dc.get(), &inner, partly.get());
     }  // the bitmap leaves the DC before the image list takes it
 
-    ImageList_AddMasked(images, static_cast<HBITMAP>(bitmap.get()), kTransparent);
+    ImageList_AddMasked(images, bitmap.get(), kTransparent);
     return images;
 }
 
@@ -209,7 +209,7 @@ void TScanForm::FormCreate() {
     designed.lfCharSet = DEFAULT_CHARSET;
     wcscpy(designed.lfFaceName, L"MS Sans Serif");
     font_.reset(CreateFontIndirectW(&designed));
-    HFONT font = static_cast<HFONT>(font_.get());
+    HFONT font = font_.get();
 
     lblScaning_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kScaningRect, IDC_SCANING, instance_, font);
     // Registry paths have no blanks to wrap at: they break where the line ends instead.

@@ -18,8 +18,6 @@
 
 namespace purgeon {
 
-using UniqueImageList = UniqueResource<HIMAGELIST, NullIsInvalid<HIMAGELIST, ImageList_Destroy>>;
-
 class TScanForm : public TFormBase {
 public:
     TScanForm() = default;

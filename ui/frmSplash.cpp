@@ -100,11 +100,11 @@ void TSplashForm::FormCreate() {
             GetObjectW(picture_.get(), sizeof info, &info);
             SetWindowPos(hwnd, nullptr, 0, 0, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            std::optional<int> brightness = PictureBrightness(static_cast<HBITMAP>(picture_.get()), kCopyrightRect);
+            std::optional<int> brightness = PictureBrightness(picture_.get(), kCopyrightRect);
             if (brightness && *brightness < 128) noticeColour_ = RGB(236, 242, 250);
         }
         lblCopyrightInfo_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, kCopyrightRect, IDC_COPYRIGHT,
-                                        instance_, static_cast<HFONT>(font_.get()));
+                                        instance_, font_.get());
         SetWindowTextW(lblCopyrightInfo_, LangText(IDS_SPLASHFORM_LABEL_Copyright).c_str());
     } catch (...) {
         // What could be made stays; the splash shows it.
@@ -124,7 +124,7 @@ void TSplashForm::Paint(HDC dc) {
     BITMAP info{};
     GetObjectW(picture_.get(), sizeof info, &info);
     RECT area{0, 0, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
-    widgets_detail::DrawPicture(dc, static_cast<HBITMAP>(picture_.get()), area);
+    widgets_detail::DrawPicture(dc, picture_.get(), area);
 }
 
 }  // namespace purgeon

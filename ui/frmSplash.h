@@ -24,7 +24,7 @@ public:
     std::function<void(TSplashForm& form)> OnShown;
 
     HWND CopyrightLabel() const { return lblCopyrightInfo_; }
-    HBITMAP Picture() const { return static_cast<HBITMAP>(picture_.get()); }
+    HBITMAP Picture() const { return picture_.get(); }
     COLORREF NoticeColour() const { return noticeColour_; }
 
     static constexpr wchar_t kClassName[] = L"TSplashForm";
@@ -41,7 +41,7 @@ private:
     void Paint(HDC dc);
 
     std::wstring skinDir_;
-    UniqueGdiObject picture_;
+    UniqueBitmap picture_;
     HWND lblCopyrightInfo_ = nullptr;
     COLORREF noticeColour_ = RGB(0, 0, 0);
 };

@@ -83,7 +83,7 @@ void TUndoForm::OnNotify(const NMHDR& header) {
 void TUndoForm::FormCreate() {
     HWND hwnd = hwnd_.get();
     font_ = CreateMessageFont();
-    HFONT font = static_cast<HFONT>(font_.get());
+    HFONT font = font_.get();
 
     lblCleanups_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kLabelRect, IDC_CLEANUPS_LABEL, instance_, font);
     lsvCleanups_ = MakeControl(hwnd, WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,

@@ -109,7 +109,7 @@ struct Command {
     std::vector<Placement> placements;
     StateRule enabled;  // null: always enabled
     StateRule checked;  // null: never checked
-    void (TMainForm::*execute)();  // null: its work is not in this build; shown disabled everywhere
+    void (TMainForm::*execute)();  // what it runs; every command has one
     Trigger trigger = Trigger::None;
 };
 

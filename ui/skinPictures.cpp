@@ -35,7 +35,7 @@ bool HasExtension(const std::wstring& name, const wchar_t* extension) {
 
 }  // namespace
 
-UniqueGdiObject CreatePictureBitmap(const DecodedPicture& picture) {
+UniqueBitmap CreatePictureBitmap(const DecodedPicture& picture) {
     if (picture.width <= 0 || picture.height <= 0 ||
         picture.bgra.size() != static_cast<size_t>(picture.width) * picture.height * 4)
         return {};
@@ -47,7 +47,7 @@ UniqueGdiObject CreatePictureBitmap(const DecodedPicture& picture) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) return {};
     auto* out = static_cast<uint8_t*>(bits);
     const uint8_t* in = picture.bgra.data();
@@ -99,17 +99,17 @@ HBITMAP SkinPictures::Load(const std::wstring& name) {
     if (Trim(name).empty()) return nullptr;
     std::wstring id = ToLower(name);
     auto found = byName_.find(id);
-    if (found != byName_.end()) return static_cast<HBITMAP>(found->second.get());
+    if (found != byName_.end()) return found->second.get();
     LoadedPicture loaded = LoadPictureFile(IncludeTrailingBackslash(skinDir_) + name);
     if (!loaded.error.empty()) problems_.push_back(name + L": " + loaded.error);
-    HBITMAP bitmap = static_cast<HBITMAP>(loaded.bitmap.get());
+    HBITMAP bitmap = loaded.bitmap.get();
     byName_.emplace(std::move(id), std::move(loaded.bitmap));
     return bitmap;
 }
 
 HBITMAP SkinPictures::Find(const std::wstring& name) const {
     auto found = byName_.find(ToLower(name));
-    return found == byName_.end() ? nullptr : static_cast<HBITMAP>(found->second.get());
+    return found == byName_.end() ? nullptr : found->second.get();
 }
 
 ButtonSkinKeys ButtonKeys(SkinKey pos) {
@@ -223,7 +223,7 @@ std::optional<int> PictureBrightness(HBITMAP picture, const RECT& area) {
     return ColourBrightness(*mean);
 }
 
-UniqueGdiObject PictureShapeRegion(HBITMAP picture, COLORREF transparent) {
+UniqueRegion PictureShapeRegion(HBITMAP picture, COLORREF transparent) {
     int width = 0, height = 0;
     std::vector<uint8_t> pixels;
     if (!PixelsOf(picture, &width, &height, &pixels)) return {};
@@ -263,7 +263,7 @@ UniqueGdiObject PictureShapeRegion(HBITMAP picture, COLORREF transparent) {
     region->rdh.nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
     region->rdh.rcBound = RECT{0, 0, width, height};
     if (!runs.empty()) std::memcpy(region->Buffer, runs.data(), runs.size() * sizeof(RECT));
-    return UniqueGdiObject(ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region));
+    return UniqueRegion(ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region));
 }
 
 }  // namespace purgeon

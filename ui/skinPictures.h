@@ -18,10 +18,10 @@ namespace purgeon {
 
 // A 32-bit top-down DIB section with premultiplied alpha, as AlphaBlend takes it. Null when the
 // system has no memory for it.
-UniqueGdiObject CreatePictureBitmap(const DecodedPicture& picture);
+UniqueBitmap CreatePictureBitmap(const DecodedPicture& picture);
 
 struct LoadedPicture {
-    UniqueGdiObject bitmap;  // null when there is no picture
+    UniqueBitmap bitmap;  // null when there is no picture
     bool missing = false;    // no such file: the designed look stays, and that is all
     std::wstring error;      // why an existing file could not be used
 };
@@ -53,7 +53,7 @@ public:
 
 private:
     std::wstring skinDir_;
-    std::map<std::wstring, UniqueGdiObject> byName_;  // lower-cased name; null entries for failures
+    std::map<std::wstring, UniqueBitmap> byName_;  // lower-cased name; null entries for failures
     std::vector<std::wstring> problems_;
 };
 
@@ -115,6 +115,6 @@ inline int ColourBrightness(COLORREF colour) {
 // The window shape a background picture gives: every pixel except those of the transparent
 // colour (magenta in the skins) and wholly see-through ones, in the picture's coordinates. Null when the picture has no
 // pixel of that colour, so the window keeps its rectangle.
-UniqueGdiObject PictureShapeRegion(HBITMAP picture, COLORREF transparent = RGB(255, 0, 255));
+UniqueRegion PictureShapeRegion(HBITMAP picture, COLORREF transparent = RGB(255, 0, 255));
 
 }  // namespace purgeon

@@ -101,12 +101,12 @@ void ShowPlainMessage(HWND window, const std::wstring& text) {
     MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
 }
 
-UniqueGdiObject CreateMessageFont(FontLook look) {
+UniqueFont CreateMessageFont(FontLook look) {
     NONCLIENTMETRICSW metrics{sizeof(metrics)};
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
     if (look == FontLook::Bold) metrics.lfMessageFont.lfWeight = FW_BOLD;
     if (look == FontLook::Underlined) metrics.lfMessageFont.lfUnderline = TRUE;
-    return UniqueGdiObject(CreateFontIndirectW(&metrics.lfMessageFont));
+    return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
 HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, const RECT& place, int id, HINSTANCE instance,

@@ -115,7 +115,7 @@ void ShowPlainMessage(HWND window, const std::wstring& text);
 
 // The system's message font (the one dialogs use), or its bold or underlined form.
 enum class FontLook { Regular, Bold, Underlined };
-UniqueGdiObject CreateMessageFont(FontLook look = FontLook::Regular);
+UniqueFont CreateMessageFont(FontLook look = FontLook::Regular);
 
 // Width in pixels of a text in a window's font.
 int TextWidth(HWND window, const std::wstring& text);

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "cleanup/cleanup.h"
 #include "common/funUtils.h"
+#include "common/registryKeys.h"
 
 namespace purgeon::uninstall {
 
@@ -158,13 +158,12 @@ UninstallRun RunAndWait(const std::wstring& commandLine, const RunOptions& optio
 }
 
 bool RegistryKeyExists(const std::wstring& fullPath) {
-    const size_t slash = fullPath.find(L'\\');
-    HKEY root = cleanup::RootKeyFromName(fullPath.substr(0, slash));
-    if (!root || slash == std::wstring::npos) return false;
-    UniqueHKey key;
+    const std::optional<RegistryTarget> where = SplitRegistryText(fullPath);
+    if (!where) return false;
     // The 64-bit view names the 32-bit one's keys by their WOW6432Node path.
-    const LSTATUS status =
-        RegOpenKeyExW(root, fullPath.substr(slash + 1).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put());
+    const RegistryKey at = where->Key();
+    UniqueHKey key;
+    const LSTATUS status = RegOpenKeyExW(at.root, at.path.c_str(), 0, KEY_READ | at.view, key.put());
     // A key that exists but may not be read is still there.
     return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
 }

@@ -143,12 +143,12 @@ RECT PanelRectOf(MainFormButton button) {
 }
 
 HFONT MessageFont() {
-    static UniqueGdiObject font = [] {
+    static UniqueFont font = [] {
         NONCLIENTMETRICSW metrics{sizeof(metrics)};
         SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-        return UniqueGdiObject(CreateFontIndirectW(&metrics.lfMessageFont));
+        return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
     }();
-    return static_cast<HFONT>(font.get());
+    return font.get();
 }
 
 HWND MakeButton(HWND parent, MainFormButton which, const RECT& where) {
@@ -216,7 +216,7 @@ SkinGallery::SkinGallery(const std::wstring& skinDir) : pictures_(LoadMainFormPi
                                  MainFormButton::Search})
         targets_.buttons[static_cast<int>(which)] = MakeButton(targets_.sizePanelPL, which, PanelRectOf(which));
     ApplyMainFormPictures(targets_, pictures_);
-    if (background) SetWindowRgn(window_.get(), static_cast<HRGN>(PictureShapeRegion(background).release()), FALSE);
+    if (background) SetWindowRgn(window_.get(), PictureShapeRegion(background).release(), FALSE);
     // As the window starts: the program page in front, nothing selected yet.
     EnableWindow(button(MainFormButton::ProgramList), FALSE);
     EnableWindow(button(MainFormButton::Uninstall), FALSE);

@@ -169,7 +169,7 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
     if (width <= 0 || height <= 0) return false;
     WindowDc screen(nullptr);
     UniqueDc memory(CreateCompatibleDC(screen.get()));
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
     {
         SelectedObject selected(memory.get(), bitmap.get());
         PrintWindow(window, memory.get(), 0);
@@ -183,7 +183,7 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
     BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB};
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     std::string pixels(stride * static_cast<DWORD>(height), '\0');
-    GetDIBits(memory.get(), static_cast<HBITMAP>(bitmap.get()), 0, static_cast<UINT>(height), pixels.data(),
+    GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
               reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(info) + pixels.size()), 0, 0,
                           sizeof(BITMAPFILEHEADER) + sizeof(info)};

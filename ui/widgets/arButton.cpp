@@ -239,7 +239,7 @@ void ArButton::PaintGlyph(HDC dc, const RECT& client, ButtonState state, Glyph g
     int cy = (client.top + client.bottom) / 2;
     int arm = std::max(2, size / 5);
     LOGBRUSH inkBrush{BS_SOLID, ink, 0};
-    UniqueGdiObject pen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_SQUARE | PS_JOIN_MITER, 2, &inkBrush, 0, nullptr));
+    UniquePen pen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_SQUARE | PS_JOIN_MITER, 2, &inkBrush, 0, nullptr));
     SelectedObject penIn(dc, pen.get());
     switch (glyph) {
     case Glyph::Minimise:
@@ -258,7 +258,7 @@ void ArButton::PaintGlyph(HDC dc, const RECT& client, ButtonState state, Glyph g
         face.lfWeight = FW_BOLD;
         face.lfQuality = ANTIALIASED_QUALITY;
         lstrcpynW(face.lfFaceName, L"Tahoma", LF_FACESIZE);
-        UniqueGdiObject font(CreateFontIndirectW(&face));
+        UniqueFont font(CreateFontIndirectW(&face));
         SelectedObject fontIn(dc, font.get());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, ink);

@@ -16,8 +16,8 @@ void PaintFrame(HWND list, HDC dc) {
     RECT window;
     GetWindowRect(list, &window);
     OffsetRect(&window, -window.left, -window.top);
-    UniqueGdiObject brush(CreateSolidBrush(kFrameColour));
-    FrameRect(dc, &window, static_cast<HBRUSH>(brush.get()));
+    UniqueBrush brush(CreateSolidBrush(kFrameColour));
+    FrameRect(dc, &window, brush.get());
 }
 
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {

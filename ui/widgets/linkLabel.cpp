@@ -45,7 +45,7 @@ private:
 
     HWND hwnd_;
     HFONT font_ = nullptr;         // as given by WM_SETFONT, not owned
-    UniqueGdiObject underlined_;   // the same font, underlined
+    UniqueFont underlined_;   // the same font, underlined
     HFONT underlinedFrom_ = nullptr;
     COLORREF link_ = kLinkColour;
     COLORREF hover_ = kLinkHoverColour;
@@ -64,7 +64,7 @@ HFONT LinkLabel::LinkFont() {
         underlined_.reset(CreateFontIndirectW(&face));
         underlinedFrom_ = base;
     }
-    return underlined_ ? static_cast<HFONT>(underlined_.get()) : base;
+    return underlined_ ? underlined_.get() : base;
 }
 
 int LinkLabel::TextWidth() const {

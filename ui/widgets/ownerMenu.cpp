@@ -29,13 +29,13 @@ struct ItemFacts {
 };
 
 HFONT MenuFont() {
-    static UniqueGdiObject font = [] {
+    static UniqueFont font = [] {
         NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof(metrics);
-        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return UniqueGdiObject();
-        return UniqueGdiObject(CreateFontIndirectW(&metrics.lfMenuFont));
+        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return UniqueFont();
+        return UniqueFont(CreateFontIndirectW(&metrics.lfMenuFont));
     }();
-    return font ? static_cast<HFONT>(font.get()) : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return font ? font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 std::wstring ItemTextAt(HMENU menu, UINT item, bool byPosition) {
@@ -86,7 +86,7 @@ void DrawCheckMark(HDC dc, const RECT& gutter, COLORREF colour) {
     int cx = (gutter.left + gutter.right) / 2;
     int cy = (gutter.top + gutter.bottom) / 2;
     LOGBRUSH brush{BS_SOLID, colour, 0};
-    UniqueGdiObject pen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND, 2, &brush, 0, nullptr));
+    UniquePen pen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND, 2, &brush, 0, nullptr));
     SelectedObject penIn(dc, pen.get());
     POINT tick[3] = {{cx - 4, cy}, {cx - 1, cy + 3}, {cx + 5, cy - 4}};
     Polyline(dc, tick, 3);

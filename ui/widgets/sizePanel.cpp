@@ -152,8 +152,8 @@ void SizePanel::Paint(HDC dc, const RECT& client) {
         arrow[1] = {cx - 2, cy + 4};
         arrow[2] = {cx + 2, cy};
     }
-    UniqueGdiObject brush(CreateSolidBrush(RGB(255, 255, 255)));
-    UniqueGdiObject pen(CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
+    UniqueBrush brush(CreateSolidBrush(RGB(255, 255, 255)));
+    UniquePen pen(CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
     SelectedObject brushIn(dc, brush.get());
     SelectedObject penIn(dc, pen.get());
     Polygon(dc, arrow, 3);

@@ -63,7 +63,7 @@ private:
     HDC target_;
     RECT area_;
     UniqueDc memory_;
-    UniqueGdiObject bitmap_;
+    UniqueBitmap bitmap_;
     HGDIOBJ previous_ = nullptr;
 };
 

@@ -31,7 +31,7 @@ BufferedPaint::BufferedPaint(HDC target, const RECT& area) : target_(target), ar
     int height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return;
     UniqueDc memory(CreateCompatibleDC(target));
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(target, width, height));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(target, width, height));
     if (!memory || !bitmap) return;
     previous_ = SelectObject(memory.get(), bitmap.get());
     SetViewportOrgEx(memory.get(), -area.left, -area.top, nullptr);
@@ -78,8 +78,8 @@ COLORREF Blend(COLORREF a, COLORREF b, int percentOfB) {
 
 void FillRoundedGradient(HDC dc, const RECT& area, int radius, COLORREF top, COLORREF bottom, COLORREF border) {
     int saved = SaveDC(dc);
-    UniqueGdiObject region(CreateRoundRectRgn(area.left, area.top, area.right + 1, area.bottom + 1, radius, radius));
-    if (region) ExtSelectClipRgn(dc, static_cast<HRGN>(region.get()), RGN_AND);
+    UniqueRegion region(CreateRoundRectRgn(area.left, area.top, area.right + 1, area.bottom + 1, radius, radius));
+    if (region) ExtSelectClipRgn(dc, region.get(), RGN_AND);
     TRIVERTEX vertices[2] = {
         {area.left, area.top, static_cast<COLOR16>(GetRValue(top) << 8), static_cast<COLOR16>(GetGValue(top) << 8),
          static_cast<COLOR16>(GetBValue(top) << 8), 0xFF00},
@@ -89,7 +89,7 @@ void FillRoundedGradient(HDC dc, const RECT& area, int radius, COLORREF top, COL
     GRADIENT_RECT gradient{0, 1};
     GradientFill(dc, vertices, 2, &gradient, 1, GRADIENT_FILL_RECT_V);
     RestoreDC(dc, saved);
-    UniqueGdiObject pen(CreatePen(PS_SOLID, 1, border));
+    UniquePen pen(CreatePen(PS_SOLID, 1, border));
     SelectedObject penIn(dc, pen.get());
     SelectedObject brushIn(dc, GetStockObject(NULL_BRUSH));
     RoundRect(dc, area.left, area.top, area.right, area.bottom, radius, radius);
