@@ -10,6 +10,7 @@
 #include "backup/fullBackup.h"
 #include "report/report.h"
 #include "catalogue/ProgramList.h"
+#include "common/exitCodes.h"
 #include "common/funUtils.h"
 #include "common/textParse.h"
 #include "common/globals.h"
@@ -17,6 +18,7 @@
 #include "cleanup/cleanup.h"
 #include "remains/remains.h"
 #include "startup/startupItems.h"
+#include "uninstall/uninstall.h"
 
 namespace purgeon {
 
@@ -34,13 +36,7 @@ HANDLE StdoutHandle() {
 int ListCatalogue() {
     ComApartment com;
     TProgramList programs;
-    IProgramList* list = nullptr;
-    try {
-        list = ConnectCatalogue(programs);
-    } catch (const UserError& error) {
-        WriteStdout(error.message() + L"\n");
-        return 1;
-    }
+    IProgramList* list = ConnectCatalogue(programs);
     std::wstring out;
     int position = 0;  // where the program stands in this listing
     for (const ProgramRow& row : ReadProgramRows(list, RowIcons::Skip)) {
@@ -53,7 +49,7 @@ int ListCatalogue() {
                OneLineField(row.fileName) + L'\t' + OneLineField(row.publisher) + L'\t' + OneLineField(row.directory) + L"\t\t\n";
     }
     WriteStdout(out);
-    return 0;
+    return kExitDone;
 }
 
 void AppendNodes(const std::vector<remains::ScanNode>& nodes, std::wstring& out) {
@@ -95,11 +91,25 @@ remains::ScanRequest RequestFor(const std::wstring& keyName, const std::wstring&
     // from this program's remains: the error ends the command.
     const std::vector<ProgramRow> rows = ReadProgramRows(ConnectCatalogue(programs), RowIcons::Skip);
     const std::optional<size_t> own = NamedRow(rows, keyName, request.installLocation);
+    if (!own && request.installLocation.empty()) {
+        // Gone, and no folder named: the terms recorded when its uninstaller was started.
+        const std::optional<uninstall::BatchProgram> record = uninstall::ReadUninstallRecord(
+            uninstall::UninstallRecordsFolderOf(ExtractFilePath(ModuleFileName(nullptr))), keyName);
+        if (!record)
+            throw UserError(Format(L"%s names no installed program, and no uninstall of it was recorded; name its "
+                                   L"install folder too",
+                                   keyName.c_str()));
+        request.keyName = record->keyName;
+        request.installLocation = remains::CleanInstallLocation(record->installLocation);
+        request.uninstallKeyPath = record->keyPath;
+        request.publisher = record->publisher;
+    }
     for (size_t i = 0; i < rows.size(); ++i) {
         if (own && i == *own) {
             request.keyName = rows[i].keyName;
             request.uninstallKeyPath = rows[i].keyPath;
             request.publisher = rows[i].publisher;
+            if (request.installLocation.empty()) request.installLocation = remains::CleanInstallLocation(rows[i].installLocation);
             continue;
         }
         request.otherInstallLocations.push_back(rows[i].installLocation);
@@ -116,7 +126,125 @@ int ListRemains(const std::wstring& keyName, const std::wstring& installLocation
     AppendNodes(findings.keys, out);
     AppendNodes(findings.files, out);
     WriteStdout(out);
-    return 0;
+    return kExitDone;
+}
+
+// What a mode prints, kept until the mode ends: one write for a thousand lines, and what was
+// printed before an error is still printed, before the error's line.
+class ModeOutput {
+public:
+    ~ModeOutput() { Flush(); }
+    ModeOutput(const ModeOutput&) = delete;
+    ModeOutput& operator=(const ModeOutput&) = delete;
+    ModeOutput() = default;
+    // `line` ends in a line break or gets one.
+    void Line(const std::wstring& line) { text_ += line.empty() || line.back() != L'\n' ? line + L'\n' : line; }
+    void Flush() {
+        if (!text_.empty()) WriteStdout(text_);
+        text_.clear();
+    }
+
+private:
+    std::wstring text_;
+};
+
+using Arguments = std::vector<std::wstring>;  // what follows the mode's name
+
+// Thrown by a handler whose arguments do not fit: its usage is printed.
+struct BadArguments {};
+
+// One command-line mode: its name after the slash or dash, its arguments as its usage shows them,
+// how many it takes (a required one may not be empty), and what runs it.
+struct CommandLineMode {
+    const wchar_t* name;
+    const wchar_t* usage;
+    size_t required;
+    size_t optional;
+    int (*handler)(const Arguments& arguments, ModeOutput& out);
+};
+
+const std::vector<CommandLineMode>& Modes();
+
+std::wstring UsageLine(const CommandLineMode& mode) {
+    return Format(L"usage: Purgeon.exe /%s", mode.name) + (*mode.usage ? std::wstring(L" ") + mode.usage : L"") + L"\n";
+}
+
+std::wstring AllUsages() {
+    std::wstring text;
+    for (const CommandLineMode& mode : Modes()) text += UsageLine(mode);
+    return text;
+}
+
+std::wstring Optional(const Arguments& arguments, size_t index) {
+    return index < arguments.size() ? arguments[index] : std::wstring();
+}
+
+int RunClean(const Arguments& arguments, ModeOutput& out) {
+    ComApartment com;
+    return cleanup::RunCleanCommand(RequestFor(arguments[0], Optional(arguments, 1)),
+                                    cleanup::CleanupsFolderOf(ExtractFilePath(ModuleFileName(nullptr))),
+                                    [&out](const std::wstring& line) { out.Line(line); });
+}
+
+int RunRestore(const Arguments& arguments, ModeOutput& out) {
+    return cleanup::RunRestoreCommand(arguments[0], [&out](const std::wstring& line) { out.Line(line); });
+}
+
+int RunBackup(const Arguments& arguments, ModeOutput& out) {
+    return backup::RunBackupMode(Optional(arguments, 0), [&out](const std::wstring& line) { out.Line(line); });
+}
+
+int RunReport(const Arguments& arguments, ModeOutput& out) {
+    if (!report::ReportFormatOfFile(arguments[0])) throw BadArguments{};
+    return report::RunReportMode(arguments[0], [&out](const std::wstring& line) { out.Line(line); });
+}
+
+int RunStartupListing(const Arguments&, ModeOutput& out) {
+    out.Line(FormatStartupListing(LoadStartupItems()));
+    return kExitDone;
+}
+
+int PrintUsages(const Arguments&, ModeOutput& out) {
+    out.Line(AllUsages());
+    return kExitDone;
+}
+
+const std::vector<CommandLineMode>& Modes() {
+    static const std::vector<CommandLineMode> modes = {
+        {L"list", L"", 0, 0, [](const Arguments&, ModeOutput&) { return ListCatalogue(); }},
+        {L"scan", L"KEYNAME [LOCATION]", 1, 1,
+         [](const Arguments& a, ModeOutput&) { return ListRemains(a[0], Optional(a, 1)); }},
+        {L"clean", L"KEYNAME [LOCATION]", 1, 1, RunClean},
+        {L"restore", L"FOLDER", 1, 0, RunRestore},
+        {L"backup", L"[FOLDER]", 0, 1, RunBackup},
+        {L"report", L"FILE.txt|FILE.csv|FILE.html", 1, 0, RunReport},
+        {L"startup", L"", 0, 0, RunStartupListing},
+        {L"uninstall", L"[/quiet] [/timeout=SECONDS] KEY...", 1, 10000,
+         [](const Arguments& a, ModeOutput&) { return RunUninstallMode(a); }},
+        {L"?", L"", 0, 0, PrintUsages},
+    };
+    return modes;
+}
+
+// The one place a mode ends: its exit code, or 1 after its usage or its error was printed on
+// one line. Nothing a mode throws leaves it.
+int RunMode(const CommandLineMode& mode, const Arguments& arguments) {
+    ModeOutput out;
+    try {
+        bool fits = arguments.size() >= mode.required && arguments.size() <= mode.required + mode.optional;
+        for (size_t i = 0; fits && i < mode.required; ++i) fits = !arguments[i].empty();
+        if (!fits) throw BadArguments{};
+        return mode.handler(arguments, out);
+    } catch (const BadArguments&) {
+        out.Line(UsageLine(mode));
+    } catch (const UserError& error) {
+        out.Line(error.message());
+    } catch (const std::exception& error) {
+        out.Line(L"error\t" + OneLineField(FromUtf8(error.what())));
+    } catch (...) {
+        out.Line(L"error\tunexpected error");
+    }
+    return kExitNothingDone;
 }
 
 }  // namespace
@@ -131,54 +259,15 @@ void WriteStdout(const std::wstring& text) {
 
 int RunCommandLineMode(const std::vector<std::wstring>& args) {
     if (args.size() < 2) return -1;
-    const std::wstring& mode = args[1];
-    try {
-        if (EqualsNoCase(mode, L"/list") || EqualsNoCase(mode, L"-list")) return ListCatalogue();
-        if (EqualsNoCase(mode, L"/uninstall") || EqualsNoCase(mode, L"-uninstall"))
-            return RunUninstallMode(std::vector<std::wstring>(args.begin() + 2, args.end()));
-        if (EqualsNoCase(mode, L"/scan") || EqualsNoCase(mode, L"-scan")) {
-            if (args.size() < 3 || args[2].empty()) {
-                WriteStdout(L"usage: Purgeon.exe /scan KEYNAME [LOCATION]\n");
-                return 2;
-            }
-            return ListRemains(args[2], args.size() > 3 ? args[3] : std::wstring());
-        }
-        const cleanup::LineOutput print = [](const std::wstring& line) { WriteStdout(line); };
-        if (EqualsNoCase(mode, L"/clean") || EqualsNoCase(mode, L"-clean")) {
-            if (args.size() != 4 || args[2].empty()) {
-                WriteStdout(L"usage: Purgeon.exe /clean KEYNAME LOCATION\n");
-                return cleanup::kExitError;
-            }
-            ComApartment com;
-            return cleanup::RunCleanCommand(RequestFor(args[2], args[3]),
-                                            cleanup::CleanupsFolderOf(ExtractFilePath(ModuleFileName(nullptr))), print);
-        }
-        if (EqualsNoCase(mode, L"/restore") || EqualsNoCase(mode, L"-restore")) {
-            if (args.size() != 3 || args[2].empty()) {
-                WriteStdout(L"usage: Purgeon.exe /restore FOLDER\n");
-                return cleanup::kExitSomethingStayed;
-            }
-            return cleanup::RunRestoreCommand(args[2], print);
-        }
-        if (EqualsNoCase(mode, L"/backup") || EqualsNoCase(mode, L"-backup") || EqualsNoCase(mode, L"/report") ||
-            EqualsNoCase(mode, L"-report")) {
-            std::wstring out;  // one write at the end: a thousand lines cost a thousand calls otherwise
-            auto writeLine = [&out](const std::wstring& line) { out += line + L"\n"; };
-            const std::wstring argument = args.size() > 2 ? args[2] : std::wstring();
-            const int code = EqualsNoCase(mode.substr(1), L"backup") ? backup::RunBackupMode(argument, writeLine)
-                                                                     : report::RunReportMode(argument, writeLine);
-            WriteStdout(out);
-            return code;
-        }
-        if (EqualsNoCase(mode, L"/startup") || EqualsNoCase(mode, L"-startup")) {
-            WriteStdout(FormatStartupListing(LoadStartupItems()));
-            return 0;
-        }
-    } catch (const UserError& error) {
-        WriteStdout(error.message() + L"\n");
-        return 1;
-    }
-    return -1;
+    const std::wstring& name = args[1];
+    // Anything else (a file dropped on the program, say) opens the window.
+    if (name.size() < 2 || (name[0] != L'/' && name[0] != L'-')) return -1;
+    const Arguments arguments(args.begin() + 2, args.end());
+    for (const CommandLineMode& mode : Modes())
+        if (EqualsNoCase(name.substr(1), mode.name)) return RunMode(mode, arguments);
+    // A switch that names no mode is a typing error, not a request for the window.
+    WriteStdout(Format(L"unknown mode %s\n", OneLineField(name).c_str()) + AllUsages());
+    return kExitNothingDone;
 }
 
 }  // namespace purgeon

@@ -9,6 +9,7 @@
 
 #include "catalogue/ProgramList.h"
 #include "catalogue/componentRegistration.h"
+#include "common/exitCodes.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"
@@ -91,7 +92,7 @@ int RunUninstallMode(const std::vector<std::wstring>& args) {
     const std::optional<Arguments> parsed = ParseArguments(args);
     if (!parsed) {
         WriteStdout(kUsage);
-        return 1;
+        return kExitNothingDone;
     }
     ComApartment com;
     TProgramList catalogue;
@@ -100,7 +101,7 @@ int RunUninstallMode(const std::vector<std::wstring>& args) {
         rows = ReadProgramRows(ConnectCatalogue(catalogue), RowIcons::Skip);
     } catch (const UserError& error) {
         WriteStdout(L"error\t" + OneLineField(error.message()) + L"\n");
-        return 1;
+        return kExitNothingDone;
     }
     // Every key must name exactly one program before anything starts.
     std::vector<size_t> chosen;
@@ -116,7 +117,7 @@ int RunUninstallMode(const std::vector<std::wstring>& args) {
     }
     if (!unknown.empty()) {
         WriteStdout(unknown);
-        return 1;
+        return kExitNothingDone;
     }
 
     std::vector<uninstall::BatchProgram> programs;
@@ -157,8 +158,8 @@ int RunUninstallMode(const std::vector<std::wstring>& args) {
         allRemoved = allRemoved && (result.state == uninstall::BatchState::Removed ||
                                     result.state == uninstall::BatchState::RemovedRestartNeeded);
     }
-    if (allRemoved) return 0;
-    return anyStarted ? 2 : 1;
+    if (allRemoved) return kExitDone;
+    return anyStarted ? kExitDoneInPart : kExitNothingDone;
 }
 
 }  // namespace purgeon

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "backup/regFile.h"
+#include "common/exitCodes.h"
 #include "common/funUtils.h"
 #include "common/registryKeys.h"
 #include "common/textParse.h"
@@ -219,7 +220,7 @@ int RunBackupMode(const std::wstring& folder, const std::function<void(const std
         else
             writeLine(L"failed\t" + OneLineField(key.keyName) + L"\t" + OneLineField(key.reason));
     }
-    return result.AllSaved() ? 0 : 2;
+    return result.AllSaved() ? kExitDone : kExitDoneInPart;
 }
 
 }  // namespace purgeon::backup

@@ -25,20 +25,23 @@ int RunCleanCommand(const ScanRequest& request, const std::wstring& backupRoot, 
                                               {backupRoot, request.keyName, CleanInstallLocation(request.installLocation)});
     if (!result.ran) {
         out(L"error\t" + BackupFailedMessage(result.error) + L"\n");
-        return kExitError;
+        return kExitNothingDone;
     }
     for (const ItemOutcome& outcome : result.Outcomes()) out(OutcomeLine(outcome, false));
     if (!result.backupFolder.empty()) out(L"backup\t" + ExcludeTrailingBackslash(result.backupFolder) + L"\n");
-    return result.AllGone() ? kExitAllGone : kExitSomethingStayed;
+    return result.AllGone() ? kExitDone : kExitDoneInPart;
 }
 
 int RunRestoreCommand(const std::wstring& folder, const LineOutput& out) {
     bool allBack = true;
-    for (const ItemOutcome& outcome : RestoreCleanup(WithoutStrayQuote(folder))) {
+    const std::vector<ItemOutcome> outcomes = RestoreCleanup(WithoutStrayQuote(folder));
+    for (const ItemOutcome& outcome : outcomes) {
         out(OutcomeLine(outcome, true));
         allBack = allBack && outcome.done;
     }
-    return allBack ? kExitAllGone : kExitSomethingStayed;
+    // A folder that is no clean-up is a wrong argument: nothing was there to give back.
+    if (outcomes.size() == 1 && outcomes[0].reason == Reason::NotACleanup) return kExitNothingDone;
+    return allBack ? kExitDone : kExitDoneInPart;
 }
 
 }  // namespace purgeon::cleanup

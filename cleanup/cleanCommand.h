@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "common/exitCodes.h"
 #include "remains/remains.h"
 
 namespace purgeon::cleanup {
@@ -11,10 +12,6 @@ namespace purgeon::cleanup {
 using remains::ScanRequest;
 
 using LineOutput = std::function<void(const std::wstring& line)>;
-
-inline constexpr int kExitAllGone = 0;
-inline constexpr int kExitError = 1;        // nothing was changed: bad arguments, no backup
-inline constexpr int kExitSomethingStayed = 2;
 
 // "/clean KEYNAME LOCATION": what the scan window's Delete takes with the marks the scan sets.
 // "deleted\tPATH" or "stayed\tPATH\tREASON" per item, then "backup\tFOLDER" when anything was set
@@ -26,7 +23,7 @@ int RunCleanCommand(const ScanRequest& request, const std::wstring& backupRoot, 
 std::wstring WithoutStrayQuote(std::wstring path);
 
 // "/restore FOLDER": "restored\tPATH" or "failed\tPATH\tREASON" per item; 0 when everything came
-// back, else 2.
+// back, 2 when something did not, 1 when the folder holds no clean-up.
 int RunRestoreCommand(const std::wstring& folder, const LineOutput& out);
 
 }  // namespace purgeon::cleanup

@@ -223,6 +223,9 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_SCANFORM_MESSAGE_NothingChecked", L"Nothing is checked, so nothing was deleted.", false},
         {L"IDS_MESSAGEBOX_REASON_OwnBackups", L"it holds the backups of clean-ups, which are never taken", false},
         {L"IDS_MESSAGEBOX_WARNING_NoLongerInstalled", L"%s is no longer installed. The list now shows the programs as they are.", false},
+        {L"IDS_MESSAGEBOX_WARNING_RunUserCommandElevated", L"%s was installed for your user account only, so programs without administrator rights could have written its uninstall command. Purgeon runs with administrator rights and cannot start the command with yours:\r\n\r\n%s\r\n\r\nRun it with administrator rights anyway?", true},
+        {L"IDS_MESSAGEBOX_MESSAGE_StartupRenamed", L"%d startup entries were enabled under another name, because an enabled entry already has their name:", false},
+        {L"IDS_MESSAGEBOX_WARNING_ReadFileFailed", L"Reading file %s failed: %s", false},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -160,9 +160,25 @@ std::optional<std::wstring> TableFileReady(const std::wstring& givenPath, const 
     return std::nullopt;
 }
 
+std::optional<std::wstring> TableFileReadable(const std::wstring& path, const SaveFailedBox& showError) {
+    // The profile functions take a file they cannot open for one without any key: every text
+    // would silently stay as it was.
+    UniqueHandle file = AdoptFileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return path;
+    const DWORD error = LastErrorOr(ERROR_ACCESS_DENIED);
+    if (showError) showError(ReadFailedText(path, SystemErrorText(error)));
+    return std::nullopt;
+}
+
+std::wstring ReadFailedText(const std::wstring& path, const std::wstring& reason) {
+    return Format(LangText(IDS_MESSAGEBOX_WARNING_ReadFileFailed).c_str(), path.c_str(), reason.c_str());
+}
+
 bool LoadLanguage(const std::wstring& givenPath, const SaveFailedBox& showError) {
-    const std::optional<std::wstring> ready =
+    std::optional<std::wstring> ready =
         TableFileReady(givenPath, [](const std::wstring& path) { return SaveLanguage(path); }, showError);
+    if (ready) ready = TableFileReadable(*ready, showError);
     if (!ready) return false;
     const std::wstring& path = *ready;
     // Entries read before a failure keep their new texts.
@@ -177,7 +193,8 @@ bool LoadLanguage(const std::wstring& givenPath, const SaveFailedBox& showError)
             if (!SamePlaceholders(*value, kTextDefaults[i].english)) continue;
             texts[i] = std::move(*value);
         }
-    } catch (...) {
+    } catch (const std::exception& error) {  // out of memory, the one thing that can go wrong here
+        if (showError) showError(ReadFailedText(path, FromUtf8(error.what())));
         return false;
     }
     return true;

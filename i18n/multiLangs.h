@@ -222,6 +222,9 @@ enum TextKey {
     IDS_SCANFORM_MESSAGE_NothingChecked,
     IDS_MESSAGEBOX_REASON_OwnBackups,
     IDS_MESSAGEBOX_WARNING_NoLongerInstalled,
+    IDS_MESSAGEBOX_WARNING_RunUserCommandElevated,
+    IDS_MESSAGEBOX_MESSAGE_StartupRenamed,
+    IDS_MESSAGEBOX_WARNING_ReadFileFailed,
     kTextKeyCount
 };
 
@@ -249,10 +252,17 @@ void ShowSaveFailedBox(const std::wstring& text);
 std::optional<std::wstring> TableFileReady(const std::wstring& path, const std::function<bool(const std::wstring&)>& create,
                                            const SaveFailedBox& showError);
 
+// The path again when the file can be opened for reading; nullopt, after `showError` named the
+// file and the system's reason, when it cannot.
+std::optional<std::wstring> TableFileReadable(const std::wstring& path, const SaveFailedBox& showError);
+// "Reading file <path> failed: <reason>".
+std::wstring ReadFailedText(const std::wstring& path, const std::wstring& reason);
+
 // Reads the current language file (AppPaths.LangPath) into the table; true when read to its end.
 // A missing file is first created from the texts in force; when that fails the box is shown and
 // the result is false. A key missing from the file, or a text whose placeholders differ from the
-// English default's, leaves the entry's text as it was.
+// English default's, leaves the entry's text as it was. A file that cannot be read shows the box
+// with the system's reason, and the result is false.
 bool LoadLanguage();
 bool LoadLanguage(const std::wstring& path, const SaveFailedBox& showError = ShowSaveFailedBox);
 

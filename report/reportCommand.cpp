@@ -5,6 +5,7 @@
 #include "catalogue/ProgramList.h"
 #include "catalogue/programRows.h"
 #include "report/reportRows.h"
+#include "common/exitCodes.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "common/handles.h"
@@ -37,7 +38,7 @@ int RunReportMode(const std::wstring& path, const std::function<void(const std::
     const std::optional<ReportFormat> format = ReportFormatOfFile(path);
     if (path.empty() || !format) {
         writeLine(L"usage: Purgeon.exe /report FILE.txt|FILE.csv|FILE.html");
-        return 1;
+        return kExitNothingDone;
     }
     try {
         // The saved filters and language, as the window would start with them; nothing is created.
@@ -57,9 +58,9 @@ int RunReportMode(const std::wstring& path, const std::function<void(const std::
         WriteProgramReport(ConnectCatalogue(programs), hideSysPatch, hideScreenSaver, FullPathName(path), *format);
     } catch (const UserError& error) {
         writeLine(error.message());
-        return 1;
+        return kExitNothingDone;
     }
-    return 0;
+    return kExitDone;
 }
 
 }  // namespace purgeon::report

@@ -224,8 +224,9 @@ bool SaveSkin(const std::wstring& givenPath) {
 bool SaveSkin() { return SaveSkin(AppPaths.SkinPath); }
 
 bool LoadSkin(const std::wstring& givenPath, const SaveFailedBox& showError) {
-    const std::optional<std::wstring> ready =
+    std::optional<std::wstring> ready =
         TableFileReady(givenPath, [](const std::wstring& path) { return SaveSkin(path); }, showError);
+    if (ready) ready = TableFileReadable(*ready, showError);
     if (!ready) return false;
     const std::wstring& path = *ready;
     // Entries read before a failure keep their new texts.
@@ -235,7 +236,8 @@ bool LoadSkin(const std::wstring& givenPath, const SaveFailedBox& showError) {
             std::optional<std::wstring> value = ReadProfileValue(path, kSkinEntries[i].section, kSkinEntries[i].key);
             if (value) texts[i] = std::move(*value);
         }
-    } catch (...) {
+    } catch (const std::exception& error) {  // out of memory, the one thing that can go wrong here
+        if (showError) showError(ReadFailedText(path, FromUtf8(error.what())));
         return false;
     }
     return true;

@@ -64,6 +64,11 @@ std::wstring RunValueNameFor(std::wstring_view target) { return WithoutExtension
 
 std::wstring ShortcutNameFor(std::wstring_view target) { return RunValueNameFor(target) + L".lnk"; }
 
+std::wstring RunCommandFor(std::wstring_view target) {
+    if (target.find_first_of(L" \t") == std::wstring_view::npos) return std::wstring(target);
+    return L"\"" + std::wstring(target) + L"\"";
+}
+
 std::wstring ShortcutPathFor(const AddItemRequest& request) {
     if (request.section != AddItemSection::CurrentUserFolder && request.section != AddItemSection::AllUsersFolder)
         return L"";
@@ -87,10 +92,12 @@ AddItemOutcome AddStartupItem(const AddItemRequest& request) {
             break;
         }
         case AddItemSection::CurrentUserRun:
-            error = static_cast<DWORD>(WriteRunValue(HKEY_CURRENT_USER, RunValueNameFor(request.target), request.target));
+            error = static_cast<DWORD>(
+                WriteRunValue(HKEY_CURRENT_USER, RunValueNameFor(request.target), RunCommandFor(request.target)));
             break;
         case AddItemSection::MachineRun:
-            error = static_cast<DWORD>(WriteRunValue(HKEY_LOCAL_MACHINE, RunValueNameFor(request.target), request.target));
+            error = static_cast<DWORD>(
+                WriteRunValue(HKEY_LOCAL_MACHINE, RunValueNameFor(request.target), RunCommandFor(request.target)));
             break;
     }
     if (error != ERROR_SUCCESS) return {AddItemResult::NotWritten, error};

@@ -42,6 +42,10 @@ HRESULT SaveShortcut(const std::wstring& target, const std::wstring& linkPath);
 std::wstring RunValueNameFor(std::wstring_view target);
 std::wstring ShortcutNameFor(std::wstring_view target);
 
+// What a Run value holds for a target: the path in quotes when it has a blank, or Windows would
+// first try "C:\Program.exe" for "C:\Program Files\App\app.exe"; else the path as it is.
+std::wstring RunCommandFor(std::wstring_view target);
+
 // The shortcut's full path for a folder section; empty for a Run section or when the shell
 // knows no such folder.
 std::wstring ShortcutPathFor(const AddItemRequest& request);

@@ -114,6 +114,13 @@ LONG WriteValue(HKEY key, const std::wstring& name, DWORD type, const std::vecto
 // Moves the value between the startup key and the subkey it is disabled in (Run_Disable, or
 // Autoruns' subkey when enabling what Autoruns disabled), as it is stored now.
 // ERROR_SUCCESS, or why it stayed where it was.
+// The name an entry takes when its own is taken: "name (2)" for a value, "stem (2).ext" for a file.
+std::wstring NumberedName(const std::wstring& name, int n, bool isFile) {
+    const size_t dot = isFile ? name.rfind(L'.') : std::wstring::npos;
+    const bool hasExtension = dot != std::wstring::npos && dot != 0;
+    return (hasExtension ? name.substr(0, dot) : name) + Format(L" (%d)", n) + (hasExtension ? name.substr(dot) : L"");
+}
+
 DWORD MoveRegistryEntry(StartupRow& row) {
     LONG status = ERROR_SUCCESS;
     UniqueHKey key = OpenKey(row.root, row.keyPath, kWriteAccess, &status);
@@ -124,12 +131,19 @@ DWORD MoveRegistryEntry(StartupRow& row) {
         if (!disabled) return static_cast<DWORD>(status);
         auto value = ReadRegValue(disabled.get(), row.name.c_str());
         if (!value) return ERROR_FILE_NOT_FOUND;
-        // A name that is enabled already keeps its enabled value; the disabled copy goes.
-        if (auto current = ReadRegValue(key.get(), row.name.c_str()))
-            value = std::move(current);
-        else if ((status = WriteValue(key.get(), row.name, value->type, value->data)) != ERROR_SUCCESS)
+        std::wstring name = row.name;
+        const auto current = ReadRegValue(key.get(), name.c_str());
+        // The same command enabled already under that name: the parked copy adds nothing. Another
+        // command there: both are kept, this one under a name of its own, and the caller says so.
+        const bool same = current && current->type == value->type && current->data == value->data;
+        if (current && !same)
+            for (int n = 2; ReadRegValue(key.get(), name.c_str()) || ReadRegValue(disabled.get(), name.c_str()); ++n)
+                name = NumberedName(row.name, n, false);
+        if (!same && (status = WriteValue(key.get(), name, value->type, value->data)) != ERROR_SUCCESS)
             return static_cast<DWORD>(status);
+        // Enabled now; a parked copy that cannot be removed stays beside it, and loses nothing.
         RegDeleteValueW(disabled.get(), row.name.c_str());
+        row.name = name;
         row.type = value->type;
         row.data = std::move(value->data);
     } else {
@@ -157,8 +171,9 @@ DWORD MoveRegistryEntry(StartupRow& row) {
 DWORD MoveFolderEntry(StartupRow& row) {
     std::wstring target;
     if (row.enabled) {
+        // An enabled entry of that name stays; this one joins it under a name of its own.
         target = row.folder + row.name;
-        if (PathExists(target)) return ERROR_ALREADY_EXISTS;  // the enabled entry of that name stays; so does this one
+        for (int n = 2; PathExists(target); ++n) target = row.folder + NumberedName(row.name, n, true);
     } else {
         std::wstring parked = row.folder + kDisabledFolderName;
         if (!DirectoryExists(parked) && !CreateDirectoryW(parked.c_str(), nullptr)) return LastErrorOr(ERROR_CANNOT_MAKE);
@@ -170,6 +185,7 @@ DWORD MoveFolderEntry(StartupRow& row) {
     }
     if (!MoveFileW(row.filePath.c_str(), target.c_str())) return LastErrorOr(ERROR_ACCESS_DENIED);
     row.filePath = row.command = target;
+    row.name = ExtractFileName(target);
     return ERROR_SUCCESS;
 }
 
@@ -344,10 +360,12 @@ StartupApplyResult ApplyStartupRows(std::vector<StartupRow>& rows) {
     for (StartupRow& row : rows) {
         if (row.enabled == row.wasEnabled) continue;
         DWORD error = ERROR_SUCCESS;
+        const std::wstring name = row.name;
         if (row.enabled && row.disabledBy == DisabledBy::TaskManager) {
             error = WriteEnabledApproval(row);
         } else {
             error = row.source == StartupSource::Registry ? MoveRegistryEntry(row) : MoveFolderEntry(row);
+            if (error == ERROR_SUCCESS && row.name != name) result.renamed.push_back({name, row.name, row.location});
             if (error == ERROR_SUCCESS && row.enabled && (error = ClearDisabledApproval(row)) != ERROR_SUCCESS) {
                 // Back in place, but Task Manager's record still keeps it from starting.
                 row.enabled = row.wasEnabled = false;
@@ -386,6 +404,15 @@ std::wstring StartupFailureMessage(const std::vector<StartupFailure>& failures) 
     std::wstring text = Format(LangText(IDS_MESSAGEBOX_WARNING_StartupFailed).c_str(), static_cast<int>(failures.size()));
     for (const StartupFailure& failure : failures)
         text += L"\r\n" + failure.name + L" (" + failure.location + L"): " + SystemErrorText(failure.error);
+    return text;
+}
+
+std::wstring StartupRenameMessage(const std::vector<StartupRename>& renamed) {
+    if (renamed.empty()) return L"";
+    std::wstring text =
+        Format(LangText(IDS_MESSAGEBOX_MESSAGE_StartupRenamed).c_str(), static_cast<int>(renamed.size()));
+    for (const StartupRename& rename : renamed)
+        text += L"\r\n" + rename.oldName + L" \u2192 " + rename.newName + L" (" + rename.location + L")";
     return text;
 }
 

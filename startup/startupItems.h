@@ -86,18 +86,27 @@ struct StartupFailure {
     DWORD error = ERROR_SUCCESS;
 };
 
+// A parked entry enabled under another name, because an enabled entry had its own.
+struct StartupRename {
+    std::wstring oldName;
+    std::wstring newName;
+    std::wstring location;
+};
+
 struct StartupApplyResult {
     int changed = 0;  // rows whose entry was moved
     int failed = 0;   // rows whose entry could not be moved (left as it was)
     std::vector<StartupFailure> failures;  // one per failed row, in row order
+    std::vector<StartupRename> renamed;    // rows enabled under another name, in row order
 };
 // Writes the check marks back, acting only on rows whose mark differs from what was read.
 // A registry value moves between its key and the Run_Disable subkey with its type and bytes
 // unchanged; a folder entry moves between its folder and the hidden subfolder. When the
-// enabled place already holds an entry of that name, the enabled one is kept: a disabled
-// registry copy is then dropped, a parked file stays parked and counts as failed. A row that
-// fails does not stop the others. Rows that moved are updated to their new place, so applying
-// again changes nothing.
+// enabled place already holds an entry of that name, neither is lost: a parked registry value
+// with the very same type and bytes is dropped, anything else is enabled beside it as
+// "name (2)" ("stem (2).ext" for a file) and listed in `renamed`. A row that fails does not
+// stop the others. Rows that moved are updated to their new place and name, so applying again
+// changes nothing.
 StartupApplyResult ApplyStartupRows(std::vector<StartupRow>& rows);
 
 struct StartupDeleteResult {
@@ -112,6 +121,10 @@ StartupDeleteResult DeleteStartupRows(const std::vector<StartupRow>& rows);
 // What the user is told about failed entries of Apply or Delete Entry: how many, then one
 // "name (location): reason" line each. Empty when there are none.
 std::wstring StartupFailureMessage(const std::vector<StartupFailure>& failures);
+
+// What the user is told about entries enabled under another name: how many, then one
+// "old -> new (location)" line each. Empty when there are none.
+std::wstring StartupRenameMessage(const std::vector<StartupRename>& renamed);
 
 // Checks or unchecks every row; nothing is written until Apply.
 void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled);

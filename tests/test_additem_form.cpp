@@ -78,8 +78,9 @@ TEST_F(AddItemForm, AMissingTargetIsReportedAndClearedAndTheWindowStays) {
         SendMessageW(form.OkButton(), BM_CLICK, 0, 0);
         EXPECT_EQ(WindowText(form.TargetEdit()), L"");
         EXPECT_TRUE(IsWindow(form.Handle()));
-        // The user tries again with the file and the current user's Startup folder.
-        SetWindowTextW(form.TargetEdit(), target_.c_str());
+        // The user tries again with the file, pasted with its quotes, and the current user's
+        // Startup folder.
+        SetWindowTextW(form.TargetEdit(), (L"\"" + target_ + L"\"").c_str());
         SendMessageW(form.SectionCombo(), CB_SETCURSEL, 0, 0);
         PostMessageW(form.OkButton(), BM_CLICK, 0, 0);
     };
@@ -118,7 +119,7 @@ TEST_F(AddItemForm, EnterTakesTheTargetAsTypedAndTheEntryLandsInTheRunKey) {
     UniqueHKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_ALL_ACCESS, key.put()));
     auto text = ReadRegString(key.get(), L"Start me");
-    EXPECT_EQ(text.value_or(L"<none>"), target_);
+    EXPECT_EQ(text.value_or(L"<none>"), L"\"" + target_ + L"\"");
     RegDeleteValueW(key.get(), L"Start me");
 }
 

@@ -95,12 +95,15 @@ TEST_F(AddItemPlaces, RunKeysGetAValueNamedAfterTheFile) {
         auto value = RunValue(root, kValueName);
         ASSERT_TRUE(value.has_value());
         EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
-        EXPECT_EQ(RegBytesToString(value->data), app_);
+        // Quoted, as its folder has a blank: unquoted, Windows would first try "...\Tools.exe".
+        EXPECT_EQ(RegBytesToString(value->data), L"\"" + app_ + L"\"");
 
+        // The startup list reads it back, and finds the file inside the quotes.
         auto row = FindRow(LoadRunKeyItems(root), kValueName);
         ASSERT_TRUE(row.has_value()) << ToUtf8(abbreviation);
         EXPECT_TRUE(row->enabled);
-        EXPECT_EQ(row->command, app_);
+        EXPECT_EQ(row->command, L"\"" + app_ + L"\"");
+        EXPECT_EQ(ProgramPathOfCommand(row->command), app_);
         EXPECT_TRUE(EqualsNoCase(row->location, std::wstring(abbreviation) + L"\\" + kRunKeyPath)) << ToUtf8(row->location);
         EXPECT_EQ(ShortcutPathFor({app_, section}), L"");
     }
@@ -112,7 +115,13 @@ TEST_F(AddItemPlaces, AnExistingValueIsOverwritten) {
     auto value = RunValue(HKEY_CURRENT_USER, L"tool");
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(RegBytesToString(value->data), bare_);
+    EXPECT_EQ(RegBytesToString(value->data), L"\"" + bare_ + L"\"");
+    // A path without a blank is stored as it is; an unquoted one already there still reads.
+    EXPECT_EQ(RunCommandFor(L"C:\\Tools\\app.exe"), L"C:\\Tools\\app.exe");
+    SetText(HKEY_CURRENT_USER, L"tool", bare_);
+    auto row = FindRow(LoadRunKeyItems(HKEY_CURRENT_USER), L"tool");
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->command, bare_);
 }
 
 TEST_F(AddItemPlaces, StartupFoldersGetAShortcut) {

@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "common/funUtils.h"
+#include "common/handles.h"
 #include "i18n/multiLangs.h"
+#include "skins/multiSkins.h"
 #include "tests/support/testSupport.h"
 
 using namespace purgeon;
@@ -360,6 +362,29 @@ TEST_F(LanguageFiles, UncreatableFileShowsTheBoxOnceAndKeepsTheTexts) {
     ASSERT_TRUE(CreateDirectoryW((dir.path() + L"Folder.ini").c_str(), nullptr));
     EXPECT_FALSE(Load(dir.path() + L"Folder.ini"));
     EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+// A language or skin file that is there but cannot be read is said, with the system's reason,
+// rather than read as a file without keys.
+TEST_F(LanguageFiles, AFileThatCannotBeReadShowsTheBoxWithTheReason) {
+    const std::wstring language = Write(L"Held.ini", MarkedLanguage(L"held "));
+    const std::wstring skin = Write(L"HeldSkin.ini", L"[Main]\r\n");
+    for (const std::wstring& path : {language, skin}) {
+        SCOPED_TRACE(ToUtf8(path));
+        boxes.shown.clear();
+        {
+            UniqueHandle held = AdoptFileHandle(
+                CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(held);
+            EXPECT_FALSE(path == language ? Load(path) : LoadSkin(path, boxes.box()));
+        }
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0], ReadFailedText(path, SystemErrorText(ERROR_SHARING_VIOLATION)));
+        EXPECT_EQ(boxes.shown[0].rfind(L"Reading file " + path + L" failed: ", 0), 0u) << ToUtf8(boxes.shown[0]);
+    }
+    EXPECT_EQ(LangText(IDS_MAINFORM_MENU_File), L"File");
+    EXPECT_TRUE(Load(language));  // once let go, it reads
+    EXPECT_EQ(LangText(IDS_MAINFORM_MENU_File), L"held File");
 }
 
 TEST_F(LanguageFiles, BareFileNameMeansTheCurrentFolderForCreatingAndReading) {

@@ -271,3 +271,40 @@ TEST(CleanCommand, OneKeyNameInTwoSourcesTakesOnlyTheEntryMeant) {
     RemoveTree(folder32);
     RemoveTree(folderUser);
 }
+
+// Every mode refuses arguments that do not fit with its usage line and exit code 1, changing
+// nothing; "/?" prints the usage of every mode, the same lines, and exits 0.
+TEST(CommandLineModes, BadArgumentsExitOneWithTheModesUsageAndQuestionMarkListsThemAll) {
+    DWORD exitCode = 99;
+    const std::string all = CaptureOutput(BinDir() + L"Purgeon.exe", L"/?", &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    const struct {
+        const wchar_t* arguments;
+        const char* output;  // exactly what is printed
+    } cases[] = {
+        {L"/list extra", "usage: Purgeon.exe /list\n"},
+        {L"/scan", "usage: Purgeon.exe /scan KEYNAME [LOCATION]\n"},
+        {L"-scan \"\" C:\\", "usage: Purgeon.exe /scan KEYNAME [LOCATION]\n"},
+        {L"/scan a b c", "usage: Purgeon.exe /scan KEYNAME [LOCATION]\n"},
+        {L"/clean OnlyAKey", "usage: Purgeon.exe /clean KEYNAME LOCATION\n"},
+        {L"/restore", "usage: Purgeon.exe /restore FOLDER\n"},
+        {L"/RESTORE a b", "usage: Purgeon.exe /restore FOLDER\n"},
+        {L"/backup a b", "usage: Purgeon.exe /backup [FOLDER]\n"},
+        {L"/report", "usage: Purgeon.exe /report FILE.txt|FILE.csv|FILE.html\n"},
+        {L"/report list.pdf", "usage: Purgeon.exe /report FILE.txt|FILE.csv|FILE.html\n"},
+        {L"/startup now", "usage: Purgeon.exe /startup\n"},
+        {L"/? more", "usage: Purgeon.exe /?\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.arguments));
+        exitCode = 99;
+        EXPECT_EQ(CaptureOutput(BinDir() + L"Purgeon.exe", c.arguments, &exitCode), c.output);
+        EXPECT_EQ(exitCode, 1u);
+        EXPECT_NE(all.find(c.output), std::string::npos) << all;
+    }
+    EXPECT_FALSE(FileExists(L"list.pdf"));
+    // A switch naming no mode is refused too, with every usage, rather than opening the window.
+    const std::string unknown = CaptureOutput(BinDir() + L"Purgeon.exe", L"/lsit", &exitCode);
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(unknown, "unknown mode /lsit\n" + all);
+}

@@ -588,6 +588,55 @@ TEST_F(MainForm, LanguageSwitchAppliesTextsAndIsSaved) {
     EXPECT_EQ(ConfigValue(L"SkinFile"), L"Default.ini");
 }
 
+// A switch that cannot be saved in Config.ini, or to a language file gone since the menu was
+// filled, is said rather than dropped.
+TEST_F(MainForm, ALanguageSwitchThatFailsSaysWhat) {
+    auto entries = ListLanguageFiles(AppPaths.LangDir, AppPaths.LangPath);
+    auto itemOf = [&](const std::wstring& caption) {
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].caption == caption) return kLanguageItemFirst + static_cast<int>(i);
+        return -1;
+    };
+    HMENU languages = menu(TMainForm::MenuName::Languages);
+    {
+        UniqueHandle held = AdoptFileHandle(CreateFileW(AppPaths.ConfigPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                        nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        Command(itemOf(L"Deutsch"));
+    }
+    EXPECT_TRUE(MenuChecked(languages, itemOf(L"Deutsch")));  // switched all the same
+    ASSERT_EQ(g_reports.size(), 1u);
+    EXPECT_EQ(g_reports[0], Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(), AppPaths.ConfigPath.c_str()));
+    EXPECT_EQ(ConfigValue(L"LanguageFile"), L"English.ini");
+    g_reports.clear();
+
+    const std::wstring chinese = AppPaths.LangDir + L"Chinese.ini", aside = chinese + L".aside";
+    ASSERT_TRUE(MoveFileW(chinese.c_str(), aside.c_str()));
+    Command(itemOf(L"Chinese"));
+    MoveFileW(aside.c_str(), chinese.c_str());
+    ASSERT_EQ(g_reports.size(), 1u);
+    EXPECT_EQ(g_reports[0], ReadFailedText(chinese, SystemErrorText(ERROR_FILE_NOT_FOUND)));
+    EXPECT_TRUE(MenuChecked(languages, itemOf(L"Deutsch")));
+    g_reports.clear();
+    Command(itemOf(L"English"));
+    EXPECT_EQ(ConfigValue(L"LanguageFile"), L"English.ini");
+}
+
+// Any program of the desktop can send the window this message. One that names no wait the window
+// started is ignored: no question, and its lParam is never read.
+TEST_F(MainForm, AForgedUninstallDoneMessageIsIgnored) {
+    uninstall::UninstallDone forged;
+    forged.keyName = L"PurgeonUiPlain";
+    forged.displayName = L"Plain office helper";
+    forged.keyPath = L"HKEY_LOCAL_MACHINE\\" + samples::UninstallKeyPath(L"PurgeonUiPlain");
+    forged.started = true;
+    for (WPARAM id : {WPARAM(0), WPARAM(1), WPARAM(2), WPARAM(1000)})
+        SendMessageW(main(), WM_UNINSTALL_DONE, id, reinterpret_cast<LPARAM>(&forged));
+    Pump();
+    EXPECT_TRUE(g_questions.empty());
+    EXPECT_GE(RowOf(list(), L"Plain office helper"), 0);
+}
+
 TEST_F(MainForm, PictureOfTheWindowAndItsIcons) {
     // Every row shows an icon of the system image list the list is given.
     HIMAGELIST small = ListView_GetImageList(list(), LVSIL_SMALL);

@@ -336,25 +336,50 @@ TEST_F(StartupKeys, ApplyWithoutChangesLeavesTheRegistryAlone) {
     EXPECT_TRUE(StartupImage() == before);
 }
 
-TEST_F(StartupKeys, NameBothEnabledAndDisabledKeepsTheEnabledValue) {
+// Enabling a parked value whose name is enabled already loses neither command: the very same
+// command is one entry, another one is enabled beside it under a name of its own, and said so.
+TEST_F(StartupKeys, EnablingAParkedValueWhoseNameIsEnabledKeepsBothCommands) {
     const std::wstring disabledKey = kRun + L"\\" + kRunDisableKey;
-    SetValue(HKEY_CURRENT_USER, kRun, Name(L"twice"), REG_SZ, Bytes(L"enabled.exe"));
-    SetValue(HKEY_CURRENT_USER, disabledKey, Name(L"twice"), REG_SZ, Bytes(L"disabled.exe"));
-    auto rows = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_TRUE(rows[0].enabled);
-    EXPECT_FALSE(rows[1].enabled);
-    EXPECT_EQ(rows[0].location, rows[1].location);
+    const struct {
+        const wchar_t* parked;
+        std::vector<std::pair<std::wstring, std::wstring>> enabledAfter;  // name label, command
+    } cases[] = {
+        {L"disabled.exe", {{L"twice", L"enabled.exe"}, {L"twice (2)", L"disabled.exe"}}},
+        {L"enabled.exe", {{L"twice", L"enabled.exe"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.parked));
+        SetValue(HKEY_CURRENT_USER, kRun, Name(L"twice"), REG_SZ, Bytes(L"enabled.exe"));
+        SetValue(HKEY_CURRENT_USER, disabledKey, Name(L"twice"), REG_SZ, Bytes(c.parked));
+        auto rows = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_TRUE(rows[0].enabled);
+        EXPECT_FALSE(rows[1].enabled);
+        EXPECT_EQ(rows[0].location, rows[1].location);
 
-    rows[1].enabled = true;  // "Enable All" over such a pair
-    EXPECT_EQ(ApplyStartupRows(rows).changed, 1);
-    auto kept = GetValue(HKEY_CURRENT_USER, kRun, Name(L"twice"));
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(RegBytesToString(kept->data), L"enabled.exe");
-    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, disabledKey, Name(L"twice")));
-    auto after = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
-    ASSERT_EQ(after.size(), 1u);
-    EXPECT_EQ(after[0].command, L"enabled.exe");
+        rows[1].enabled = true;  // "Enable All" over such a pair
+        const StartupApplyResult result = ApplyStartupRows(rows);
+        EXPECT_EQ(result.changed, 1);
+        EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, disabledKey, Name(L"twice")));
+        auto after = Ours(LoadRunKeyItems(HKEY_CURRENT_USER));
+        ASSERT_EQ(after.size(), c.enabledAfter.size());
+        for (size_t i = 0; i < after.size(); ++i) {
+            EXPECT_EQ(after[i].name, Name(c.enabledAfter[i].first.c_str()));
+            EXPECT_EQ(after[i].command, c.enabledAfter[i].second);
+            EXPECT_TRUE(after[i].enabled);
+        }
+        if (c.enabledAfter.size() == 2) {
+            EXPECT_EQ(rows[1].name, Name(L"twice (2)")) << "the row follows its entry";
+            ASSERT_EQ(result.renamed.size(), 1u);
+            EXPECT_EQ(StartupRenameMessage(result.renamed),
+                      Format(LangText(IDS_MESSAGEBOX_MESSAGE_StartupRenamed).c_str(), 1) + L"\r\n" + Name(L"twice") +
+                          L" \u2192 " + Name(L"twice (2)") + L" (" + rows[1].location + L")");
+        } else {
+            EXPECT_TRUE(result.renamed.empty());
+        }
+        EXPECT_EQ(ApplyStartupRows(rows).changed, 0);
+        TearDown();
+    }
 }
 
 // A name both enabled and disabled is two rows: deleting one leaves the other's value.
@@ -532,13 +557,19 @@ TEST(StartupFolders, DisableEnableAndDeleteRoundTrip) {
     ASSERT_EQ(both.size(), 2u);
     EXPECT_TRUE(both[0].enabled);
     EXPECT_FALSE(both[1].enabled);
-    both[1].enabled = true;  // its name is taken: it stays parked, the enabled file is kept
+    both[1].enabled = true;  // its name is taken: it is enabled beside the other, as "name (2).lnk"
     auto result = ApplyStartupRows(both);
-    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(result.failed, 0);
+    const std::wstring second = Format(L"PurgeonStartupTest%lu (2).lnk", GetCurrentProcessId());
+    ASSERT_EQ(result.renamed.size(), 1u);
+    EXPECT_EQ(result.renamed[0].newName, second);
+    EXPECT_EQ(both[1].name, second);
     EXPECT_EQ(ReadFileBytes(folder + name), "link bytes");
+    EXPECT_EQ(ReadFileBytes(folder + second), "parked");
+    EXPECT_FALSE(FileExists(parkedFolder + name));
     EXPECT_EQ(DeleteStartupRows(both).deleted, 2);
     EXPECT_FALSE(FileExists(folder + name));
-    EXPECT_FALSE(FileExists(parkedFolder + name));
+    EXPECT_FALSE(FileExists(folder + second));
     EXPECT_TRUE(ours().empty());
 }
 

@@ -27,7 +27,8 @@ bool UninstallEntryExists(const std::wstring& keyName) {
 
 // One done message as the window saw it, with what the registry showed at that moment.
 struct Delivery {
-    WPARAM result = 0;
+    WPARAM result = 0;  // 1 when the command ran, 0 when it could not be started
+    WPARAM waitId = 0;
     UninstallDone program;
     DWORD elapsedMs = 0;
     bool entryLeft = false;  // the program's Uninstall entry still there when the message came
@@ -71,8 +72,9 @@ private:
         auto* self = reinterpret_cast<Receiver*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (message == WM_UNINSTALL_DONE && self) {
             Delivery delivery;
-            delivery.result = wParam;
             delivery.program = *reinterpret_cast<const UninstallDone*>(lParam);  // only valid until we return
+            delivery.result = delivery.program.started ? 1 : 0;
+            delivery.waitId = wParam;
             delivery.elapsedMs = GetTickCount() - self->start_;
             delivery.entryLeft = UninstallEntryExists(delivery.program.keyName);
             self->deliveries_.push_back(delivery);
@@ -213,6 +215,62 @@ TEST(UninstallWait, SecondMessageComesWhileTheFirstIsStillBeingHandled) {
     EXPECT_EQ(receiver.deliveries()[0].program.keyName, first->keyName);
     EXPECT_EQ(receiver.deliveries()[1].program.keyName, second->keyName);
     EXPECT_TRUE(receiver.firstTermsHeld());
+}
+
+// A per-user entry's command never runs with the rights of an elevated Purgeon: the user's own
+// (the shell's) token, or a question when that cannot be had. Under Wine every process runs as
+// one user, so only the decision is tested here; the token start is Windows' to confirm.
+TEST(UninstallRights, PerUserCommandsOfAnElevatedProcessKeepTheUsersRights) {
+    const struct {
+        EntryScope source;
+        bool elevated, tokenAvailable;
+        RunAs expected;
+    } cases[] = {
+        {EntryScope::Machine, true, true, RunAs::AsIs},     {EntryScope::Machine, true, false, RunAs::AsIs},
+        {EntryScope::Machine, false, false, RunAs::AsIs},   {EntryScope::User, false, true, RunAs::AsIs},
+        {EntryScope::User, false, false, RunAs::AsIs},      {EntryScope::User, true, true, RunAs::ShellUser},
+        {EntryScope::User, true, false, RunAs::Ask},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RunAsDecision(c.source, c.elevated, c.tokenAvailable), c.expected)
+            << static_cast<int>(c.source) << c.elevated << c.tokenAvailable;
+    for (const auto& [path, scope] : std::vector<std::pair<std::wstring, EntryScope>>{
+             {L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\A", EntryScope::User},
+             {L"hkcu\\Software\\X", EntryScope::User},
+             {L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\A", EntryScope::Machine},
+             {L"HKEY_CURRENT_USERS\\X", EntryScope::Machine},
+             {L"", EntryScope::Machine}})
+        EXPECT_EQ(ScopeOfKeyPath(path), scope) << ToUtf8(path);
+}
+
+// A command started with a token, as a per-user entry's is with the shell's, runs and is waited
+// for like any other. Here the token is this process's own: which user's token the shell has is
+// Windows' to confirm.
+TEST(UninstallRights, ACommandStartedWithATokenIsWaitedFor) {
+    Sample sample(L"WaitWithToken", UninstallBehaviour::Slow);
+    UniqueHandle token = PrimaryTokenOf(GetCurrentProcess());
+    ASSERT_TRUE(token);
+    const UninstallRun run = RunAndWait(sample->uninstallString, RunOptions{false, INFINITE, token.get()});
+    EXPECT_EQ(run.result, RunResult::Finished);
+    EXPECT_FALSE(UninstallEntryExists(sample->keyName));
+}
+
+// Only the done message of a wait it started is taken, by its id and its record alike.
+TEST(UninstallWait, OnlyTheDoneMessageOfAWaitStartedHereIsClaimed) {
+    Sample sample(L"WaitClaim", UninstallBehaviour::RemoveAll);
+    Receiver receiver;
+    const std::optional<WaitTicket> ticket = TWaitingThread::Start(receiver.hwnd(), sample.terms());
+    ASSERT_TRUE(ticket);
+    ASSERT_TRUE(receiver.WaitFor(1, 30000));
+    const Delivery& done = receiver.deliveries()[0];
+    EXPECT_EQ(done.waitId, ticket->id);
+    StartedWaits waits;
+    waits.Add(*ticket);
+    UninstallDone forged;
+    EXPECT_EQ(waits.Claim(ticket->id + 1, ticket->record), nullptr);
+    EXPECT_EQ(waits.Claim(ticket->id, reinterpret_cast<LPARAM>(&forged)), nullptr);
+    EXPECT_EQ(waits.Claim(ticket->id, ticket->record), reinterpret_cast<const UninstallDone*>(ticket->record));
+    EXPECT_EQ(waits.Claim(ticket->id, ticket->record), nullptr) << "a wait ends once";
 }
 
 TEST(ProcessLookup, ParentOfAStartedProgramIsThisProcess) {

@@ -79,7 +79,12 @@ void TAddItemForm::FormShow() {
 
 AddItemRequest TAddItemForm::ReadControls() const {
     AddItemRequest request;
-    request.target = WindowText(txtTarget_);  // as typed: no trimming, no quotes removed
+    request.target = WindowText(txtTarget_);  // as typed, no trimming
+    // A path pasted with its quotes ("Copy as path") names the file inside them; the Run value
+    // gets its quotes when it is written.
+    if (request.target.size() >= 2 && request.target.front() == L'"' && request.target.back() == L'"' &&
+        request.target.find(L'"', 1) == request.target.size() - 1)
+        request.target = request.target.substr(1, request.target.size() - 2);
     const LRESULT index = SendMessageW(cmbSection_, CB_GETCURSEL, 0, 0);
     if (index >= 0 && index < kAddItemSectionCount) request.section = static_cast<AddItemSection>(index);
     return request;

@@ -88,8 +88,10 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == 0 && DrawMenuItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
             break;
         case WM_UNINSTALL_DONE:
-            // lParam is the waiting thread's record, valid while this synchronous message is handled.
-            if (lParam) OnUninstallDone(wParam, *reinterpret_cast<const uninstall::UninstallDone*>(lParam));
+            // Only for a wait this window started: then lParam is that thread's record, valid while
+            // this synchronous message is handled. Anyone else's lParam is never read.
+            if (const uninstall::UninstallDone* done = uninstallWaits_.Claim(wParam, lParam))
+                OnUninstallDone(done->started ? 1 : 0, *done);
             return 0;
         case WM_CLOSE:
             RunAction(ActionExit);
@@ -157,21 +159,29 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::SwitchLanguage(int itemId) {
-    // Errors end the switch quietly at the step they happen.
+    const size_t index = static_cast<size_t>(itemId - kLanguageItemFirst);
+    if (index >= languageCaptions_.size()) return;  // no language item: nothing was chosen
+    const std::wstring caption = languageCaptions_[index];
+    const std::optional<std::wstring> path = LanguageFileOfCaption(AppPaths.LangDir, caption);
+    if (!path) {  // gone since the menu was filled
+        ShowErrorReport(hwnd_, ReadFailedText(IncludeTrailingBackslash(AppPaths.LangDir) + caption + L".ini",
+                                              SystemErrorText(ERROR_FILE_NOT_FOUND)));
+        return;
+    }
+    AppPaths.LangPath = *path;
+    for (int i = 0; i < static_cast<int>(languageCaptions_.size()); ++i)
+        CheckMenuItem(mItemLanguages_, static_cast<UINT>(kLanguageItemFirst + i),
+                      MF_BYCOMMAND | (kLanguageItemFirst + i == itemId ? MF_CHECKED : MF_UNCHECKED));
+    LoadLanguage(AppPaths.LangPath, [this](const std::wstring& text) { ShowErrorReport(hwnd_, text); });
+    ApplyMainFormTexts();
+    if (state_.page == 0) SetWindowTextW(status_.lblProgramCounts, programCountsText_.c_str());
+    LayoutStatusBar();
     try {
-        const std::wstring& caption = languageCaptions_.at(static_cast<size_t>(itemId - kLanguageItemFirst));
-        auto path = LanguageFileOfCaption(AppPaths.LangDir, caption);
-        if (!path) return;
-        AppPaths.LangPath = *path;
-        for (int i = 0; i < static_cast<int>(languageCaptions_.size()); ++i)
-            CheckMenuItem(mItemLanguages_, static_cast<UINT>(kLanguageItemFirst + i),
-                          MF_BYCOMMAND | (kLanguageItemFirst + i == itemId ? MF_CHECKED : MF_UNCHECKED));
         WriteLanguageFileName(AppPaths.ConfigPath, caption + L".ini");
-        LoadLanguage();
-        ApplyMainFormTexts();
-        if (state_.page == 0) SetWindowTextW(status_.lblProgramCounts, programCountsText_.c_str());
-        LayoutStatusBar();
-    } catch (...) {
+    } catch (const UserError&) {
+        // The language is switched all the same; only the next start will not know it.
+        ShowErrorReport(hwnd_, Format(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed).c_str(),
+                                      AppPaths.ConfigPath.c_str()));
     }
 }
 

@@ -248,6 +248,7 @@ private:
     std::vector<StartupRow> startupRows_;  // the startup list's rows in their shown order
     bool fillingStartup_ = false;
     std::unique_ptr<TDetailsForm> details_;
+    uninstall::StartedWaits uninstallWaits_;  // the only done messages this window takes
 };
 
 }  // namespace purgeon

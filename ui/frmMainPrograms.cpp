@@ -29,6 +29,24 @@ void SetItemText(HWND list, int row, int column, const std::wstring& text) {
     ListView_SetItemText(list, row, column, const_cast<wchar_t*>(text.c_str()));
 }
 
+// Whose rights the uninstall command gets; false when it is not to run at all. A per-user entry's
+// command never gets this process's administrator rights without the user's Yes.
+bool ChooseRights(HWND owner, uninstall::UninstallDone& terms) {
+    switch (uninstall::RunAsFor(terms)) {
+        case uninstall::RunAs::AsIs:
+            return true;
+        case uninstall::RunAs::ShellUser:
+            terms.asShellUser = true;
+            return true;
+        case uninstall::RunAs::Ask:
+            break;
+    }
+    return AskQuestion(owner,
+                       Format(LangText(IDS_MESSAGEBOX_WARNING_RunUserCommandElevated).c_str(),
+                              terms.displayName.c_str(), terms.commandLine.c_str()),
+                       DefaultAnswer::No);
+}
+
 }  // namespace
 
 int TMainForm::SelectedRow() const {
@@ -343,7 +361,8 @@ void TMainForm::ActionUninstallExecute() {
     terms.publisher = program->publisher;
     for (const ProgramRow& other : programsRead_)
         if (other.keyPath != program->keyPath) terms.otherInstallLocations.push_back(other.installLocation);
-    uninstall::TWaitingThread::Start(hwnd_, std::move(terms));
+    if (!ChooseRights(hwnd_, terms)) return;
+    if (auto ticket = uninstall::TWaitingThread::Start(hwnd_, std::move(terms))) uninstallWaits_.Add(*ticket);
 }
 
 void TMainForm::ActionDeleteScrExecute() {

@@ -71,6 +71,8 @@ void TMainForm::ActionApplyExecute() {
         ShowRowTexts(startup_.lsvStartupList, static_cast<int>(i), startupRows_[i]);
     // A row that could not be moved keeps the mark the user gave it, and the user is told why.
     if (!result.failures.empty()) ShowErrorReport(hwnd_, StartupFailureMessage(result.failures));
+    // Nor is an entry enabled beside one of its name without a word.
+    if (!result.renamed.empty()) ShowErrorReport(hwnd_, StartupRenameMessage(result.renamed));
 }
 
 void TMainForm::ActionDeleteExecute() {

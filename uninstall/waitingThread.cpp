@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -125,6 +126,53 @@ UniqueHandle OpenChildProcess(DWORD parentId, ULONGLONG createdAt, ULONGLONG end
     return child;
 }
 
+RunAs RunAsDecision(EntryScope source, bool processElevated, bool unelevatedTokenAvailable) {
+    if (source != EntryScope::User || !processElevated) return RunAs::AsIs;
+    return unelevatedTokenAvailable ? RunAs::ShellUser : RunAs::Ask;
+}
+
+EntryScope ScopeOfKeyPath(const std::wstring& keyPath) {
+    for (const wchar_t* root : {L"HKEY_CURRENT_USER\\", L"HKCU\\"})
+        if (EqualsNoCase(keyPath.substr(0, wcslen(root)), root)) return EntryScope::User;
+    return EntryScope::Machine;
+}
+
+bool ProcessIsElevated() {
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated != 0;
+}
+
+UniqueHandle PrimaryTokenOf(HANDLE process) {
+    UniqueHandle token;
+    if (!process || !OpenProcessToken(process, TOKEN_DUPLICATE, token.put())) return {};
+    UniqueHandle primary;
+    constexpr DWORD kAccess =
+        TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT | TOKEN_ADJUST_SESSIONID;
+    if (!DuplicateTokenEx(token.get(), kAccess, nullptr, SecurityImpersonation, TokenPrimary, primary.put())) return {};
+    return primary;
+}
+
+UniqueHandle ShellUserToken() {
+    // The shell runs with the signed-in user's own token, also when this process was elevated.
+    HWND shell = GetShellWindow();
+    DWORD shellProcessId = 0;
+    if (!shell || !GetWindowThreadProcessId(shell, &shellProcessId) || !shellProcessId) return {};
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
+    return PrimaryTokenOf(process.get());
+}
+
+RunAs RunAsFor(const UninstallDone& program) {
+    const EntryScope scope = ScopeOfKeyPath(program.keyPath);
+    // The token is looked for only when it could matter.
+    if (scope != EntryScope::User) return RunAs::AsIs;
+    const bool elevated = ProcessIsElevated();
+    return RunAsDecision(scope, elevated, elevated && static_cast<bool>(ShellUserToken()));
+}
+
 UninstallRun RunAndWait(const std::wstring& commandLine, const RunOptions& options) {
     // An empty command would make the shell open the current folder.
     if (Trim(commandLine).empty()) return {};
@@ -138,10 +186,15 @@ UninstallRun RunAndWait(const std::wstring& commandLine, const RunOptions& optio
     startup.wShowWindow = options.hidden ? SW_HIDE : SW_SHOW;
     const DWORD flags = (options.hidden ? CREATE_NO_WINDOW : CREATE_NEW_CONSOLE) | NORMAL_PRIORITY_CLASS;
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info)) {
+    const BOOL created =
+        options.token ? CreateProcessWithTokenW(options.token, 0, nullptr, buffer.data(), flags, nullptr, nullptr, &startup, &info)
+              : CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info);
+    if (created) {
         UniqueHandle process(info.hProcess), thread(info.hThread);
         return WaitForUninstaller(process.get(), info.dwProcessId, deadline);
     }
+    // The shell would start it with this process's rights.
+    if (options.token) return {};
 
     // Commands that are not a program line (a document, a shell verb target) go to the shell.
     // No error box from it: the question that follows a failed start says enough.
@@ -173,13 +226,25 @@ UninstallOutcome OutcomeOf(bool started, const UninstallDone& program) {
     return RegistryKeyExists(program.keyPath) ? UninstallOutcome::StillInstalled : UninstallOutcome::Removed;
 }
 
-bool TWaitingThread::Start(HWND target, UninstallDone program) {
-    std::unique_ptr<TWaitingThread> self(new TWaitingThread(target, std::move(program)));
-    DWORD id = 0;
-    UniqueHandle thread(CreateThread(nullptr, 0, &TWaitingThread::ThreadProc, self.get(), 0, &id));
-    if (!thread) return false;
+const UninstallDone* StartedWaits::Claim(WPARAM wParam, LPARAM lParam) {
+    const auto found = std::find_if(tickets_.begin(), tickets_.end(), [&](const WaitTicket& ticket) {
+        return ticket.id == wParam && ticket.record == lParam;
+    });
+    if (found == tickets_.end()) return nullptr;
+    tickets_.erase(found);
+    return reinterpret_cast<const UninstallDone*>(lParam);
+}
+
+std::optional<WaitTicket> TWaitingThread::Start(HWND target, UninstallDone program) {
+    static std::atomic<WPARAM> lastId{0};
+    const WPARAM waitId = ++lastId;
+    std::unique_ptr<TWaitingThread> self(new TWaitingThread(target, std::move(program), waitId));
+    const WaitTicket ticket{waitId, reinterpret_cast<LPARAM>(&self->program_)};
+    DWORD threadId = 0;
+    UniqueHandle thread(CreateThread(nullptr, 0, &TWaitingThread::ThreadProc, self.get(), 0, &threadId));
+    if (!thread) return std::nullopt;
     self.release();  // the thread frees it
-    return true;
+    return ticket;
 }
 
 DWORD WINAPI TWaitingThread::ThreadProc(void* self) {
@@ -195,11 +260,17 @@ DWORD WINAPI TWaitingThread::ThreadProc(void* self) {
 void TWaitingThread::Execute() {
     // The shell start may need COM on this thread.
     ComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    const UninstallRun run = RunAndWait(program_.commandLine);
+    UninstallRun run;
+    if (program_.asShellUser) {
+        // Without the user's token it is not started at all, rather than with this process's rights.
+        if (UniqueHandle token = ShellUserToken()) run = RunAndWait(program_.commandLine, RunOptions{false, INFINITE, token.get()});
+    } else {
+        run = RunAndWait(program_.commandLine);
+    }
     if (run.result == RunResult::WaitFailed) return;
     program_.exitCode = run.exitCode;
-    SendMessageW(target_, WM_UNINSTALL_DONE, run.result == RunResult::Finished ? 1 : 0,
-                 reinterpret_cast<LPARAM>(&program_));
+    program_.started = run.result == RunResult::Finished;
+    SendMessageW(target_, WM_UNINSTALL_DONE, id_, reinterpret_cast<LPARAM>(&program_));
 }
 
 }  // namespace purgeon::uninstall
