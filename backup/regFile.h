@@ -4,7 +4,8 @@
 //
 // One exception, for the sake of the backup: data the editor itself would write short or wrong
 // (a REG_SZ without its terminating NUL, with an inner NUL or an odd size, a REG_DWORD that is
-// not four bytes) goes as hex(1): / hex(4): lines, which the editor loads back exactly.
+// not four bytes) goes as hex(1): / hex(4): lines, which hold every byte; the editor loads the text
+// back but adds a missing terminator (and Wine's drops an odd last byte).
 #include <windows.h>
 
 #include <optional>

@@ -178,6 +178,14 @@ std::wstring ReadEntryComment(IProgramEntry* entry) {
     return L"";
 }
 
+ULONGLONG ReadEntrySizeBytes(IProgramEntry* entry) {
+    ComPtr<IProgramEntry2> where;
+    CheckCom(entry->QueryInterface(IID_IProgramEntry2, where.put_void()), kComponentName);
+    hyper bytes = 0;
+    CheckCom(where->GetSizeBytes(&bytes), kComponentName);
+    return bytes > 0 ? static_cast<ULONGLONG>(bytes) : 0;
+}
+
 std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row) {
     try {
         std::wstring tip;
@@ -200,9 +208,9 @@ std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row)
         }
         ComPtr<IProgramEntry> entry = EntryAtKey(list, row.keyPath);
         if (!entry) return std::nullopt;
-        float size = 0;
-        CheckCom(entry->GetSize(&size), kComponentName);
-        if (size != 0) tip += Format(LangText(IDS_LISTVIEW_TIPS_Size).c_str(), size / kBytesPerMegabyte) + kLineBreak;
+        const ULONGLONG size = ReadEntrySizeBytes(entry.get());
+        if (size != 0)
+            tip += Format(LangText(IDS_LISTVIEW_TIPS_Size).c_str(), static_cast<double>(size) / kBytesPerMegabyte) + kLineBreak;
         unsigned long useCount = 0;
         CheckCom(entry->GetUsedFrequency(&useCount), kComponentName);
         // 0 is the component's "not known": a grade from it would be a claim about nothing.
@@ -261,9 +269,8 @@ bool ReadProgramDetailsInto(IProgramList* list, const std::wstring& keyPath, Pro
         std::wstring value = ComText([&](BSTR* text) { return (entry.get()->*getter)(text); });
         if (!value.empty()) out.properties.push_back({LangText(caption), std::move(value)});
     };
-    float size = 0;
-    CheckCom(entry->GetSize(&size), kComponentName);
-    if (size != 0) out.properties.push_back({LangText(IDS_DETAILSFORM_LISTVIEW_Items_ProgramSize), FormatMegabytes(size)});
+    const ULONGLONG size = ReadEntrySizeBytes(entry.get());
+    if (size != 0) out.properties.push_back({LangText(IDS_DETAILSFORM_LISTVIEW_Items_ProgramSize), FormatMegabytes(static_cast<double>(size))});
     addText(IDS_DETAILSFORM_LISTVIEW_Items_InstallDate, &IProgramEntry::GetInstallDate);
     unsigned long useCount = 0;
     CheckCom(entry->GetUsedFrequency(&useCount), kComponentName);

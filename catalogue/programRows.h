@@ -66,6 +66,8 @@ std::wstring FrequencyText(unsigned long useCount);
 
 // The comment an entry shows among its values (the user's note on the program); empty without one.
 std::wstring ReadEntryComment(IProgramEntry* entry);
+// The entry's estimated size in bytes, exactly (0 when it has none).
+ULONGLONG ReadEntrySizeBytes(IProgramEntry* entry);
 
 // The info tip of a row; nullopt leaves the tip as the list offers it.
 std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row);

@@ -29,7 +29,21 @@ std::optional<int> ShellFileIcon(const std::wstring& path, DWORD attributes, UIN
     return info.iIcon;
 }
 
+// The icon of the file's type, from its name alone: the shell does not open the file.
+std::optional<int> TypeIcon(const std::wstring& path) {
+    return ShellFileIcon(purgeon::ExtractFileName(path), FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES);
+}
+
 }  // namespace
+
+IconFileKind IconIndexCache::Checked(const std::wstring& path) {
+    std::wstring id = purgeon::ToLower(path);
+    auto found = checked_.find(id);
+    if (found != checked_.end()) return found->second;
+    const IconFileKind kind = CheckIconFile(path);
+    checked_.emplace(std::move(id), kind);
+    return kind;
+}
 
 std::optional<int> IconIndexCache::IconOf(const std::wstring& path, int iconIndex) {
     std::wstring id = purgeon::Format(L"%d,", iconIndex) + purgeon::ToLower(path);
@@ -39,8 +53,17 @@ std::optional<int> IconIndexCache::IconOf(const std::wstring& path, int iconInde
     // A stat is far cheaper than letting the shell try to open a missing file.
     if (Exists(path)) {
         GenericProgram();  // brings the system image list up first
-        if (CachedImageIndexFn function = CachedImageIndex()) index = function(path.c_str(), iconIndex, 0);
-        if (index < 0 && iconIndex == 0) index = ShellFileIcon(path, 0, 0).value_or(-1);
+        switch (Checked(path)) {
+            case IconFileKind::Sound:
+                if (CachedImageIndexFn function = CachedImageIndex()) index = function(path.c_str(), iconIndex, 0);
+                if (index < 0 && iconIndex == 0) index = ShellFileIcon(path, 0, 0).value_or(-1);
+                break;
+            case IconFileKind::Other:
+                if (iconIndex == 0) index = TypeIcon(path).value_or(-1);
+                break;
+            case IconFileKind::Unsound:
+                break;
+        }
     }
     known_.emplace(std::move(id), index);
     return index < 0 ? std::nullopt : std::optional<int>(index);
@@ -70,7 +93,12 @@ std::optional<int> IconIndexCache::FileIcon(const std::wstring& path) {
     std::wstring id = L"file," + purgeon::ToLower(path);
     auto found = known_.find(id);
     if (found != known_.end()) return found->second < 0 ? std::nullopt : std::optional<int>(found->second);
-    int index = ShellFileIcon(path, 0, 0).value_or(-1);
+    int index = -1;
+    switch (Checked(path)) {
+        case IconFileKind::Sound: index = ShellFileIcon(path, 0, 0).value_or(-1); break;
+        case IconFileKind::Other: index = TypeIcon(path).value_or(-1); break;
+        case IconFileKind::Unsound: break;
+    }
     known_.emplace(std::move(id), index);
     return index < 0 ? std::nullopt : std::optional<int>(index);
 }

@@ -1,13 +1,16 @@
 #pragma once
 // System image list indexes, looked up once per icon location. Under Wine each lookup of a
 // file not seen before opens the file and extracts its icon, so a refresh with many entries
-// sharing an uninstaller pays for it once.
+// sharing an uninstaller pays for it once. A file reaches the shell only when its icon directory
+// holds up (IconFileCheck.h); any other file gives its type's icon, a broken one none.
 #include <windows.h>
 
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "doffkit/IconFileCheck.h"
 
 namespace doffkit {
 
@@ -23,8 +26,11 @@ public:
 
 private:
     bool Exists(const std::wstring& path);
+    // The file checked once per refresh before the shell may read it.
+    IconFileKind Checked(const std::wstring& path);
 
     std::unordered_map<std::wstring, int> known_;  // -1: no icon there
+    std::unordered_map<std::wstring, IconFileKind> checked_;
     // Lower-case folders found missing: orphaned entries often share one (a deleted
     // program folder), and under Wine a failed lookup scans the parent directory.
     std::unordered_set<std::wstring> missingFolders_;

@@ -3,7 +3,13 @@
 // Where each IProgramEntry getter reads from: a subkey of one of the three Uninstall keys
 // Windows lists programs from, in this order: HKLM's 64-bit view, HKLM's 32-bit view
 // (SOFTWARE\WOW6432Node), HKCU. The same key name under two of them is two programs. Text means
-// REG_SZ or REG_EXPAND_SZ (unexpanded); a value of any other type reads as empty.
+// REG_SZ or REG_EXPAND_SZ (unexpanded), read up to its first NUL or its end (an odd last byte is
+// dropped); a value of any other type reads as empty, never as something else.
+// Whoever installed a program wrote its entry, so every value is taken as possibly hostile:
+// texts shown to the user (names, publisher, version, date, links, the rendered registry values)
+// are cut at kDisplayChars; texts used as data (UninstallString, InstallLocation, DisplayIcon) are
+// whole up to kDataChars, the longest path or command line Windows takes, and read as empty beyond;
+// the registry-values rows keep at most kRowBytes of each value, and at most kMaxRows of them.
 //   GetDisplayName      "DisplayName"
 //   GetUninstallString  "UninstallString"
 //   GetKeyName          the subkey name
@@ -17,7 +23,8 @@
 //   GetKind             1 (system patch) for a key name "KB" + 4 or more digits (an opening
 //                       brace and any suffix allowed), a non-empty "ParentKeyName", or a
 //                       "ReleaseType" of Update / Hotfix / Security Update (any case); else 0
-//   GetSize             "EstimatedSize" (REG_DWORD, KB) x 1024 bytes; 0 when absent
+//   GetSize             "EstimatedSize" (REG_DWORD, KB) x 1024 bytes as a float; 0 when absent
+//                       or of another type (a number stored as text is not read as one)
 //   GetInstallDate      "InstallDate" as stored (usually YYYYMMDD): left to the caller to
 //                       render, so it stays sortable and locale-free
 //   GetVersion          "DisplayVersion"
@@ -41,6 +48,7 @@
 //   GetUninstallCommand what Windows' own list runs: "MsiExec.exe /X{code}" for a Windows
 //                       Installer product named by its product code, else UninstallString with
 //                       environment variables expanded
+//   GetSizeBytes        GetSize's figure exactly, as a 64-bit integer
 //
 // Cost (each registry call is a wineserver round trip): a refresh only enumerates subkey
 // names. An entry opens its key once, on the first read. A key with few values is then
@@ -62,6 +70,23 @@ namespace {
 
 // Up to this many values a key is cheaper to enumerate whole than to query per getter.
 constexpr DWORD kWholeKeyLimit = 7;
+// Bounds on what an entry reads and shows (see the top of this file).
+constexpr size_t kDisplayChars = 2048;
+constexpr size_t kDataChars = 32767;
+constexpr size_t kRowBytes = (kDisplayChars + 1) * sizeof(wchar_t);
+constexpr size_t kMaxRows = 16384;
+// A key whose largest value is bigger than this is queried value by value, so that no more than
+// one oversized value is held at a time.
+constexpr DWORD kWholeKeyDataLimit = 64 * 1024;
+
+// A text cut at `limit` characters, never between the halves of a surrogate pair.
+std::wstring CutText(std::wstring text, size_t limit) {
+    if (text.size() <= limit) return text;
+    size_t cut = limit;
+    if (cut > 0 && IS_HIGH_SURROGATE(text[cut - 1])) --cut;
+    text.resize(cut);
+    return text;
+}
 
 // One round trip for the usual value; the whole value when it is larger.
 std::optional<RegValue> QueryValue(HKEY key, const wchar_t* name) {
@@ -247,6 +272,14 @@ public:
         *value = nullptr;
         return Guarded([&] { return ReturnText(entry_->UninstallCommand(), value); });
     }
+    HRESULT STDMETHODCALLTYPE GetSizeBytes(hyper* value) override {
+        if (!value) return E_POINTER;
+        *value = 0;
+        return Guarded([&] {
+            *value = static_cast<hyper>(entry_->SizeBytes());
+            return S_OK;
+        });
+    }
 
 private:
     ProgramEntry* entry_;
@@ -301,7 +334,7 @@ void ProgramEntry::ReadSmallKeyWhole(HKEY key) {
     DWORD count = 0, maxName = 0, maxData = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, &maxData,
                          nullptr, nullptr) != ERROR_SUCCESS ||
-        count > kWholeKeyLimit)
+        count > kWholeKeyLimit || maxData > kWholeKeyDataLimit)
         return;
     std::vector<RegValue> values;
     std::wstring name(maxName + 1, L'\0');
@@ -324,13 +357,21 @@ const std::optional<RegValue>& ProgramEntry::Value(Field field) {
     if (!read_[field]) {
         read_[field] = true;
         if (HKEY key = Key()) values_[field] = QueryValue(key, kFieldNames[field]);
+        // Only what Text can use is kept: one character past the longest text tells it is too long.
+        auto& read = values_[field];
+        if (read && read->data.size() > (kDataChars + 1) * sizeof(wchar_t)) read->data.resize((kDataChars + 1) * sizeof(wchar_t));
     }
     return values_[field];
 }
 
 std::wstring ProgramEntry::Text(Field field) {
     const auto& value = Value(field);
-    return value && IsText(*value) ? purgeon::RegBytesToString(value->data) : std::wstring();
+    if (!value || !IsText(*value)) return std::wstring();
+    std::wstring text = purgeon::RegBytesToString(value->data);
+    const bool data = field == kUninstallString || field == kInstallLocation || field == kDisplayIcon;
+    if (!data) return CutText(std::move(text), kDisplayChars);
+    // A longer path or command is none: cut, it would name another file or run another command.
+    return text.size() <= kDataChars ? text : std::wstring();
 }
 
 HRESULT ProgramEntry::TextOut(Field field, BSTR* value) {
@@ -432,24 +473,61 @@ HRESULT ProgramEntry::GetLastUsed(BSTR* value) {
     return ReturnText(std::wstring(), value);
 }
 
+ULONGLONG ProgramEntry::SizeBytes() {
+    const auto& size = Value(kEstimatedSize);
+    if (!size || size->type != REG_DWORD || size->data.size() != sizeof(DWORD)) return 0;
+    DWORD kilobytes = 0;
+    memcpy(&kilobytes, size->data.data(), sizeof kilobytes);
+    return static_cast<ULONGLONG>(kilobytes) * 1024;
+}
+
 HRESULT ProgramEntry::GetSize(float* value) {
     if (!value) return E_POINTER;
     *value = 0;
     return Guarded([&] {
-        const auto& size = Value(kEstimatedSize);
-        if (size && size->type == REG_DWORD && size->data.size() == sizeof(DWORD)) {
-            DWORD kilobytes = 0;
-            memcpy(&kilobytes, size->data.data(), sizeof kilobytes);
-            *value = static_cast<float>(static_cast<double>(kilobytes) * 1024.0);
-        }
+        *value = static_cast<float>(SizeBytes());
         return S_OK;
     });
 }
 
+namespace {
+
+// Every value of a key in registry order, as far as kMaxRows, each cut at kRowBytes: only one
+// buffer as large as the key's largest value is held.
+std::vector<RegValue> BoundedValues(HKEY key) {
+    std::vector<RegValue> values;
+    DWORD maxName = 0, maxData = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return values;
+    std::wstring name(maxName + 1, L'\0');
+    std::vector<BYTE> data(maxData ? maxData : 1);
+    for (DWORD index = 0, retries = 0; values.size() < kMaxRows;) {
+        DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+        const LSTATUS status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (status == ERROR_MORE_DATA && ++retries < 8) {
+            // Grown since we asked: enlarge and read this index again.
+            name.resize(std::max<size_t>(name.size(), 16384));
+            data.resize(std::max<size_t>(data.size() * 2, size));
+            continue;
+        }
+        if (status != ERROR_SUCCESS) break;
+        retries = 0;
+        ++index;
+        values.push_back({name.substr(0, nameLength), type,
+                          std::vector<BYTE>(data.begin(), data.begin() + std::min<size_t>(size, kRowBytes))});
+    }
+    return values;
+}
+
+}  // namespace
+
 const std::vector<RegValue>& ProgramEntry::Rows() {
     if (!rows_) {
         std::vector<RegValue> rows;
-        if (HKEY key = Key()) rows = whole_ ? *whole_ : purgeon::ReadRegValues(key);
+        if (HKEY key = Key()) rows = whole_ ? *whole_ : BoundedValues(key);
+        for (RegValue& row : rows)
+            if (row.data.size() > kRowBytes) row.data.resize(kRowBytes);
         if (auto stored = context_->StoredComment(CommentName())) {
             RegValue comment{L"Comments", REG_SZ, {}};
             const BYTE* bytes = reinterpret_cast<const BYTE*>(stored->c_str());
@@ -484,7 +562,7 @@ HRESULT ProgramEntry::GetValueName(long index, BSTR* value) {
         const auto& rows = Rows();
         if (index < 0 || static_cast<size_t>(index) >= rows.size()) return E_INVALIDARG;
         const std::wstring& name = rows[static_cast<size_t>(index)].name;
-        return ReturnText(name.empty() ? std::wstring(L"(Default)") : name, value);
+        return ReturnText(name.empty() ? std::wstring(L"(Default)") : CutText(name, kDisplayChars), value);
     });
 }
 
@@ -494,7 +572,7 @@ HRESULT ProgramEntry::GetValueData(long index, BSTR* value) {
     return Guarded([&] {
         const auto& rows = Rows();
         if (index < 0 || static_cast<size_t>(index) >= rows.size()) return E_INVALIDARG;
-        return ReturnText(purgeon::RenderRegValue(rows[static_cast<size_t>(index)]), value);
+        return ReturnText(CutText(purgeon::RenderRegValue(rows[static_cast<size_t>(index)]), kDisplayChars), value);
     });
 }
 

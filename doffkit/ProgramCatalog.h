@@ -103,6 +103,8 @@ public:
     std::wstring KeyPath() const;
     EntrySource Source() const { return source_; }
     std::wstring UninstallCommand();
+    // "EstimatedSize" in bytes; 0 when absent or not a REG_DWORD.
+    ULONGLONG SizeBytes();
 
     HRESULT STDMETHODCALLTYPE GetDisplayName(BSTR* value) override;
     HRESULT STDMETHODCALLTYPE GetUninstallString(BSTR* value) override;

@@ -21,9 +21,7 @@ std::vector<report::ReportProgram> ReadReportPrograms(IProgramList* list, const 
         if (!entry) continue;
         program.version = ComText([&](BSTR* out) { return entry->GetVersion(out); });
         program.installDate = ComText([&](BSTR* out) { return entry->GetInstallDate(out); });
-        float size = 0;
-        CheckCom(entry->GetSize(&size), kComponentName);
-        program.sizeBytes = size;
+        program.sizeBytes = ReadEntrySizeBytes(entry.get());
         ComPtr<IProgramEntry2> where;
         CheckCom(entry->QueryInterface(IID_IProgramEntry2, where.put_void()), kComponentName);
         program.key = ComText([&](BSTR* out) { return where->GetKeyPath(out); });

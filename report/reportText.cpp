@@ -27,7 +27,7 @@ std::wstring CsvField(const std::wstring& given) {
     return out + L"\"";
 }
 
-std::wstring SizeText(double bytes) { return bytes > 0 ? Format(L"%.0f", bytes) : std::wstring(); }
+std::wstring SizeText(ULONGLONG bytes) { return bytes > 0 ? Format(L"%llu", bytes) : std::wstring(); }
 
 std::vector<std::wstring> Fields(const ReportProgram& program) {
     return {program.name,    program.publisher,       program.version,

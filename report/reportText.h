@@ -39,7 +39,7 @@ std::wstring LocalDateTimeText(const SYSTEMTIME& time);
 // One listed program with the fields the CSV and HTML exports carry.
 struct ReportProgram {
     std::wstring name, publisher, version, installDate;
-    double sizeBytes = 0;  // 0 when unknown
+    ULONGLONG sizeBytes = 0;  // 0 when unknown
     std::wstring installLocation, key, uninstallCommand, comment;
 };
 

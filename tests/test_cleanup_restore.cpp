@@ -57,6 +57,9 @@ void SeedRegistry(const ScratchProgram& program, const std::wstring& keptKey) {
     program.Value(L"", L"Unicode \u00e9\u4e2d", REG_SZ, TextBytes(L"\u00fcber \u65e5\u672c"));
     program.Value(L"", L"Tab\tand\r\nbreak", REG_SZ, TextBytes(L"one\r\ntwo"));
     program.Value(L"", L"Unterminated", REG_SZ, TextBytes(L"abc", false));
+    std::vector<BYTE> odd = TextBytes(L"abc", false);
+    odd.push_back(0x64);
+    program.Value(L"", L"Odd length", REG_SZ, odd);
     program.Value(L"", L"Expand", REG_EXPAND_SZ, TextBytes(L"%ProgramFiles%\\App"));
     const wchar_t multi[] = L"first\0second\0";
     program.Value(L"", L"Multi", REG_MULTI_SZ, Bytes(multi, sizeof multi));
@@ -119,6 +122,15 @@ TEST_F(CleanupRestore, RegistryAndFilesComeBackByteForByte) {
     const std::string keptBefore = Export(keptPath_, L"kept-before.reg");
     ASSERT_GT(keyBefore.size(), 1000u);
     const TreeImage filesBefore = ImageOf(program_.folder);
+    // The editor's exports cannot tell a string's missing terminator or odd last byte: raw bytes can.
+    auto rawImage = [&] {
+        RegistryImage image;
+        UniqueHKey key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, program_.keyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
+            AddImage(image, key.get(), program_.keyPath);
+        return image;
+    };
+    const RegistryImage rawBefore = rawImage();
 
     const CleanupResult result = Clean();
     ASSERT_TRUE(result.AllGone());
@@ -135,6 +147,7 @@ TEST_F(CleanupRestore, RegistryAndFilesComeBackByteForByte) {
     const std::vector<ItemOutcome> restored = RestoreCleanup(result.backupFolder);
     EXPECT_TRUE(AllDone(restored));
     EXPECT_EQ(Export(program_.keyPath, L"key-after.reg"), keyBefore);
+    EXPECT_EQ(rawImage(), rawBefore);
     EXPECT_EQ(Export(keptPath_, L"kept-after.reg"), keptBefore);
     EXPECT_EQ(ImageOf(program_.folder), filesBefore);
     EXPECT_FALSE(DirectoryExists(result.backupFolder));

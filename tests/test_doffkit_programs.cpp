@@ -215,7 +215,7 @@ TEST_F(DoffkitPrograms, ListInRegistryOrderWithEntriesThatReadBadlyOrNotAtAll) {
     EXPECT_EQ(S_OK, entry->GetSize(&size));
     EXPECT_EQ(0.0f, size) << "a string EstimatedSize is no size";
     ASSERT_TRUE(entry = FindEntry(list.get(), big.name()));
-    EXPECT_EQ(bigText, Read(entry.get(), &Entry::GetDisplayName));
+    EXPECT_EQ(bigText.substr(0, 2048), Read(entry.get(), &Entry::GetDisplayName)) << "a text shown is cut";
     EXPECT_EQ(L"\"" + bigText + L"\"", Read(entry.get(), &Entry::GetUninstallString));
     EXPECT_LE(0, IconIndex(entry.get()));
     ASSERT_TRUE(entry = FindEntry(list.get(), unicode.name())) << "a key name in any script";

@@ -134,7 +134,7 @@ std::vector<std::vector<std::wstring>> ParseCsv(const std::wstring& text) {
 }
 
 std::vector<ReportProgram> Programs() {
-    ReportProgram plain{L"Beta Tool", L"Beta Inc.", L"2.1", L"20240131", 3.0 * 1048576,
+    ReportProgram plain{L"Beta Tool", L"Beta Inc.", L"2.1", L"20240131", 3ull * 1048576,
                         L"C:\\Program Files\\Beta", L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Beta",
                         L"\"C:\\Program Files\\Beta\\uninst.exe\" /S", L""};
     ReportProgram awkward{L"Quote \"Me\", Comma", L"A, B & C", L"", L"", 0, L"", L"", L"", L"line one\r\nline two \u00e9\u4e2d"};
