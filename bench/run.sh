@@ -96,3 +96,6 @@ wine "$bin/bench_cleanup.exe" --files "${BENCH_CLEANUP_FILES:-3000}" --runs "$ru
 # The full backup as a process (one file per Uninstall subkey) against the registry editor's one
 # export of the whole key; bench_backup seeds the entries, prints its figures and removes them.
 wine "$bin/bench_backup.exe" --keys "${BENCH_BACKUP_KEYS:-1000}" --runs "$runs"
+# A quiet batch uninstall of 20 stand-ins against their quiet commands started directly, two at a
+# time: Purgeon's own time per program beyond the uninstallers' run time.
+wine "$bin/bench_batch.exe" --programs "${BENCH_BATCH_PROGRAMS:-20}" --runs "$runs"

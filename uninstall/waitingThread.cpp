@@ -73,9 +73,11 @@ UninstallRun WaitForEnd(HANDLE process, ULONGLONG deadline = 0) {
 
 // Waits for the started process, or after a handover for its first child.
 UninstallRun WaitForUninstaller(HANDLE process, DWORD processId, ULONGLONG deadline) {
-    Sleep(kHandoverGraceMs);
+    // Whether it handed over is known when it ends within the grace period: a copy it started
+    // exists by then, so there is no need to sit out the rest of the period.
     const ULONGLONG created = ProcessCreationTime(process);
-    if (ProcessExists(processId, created)) return WaitForEnd(process, deadline);
+    if (WaitForSingleObject(process, kHandoverGraceMs) == WAIT_TIMEOUT && ProcessExists(processId, created))
+        return WaitForEnd(process, deadline);
     UniqueHandle child = OpenChildProcess(processId, created, ProcessExitTime(process));
     if (!child) return WaitForEnd(process);  // ended without handing over: its own code counts
     return WaitForEnd(child.get(), deadline);
