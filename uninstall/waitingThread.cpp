@@ -72,12 +72,18 @@ UninstallRun WaitForEnd(HANDLE process, ULONGLONG deadline = 0) {
 }
 
 // Waits for the started process, or after a handover for its first child.
-UninstallRun WaitForUninstaller(HANDLE process, DWORD processId, ULONGLONG deadline) {
+UninstallRun WaitForUninstaller(HANDLE process, DWORD processId, ULONGLONG deadline, bool quiet) {
     // Whether it handed over is known when it ends within the grace period: a copy it started
     // exists by then, so there is no need to sit out the rest of the period.
     const ULONGLONG created = ProcessCreationTime(process);
-    if (WaitForSingleObject(process, kHandoverGraceMs) == WAIT_TIMEOUT && ProcessExists(processId, created))
-        return WaitForEnd(process, deadline);
+    if (WaitForSingleObject(process, kHandoverGraceMs) == WAIT_TIMEOUT && ProcessExists(processId, created)) {
+        UninstallRun own = WaitForEnd(process, deadline);
+        // A quiet uninstaller on a busy machine may hand over only after the grace period; it
+        // opens nothing else (no page to read afterwards), so a copy it left running is its work.
+        if (!quiet || own.result != RunResult::Finished) return own;
+        UniqueHandle late = OpenChildProcess(processId, created, ProcessExitTime(process));
+        return late ? WaitForEnd(late.get(), deadline) : own;
+    }
     UniqueHandle child = OpenChildProcess(processId, created, ProcessExitTime(process));
     if (!child) return WaitForEnd(process);  // ended without handing over: its own code counts
     return WaitForEnd(child.get(), deadline);
@@ -193,7 +199,7 @@ UninstallRun RunAndWait(const std::wstring& commandLine, const RunOptions& optio
               : CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info);
     if (created) {
         UniqueHandle process(info.hProcess), thread(info.hThread);
-        return WaitForUninstaller(process.get(), info.dwProcessId, deadline);
+        return WaitForUninstaller(process.get(), info.dwProcessId, deadline, options.hidden);
     }
     // The shell would start it with this process's rights.
     if (options.token) return {};
