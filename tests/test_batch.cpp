@@ -179,6 +179,7 @@ TEST(BatchCommand, MixedKindsGoQuietlyWithTheirTruthfulOutcomes) {
     const auto quiet = QuietSample(L"PurgeonBatchQuiet", samples::UninstallBehaviour::RemoveAll, 0);
     const auto cancelled = QuietSample(L"PurgeonBatchCancel", samples::UninstallBehaviour::Nothing, 1602);
     const auto restart = QuietSample(L"PurgeonBatchRestart", samples::UninstallBehaviour::RemoveAll, 3010);
+    const auto leftover = QuietSample(L"PurgeonBatchLeftover", samples::UninstallBehaviour::Remains, 0);
     // Inno Setup's layout: unins000.exe with its log beside it, which says what to do.
     samples::SampleSpec innoSpec;
     innoSpec.name = L"PurgeonBatchInno";
@@ -195,7 +196,7 @@ TEST(BatchCommand, MixedKindsGoQuietlyWithTheirTruthfulOutcomes) {
     const std::string out = CaptureOutput(BinDir() + L"Purgeon.exe",
                                           L"/uninstall /quiet /timeout=60 PurgeonNsisSample " + kMsiKey +
                                               L" PurgeonBatchQuiet PurgeonBatchCancel PurgeonBatchRestart "
-                                              L"PurgeonBatchInno PurgeonBatchPlain",
+                                              L"PurgeonBatchInno PurgeonBatchPlain PurgeonBatchLeftover",
                                           &exitCode);
     EXPECT_EQ(2u, exitCode) << out;
     auto lines = LinesByKey(out);
@@ -210,7 +211,8 @@ TEST(BatchCommand, MixedKindsGoQuietlyWithTheirTruthfulOutcomes) {
                  {L"PurgeonBatchCancel", L"stayed", L"exit code 1602 (cancelled)", true},
                  {L"PurgeonBatchRestart", L"removed", L"exit code 3010 (restart needed); restart needed", false},
                  {L"PurgeonBatchInno", L"removed", L"exit code 0", false},
-                 {L"PurgeonBatchPlain", L"skipped", L"no quiet form is known for its uninstaller", true}};
+                 {L"PurgeonBatchPlain", L"skipped", L"no quiet form is known for its uninstaller", true},
+                 {L"PurgeonBatchLeftover", L"removed", L"exit code 0", false}};
     for (const Case& c : cases) {
         ASSERT_EQ(1u, lines.count(c.key)) << ToUtf8(c.key) << "\n" << out;
         const std::vector<std::wstring>& fields = lines[c.key];
@@ -226,9 +228,17 @@ TEST(BatchCommand, MixedKindsGoQuietlyWithTheirTruthfulOutcomes) {
     ASSERT_TRUE(record);
     EXPECT_EQ(ExcludeTrailingBackslash(quiet.installDir), ExcludeTrailingBackslash(record->installLocation));
     EXPECT_EQ(L"PurgeonBatchQuiet Works", record->publisher);
+    // Its entry gone, a clean-up without a folder takes the recorded terms and finds the leftovers.
+    ASSERT_TRUE(DirectoryExists(ExcludeTrailingBackslash(leftover.installDir)));
+    const std::string cleaned = CaptureOutput(BinDir() + L"Purgeon.exe", L"/clean PurgeonBatchLeftover", &exitCode);
+    EXPECT_EQ(0u, exitCode) << cleaned;
+    EXPECT_NE(std::string::npos, cleaned.find("deleted\t" + ToUtf8(ExcludeTrailingBackslash(leftover.installDir)))) << cleaned;
+    EXPECT_FALSE(DirectoryExists(ExcludeTrailingBackslash(leftover.installDir)));
+    CaptureOutput(BinDir() + L"Purgeon.exe", L"/clean PurgeonBatchNeverRecorded", &exitCode);
+    EXPECT_EQ(1u, exitCode) << "neither installed nor recorded: nothing to go by";
 
     for (const wchar_t* name : {L"PurgeonBatchQuiet", L"PurgeonBatchCancel", L"PurgeonBatchRestart",
-                                L"PurgeonBatchInno", L"PurgeonBatchPlain"})
+                                L"PurgeonBatchInno", L"PurgeonBatchPlain", L"PurgeonBatchLeftover"})
         samples::RemoveSample(std::wstring(name));
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(kNsisKey).c_str(), KEY_WOW64_64KEY, 0);
     (void)restart;
