@@ -223,6 +223,9 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_SCANFORM_MESSAGE_NothingChecked", L"Nothing is checked, so nothing was deleted.", false},
         {L"IDS_MESSAGEBOX_REASON_OwnBackups", L"it holds the backups of clean-ups, which are never taken", false},
         {L"IDS_MESSAGEBOX_WARNING_NoLongerInstalled", L"%s is no longer installed. The list now shows the programs as they are.", false},
+        {L"IDS_MESSAGEBOX_REASON_LeftInBackup", L"kept in the backup: nothing that was given back accounts for it", false},
+        {L"IDS_UNDOFORM_LISTVIEW_Interrupted", L"%s (interrupted)", false},
+        {L"IDS_MESSAGEBOX_WARNING_CleanupInterrupted", L"The clean-up of %s begun %s did not finish: part of what it was taking is in its backup, the rest is still in place.\r\n\r\nRestore what it took? Choose No to keep what was done; the clean-up stays in the Undo Clean-up list either way until it is given back.", true},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -222,6 +222,9 @@ enum TextKey {
     IDS_SCANFORM_MESSAGE_NothingChecked,
     IDS_MESSAGEBOX_REASON_OwnBackups,
     IDS_MESSAGEBOX_WARNING_NoLongerInstalled,
+    IDS_MESSAGEBOX_REASON_LeftInBackup,
+    IDS_UNDOFORM_LISTVIEW_Interrupted,
+    IDS_MESSAGEBOX_WARNING_CleanupInterrupted,
     kTextKeyCount
 };
 
