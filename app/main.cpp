@@ -16,6 +16,7 @@
 #include "skins/multiSkins.h"
 #include "ui/frmMain.h"
 #include "ui/frmSplash.h"
+#include "ui/frmUndo.h"
 
 using namespace purgeon;
 
@@ -57,6 +58,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!mainForm.Create()) return 0;
     TSplashForm::ShowSplash(instance);
     mainForm.Show();
+    // A clean-up cut short last time (a crash, a kill, a power cut) is offered back first.
+    OfferInterruptedCleanups(mainForm.Handle());
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
