@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogueRead.h"
 #include "catalogue/componentRegistration.h"
 #include "config/config.h"
 #include "app/listCommand.h"
@@ -55,9 +56,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     LoadSkin();
     LoadLanguage();
 
+    // The catalogue is read while the splash stands, and the main window is built meanwhile;
+    // the window shows with its list filled once the splash has gone.
+    CatalogueRead firstRead(HideSysPatch, HideScreenSaver);
     TMainForm mainForm(instance);
-    if (!mainForm.Create()) return 0;
-    TSplashForm::ShowSplash(instance);
+    bool created = false;
+    TSplashForm::ShowSplash(
+        instance, [&] { created = mainForm.Create(&firstRead); },
+        [&] { return !created || mainForm.HasFirstRead(); });
+    if (!created) return 0;
+    mainForm.TakeFirstRead();
     mainForm.Show();
 
     MSG message;
