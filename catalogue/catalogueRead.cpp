@@ -36,6 +36,7 @@ void CatalogueRead::Read(bool hideSysPatch, bool hideScreenSaver) {
     result_ = std::move(result);
     done_ = true;
     if (window_) PostMessageW(window_, message_, 0, 0);
+    doneChanged_.notify_all();
 }
 
 void CatalogueRead::NotifyWhenDone(HWND window, UINT message) {
@@ -46,8 +47,10 @@ void CatalogueRead::NotifyWhenDone(HWND window, UINT message) {
 }
 
 CatalogueRead::Result CatalogueRead::Take() {
-    if (thread_.joinable()) thread_.join();
-    std::lock_guard<std::mutex> guard(lock_);
+    // The rows are complete once handed over: the thread's own ending is waited for only when
+    // this goes.
+    std::unique_lock<std::mutex> guard(lock_);
+    doneChanged_.wait(guard, [this] { return done_; });
     return std::exchange(result_, Result{});
 }
 

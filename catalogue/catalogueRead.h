@@ -5,6 +5,7 @@
 // window keeps its own connection for everything afterwards.
 #include <windows.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -37,6 +38,7 @@ private:
     void Read(bool hideSysPatch, bool hideScreenSaver);
 
     std::mutex lock_;
+    std::condition_variable doneChanged_;
     bool done_ = false;
     HWND window_ = nullptr;
     UINT message_ = 0;
