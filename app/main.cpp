@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogueRead.h"
 #include "catalogue/componentRegistration.h"
 #include "config/config.h"
 #include "app/listCommand.h"
@@ -54,9 +55,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     LoadSkin();
     LoadLanguage();
 
+    // The catalogue is read while the splash stands, and the main window is built meanwhile;
+    // the window shows with its list filled once the splash has gone.
+    CatalogueRead firstRead(HideSysPatch, HideScreenSaver);
     TMainForm mainForm(instance);
-    if (!mainForm.Create()) return 0;
-    TSplashForm::ShowSplash(instance);
+    bool created = false;
+    TSplashForm::ShowSplash(
+        instance, [&] { created = mainForm.Create(&firstRead); },
+        [&] { return !created || mainForm.HasFirstRead(); });
+    if (!created) return 0;
+    mainForm.TakeFirstRead();
     mainForm.Show();
     // A clean-up cut short last time (a crash, a kill, a power cut) is offered back first.
     OfferInterruptedCleanups(mainForm.Handle());

@@ -192,7 +192,13 @@ std::optional<std::wstring> BuildInfoTip(IProgramList* list, const ListRow& row)
         if (row.kind == RowKind::ScreenSaver) {
             // A screen saver without a file name has nothing to tell.
             if (row.caption.empty()) return std::nullopt;
-            const std::optional<long> index = ScreenSaverIndexOf(list, row.saverPath);
+            std::optional<long> index = ScreenSaverIndexOf(list, row.saverPath);
+            if (!index) {
+                // The rows may come from another connection's reading (the start-up's), which
+                // this one's last refresh does not know.
+                CheckCom(list->RefreshScreenSavers(), kComponentName);
+                index = ScreenSaverIndexOf(list, row.saverPath);
+            }
             if (!index) return std::nullopt;
             const long j = *index;
             unsigned long size = 0;

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "catalogue/componentRegistration.h"
@@ -337,14 +338,19 @@ protected:
         samples::InstallSample(plain, BinDir());
         samples::InstallScreenSaver(BinDir());
 
+        // As the program starts it: the catalogue read on a thread of its own meanwhile.
+        firstRead_ = new CatalogueRead(HideSysPatch, HideScreenSaver);
         form_ = new TMainForm(GetModuleHandleW(nullptr));
-        ASSERT_TRUE(form_->Create());
+        ASSERT_TRUE(form_->Create(firstRead_));
+        form_->TakeFirstRead();
+        ASSERT_TRUE(form_->HasFirstRead());
         form_->Show();
         Pump();
     }
     static void TearDownTestSuite() {
         if (form_ && IsWindow(form_->Handle())) DestroyWindow(form_->Handle());
         delete form_;
+        delete firstRead_;
         Pump();
         for (const wchar_t* name : {L"PurgeonUiLinked", L"PurgeonUiPlain"}) {
             try {
@@ -412,11 +418,13 @@ protected:
     static ComApartment* com_;
     static ScratchFolder* folder_;
     static TMainForm* form_;
+    static CatalogueRead* firstRead_;
 };
 
 ComApartment* MainForm::com_ = nullptr;
 ScratchFolder* MainForm::folder_ = nullptr;
 TMainForm* MainForm::form_ = nullptr;
+CatalogueRead* MainForm::firstRead_ = nullptr;
 
 }  // namespace
 
@@ -1345,18 +1353,24 @@ TEST_F(MainForm, AFailedFirstFillLeavesTheStartupPageAndCommandsWhole) {
     wchar_t clsid[40] = {};
     StringFromGUID2(CLSID_ProgramList, clsid, 40);
     const std::wstring classKey = L"Software\\Classes\\CLSID\\" + std::wstring(clsid);
-    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, classKey.c_str()));
-    TMainForm broken(GetModuleHandleW(nullptr));
-    const bool created = broken.Create();
-    ASSERT_FALSE(RegisterCatalogueComponent().has_value());
-    ASSERT_TRUE(created);
-    EXPECT_EQ(1u, g_reports.size()) << "the failure is said";
-    HWND window = broken.Handle();
-    EXPECT_LT(0, ListView_GetItemCount(FindDescendant(window, IDC_STARTUP_LIST))) << "the startup list was filled";
-    EXPECT_TRUE(IsWindowEnabled(FindDescendant(window, ActionRefresh)));
-    DestroyWindow(window);
-    Pump();
-    g_reports.clear();
+    // Read in the window's creation, or beforehand on a thread of its own as at start-up.
+    for (const bool readBefore : {false, true}) {
+        ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, classKey.c_str()));
+        std::optional<CatalogueRead> read;
+        if (readBefore) read.emplace(false, false);
+        TMainForm broken(GetModuleHandleW(nullptr));
+        const bool created = broken.Create(read ? &*read : nullptr);
+        broken.TakeFirstRead();
+        ASSERT_FALSE(RegisterCatalogueComponent().has_value());
+        ASSERT_TRUE(created);
+        EXPECT_EQ(1u, g_reports.size()) << "the failure is said, read before: " << readBefore;
+        HWND window = broken.Handle();
+        EXPECT_LT(0, ListView_GetItemCount(FindDescendant(window, IDC_STARTUP_LIST))) << "the startup list was filled";
+        EXPECT_TRUE(IsWindowEnabled(FindDescendant(window, ActionRefresh)));
+        DestroyWindow(window);
+        Pump();
+        g_reports.clear();
+    }
 }
 
 TEST_F(MainForm, ShortOrBrokenSkinRectanglesLeaveControlsAtTheirDesignedPlaces) {

@@ -340,6 +340,10 @@ TEST_F(ProgramRowsTest, TipsOfProgramAndScreenSaverRows) {
     ASSERT_FALSE(lastUsed.str().empty());
     EXPECT_EQ(L"Size:  0.75 M\r\nName:  " + saver.fileName() + L"\r\nLast Used On: " + lastUsed.str() + L"\r\n",
               BuildInfoTip(list(), *saverRow).value_or(L"-"));
+    // The window's own connection tells it too when another one read the rows (the start-up
+    // reads them on a thread of its own).
+    TProgramList other;
+    EXPECT_EQ(BuildInfoTip(list(), *saverRow).value_or(L"-"), BuildInfoTip(other.Get(), *saverRow).value_or(L"+"));
 
     // Failures and rows that name nothing leave the list's own tip.
     ListRow gone = *sizedRow;

@@ -3,6 +3,8 @@
 
 #include <windowsx.h>
 
+#include <utility>
+
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "config/config.h"
@@ -16,7 +18,8 @@ TMainForm::TMainForm(HINSTANCE instance) : instance_(instance) {}
 
 TMainForm::~TMainForm() = default;
 
-bool TMainForm::Create() {
+bool TMainForm::Create(CatalogueRead* firstRead) {
+    firstRead_ = firstRead;
     RegisterWidgetClasses(instance_);
     WNDCLASSEXW windowClass{sizeof(windowClass)};
     windowClass.style = CS_DBLCLKS;
@@ -31,6 +34,20 @@ bool TMainForm::Create() {
     CreateWindowExW(WS_EX_APPWINDOW, kClassName, kAppTitle, WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU,
                     0, 0, 763, 538, nullptr, nullptr, instance_, this);
     return hwnd_ != nullptr;
+}
+
+void TMainForm::TakeFirstRead() {
+    CatalogueRead* read = std::exchange(firstRead_, nullptr);
+    if (!read) return;
+    CatalogueRead::Result result = read->Take();
+    // As a fill of its own: what was read before a failure stays, and the failure is said.
+    GuardedHandle(hwnd_, [&]() -> LRESULT {
+        ShowFill(std::move(result.fill), std::wstring());
+        if (result.error) throw UserError(*result.error);
+        return 0;
+    });
+    // Start-up allocations are not needed again.
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
 void TMainForm::Show() {
@@ -87,6 +104,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM:
             if (wParam == 0 && DrawMenuItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
             break;
+        case WM_CATALOGUE_READ:
+            TakeFirstRead();
+            return 0;
         case WM_UNINSTALL_DONE:
             // Only for a wait this window started: then lParam is that thread's record, valid while
             // this synchronous message is handled. Anyone else's lParam is never read.
@@ -144,18 +164,23 @@ void TMainForm::FormCreate() {
     ApplyMainFormTexts();
 
     // A list that cannot be filled is said so; the startup page and the commands are set up all
-    // the same, so the window is whole when it shows.
-    GuardedHandle(hwnd_, [&]() -> LRESULT {
-        FillProgramList();
-        return 0;
-    });
+    // the same, so the window is whole when it shows. A reading started beforehand fills it when
+    // it is done.
+    if (firstRead_) {
+        firstRead_->NotifyWhenDone(hwnd_, WM_CATALOGUE_READ);
+    } else {
+        GuardedHandle(hwnd_, [&]() -> LRESULT {
+            FillProgramList();
+            return 0;
+        });
+    }
     RefreshStartupList();
     state_.hideSysPatch = HideSysPatch;
     state_.hideScreenSaver = HideScreenSaver;
     UpdateCommands();
 
     // Start-up allocations are not needed again.
-    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+    if (!firstRead_) SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
 void TMainForm::SwitchLanguage(int itemId) {

@@ -17,6 +17,7 @@
 
 #include "backup/registryEditor.h"
 #include "catalogue/ProgramList.h"
+#include "catalogue/catalogueRead.h"
 #include "catalogue/programRows.h"
 #include "uninstall/uninstall.h"
 #include "common/handles.h"
@@ -30,6 +31,8 @@ namespace purgeon {
 class TDetailsForm;
 
 using uninstall::WM_UNINSTALL_DONE;
+// Posted by the start-up's catalogue reading once its rows are ready.
+inline constexpr UINT WM_CATALOGUE_READ = WM_USER + 101;
 
 // Ids of the controls that are not commands.
 enum ControlId {
@@ -69,8 +72,15 @@ public:
     TMainForm(const TMainForm&) = delete;
     TMainForm& operator=(const TMainForm&) = delete;
 
-    // Creates the window hidden and runs its construction (FormCreate).
-    bool Create();
+    // Creates the window hidden and runs its construction (FormCreate), which fills the program
+    // list. Given a reading started beforehand, the list is filled from that reading instead,
+    // as soon as it is done (or at TakeFirstRead); `firstRead` must outlive that.
+    bool Create(CatalogueRead* firstRead = nullptr);
+    // Fills the list from the reading given to Create, waiting for it when it is not done yet;
+    // nothing when the list has it already.
+    void TakeFirstRead();
+    // Whether the list has what the reading given to Create read.
+    bool HasFirstRead() const { return firstRead_ == nullptr; }
     void Show();
     // Keyboard shortcuts (F1, F5, Enter in the search box), looked at before the message loop
     // translates and dispatches a message; true when the message was used.
@@ -168,6 +178,8 @@ private:
 
     // The program page (frmMainPrograms.cpp).
     void FillProgramList();
+    // Puts a fill into the list and the details chooser; `selected` is selected again if listed.
+    void ShowFill(ProgramListFill fill, const std::wstring& selected);
     void ShowRows();
     void OnRowSelected(int row);
     void ClearSelectionState();
@@ -243,6 +255,7 @@ private:
     std::wstring statusLink_;
 
     TProgramList programList_;
+    CatalogueRead* firstRead_ = nullptr;  // the start-up's reading, until the list has it
     std::vector<ListRow> rows_;  // the list's rows in their shown order
     std::vector<ProgramRow> programsRead_;  // every program of the last fill, shown or hidden
     std::vector<StartupRow> startupRows_;  // the startup list's rows in their shown order

@@ -104,31 +104,32 @@ void TMainForm::FillProgramList() {
     // The selected program stays selected while it is listed.
     const std::wstring selected = SelectedIdentity();
     ProgramListFill fill;
+    try {
+        ReadProgramListFill(list, HideSysPatch, HideScreenSaver, fill);
+    } catch (...) {
+        ShowFill(std::move(fill), std::wstring());  // the rows read before the failure stay
+        throw;
+    }
+    ShowFill(std::move(fill), selected);
+}
+
+void TMainForm::ShowFill(ProgramListFill fill, const std::wstring& selected) {
     struct Redraw {
         HWND list;
         ~Redraw() {
-            // Resumed also when the fill ends early or fails.
             SendMessageW(list, WM_SETREDRAW, TRUE, 0);
             InvalidateRect(list, nullptr, TRUE);
         }
     } redraw{programs_.lsvProgramList};
     SendMessageW(programs_.lsvProgramList, WM_SETREDRAW, FALSE, 0);
-    try {
-        ReadProgramListFill(list, HideSysPatch, HideScreenSaver, fill);
-    } catch (...) {
-        rows_ = std::move(fill.rows);
-        programsRead_ = std::move(fill.programs);
-        ShowRows();
-        details_->SetChooser(fill.chooser);
-        ClearSelectionState();
-        throw;
-    }
     rows_ = std::move(fill.rows);
     programsRead_ = std::move(fill.programs);
     ShowRows();
+    // Kept until the details window first opens: filling the chooser costs as much as the list.
     details_->SetChooser(fill.chooser);
     ClearSelectionState();
     SelectRowOf(selected);
+    // A fill that ended early keeps the counts as they were.
     if (!fill.countsText.empty()) {
         programCountsText_ = fill.countsText;
         SetWindowTextW(status_.lblProgramCounts, programCountsText_.c_str());

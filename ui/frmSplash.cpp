@@ -30,9 +30,17 @@ HFONT CreateTahoma8() {
 
 }  // namespace
 
-void TSplashForm::ShowSplash(HINSTANCE instance) {
+void TSplashForm::ShowSplash(HINSTANCE instance, const std::function<void()>& whileShown,
+                             const std::function<bool()>& ready) {
     TSplashForm splash;
+    bool ran = false;
+    splash.OnShown = [&](TSplashForm&) {
+        ran = true;
+        if (whileShown) whileShown();
+    };
+    splash.ready_ = ready;
     splash.Run(instance, AppPaths.SkinDir);
+    if (!ran && whileShown) whileShown();
 }
 
 bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
@@ -49,7 +57,8 @@ bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
     if (OnShown) OnShown(*this);
-    RunModalLoop(hwnd, [&] { return !done_ && hwnd_; });
+    // What whileShown posts to its windows is handled here meanwhile.
+    RunModalLoop(hwnd, [&] { return hwnd_ && (!done_ || (ready_ && !ready_())); });
     hwnd_.reset();
     return true;
 }

@@ -14,8 +14,11 @@ namespace purgeon {
 class TSplashForm : public TFormBase {
 public:
     // Start-up's entry: shows the splash modally, centred on the screen, until its timer closes
-    // it, with the picture SK_SPLASHFORM_IMAGE_CHARGE names in AppPaths.SkinDir.
-    static void ShowSplash(HINSTANCE instance);
+    // it, with the picture SK_SPLASHFORM_IMAGE_CHARGE names in AppPaths.SkinDir. `whileShown`
+    // runs once the splash stands (also when it cannot be shown), so start-up's work takes the
+    // splash's time; past its time the splash still stands until `ready` holds.
+    static void ShowSplash(HINSTANCE instance, const std::function<void()>& whileShown = {},
+                           const std::function<bool()>& ready = {});
 
     // Shows it with the pictures of skinDir; false when the window cannot be made.
     bool Run(HINSTANCE instance, const std::wstring& skinDir);
@@ -40,6 +43,7 @@ private:
     void tmrShowTimer();
     void Paint(HDC dc);
 
+    std::function<bool()> ready_;
     std::wstring skinDir_;
     UniqueBitmap picture_;
     HWND lblCopyrightInfo_ = nullptr;
