@@ -203,6 +203,7 @@ TEST_F(CleanupRestore, ACleanupCutShortComesBackAndAFileNoRecordNamesIsKept) {
     ASSERT_TRUE(result.AllGone());
     // The log file "never moved": back in its place, its outcome not written.
     const std::wstring log = program_.Path(L"data\\logs\\today.log");
+    ASSERT_TRUE(ForceDirectories(ExcludeTrailingBackslash(ExtractFilePath(log))));  // it never moved, nor did its folder
     ASSERT_TRUE(MoveFileW((result.backupFolder + CleanupBackup::StoredFor(log)).c_str(), log.c_str()));
     CutShort(result.backupFolder, {log});
     std::vector<CleanupSummary> listed = ListCleanups(backups_.path());
