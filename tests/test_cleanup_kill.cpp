@@ -175,7 +175,7 @@ protected:
         for (const auto& [name, value] : registry_) {
             auto there = values.find(name);
             if (there != values.end() && there->second == value) continue;
-            EXPECT_TRUE(saved.count(name)) << "a value neither in place nor in the backup: " << ToUtf8(name);
+            EXPECT_TRUE(saved.count(FoldCase(name))) << "a value neither in place nor in the backup: " << ToUtf8(name);
         }
         std::cout << "  " << inBackup << " files in the backup, " << (registry_.size() - values.size())
                   << " values gone\n";
