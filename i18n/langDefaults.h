@@ -226,6 +226,9 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_MESSAGEBOX_WARNING_RunUserCommandElevated", L"%s was installed for your user account only, so programs without administrator rights could have written its uninstall command. Purgeon runs with administrator rights and cannot start the command with yours:\r\n\r\n%s\r\n\r\nRun it with administrator rights anyway?", true},
         {L"IDS_MESSAGEBOX_MESSAGE_StartupRenamed", L"%d startup entries were enabled under another name, because an enabled entry already has their name:", false},
         {L"IDS_MESSAGEBOX_WARNING_ReadFileFailed", L"Reading file %s failed: %s", false},
+        {L"IDS_MESSAGEBOX_REASON_LeftInBackup", L"kept in the backup: nothing that was given back accounts for it", false},
+        {L"IDS_UNDOFORM_LISTVIEW_Interrupted", L"%s (interrupted)", false},
+        {L"IDS_MESSAGEBOX_WARNING_CleanupInterrupted", L"The clean-up of %s begun %s did not finish: part of what it was taking is in its backup, the rest is still in place.\r\n\r\nRestore what it took? Choose No to keep what was done; the clean-up stays in the Undo Clean-up list either way until it is given back.", true},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

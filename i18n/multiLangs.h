@@ -225,6 +225,9 @@ enum TextKey {
     IDS_MESSAGEBOX_WARNING_RunUserCommandElevated,
     IDS_MESSAGEBOX_MESSAGE_StartupRenamed,
     IDS_MESSAGEBOX_WARNING_ReadFileFailed,
+    IDS_MESSAGEBOX_REASON_LeftInBackup,
+    IDS_UNDOFORM_LISTVIEW_Interrupted,
+    IDS_MESSAGEBOX_WARNING_CleanupInterrupted,
     kTextKeyCount
 };
 
