@@ -115,6 +115,12 @@ std::optional<ProgramRow> ReadProgramAtKey(IProgramList* list, const std::wstrin
     return row;
 }
 
+long ReadIconAtKey(IProgramList* list, const std::wstring& keyPath) {
+    long icon = 0;
+    if (ComPtr<IProgramEntry> entry = EntryAtKey(list, keyPath)) CheckCom(entry->GetIconIndex(&icon), kComponentName);
+    return icon;
+}
+
 std::optional<long> ScreenSaverIndexOf(IProgramList* list, const std::wstring& path) {
     long count = 0;
     CheckCom(list->GetScreenSaverCount(&count), kComponentName);

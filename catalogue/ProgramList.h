@@ -74,6 +74,9 @@ ComPtr<IProgramEntry> EntryAtKey(IProgramList* list, const std::wstring& keyPath
 std::optional<ProgramRow> ReadProgramAtKey(IProgramList* list, const std::wstring& keyPath,
                                            RowIcons icons = RowIcons::Skip);
 // Refreshes the component's screen savers and reads them all.
+// The icon of the program at that key, in the system image list; 0 (the generic icon) when
+// the key has gone.
+long ReadIconAtKey(IProgramList* list, const std::wstring& keyPath);
 std::vector<ScreenSaverRow> ReadScreenSaverRows(IProgramList* list, RowIcons icons = RowIcons::Read);
 // The screen saver whose file this is, among those of the component's last refresh.
 std::optional<long> ScreenSaverIndexOf(IProgramList* list, const std::wstring& path);

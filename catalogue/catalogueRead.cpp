@@ -23,7 +23,8 @@ void CatalogueRead::Read(bool hideSysPatch, bool hideScreenSaver) {
         ComApartment com;
         TProgramList programs;
         try {
-            ReadProgramListFill(programs.Get(), hideSysPatch, hideScreenSaver, result.fill);
+            // The window looks up the icons of the rows it shows.
+            ReadProgramListFill(programs.Get(), hideSysPatch, hideScreenSaver, result.fill, RowIcons::Skip);
         } catch (const UserError& error) {
             result.error = error.message();
         }

@@ -60,14 +60,14 @@ std::wstring UserDecimalSeparator() {
 
 namespace {
 
-ListRow ProgramListRow(const ProgramRow& program) {
+ListRow ProgramListRow(const ProgramRow& program, RowIcons icons) {
     ListRow row;
     row.kind = RowKind::Program;
     row.keyPath = program.keyPath;
     row.caption = program.Caption();
     row.publisher = program.publisher;
     row.directory = program.installLocation;
-    row.image = static_cast<int>(program.iconIndex);
+    row.image = icons == RowIcons::Read ? static_cast<int>(program.iconIndex) : kIconNotRead;
     return row;
 }
 
@@ -86,29 +86,30 @@ ListRow ScreenSaverListRow(const ScreenSaverRow& saver) {
 }
 
 // The shown rows and chooser items of the programs read so far.
-void AddProgramRows(bool hideSysPatch, ProgramListFill& out) {
+void AddProgramRows(bool hideSysPatch, RowIcons icons, ProgramListFill& out) {
     for (const ProgramRow& program : out.programs) {
         if (program.kind == 1) {
             ++out.sysPatchCount;
             if (hideSysPatch) continue;
         }
-        const ListRow& row = out.rows.emplace_back(ProgramListRow(program));
+        const ListRow& row = out.rows.emplace_back(ProgramListRow(program, icons));
         out.chooser.push_back({row.caption, row.keyPath, row.image});
     }
 }
 
 }  // namespace
 
-void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out) {
+void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out,
+                         RowIcons icons) {
     out = ProgramListFill{};
     bool allPrograms = false;
     try {
-        allPrograms = ReadProgramRowsInto(list, RowIcons::Read, out.programs);
+        allPrograms = ReadProgramRowsInto(list, icons, out.programs);
     } catch (...) {
-        AddProgramRows(hideSysPatch, out);  // the rows read before the failure stay
+        AddProgramRows(hideSysPatch, icons, out);  // the rows read before the failure stay
         throw;
     }
-    AddProgramRows(hideSysPatch, out);
+    AddProgramRows(hideSysPatch, icons, out);
     // A null entry ends the whole fill: no screen savers, and the counts stay as they were.
     if (!allPrograms) return;
 

@@ -16,6 +16,8 @@ namespace purgeon {
 // shows by its key path or file, never by a place in a listing, so a command on it reaches that
 // program or nothing, however the catalogue changed since the list was filled.
 enum class RowKind { Program, ScreenSaver };
+// A program row's icon before it was looked up: the window reads the icons of the rows it shows.
+inline constexpr int kIconNotRead = -1;
 struct ListRow {
     RowKind kind = RowKind::Program;
     std::wstring keyPath;    // a program row's uninstall key, as the registry editor names it
@@ -43,7 +45,9 @@ struct ProgramListFill {
 // Refreshes the catalogue and builds everything a fill of the program list needs from one
 // reading of it, applying the two filters. Throws UserError on a failed component call; `out`
 // then holds the rows read so far.
-void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out);
+// With RowIcons::Skip the program rows' icons are kIconNotRead (screen savers' are read).
+void ReadProgramListFill(IProgramList* list, bool hideSysPatch, bool hideScreenSaver, ProgramListFill& out,
+                         RowIcons icons = RowIcons::Read);
 
 // The status bar of a selected program row: its key name and its web link (about, else help,
 // else update link; may be empty). nullopt when the program's entry is gone.

@@ -163,7 +163,8 @@ void TDetailsForm::PopulateChooser() {
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_LPARAM;
         item.iItem = at++;
         item.pszText = const_cast<wchar_t*>(entry.caption.c_str());
-        item.iImage = item.iSelectedImage = entry.image;
+        item.iImage = item.iSelectedImage =
+            entry.image != kIconNotRead ? entry.image : iconOf ? iconOf(entry.keyPath) : 0;
         item.lParam = at - 1;  // its place in chooserItems_, which the combo box mirrors
         SendMessageW(cmbPrograms_, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }

@@ -4,6 +4,7 @@
 // modally and hidden again, its content kept until the next fill.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -22,6 +23,8 @@ public:
     // The programs of the main list, refilled with it; no entry stays selected. The combo box
     // itself is filled when it is next needed: filling it costs far more than the list does.
     void SetChooser(const std::vector<ChooserItem>& items);
+    // Gives the icon of a chooser item whose icon was not read with it (kIconNotRead).
+    std::function<int(const std::wstring& keyPath)> iconOf;
     // Fills both tabs for a program and selects it in the chooser without a change event. A
     // program gone since the fill is said so and the previous content stays; a component error
     // is reported and the rows read so far are shown. False in both cases, so the caller does not

@@ -104,6 +104,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM:
             if (wParam == 0 && DrawMenuItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
             break;
+        case WM_TIMER:
+            if (wParam == kIconTimer) ReadSomeIcons();
+            return 0;
         case WM_CATALOGUE_READ:
             TakeFirstRead();
             return 0;
@@ -137,6 +140,7 @@ void TMainForm::FormCreate() {
     ShowWindow(frame_.tsStartupItems, SW_HIDE);
     details_ = std::make_unique<TDetailsForm>();
     details_->Create(hwnd_, instance_);
+    details_->iconOf = [this](const std::wstring& keyPath) { return IconOfProgram(keyPath); };
 
     // Icon indexes from the catalogue index the system image lists.
     SHFILEINFOW info{};

@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,7 @@ public:
     HMENU Menu(MenuName name) const;
 
     static constexpr wchar_t kClassName[] = L"TMainForm";
+    static constexpr UINT_PTR kIconTimer = 1;
 
 private:
     friend const std::vector<Command>& MainCommands();
@@ -181,6 +183,12 @@ private:
     // Puts a fill into the list and the details chooser; `selected` is selected again if listed.
     void ShowFill(ProgramListFill fill, const std::wstring& selected);
     void ShowRows();
+    void GiveRowCells(NMLVDISPINFOW* asked);
+    // A row's icon, looked up the first time it is asked for.
+    int RowIcon(size_t row);
+    int IconOfProgram(const std::wstring& keyPath);
+    void ReadSomeIcons();
+    int FindRowByPrefix(const NMLVFINDITEMW& find) const;
     void OnRowSelected(int row);
     void ClearSelectionState();
     int SelectedRow() const;
@@ -257,6 +265,8 @@ private:
     TProgramList programList_;
     CatalogueRead* firstRead_ = nullptr;  // the start-up's reading, until the list has it
     std::vector<ListRow> rows_;  // the list's rows in their shown order
+    std::unordered_map<std::wstring, size_t> rowOfKey_;  // a program row's place in rows_
+    size_t iconsToRead_ = 0;  // rows_ before it have their icons
     std::vector<ProgramRow> programsRead_;  // every program of the last fill, shown or hidden
     std::vector<StartupRow> startupRows_;  // the startup list's rows in their shown order
     bool fillingStartup_ = false;

@@ -24,10 +24,9 @@ namespace {
 
 constexpr COLORREF kDirectoryLinkColour = RGB(0, 0, 255);
 constexpr int kDirectoryColumn = 2;
-
-void SetItemText(HWND list, int row, int column, const std::wstring& text) {
-    ListView_SetItemText(list, row, column, const_cast<wchar_t*>(text.c_str()));
-}
+// Icons out of view are read in slices short enough to keep the window answering.
+constexpr UINT kIconTimerMs = 10;
+constexpr DWORD kIconSliceMs = 20;
 
 // Whose rights the uninstall command gets; false when it is not to run at all. A per-user entry's
 // command never gets this process's administrator rights without the user's Yes.
@@ -105,7 +104,7 @@ void TMainForm::FillProgramList() {
     const std::wstring selected = SelectedIdentity();
     ProgramListFill fill;
     try {
-        ReadProgramListFill(list, HideSysPatch, HideScreenSaver, fill);
+        ReadProgramListFill(list, HideSysPatch, HideScreenSaver, fill, RowIcons::Skip);
     } catch (...) {
         ShowFill(std::move(fill), std::wstring());  // the rows read before the failure stay
         throw;
@@ -137,22 +136,67 @@ void TMainForm::ShowFill(ProgramListFill fill, const std::wstring& selected) {
     LayoutStatusBar();
 }
 
-// Puts rows_ into the list view as they stand.
+// Puts rows_ into the list view as they stand: the list asks for each row's cells as it draws it.
 void TMainForm::ShowRows() {
     HWND list = programs_.lsvProgramList;
     ListView_DeleteAllItems(list);
-    for (size_t i = 0; i < rows_.size(); ++i) {
-        const ListRow& row = rows_[i];
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
-        item.iItem = static_cast<int>(i);
-        item.pszText = const_cast<wchar_t*>(row.caption.c_str());
-        item.lParam = static_cast<LPARAM>(i);
-        item.iImage = row.image;
-        int at = ListView_InsertItem(list, &item);
-        SetItemText(list, at, 1, row.publisher);
-        SetItemText(list, at, 2, row.directory);
+    rowOfKey_.clear();
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].kind == RowKind::Program) rowOfKey_.emplace(rows_[i].keyPath, i);
+    ListView_SetItemCountEx(list, static_cast<int>(rows_.size()), 0);
+    // The icons of rows out of view are looked up a few at a time while the window is idle.
+    iconsToRead_ = 0;
+    SetTimer(hwnd_, kIconTimer, kIconTimerMs, nullptr);
+}
+
+int TMainForm::RowIcon(size_t at) {
+    ListRow& row = rows_[at];
+    if (row.image != kIconNotRead) return row.image;
+    try {
+        row.image = static_cast<int>(ReadIconAtKey(programList_.Get(), row.keyPath));
+    } catch (const UserError&) {
+        // The generic icon: the row's texts stand, and asking again at every paint would only
+        // repeat the failure. A command on the row reports the component's trouble.
+        row.image = 0;
     }
+    return row.image;
+}
+
+int TMainForm::IconOfProgram(const std::wstring& keyPath) {
+    auto at = rowOfKey_.find(keyPath);
+    return at == rowOfKey_.end() ? 0 : RowIcon(at->second);
+}
+
+void TMainForm::ReadSomeIcons() {
+    const DWORD began = GetTickCount();
+    while (iconsToRead_ < rows_.size() && GetTickCount() - began < kIconSliceMs) RowIcon(iconsToRead_++);
+    if (iconsToRead_ >= rows_.size()) KillTimer(hwnd_, kIconTimer);
+}
+
+void TMainForm::GiveRowCells(NMLVDISPINFOW* asked) {
+    LVITEMW& item = asked->item;
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size()) return;
+    const ListRow& row = rows_[static_cast<size_t>(item.iItem)];
+    if (item.mask & LVIF_IMAGE) item.iImage = RowIcon(static_cast<size_t>(item.iItem));
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::wstring& text = item.iSubItem == 1 ? row.publisher : item.iSubItem == 2 ? row.directory : row.caption;
+        lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
+    }
+}
+
+// Typing a program's first letters goes to it, from the focused row on and round again.
+int TMainForm::FindRowByPrefix(const NMLVFINDITEMW& find) const {
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || rows_.empty()) return -1;
+    const std::wstring prefix = find.lvfi.psz;
+    const size_t count = rows_.size();
+    const size_t start = find.iStart >= 0 && static_cast<size_t>(find.iStart) < count ? static_cast<size_t>(find.iStart) : 0;
+    const bool whole = !(find.lvfi.flags & LVFI_PARTIAL);
+    for (size_t step = 0; step < count; ++step) {
+        const size_t at = (start + step) % count;
+        const std::wstring& caption = rows_[at].caption;
+        if (whole ? EqualsNoCase(caption, prefix) : StartsWithNoCase(caption, prefix)) return static_cast<int>(at);
+    }
+    return -1;
 }
 
 void TMainForm::ClearSelectionState() {
@@ -333,6 +377,11 @@ LRESULT TMainForm::OnProgramListNotify(NMHDR* header) {
         }
         case NM_CUSTOMDRAW:
             return DrawListItem(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+        case LVN_GETDISPINFOW:
+            GiveRowCells(reinterpret_cast<NMLVDISPINFOW*>(header));
+            return 0;
+        case LVN_ODFINDITEMW:
+            return FindRowByPrefix(*reinterpret_cast<NMLVFINDITEMW*>(header));
         default:
             return 0;
     }
