@@ -182,6 +182,9 @@ private:
     void ShowFill(ProgramListFill fill, const std::wstring& selected);
     void ShowRows();
     void OnRowSelected(int row);
+    // After a row's selection changed: the status bar and the commands follow what is selected.
+    void SelectionChanged();
+    void SelectAllRows();
     void ClearSelectionState();
     int SelectedRow() const;
     const ListRow* SelectedListRow() const;
@@ -201,6 +204,7 @@ private:
     LRESULT OnProgramListNotify(NMHDR* header);
     void OpenStatusLink();
     void ActionUninstallExecute();
+    void ActionUninstallSelectedExecute();
     void ActionDeleteScrExecute();
     void ActionShowDetailsExecute();
     void ActionSearchExecute();
@@ -260,6 +264,7 @@ private:
     std::vector<ProgramRow> programsRead_;  // every program of the last fill, shown or hidden
     std::vector<StartupRow> startupRows_;  // the startup list's rows in their shown order
     bool fillingStartup_ = false;
+    bool selectingAll_ = false;  // one selection change for all rows, not one per row
     std::unique_ptr<TDetailsForm> details_;
     uninstall::StartedWaits uninstallWaits_;  // the only done messages this window takes
 };

@@ -136,7 +136,7 @@ void TMainForm::CreateControls() {
 
     // Page 0: the program list and its side panel.
     ProgramPageControls& p = programs_;
-    p.lsvProgramList = MakeList(frame_.tsProgramList, IDC_PROGRAM_LIST, LVS_SINGLESEL | LVS_SHAREIMAGELISTS,
+    p.lsvProgramList = MakeList(frame_.tsProgramList, IDC_PROGRAM_LIST, LVS_SHAREIMAGELISTS,
                                 LVS_EX_INFOTIP | LVS_EX_LABELTIP);
     SetWindowSubclass(p.lsvProgramList, ListSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
     p.SizePanelPL = CreateSizePanel(frame_.tsProgramList, IDC_SIZEPANEL_PL, instance_);
