@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -211,6 +212,8 @@ private:
     void ActionHideSysPatchExecute();
     void ActionHideScrExecute();
     void OnUninstallDone(WPARAM ran, const uninstall::UninstallDone& program);
+    // Runs a window of the uninstall road; the list is filled afresh afterwards, also after an error.
+    void RunThenRefill(const std::function<void()>& work);
     void ActionUndoCleanupExecute();
     void ActionExportRegExecute();
     void ActionReloadRegExecute();

@@ -441,18 +441,10 @@ void TMainForm::ActionUninstallSelectedExecute() {
         programs.push_back(std::move(program));
     }
     if (programs.empty()) return;
-    struct Refill {
-        TMainForm* form;
-        ~Refill() {
-            try {
-                form->FillProgramList();
-            } catch (const UserError& error) {
-                ShowErrorReport(form->hwnd_, error.message());
-            }
-        }
-    } refill{this};  // also when a window ends with an error
-    std::vector<RemainsScanPart> parts = TBatchForm::Run(hwnd_, instance_, std::move(programs));
-    if (!parts.empty()) TScanForm::Run(hwnd_, instance_, std::move(parts));
+    RunThenRefill([&] {
+        std::vector<RemainsScanPart> parts = TBatchForm::Run(hwnd_, instance_, std::move(programs));
+        if (!parts.empty()) TScanForm::Run(hwnd_, instance_, std::move(parts));
+    });
 }
 
 void TMainForm::ActionDeleteScrExecute() {
@@ -549,6 +541,10 @@ void TMainForm::OnUninstallDone(WPARAM ran, const uninstall::UninstallDone& done
             break;
     }
     if (!AskQuestion(hwnd_, question, defaultAnswer)) return;
+    RunThenRefill([&] { TScanForm::Run(hwnd_, instance_, request); });
+}
+
+void TMainForm::RunThenRefill(const std::function<void()>& work) {
     struct Refill {
         TMainForm* form;
         ~Refill() {
@@ -558,8 +554,8 @@ void TMainForm::OnUninstallDone(WPARAM ran, const uninstall::UninstallDone& done
                 ShowErrorReport(form->hwnd_, error.message());
             }
         }
-    } refill{this};  // also when the scan window ends with an error
-    TScanForm::Run(hwnd_, instance_, request);
+    } refill{this};  // also when a window ends with an error
+    work();
 }
 
 void TMainForm::ActionUndoCleanupExecute() {
