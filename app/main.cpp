@@ -17,6 +17,7 @@
 #include "skins/multiSkins.h"
 #include "ui/frmMain.h"
 #include "ui/frmSplash.h"
+#include "ui/frmUndo.h"
 
 using namespace purgeon;
 
@@ -65,6 +66,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!created) return 0;
     mainForm.TakeFirstRead();
     mainForm.Show();
+    // A clean-up cut short last time (a crash, a kill, a power cut) is offered back first.
+    OfferInterruptedCleanups(mainForm.Handle());
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

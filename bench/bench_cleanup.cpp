@@ -13,11 +13,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "cleanup/cleanupUndo.h"
 #include "cleanup/remainsDelete.h"
+#include "cleanup/safeFiles.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
 
@@ -77,6 +79,63 @@ void RemoveAll(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
+// Where the time of one item goes: each system call the clean-up and the undo make per file,
+// timed alone over the same files (they are moved aside and back by a rename through the handle).
+void Breakdown(const std::wstring& install, const std::wstring& parked, size_t files) {
+    constexpr DWORD kTake = GENERIC_READ | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+    auto open = [&](const std::wstring& path) {
+        return AdoptFileHandle(CreateFileW(path.c_str(), kTake, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    };
+    auto time = [&](const wchar_t* what, const std::function<void(size_t)>& step) {
+        const double start = NowMs();
+        for (size_t i = 0; i < files; ++i) step(i);
+        wprintf(L"  %-44ls %8.1f ms\n", what, NowMs() - start);
+    };
+    Build(install, files);
+    for (size_t f = 0; f < kFolders; ++f) ForceDirectories(parked + Format(L"\\Folder %02zu", f));
+    wprintf(L"where the time goes, %zu files:\n", files);
+    time(L"CreateFileW + CloseHandle", [&](size_t i) { open(FileName(install, i % kFolders, i)); });
+    time(L"  + GetFinalPathNameByHandleW", [&](size_t i) {
+        UniqueHandle h = open(FileName(install, i % kFolders, i));
+        wchar_t buffer[MAX_PATH];
+        GetFinalPathNameByHandleW(h.get(), buffer, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    });
+    time(L"  + GetFileInformationByHandleEx (basic)", [&](size_t i) {
+        UniqueHandle h = open(FileName(install, i % kFolders, i));
+        FILE_BASIC_INFO info{};
+        GetFileInformationByHandleEx(h.get(), FileBasicInfo, &info, sizeof info);
+    });
+    time(L"FindFirstFileW of the name", [&](size_t i) {
+        WIN32_FIND_DATAW found{};
+        UniqueFindHandle find(FindFirstFileW(FileName(install, i % kFolders, i).c_str(), &found));
+    });
+    time(L"GetFileAttributesW of the name", [&](size_t i) { GetFileAttributesW(FileName(install, i % kFolders, i).c_str()); });
+    time(L"CreateFileW + rename through it + close", [&](size_t i) {
+        UniqueHandle h = open(FileName(install, i % kFolders, i));
+        cleanup::RenameOpened(h.get(), FileName(parked, i % kFolders, i));
+    });
+    time(L"MoveFileExW back", [&](size_t i) {
+        MoveFileExW(FileName(parked, i % kFolders, i).c_str(), FileName(install, i % kFolders, i).c_str(), 0);
+    });
+    const std::wstring log = parked + L"\\log.txt";
+    {
+        UniqueHandle file = AdoptFileHandle(CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                                        CREATE_ALWAYS, 0, nullptr));
+        const std::string line = "file\tC:\\Program Files\\Purgeon Bench Cleanup\\Folder 00\\file 0000.dat\tfiles\\C\\...\t205\n";
+        time(L"WriteFile of one manifest line", [&](size_t) {
+            DWORD written = 0;
+            WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        });
+        const double start = NowMs();
+        FlushFileBuffers(file.get());
+        wprintf(L"  %-44ls %8.1f ms\n", L"FlushFileBuffers once", NowMs() - start);
+    }
+    DeleteFileW(log.c_str());
+    RemoveAll(install);
+    RemoveAll(parked);
+}
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -134,6 +193,7 @@ int wmain(int argc, wchar_t** argv) {
         restore.push_back(restoreMs);
     }
     RemoveAll(backups);
+    if (!_wgetenv(L"NO_BREAKDOWN")) Breakdown(install, parked, files);
     const double b = Median(bare), c = Median(cleanup), bb = Median(bareBack), r = Median(restore);
     wprintf(L"clean-up of %zu files in %zu folders (median of %d runs):\n", files, kFolders, runs);
     wprintf(L"  bare MoveFileExW of each file     %8.1f ms\n", b);

@@ -1,6 +1,7 @@
 #include "cleanup/cleanupBackup.h"
 
 #include <cwctype>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "cleanup/regBackup.h"
@@ -15,7 +16,8 @@ using remains::kChecked;
 namespace {
 
 constexpr char kFormatName[] = "purgeon-cleanup";
-constexpr char kFormatVersion[] = "1";
+constexpr char kFormatVersion[] = "2";
+constexpr char kFirstFormatVersion[] = "1";  // file records written after the move, no outcomes
 constexpr int kMaxFoldersPerSecond = 1000;
 
 std::wstring Hex(const std::vector<BYTE>& data) {
@@ -82,6 +84,35 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
     DWORD written = 0;
     return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
+}
+
+// A new file with the bytes, on disk before this returns.
+DWORD WriteFlushedFile(const std::wstring& path, const std::string& bytes) {
+    UniqueHandle file = AdoptFileHandle(CreateFileW(ExtendedPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return GetLastError();
+    if (!WriteAll(file.get(), bytes) || !FlushFileBuffers(file.get())) {
+        const DWORD error = GetLastError();
+        return error ? error : ERROR_WRITE_FAULT;
+    }
+    return CloseChecked(file) ? ERROR_SUCCESS : GetLastError();
+}
+
+// The backup folder's own entry (its name in the folder of clean-ups) on disk too. Best effort:
+// not every file system flushes a folder through a handle (Wine's may refuse), and the files in
+// it were flushed each on its own.
+void FlushFolder(const std::wstring& folder) {
+    UniqueHandle handle = AdoptFileHandle(CreateFileW(ExtendedPath(ExcludeTrailingBackslash(folder)).c_str(),
+                                                      GENERIC_READ | GENERIC_WRITE,
+                                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (handle) FlushFileBuffers(handle.get());
+}
+
+UniqueHandle OpenManifestForAppending(const std::wstring& folder) {
+    return AdoptFileHandle(CreateFileW(ExtendedPath(FullPathOf(IncludeTrailingBackslash(folder) + kManifestFile)).c_str(),
+                                       FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace
@@ -198,21 +229,28 @@ std::optional<Manifest> ReadManifest(const std::wstring& folder) {
 
     Manifest manifest;
     std::unordered_set<std::wstring> restored;
+    std::unordered_map<std::wstring, ItemFate> fates;
+    std::unordered_map<std::wstring, size_t> fileItems;  // a second record of a path updates the first
     bool first = true;
+    bool firstVersion = false;
     ManifestItem* lastKey = nullptr;
     size_t start = 0;
     while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) end = bytes.size();
+        const size_t end = bytes.find('\n', start);
+        // Every record ends in a line break: one without was cut short while it was written.
+        if (end == std::string::npos) break;
         const std::vector<std::wstring> fields = ManifestFields(bytes.substr(start, end - start));
         start = end + 1;
         const std::wstring& record = fields[0];
         if (first) {
-            if (fields.size() < 2 || record != FromUtf8(kFormatName) || fields[1] != FromUtf8(kFormatVersion))
-                return std::nullopt;
+            if (fields.size() < 2 || record != FromUtf8(kFormatName)) return std::nullopt;
+            firstVersion = fields[1] == FromUtf8(kFirstFormatVersion);
+            if (!firstVersion && fields[1] != FromUtf8(kFormatVersion)) return std::nullopt;
             first = false;
             continue;
         }
+        if (record == L"finished") manifest.finished = true;
+        if (record == L"kept") manifest.kept = true;
         if (fields.size() < 2) continue;
         if (record == L"program") {
             manifest.program = fields[1];
@@ -246,16 +284,42 @@ std::optional<Manifest> ReadManifest(const std::wstring& folder) {
             item.stored = fields[2];
             if (item.kind == ItemKind::File && fields.size() > 3) item.size = _wcstoui64(fields[3].c_str(), nullptr, 10);
             if (item.kind == ItemKind::Link && fields.size() > 3) item.target = fields[3];
-            manifest.items.push_back(std::move(item));
             lastKey = nullptr;
+            auto [seen, added] = fileItems.emplace(FoldCase(item.path), manifest.items.size());
+            if (added) {
+                manifest.items.push_back(std::move(item));
+            } else {
+                manifest.items[seen->second] = std::move(item);
+            }
+        } else if (record == L"taken" || record == L"left") {
+            fates[FoldCase(fields[1])] = record == L"taken" ? ItemFate::Taken : ItemFate::Left;
         } else if (record == L"restored") {
             restored.insert(FoldCase(fields[1]));
         }
     }
     if (first) return std::nullopt;
-    if (!restored.empty())
-        for (ManifestItem& item : manifest.items) item.restored = restored.count(FoldCase(item.path)) != 0;
+    if (firstVersion) manifest.finished = true;
+    for (ManifestItem& item : manifest.items) {
+        const std::wstring folded = FoldCase(item.path);
+        if (firstVersion) {
+            item.fate = ItemFate::Taken;  // every record of that version was written for an item that went
+        } else if (auto fate = fates.find(folded); fate != fates.end()) {
+            item.fate = fate->second;
+        }
+        item.restored = !restored.empty() && restored.count(folded) != 0;
+    }
     return manifest;
+}
+
+bool CleanupRunning(const std::wstring& folder) {
+    // The clean-up holds its manifest open for writing, and lets others only read it.
+    UniqueHandle probe = OpenManifestForAppending(folder);
+    return !probe && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+bool MarkKept(const std::wstring& folder) {
+    UniqueHandle manifest = OpenManifestForAppending(folder);
+    return manifest && WriteAll(manifest.get(), ManifestLine({L"kept"})) && CloseChecked(manifest);
 }
 
 std::optional<CleanupBackup> CleanupBackup::Begin(const std::wstring& root, const std::wstring& program,
@@ -305,20 +369,60 @@ std::optional<CleanupBackup> CleanupBackup::Begin(const std::wstring& root, cons
 
 bool CleanupBackup::SaveRegistry(const std::vector<ManifestItem>& items, const std::vector<ScanNode>& keys) {
     if (items.empty()) return true;
-    std::string records;
     for (const ManifestItem& item : items)
-        for (const std::vector<std::wstring>& fields : RegistryRecords(item)) records += ManifestLine(fields);
-    if (!WriteAll(manifest_.get(), records)) return false;
-    items_ += static_cast<int>(items.size());
+        for (const std::vector<std::wstring>& fields : RegistryRecords(item)) pending_ += ManifestLine(fields);
+    if (!Sync()) return false;
     const std::wstring text = RemainsBackupText(keys);
-    return text.empty() || backup::WriteUtf16File(folder_ + kRemainsBackupFile, text) == ERROR_SUCCESS;
+    if (text.empty()) return true;
+    const std::wstring file = std::wstring(1, L'\xFEFF') + text;
+    const DWORD error = WriteFlushedFile(folder_ + kRemainsBackupFile,
+                                         std::string(reinterpret_cast<const char*>(file.data()), file.size() * sizeof(wchar_t)));
+    SetLastError(error);
+    return error == ERROR_SUCCESS;
 }
 
-bool CleanupBackup::Add(const std::vector<std::wstring>& fields) {
-    if (!WriteAll(manifest_.get(), ManifestLine(fields))) return false;
-    ++items_;
+void CleanupBackup::Plan(const std::vector<std::wstring>& fields) {
+    pending_ += ManifestLine(fields);
+    if (fields.size() > 1) planned_.insert(FoldCase(fields[1]));
+}
+
+bool CleanupBackup::Planned(const std::wstring& fullPath) const { return planned_.count(FoldCase(fullPath)) != 0; }
+
+bool CleanupBackup::Sync() {
+    if (!pending_.empty()) {
+        if (!WriteAll(manifest_.get(), pending_)) return false;
+        pending_.clear();
+    }
+    if (!FlushFileBuffers(manifest_.get())) return false;
+    FlushFolder(folder_);
     return true;
 }
+
+bool CleanupBackup::Outcome(const std::wstring& path, bool taken) {
+    if (taken) ++taken_;
+    // Written at once, not flushed: a process that is killed leaves it written, and without it
+    // the undo still finds the item in one place or the other.
+    return WriteAll(manifest_.get(), ManifestLine({taken ? L"taken" : L"left", path}));
+}
+
+void CleanupBackup::NoteRegistryOutcomes(const std::vector<ManifestItem>& items, const std::vector<ItemOutcome>& outcomes) {
+    std::unordered_map<std::wstring, ItemKind> saved;
+    for (const ManifestItem& item : items) saved.emplace(FoldCase(item.path), item.kind);
+    for (const ItemOutcome& outcome : outcomes) {
+        auto item = saved.find(FoldCase(outcome.path));
+        if (item == saved.end()) continue;
+        // A key whose deletion was tried and failed may have lost part of what it held: it counts
+        // as taken, and its undo puts back whatever is missing.
+        const bool untouched = outcome.reason == Reason::Protected || outcome.reason == Reason::BackupFailed;
+        const bool taken = outcome.done || (item->second == ItemKind::Key && !untouched);
+        // Not written loses nothing: the undo compares every saved value with the registry.
+        Outcome(outcome.path, taken);
+    }
+}
+
+bool CleanupBackup::Add(const std::vector<std::wstring>& fields) { return WriteAll(manifest_.get(), ManifestLine(fields)); }
+
+bool CleanupBackup::Finish() { return Add({L"finished"}) && Sync(); }
 
 std::wstring CleanupBackup::StoredFor(const std::wstring& fullPath) {
     const std::wstring path = PlainPath(fullPath);
@@ -334,10 +438,14 @@ std::wstring CleanupBackup::StoredFor(const std::wstring& fullPath) {
     return std::wstring(kStoredFilesFolder) + L"\\" + ExcludeTrailingBackslash(relative);
 }
 
-ManifestAppender::ManifestAppender(const std::wstring& folder)
-    : manifest_(AdoptFileHandle(CreateFileW(ExtendedPath(FullPathOf(IncludeTrailingBackslash(folder) + kManifestFile)).c_str(),
-                                            FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr))) {}
+ManifestAppender::ManifestAppender(const std::wstring& folder) : manifest_(OpenManifestForAppending(folder)) {
+    if (!manifest_) error_ = GetLastError();
+}
+
+bool ManifestAppender::Opened(DWORD* error) const {
+    if (error) *error = error_;
+    return static_cast<bool>(manifest_);
+}
 
 bool ManifestAppender::Restored(const std::wstring& path) {
     return manifest_ && WriteAll(manifest_.get(), ManifestLine({L"restored", path}));

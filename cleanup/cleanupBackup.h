@@ -9,7 +9,7 @@
 //
 // manifest.txt is UTF-8 text, one record per line ending in LF, its fields separated by tabs; in
 // every field "%", tab, CR and LF are written %25, %09, %0D and %0A.
-//   purgeon-cleanup  1                     the first line: the format and its version
+//   purgeon-cleanup  2                     the first line: the format and its version
 //   program   KEYNAME                      the uninstall key name the scan looked for
 //   location  PATH                         the install folder the scan listed
 //   date      yyyy-mm-dd hh:mm:ss          local time at which the clean-up began
@@ -17,19 +17,31 @@
 //   subkey    KEYPATH                      a key below the last "key" one
 //   data      KEYPATH NAME TYPE HEX        a value of the last "key" one or of a key below it
 //   value     KEYPATH NAME TYPE HEX        a single value, taken from a key that stayed
-//   folder    PATH STORED                  a folder taken (STORED relative to the backup folder)
-//   file      PATH STORED SIZE             a file taken, SIZE in bytes
-//   link      PATH STORED TARGET           a link taken itself; STORED empty when it was removed
+//   folder    PATH STORED                  a folder to take (STORED relative to the backup folder)
+//   file      PATH STORED SIZE             a file to take, SIZE in bytes
+//   link      PATH STORED TARGET           a link to take itself; a second record with STORED
+//                                          empty says it is removed rather than set aside
+//   taken     PATH                         that item went: set aside, or (keys, values) deleted
+//   left      PATH                         that item stayed where it was
+//   finished                               the clean-up ran to its end
+//   kept                                   the user chose to keep what an interrupted one did
 //   restored  PATH                         an item given back by an undo
 // TYPE is the value's registry type as a decimal number, HEX its bytes as lower-case hex digits.
-// Registry records are written before anything is deleted, file records as each item is set aside.
+// Every registry record and every file, folder and link record is written and flushed to disk
+// before the first key is deleted or the first file moves, so a clean-up cut short at any moment
+// (a crash, a kill, a power cut) names everything that may lie in its folder; "taken" and "left"
+// follow as each item is done. An item without either is looked for in both places by the undo.
+// Version 1 wrote each file record after its item had moved, and had no outcome records: there a
+// file, folder or link record means taken, and the clean-up counts as finished.
 #include <windows.h>
 
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "cleanup/itemOutcome.h"
 #include "remains/remains.h"
 #include "common/handles.h"
 
@@ -52,6 +64,8 @@ struct SavedValue {
 };
 
 enum class ItemKind { Key, Value, Folder, File, Link };
+// What the manifest says became of an item: Unknown when the clean-up stopped before saying.
+enum class ItemFate { Unknown, Taken, Left };
 
 // One thing a clean-up took, as the manifest records it.
 struct ManifestItem {
@@ -62,6 +76,7 @@ struct ManifestItem {
     ULONGLONG size = 0;   // files
     std::vector<std::wstring> subkeys;  // keys: every key below, parents first
     std::vector<SavedValue> values;     // keys: every value at and below it; values: the one
+    ItemFate fate = ItemFate::Unknown;
     bool restored = false;
 };
 
@@ -70,6 +85,8 @@ struct Manifest {
     std::wstring location;
     std::wstring date;
     std::vector<ManifestItem> items;
+    bool finished = false;  // the clean-up ran to its end
+    bool kept = false;      // cut short, and the user chose to keep what it did
 };
 
 // The field escaping of the manifest, both ways.
@@ -88,8 +105,15 @@ std::vector<ManifestItem> SnapshotRegistry(const std::vector<ScanNode>& keys,
 
 // Reads a backup folder's manifest; nothing when there is none or it is not one of ours.
 std::optional<Manifest> ReadManifest(const std::wstring& folder);
+// True while a clean-up is still writing the manifest in `folder` (it holds it open).
+bool CleanupRunning(const std::wstring& folder);
+// Notes in the manifest that the user keeps what an interrupted clean-up did; false when it
+// could not be written.
+bool MarkKept(const std::wstring& folder);
 
-// The backup folder of one clean-up being made.
+// The backup folder of one clean-up being made. Its records reach the manifest in this order:
+// SaveRegistry and Plan name everything that may go, Sync puts that on disk, and only then does
+// anything go, each item's outcome noted as it is done; Finish closes it.
 class CleanupBackup {
 public:
     // Makes a folder under `root` that no other clean-up has, even one begun in the same second,
@@ -98,28 +122,47 @@ public:
                                               const std::wstring& location, DWORD* error);
     // Adds the registry records and the editor's file; false when either could not be written.
     bool SaveRegistry(const std::vector<ManifestItem>& items, const std::vector<ScanNode>& keys);
-    // Appends one record; false when it could not be written.
+    // Names a file, folder or link about to be set aside ("file", PATH, STORED, SIZE and so on),
+    // held until Sync writes it.
+    void Plan(const std::vector<std::wstring>& fields);
+    bool Planned(const std::wstring& fullPath) const;
+    // Writes what is held and flushes the manifest to disk; false when either failed.
+    bool Sync();
+    // Notes what became of one item named by SaveRegistry or Plan; false when it could not be
+    // written (what stands in the manifest already still names the item).
+    bool Outcome(const std::wstring& path, bool taken);
+    // The outcomes of the registry items saved, from the deletion's outcomes.
+    void NoteRegistryOutcomes(const std::vector<ManifestItem>& items, const std::vector<ItemOutcome>& outcomes);
+    // Appends one record at once; false when it could not be written.
     bool Add(const std::vector<std::wstring>& fields);
+    // The clean-up ran to its end: the last record, flushed.
+    bool Finish();
 
     const std::wstring& Folder() const { return folder_; }  // ends in a backslash
     // "files\C\Program Files\App\a.txt" for "C:\Program Files\App\a.txt" (a full path).
     static std::wstring StoredFor(const std::wstring& fullPath);
-    bool HoldsItems() const { return items_ > 0; }
+    // True once anything went: a key or value deleted, an item set aside.
+    bool HoldsItems() const { return taken_ > 0; }
 
 private:
     std::wstring folder_;
     UniqueHandle manifest_;
-    int items_ = 0;
+    std::string pending_;                      // records not yet written
+    std::unordered_set<std::wstring> planned_;  // case-folded full paths
+    int taken_ = 0;
 };
 
 // Records of one undo appended to a backup's manifest.
 class ManifestAppender {
 public:
     explicit ManifestAppender(const std::wstring& folder);
+    // False when the manifest could not be opened for writing, with the error.
+    bool Opened(DWORD* error = nullptr) const;
     bool Restored(const std::wstring& path);
 
 private:
     UniqueHandle manifest_;
+    DWORD error_ = ERROR_SUCCESS;
 };
 
 // The manifest records of a registry item, for writing.

@@ -39,6 +39,7 @@ std::wstring ReasonText(const ItemOutcome& outcome) {
         case Reason::LinkRemoved: return LangText(IDS_MESSAGEBOX_REASON_LinkRemoved);
         case Reason::NotACleanup: return LangText(IDS_MESSAGEBOX_REASON_NotACleanup);
         case Reason::OwnBackups: return LangText(IDS_MESSAGEBOX_REASON_OwnBackups);
+        case Reason::LeftInBackup: return LangText(IDS_MESSAGEBOX_REASON_LeftInBackup);
         case Reason::Failed: return SystemErrorText(outcome.error);
     }
     return SystemErrorText(outcome.error);
@@ -68,6 +69,7 @@ std::wstring BackupFailedMessage(const std::wstring& why) {
 }
 
 std::wstring OutcomeLine(const ItemOutcome& outcome, bool restore) {
+    if (outcome.done && outcome.inPlace) return L"inplace\t" + OneLineField(outcome.path) + L'\n';
     if (outcome.done) return std::wstring(restore ? L"restored" : L"deleted") + L'\t' + OneLineField(outcome.path) + L'\n';
     return std::wstring(restore ? L"failed" : L"stayed") + L'\t' + OneLineField(outcome.path) + L'\t' +
            OneLineField(ReasonText(outcome)) + L'\n';

@@ -22,8 +22,8 @@ std::wstring DeleteBackupMessage(const std::vector<ItemOutcome>& stayed, size_t 
 std::wstring BackupFailedMessage(const std::wstring& why);
 
 // One tab-separated line per outcome for the command line: "deleted\tPATH" or
-// "stayed\tPATH\tREASON" ("restored" and "failed" for an undo). Tabs and line breaks inside the
-// fields are printed as blanks.
+// "stayed\tPATH\tREASON" ("restored" and "failed" for an undo, and "inplace\tPATH" for an item a
+// clean-up cut short never took). Tabs and line breaks inside the fields are printed as blanks.
 std::wstring OutcomeLine(const ItemOutcome& outcome, bool restore);
 
 }  // namespace purgeon::cleanup

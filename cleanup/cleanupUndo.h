@@ -19,19 +19,30 @@ struct CleanupSummary {
     int keys = 0;          // keys taken whole, and keys that lost single values
     int files = 0;         // files and links
     ULONGLONG size = 0;    // bytes the backup folder holds
+    bool interrupted = false;  // cut short (a crash, a kill, a power cut): part of it was never done
+    bool kept = false;         // cut short, and the user chose to keep what it did
 };
 
 // The clean-ups kept under `root` that still hold something to give back, newest first. Folders
 // without a manifest of ours are not clean-ups and are left out.
 std::vector<CleanupSummary> ListCleanups(const std::wstring& root);
+// Those of them that were cut short and that the user has not chosen to keep (MarkKept).
+std::vector<CleanupSummary> UnansweredInterruptedCleanups(const std::wstring& root);
 
 // Gives back what the clean-up in `folder` took and no undo gave back yet: registry keys and
 // values exactly as they were (types and bytes), then folders, then files at their paths. What
 // stands at a path again is never overwritten: that item fails as occupied, and so does a value
-// that is there again with other data. One outcome per item; each item given back is recorded in
-// the manifest, so a later restore takes up only the rest. When everything is back the backup
-// folder goes.
+// that is there again with other data. Of a clean-up cut short, an item still in its place and
+// not in the backup is reported in place (done). One outcome per item; each item given back is
+// recorded in the manifest, so a later restore takes up only the rest. When everything is back
+// the backup folder goes, unless a file in it is still there: that is named and kept. A clean-up
+// still running is not touched.
 std::vector<ItemOutcome> RestoreCleanup(const std::wstring& folder);
+
+// Removes a clean-up's backup folder once nothing of it is left to give back: its emptied folders,
+// then its manifest and registry file. A file or link still in it is named (LeftInBackup) and the
+// folder kept. Only a folder holding a manifest of ours is touched.
+std::vector<ItemOutcome> RemoveEmptiedBackup(const std::wstring& folder);
 
 // Deletes a clean-up's backup folder with everything in it, without ever following a link out of
 // it. Only a folder holding a manifest of ours is touched. The outcomes of what stayed; empty when

@@ -25,6 +25,7 @@ enum class Reason {
     LinkRemoved,        // undo: a link that was removed rather than set aside
     NotACleanup,        // undo: the folder holds no clean-up
     OwnBackups,         // the clean-ups' own backups, which a clean-up never takes
+    LeftInBackup,       // undo: a file of the backup that nothing given back accounts for
     Failed,             // any other system error, named by `error`
 };
 
@@ -33,9 +34,11 @@ struct ItemOutcome {
     bool done = false;
     Reason reason = Reason::None;
     DWORD error = ERROR_SUCCESS;  // the system's error behind the reason, when there is one
+    bool inPlace = false;         // undo: done, as it had never been taken (a clean-up cut short)
 };
 
 inline ItemOutcome Done(const std::wstring& path) { return {path, true, Reason::None, ERROR_SUCCESS}; }
+inline ItemOutcome InPlace(const std::wstring& path) { return {path, true, Reason::None, ERROR_SUCCESS, true}; }
 inline ItemOutcome Stayed(const std::wstring& path, Reason reason, DWORD error = ERROR_SUCCESS) {
     return {path, false, reason, error};
 }

@@ -90,10 +90,13 @@ ItemOutcome DeleteValue(const ScanNode& value) {
     return StayedFor(value.text, static_cast<DWORD>(status));
 }
 
-// The walk that sets an install folder's checked items aside.
+// The walk that sets an install folder's checked items aside. It runs twice: planning names in
+// the backup every item it would take and moves nothing; the walk after it takes only what the
+// plan names, noting each item's outcome.
 class SetAsideWalk {
 public:
-    SetAsideWalk(CleanupBackup& backup, std::vector<ItemOutcome>& outcomes) : backup_(backup), outcomes_(outcomes) {}
+    SetAsideWalk(CleanupBackup& backup, std::vector<ItemOutcome>& outcomes, bool planning = false)
+        : backup_(backup), outcomes_(outcomes), planning_(planning) {}
 
     void Run(const std::vector<ScanNode>& files) {
         if (files.empty()) return;
@@ -175,6 +178,21 @@ private:
         return done;
     }
 
+    bool Plan(const std::vector<std::wstring>& fields) {
+        backup_.Plan(fields);
+        return true;
+    }
+
+    // An item the plan names, done: `taken` when it went into the backup (or, a link, was removed).
+    bool Note(const std::wstring& full, bool taken, ItemOutcome outcome) {
+        // A record that cannot be written loses nothing: the plan on disk names the item already.
+        backup_.Outcome(full, taken);
+        return Record(std::move(outcome));
+    }
+
+    // Found after the plan was written: never taken, as nothing would name it in the backup.
+    bool Unplanned(const std::wstring& text) { return Record(Stayed(text, Reason::BackupFailed)); }
+
     // One item, a file or a folder with everything in it. True when it is gone. `listed` holds the
     // attributes its folder's listing gave, when it came from one.
     bool Take(const std::wstring& text, bool fromTree, std::optional<DWORD> listed = std::nullopt) {
@@ -212,52 +230,47 @@ private:
     }
 
     bool TakeFile(const std::wstring& text, const std::wstring& full, const std::wstring& expected) {
+        const std::wstring relative = CleanupBackup::StoredFor(full);
+        if (planning_) {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            GetFileAttributesExW(ExtendedPath(full).c_str(), GetFileExInfoStandard, &data);
+            const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+            return Plan({L"file", full, relative, std::to_wstring(size)});
+        }
+        if (!backup_.Planned(full)) return Unplanned(text);
         CheckedItem item = OpenChecked(full, expected, kFileTakeAccess);
         if (!item.handle) {
-            if (IsGoneError(item.error)) return Record(Done(text));
-            return Record(Stayed(text, item.reason, item.error));
+            if (IsGoneError(item.error)) return Note(full, false, Done(text));
+            return Note(full, false, Stayed(text, item.reason, item.error));
         }
-        LARGE_INTEGER size{};
-        GetFileSizeEx(item.handle.get(), &size);
-        const std::wstring relative = CleanupBackup::StoredFor(full);
         const std::wstring stored = backup_.Folder() + relative;
-        if (DWORD error = StoredFolder(ExtractFilePath(stored))) return Record(Stayed(text, Reason::BackupFailed, error));
-        bool copied = false;
+        if (DWORD error = StoredFolder(ExtractFilePath(stored)))
+            return Note(full, false, Stayed(text, Reason::BackupFailed, error));
         DWORD error = RenameOpened(item.handle.get(), stored);
-        if (error == ERROR_NOT_SAME_DEVICE) {
-            copied = true;
-            error = CopyVerifyAndDelete(item.handle.get(), stored);
-        }
-        if (error) return Record(StayedFor(text, error));
-        if (!backup_.Add({L"file", full, relative, std::to_wstring(size.QuadPart)})) {
-            // Not recorded, so not taken: it goes back where it was.
-            if (copied) {
-                CancelDelete(item.handle.get());
-                CheckedItem copy = OpenChecked(stored, FullPathOf(stored), kFileTakeAccess);
-                if (copy.handle) DeleteOpened(copy.handle.get());
-            } else {
-                RenameOpened(item.handle.get(), full);
-            }
-            return Record(Stayed(text, Reason::BackupFailed, GetLastError()));
-        }
-        return Record(Done(text));
+        if (error == ERROR_NOT_SAME_DEVICE) error = CopyVerifyAndDelete(item.handle.get(), stored);
+        item.handle.reset();  // a copied file's original goes as its handle closes
+        return Note(full, error == ERROR_SUCCESS, error ? StayedFor(text, error) : Done(text));
     }
 
     bool TakeFolder(const std::wstring& text, const std::wstring& full, const std::wstring& relative,
                     const std::wstring& expected) {
+        if (!planning_ && !backup_.Planned(full)) return Unplanned(text);
         std::optional<FILE_BASIC_INFO> info;
         {
             CheckedItem item = OpenChecked(full, expected, FILE_READ_ATTRIBUTES);
             if (!item.handle) {
-                if (IsGoneError(item.error)) return Record(Done(text));
-                return Record(Stayed(text, item.reason, item.error));
+                if (IsGoneError(item.error)) return Settled(full, Done(text));
+                return Settled(full, Stayed(text, item.reason, item.error));
             }
             // Before its contents go, which changes its times.
             info = BasicInfoOf(item.handle.get());
         }
         const std::wstring storedRelative = CleanupBackup::StoredFor(full);
         const std::wstring stored = backup_.Folder() + storedRelative;
-        if (DWORD error = StoredFolder(stored)) return Record(Stayed(text, Reason::BackupFailed, error));
+        if (planning_) Plan({L"folder", full, storedRelative});
+        if (!planning_) {
+            if (DWORD error = StoredFolder(stored)) return Note(full, false, Stayed(text, Reason::BackupFailed, error));
+        }
 
         std::vector<std::pair<std::wstring, DWORD>> entries;
         WIN32_FIND_DATAW entry{};
@@ -272,46 +285,48 @@ private:
         bool anyStayed = false;
         for (const auto& [name, attributes] : entries)
             if (!Take(IncludeTrailingBackslash(text) + name, false, attributes)) anyStayed = true;
+        if (planning_) return true;
 
         // Reached through a link: what it holds went, the link stays.
-        if (relative.empty() && topIsLink_) return Record(Stayed(text, Reason::LinkNotFollowed));
+        if (relative.empty() && topIsLink_) return Note(full, false, Stayed(text, Reason::LinkNotFollowed));
         // RemoveDirectory never follows a link: under Wine it refuses one, Windows removes the link.
         if (!RemoveDirectoryW(ExtendedPath(full).c_str())) {
             const DWORD error = GetLastError();
             RemoveDirectoryW(ExtendedPath(stored).c_str());  // only when nothing went into it
             madeFolder_.clear();
-            if (anyStayed) return Record(Stayed(text, Reason::ContentsStayed, error));
-            return Record(StayedFor(text, error));
+            if (anyStayed) return Note(full, false, Stayed(text, Reason::ContentsStayed, error));
+            return Note(full, false, StayedFor(text, error));
         }
         if (info) ApplyBasicInfo(stored, *info);
-        if (!backup_.Add({L"folder", full, storedRelative})) {
-            CreateDirectoryW(ExtendedPath(full).c_str(), nullptr);
-            if (info) ApplyBasicInfo(full, *info);
-            return Record(Stayed(text, Reason::BackupFailed, GetLastError()));
-        }
-        return Record(Done(text));
+        return Note(full, true, Done(text));
+    }
+
+    // An outcome met before anything was tried: noted when the plan names the item.
+    bool Settled(const std::wstring& full, ItemOutcome outcome) {
+        return planning_ ? Record(std::move(outcome)) : Note(full, false, std::move(outcome));
     }
 
     // Windows takes a link itself; Wine would act on what it points to, so there it stays.
     bool TakeLink(const std::wstring& text, const std::wstring& full, const std::wstring& expected) {
         if (!PlatformActsOnLinksThemselves()) return Record(Stayed(text, Reason::LinkNotFollowed));
+        if (!planning_ && !backup_.Planned(full)) return Unplanned(text);
         CheckedItem item = OpenChecked(full, expected, kLinkTakeAccess, OpenAs::LinkItself);
-        if (!item.handle) return Record(Stayed(text, item.reason, item.error));
+        if (!item.handle) return Settled(full, Stayed(text, item.reason, item.error));
         const std::wstring target = FinalPathOf(full).value_or(L"");
         const std::wstring relative = CleanupBackup::StoredFor(full);
+        if (planning_) return Plan({L"link", full, relative, target});
         const std::wstring stored = backup_.Folder() + relative;
-        if (DWORD error = CreateFolders(ExtractFilePath(stored))) return Record(Stayed(text, Reason::BackupFailed, error));
+        if (DWORD error = CreateFolders(ExtractFilePath(stored)))
+            return Note(full, false, Stayed(text, Reason::BackupFailed, error));
         DWORD error = RenameOpened(item.handle.get(), stored);
-        if (error == ERROR_SUCCESS) {
-            if (backup_.Add({L"link", full, relative, target})) return Record(Done(text));
-            RenameOpened(item.handle.get(), full);
-            return Record(Stayed(text, Reason::BackupFailed, GetLastError()));
-        }
-        if (error != ERROR_NOT_SAME_DEVICE) return Record(StayedFor(text, error));
-        // The backup lies on another volume: the link itself is removed, and what it pointed to noted.
-        if (!backup_.Add({L"link", full, L"", target})) return Record(Stayed(text, Reason::BackupFailed, GetLastError()));
+        if (error == ERROR_SUCCESS) return Note(full, true, Done(text));
+        if (error != ERROR_NOT_SAME_DEVICE) return Note(full, false, StayedFor(text, error));
+        // The backup lies on another volume: the link itself is removed, and what it pointed to
+        // noted first, on disk.
+        if (!backup_.Add({L"link", full, L"", target}) || !backup_.Sync())
+            return Note(full, false, Stayed(text, Reason::BackupFailed, GetLastError()));
         error = DeleteOpened(item.handle.get());
-        return Record(error ? StayedFor(text, error) : Done(text));
+        return Note(full, error == ERROR_SUCCESS, error ? StayedFor(text, error) : Done(text));
     }
 
     CleanupBackup& backup_;
@@ -322,6 +337,7 @@ private:
     bool topIsLink_ = false;
     std::unordered_set<std::wstring> met_;
     std::wstring madeFolder_;
+    bool planning_ = false;
 };
 
 // Node texts and outcome paths compared without regard to case, through a lookup.
@@ -382,6 +398,11 @@ std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys, co
     return outcomes;
 }
 
+void PlanSetAside(const std::vector<ScanNode>& files, CleanupBackup& backup) {
+    std::vector<ItemOutcome> outcomes;  // told again by the walk that takes the items
+    SetAsideWalk(backup, outcomes, true).Run(files);
+}
+
 std::vector<ItemOutcome> SetAsideCheckedFiles(const std::vector<ScanNode>& files, CleanupBackup& backup) {
     std::vector<ItemOutcome> outcomes;
     SetAsideWalk(backup, outcomes).Run(files);
@@ -411,9 +432,16 @@ CleanupResult CleanRemains(std::vector<ScanNode>& keys, std::vector<ScanNode>& f
         result.error = IncludeTrailingBackslash(request.backupRoot) + L": " + SystemErrorText(error);
         return result;
     }
-    // The registry part can be given back; without a saved copy nothing is deleted.
+    // Everything that may go is named in the backup, and on disk, before the first thing goes: a
+    // clean-up cut short at any moment can be given back. Without that nothing is deleted.
     std::map<std::wstring, DWORD> unreadable;
-    if (!backup->SaveRegistry(SnapshotRegistry(keys, &unreadable), keys)) {
+    const std::vector<ManifestItem> registry = SnapshotRegistry(keys, &unreadable);
+    bool saved = backup->SaveRegistry(registry, keys);
+    if (saved) {
+        PlanSetAside(files, *backup);
+        saved = backup->Sync();
+    }
+    if (!saved) {
         const DWORD saveError = GetLastError();
         result.error = backup->Folder() + L": " + SystemErrorText(saveError ? saveError : ERROR_WRITE_FAULT);
         const std::wstring folder = backup->Folder();
@@ -423,7 +451,10 @@ CleanupResult CleanRemains(std::vector<ScanNode>& keys, std::vector<ScanNode>& f
     }
     result.ran = true;
     result.keyOutcomes = DeleteCheckedKeys(keys, unreadable);
+    backup->NoteRegistryOutcomes(registry, result.keyOutcomes);
     result.fileOutcomes = SetAsideCheckedFiles(files, *backup);
+    // Without its last record the clean-up shows as cut short; the undo still finds every item.
+    backup->Finish();
 
     const std::wstring folder = backup->Folder();
     const bool holdsItems = backup->HoldsItems();
@@ -431,7 +462,7 @@ CleanupResult CleanRemains(std::vector<ScanNode>& keys, std::vector<ScanNode>& f
     if (holdsItems)
         result.backupFolder = folder;
     else
-        DeleteCleanupBackup(folder);  // nothing was taken: nothing to undo
+        RemoveEmptiedBackup(folder);  // nothing was taken: nothing to undo
 
     KeepWhatStayed(keys, result.keyOutcomes);
     KeepWhatStayed(files, result.fileOutcomes);

@@ -25,10 +25,14 @@ using remains::ScanNode;
 std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys,
                                            const std::map<std::wstring, DWORD>& unsaved = {});
 
+// Names in `backup` every file, folder and link SetAsideCheckedFiles would take, moving nothing
+// (CleanupBackup::Sync puts the names on disk).
+void PlanSetAside(const std::vector<ScanNode>& files, CleanupBackup& backup);
 // Sets the checked files and folders of an install folder's tree aside in `backup`: a checked
 // folder with everything in it at this moment, files one by one, each checked against the install
 // folder's final path first, so nothing reached through a link moves. Links stay (Windows moves
-// the link itself). Protection is looked at again. One outcome per item taken or left.
+// the link itself). Protection is looked at again. Only what the plan names is taken, and each
+// item's outcome is noted in the backup as it is done. One outcome per item taken or left.
 std::vector<ItemOutcome> SetAsideCheckedFiles(const std::vector<ScanNode>& files, CleanupBackup& backup);
 
 struct CleanupRequest {
@@ -47,8 +51,9 @@ struct CleanupResult {
     std::vector<ItemOutcome> Outcomes() const;  // keys, then files
 };
 
-// The whole clean-up: a new backup folder, the registry part saved into it (nothing is deleted
-// when that fails), the keys and values deleted, the files set aside. Afterwards each tree keeps
+// The whole clean-up: a new backup folder, the registry part and the plan of the files saved into
+// it and flushed to disk (nothing is deleted when that fails), the keys and values deleted, the
+// files set aside. Afterwards each tree keeps
 // exactly what stayed, still checked, with marks brought up to date.
 CleanupResult CleanRemains(std::vector<ScanNode>& keys, std::vector<ScanNode>& files,
                            const CleanupRequest& request);

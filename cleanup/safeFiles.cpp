@@ -245,6 +245,15 @@ DWORD DeleteOpened(HANDLE item) {
     return error;
 }
 
+bool SameContent(const std::wstring& a, const std::wstring& b) {
+    auto open = [](const std::wstring& path) {
+        return AdoptFileHandle(CreateFileW(ExtendedPath(FullPathOf(path)).c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    };
+    UniqueHandle left = open(a), right = open(b);
+    return left && right && CompareContent(left.get(), right.get()) == ERROR_SUCCESS;
+}
+
 DWORD CreateFolders(const std::wstring& fullPath) {
     const std::wstring path = ExcludeTrailingBackslash(PlainPath(fullPath));
     const DWORD existing = GetFileAttributesW(ExtendedPath(path).c_str());

@@ -67,6 +67,9 @@ DWORD CancelDelete(HANDLE item);
 // Deletes an item opened with DELETE and FILE_WRITE_ATTRIBUTES access, read-only or not.
 DWORD DeleteOpened(HANDLE item);
 
+// True when both files can be read and hold the same bytes.
+bool SameContent(const std::wstring& a, const std::wstring& b);
+
 // Creates a folder and its missing parents (full paths); ERROR_SUCCESS when it exists afterwards.
 DWORD CreateFolders(const std::wstring& fullPath);
 

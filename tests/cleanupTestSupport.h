@@ -161,6 +161,25 @@ private:
     bool held_ = false;
 };
 
+// A finished clean-up's manifest as if the clean-up had been cut short: without its last record,
+// and without the outcome records of `unsaid` (full paths), as if they had not been written yet.
+inline void CutShort(const std::wstring& backupFolder, const std::vector<std::wstring>& unsaid = {}) {
+    const std::wstring path = IncludeTrailingBackslash(backupFolder) + L"manifest.txt";
+    const std::string bytes = ReadFileBytes(path);
+    std::string kept;
+    for (size_t start = 0; start < bytes.size();) {
+        const size_t end = bytes.find('\n', start);
+        const std::string line = bytes.substr(start, end - start + 1);
+        start = end == std::string::npos ? bytes.size() : end + 1;
+        if (line == "finished\n") continue;
+        bool drop = false;
+        for (const std::wstring& item : unsaid)
+            drop = drop || line == "taken\t" + ToUtf8(item) + "\n" || line == "left\t" + ToUtf8(item) + "\n";
+        if (!drop) kept += line;
+    }
+    WriteFileBytes(path, kept);
+}
+
 // The registry editor's export of a key (all below it), as bytes; empty when it has none.
 inline std::string ExportWithRegedit(const std::wstring& key, const std::wstring& file) {
     DeleteFileW(file.c_str());

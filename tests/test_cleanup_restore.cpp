@@ -194,6 +194,62 @@ TEST_F(CleanupRestore, AnOccupiedPathOrAChangedValueIsNeverOverwritten) {
     EXPECT_TRUE(ListCleanups(backups_.path()).empty());
 }
 
+// A clean-up cut short: listed as such; what it never moved is reported in place, what it moved
+// comes back, and the backup goes. A backup holding a file no manifest line names keeps it (an
+// older version recorded each file only after moving it, so a kill could leave one unnamed).
+TEST_F(CleanupRestore, ACleanupCutShortComesBackAndAFileNoRecordNamesIsKept) {
+    const TreeImage filesBefore = ImageOf(program_.folder);
+    CleanupResult result = Clean();
+    ASSERT_TRUE(result.AllGone());
+    // The log file "never moved": back in its place, its outcome not written.
+    const std::wstring log = program_.Path(L"data\\logs\\today.log");
+    ASSERT_TRUE(ForceDirectories(ExcludeTrailingBackslash(ExtractFilePath(log))));  // it never moved, nor did its folder
+    ASSERT_TRUE(MoveFileW((result.backupFolder + CleanupBackup::StoredFor(log)).c_str(), log.c_str()));
+    CutShort(result.backupFolder, {log});
+    std::vector<CleanupSummary> listed = ListCleanups(backups_.path());
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_TRUE(listed[0].interrupted);
+    EXPECT_EQ(UnansweredInterruptedCleanups(backups_.path()).size(), 1u);
+
+    std::vector<ItemOutcome> restored = RestoreCleanup(result.backupFolder);
+    EXPECT_TRUE(AllDone(restored));
+    const ItemOutcome* inPlace = OutcomeOf(restored, log);
+    ASSERT_TRUE(inPlace);
+    EXPECT_TRUE(inPlace->inPlace);
+    EXPECT_EQ(OutcomeLine(*inPlace, true), L"inplace\t" + log + L"\n");
+    EXPECT_FALSE(OutcomeOf(restored, program_.Path(L"app.exe"))->inPlace);
+    EXPECT_EQ(ImageOf(program_.folder), filesBefore);
+    EXPECT_FALSE(DirectoryExists(result.backupFolder));
+
+    // The same clean-up in the first format, with a file in the backup its manifest never named.
+    result = Clean();
+    ASSERT_FALSE(result.backupFolder.empty());
+    const std::wstring manifest = result.backupFolder + kManifestFile;
+    std::string v1;
+    const std::string bytes = ReadFileBytes(manifest);
+    for (size_t start = 0; start < bytes.size();) {
+        const size_t end = bytes.find('\n', start);
+        std::string line = bytes.substr(start, end - start + 1);
+        start = end + 1;
+        if (line.rfind("purgeon-cleanup\t", 0) == 0) line = "purgeon-cleanup\t1\n";
+        if (line.rfind("taken\t", 0) == 0 || line.rfind("left\t", 0) == 0 || line == "finished\n") continue;
+        v1 += line;
+    }
+    WriteFileBytes(manifest, v1);
+    const std::wstring unnamed = result.backupFolder + CleanupBackup::StoredFor(program_.Path(L"data\\unnamed.txt"));
+    WriteFileBytes(unnamed, "moved, never recorded");
+    listed = ListCleanups(backups_.path());
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_FALSE(listed[0].interrupted);
+    restored = RestoreCleanup(result.backupFolder);
+    EXPECT_EQ(ImageOf(program_.folder), filesBefore);
+    const ItemOutcome* left = OutcomeOf(restored, unnamed);
+    ASSERT_TRUE(left);
+    EXPECT_EQ(left->reason, Reason::LeftInBackup);
+    EXPECT_EQ(OwnFailures(restored).size(), 1u);
+    EXPECT_EQ(ReadFileBytes(unnamed), "moved, never recorded");
+}
+
 // Folder names come from the second; two clean-ups begun in it still get a folder each.
 TEST_F(CleanupRestore, TwoCleanupsInTheSameSecondNeverShareAFolder) {
     std::vector<std::wstring> folders;

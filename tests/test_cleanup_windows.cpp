@@ -188,3 +188,47 @@ TEST(CleanupWindows, UndoWindowListsRestoresAndDeletesAfterAsking) {
     EXPECT_FALSE(IsWindowEnabled(form.RestoreButton()));
     ShowWindow(form.Handle(), SW_HIDE);
 }
+
+// At start-up a clean-up cut short is offered back: Yes restores it; No keeps what was done and is
+// not asked again, and the undo window still lists it as interrupted.
+TEST(CleanupWindows, AnInterruptedCleanupIsOfferedAtStartAndMarkedInTheUndoWindow) {
+    ScratchFolder backups(L"offer-backups");
+    ScratchProgram program(L"Offer");
+    std::vector<std::wstring> questions, messages;
+    bool answer = true;
+    cleanup::CleanupResult result;
+    auto cleanAndCut = [&] {
+        program.File(L"one.txt", "one");
+        std::vector<remains::ScanNode> keys, files;
+        if (auto tree = remains::ScanInstallFolder(program.folder)) files.push_back(std::move(*tree));
+        result = cleanup::CleanRemains(keys, files, {backups.path(), program.name, program.folder});
+        ASSERT_FALSE(result.backupFolder.empty());
+        CutShort(result.backupFolder);
+    };
+    const InterruptedCleanupPrompts prompts{[&](HWND, const std::wstring& text) {
+                                                questions.push_back(text);
+                                                return answer;
+                                            },
+                                            [&](HWND, const std::wstring& text) { messages.push_back(text); }};
+    cleanAndCut();
+    OfferInterruptedCleanups(nullptr, backups.path(), prompts);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_NE(questions[0].find(program.name), std::wstring::npos) << ToUtf8(questions[0]);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], LangText(IDS_MESSAGEBOX_MESSAGE_RestoreSucceed));
+    EXPECT_EQ(ReadFileBytes(program.Path(L"one.txt")), "one");
+    EXPECT_FALSE(DirectoryExists(result.backupFolder));
+
+    answer = false;
+    cleanAndCut();
+    OfferInterruptedCleanups(nullptr, backups.path(), prompts);
+    OfferInterruptedCleanups(nullptr, backups.path(), prompts);
+    EXPECT_EQ(questions.size(), 2u) << "asked again after No";
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(FileExists(program.Path(L"one.txt")));
+
+    TUndoForm form;
+    ASSERT_TRUE(form.Create(nullptr, GetModuleHandleW(nullptr), backups.path()));
+    ASSERT_EQ(ListView_GetItemCount(form.List()), 1);
+    EXPECT_EQ(Cell(form.List(), 0, 1), Format(LangText(IDS_UNDOFORM_LISTVIEW_Interrupted).c_str(), program.name.c_str()));
+}

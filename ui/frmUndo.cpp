@@ -120,7 +120,10 @@ void TUndoForm::Refresh() {
     ListView_DeleteAllItems(lsvCleanups_);
     for (size_t i = 0; i < cleanups_.size(); ++i) {
         const cleanup::CleanupSummary& cleanup = cleanups_[i];
-        const std::wstring cells[] = {cleanup.date, cleanup.program, std::to_wstring(cleanup.keys),
+        const std::wstring program =
+            cleanup.interrupted ? Format(LangText(IDS_UNDOFORM_LISTVIEW_Interrupted).c_str(), cleanup.program.c_str())
+                                : cleanup.program;
+        const std::wstring cells[] = {cleanup.date, program, std::to_wstring(cleanup.keys),
                                       std::to_wstring(cleanup.files), SizeText(cleanup.size)};
         LVITEMW item{};
         item.mask = LVIF_TEXT;
@@ -177,5 +180,22 @@ void TUndoForm::btnCloseClick() {
     done_ = true;
     if (hwnd_) ShowWindow(hwnd_.get(), SW_HIDE);
 }
+
+void OfferInterruptedCleanups(HWND owner, const std::wstring& cleanupsRoot, InterruptedCleanupPrompts prompts) {
+    if (!prompts.ask) prompts.ask = [](HWND window, const std::wstring& text) { return AskQuestion(window, text); };
+    if (!prompts.tell) prompts.tell = ShowPlainMessage;
+    for (const cleanup::CleanupSummary& cleanup : cleanup::UnansweredInterruptedCleanups(cleanupsRoot)) {
+        const std::wstring question = Format(LangText(IDS_MESSAGEBOX_WARNING_CleanupInterrupted).c_str(),
+                                             cleanup.program.c_str(), cleanup.date.c_str());
+        if (prompts.ask(owner, question)) {
+            prompts.tell(owner, cleanup::RestoreMessage(cleanup::RestoreCleanup(cleanup.folder)));
+        } else {
+            // A note that cannot be written only brings the question back at the next start.
+            cleanup::MarkKept(cleanup.folder);
+        }
+    }
+}
+
+void OfferInterruptedCleanups(HWND owner) { OfferInterruptedCleanups(owner, DefaultRoot()); }
 
 }  // namespace purgeon

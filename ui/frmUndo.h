@@ -63,4 +63,15 @@ private:
     std::vector<cleanup::CleanupSummary> cleanups_;
 };
 
+// At start-up: for each clean-up under `cleanupsRoot` that was cut short (a crash, a kill, a
+// power cut) and not answered yet, asks whether to restore what it took (Yes) or to keep what was
+// done (No, noted in its manifest so that it is not asked again), and tells how a restore went.
+struct InterruptedCleanupPrompts {
+    std::function<bool(HWND owner, const std::wstring& text)> ask;   // Yes/No, true for Yes
+    std::function<void(HWND owner, const std::wstring& text)> tell;  // a message with OK only
+};
+void OfferInterruptedCleanups(HWND owner, const std::wstring& cleanupsRoot, InterruptedCleanupPrompts prompts = {});
+// The same for the clean-ups kept beside the program.
+void OfferInterruptedCleanups(HWND owner);
+
 }  // namespace purgeon
