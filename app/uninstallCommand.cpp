@@ -56,26 +56,6 @@ std::vector<size_t> RowsNamed(const std::vector<ProgramRow>& rows, const std::ws
     return named;
 }
 
-// The values the quiet form is decided from that the catalogue's rows do not carry.
-uninstall::EntryFacts EntryFactsOf(const ProgramRow& row) {
-    uninstall::EntryFacts facts{row.keyName, row.uninstallCommand};
-    const size_t slash = row.keyPath.find(L'\\');
-    HKEY root = StartsWithNoCase(row.keyPath, L"HKEY_CURRENT_USER\\") ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    UniqueHKey key;
-    // The 64-bit view names the 32-bit one's keys by their WOW6432Node path.
-    if (slash == std::wstring::npos ||
-        RegOpenKeyExW(root, row.keyPath.substr(slash + 1).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
-            ERROR_SUCCESS)
-        return facts;
-    if (std::optional<std::wstring> quiet = ReadRegString(key.get(), L"QuietUninstallString"))
-        facts.quietUninstallString = ExpandEnvironment(*quiet);
-    if (std::optional<RegValue> msi = ReadRegValue(key.get(), L"WindowsInstaller"))
-        facts.windowsInstaller = msi->type == REG_DWORD && msi->data.size() == sizeof(DWORD) &&
-                                 *reinterpret_cast<const DWORD*>(msi->data.data()) == 1;
-    facts.innoAppPath = ReadRegValue(key.get(), L"Inno Setup: App Path").has_value();
-    return facts;
-}
-
 const wchar_t* LineKind(uninstall::BatchState state) {
     switch (state) {
         case uninstall::BatchState::Removed:
@@ -123,19 +103,11 @@ int RunUninstallMode(const std::vector<std::wstring>& args) {
     std::vector<uninstall::BatchProgram> programs;
     for (size_t at : chosen) {
         const ProgramRow& row = rows[at];
-        uninstall::BatchProgram program;
-        program.keyPath = row.keyPath;
-        program.keyName = row.keyName;
-        program.displayName = row.Caption();
-        program.installLocation = row.installLocation;
-        program.publisher = row.publisher;
-        program.uninstallCommand = row.uninstallCommand;
-        const uninstall::EntryFacts facts = EntryFactsOf(row);
-        program.windowsInstaller = facts.windowsInstaller;
-        program.quiet = uninstall::QuietFormOf(facts, uninstall::ReadUninstallerFacts(row.uninstallCommand));
+        std::vector<std::wstring> others;
         for (const ProgramRow& other : rows)
-            if (other.keyPath != row.keyPath) program.otherInstallLocations.push_back(other.installLocation);
-        programs.push_back(std::move(program));
+            if (other.keyPath != row.keyPath) others.push_back(other.installLocation);
+        programs.push_back(uninstall::BatchProgramOf(row.keyPath, row.keyName, row.Caption(), row.installLocation,
+                                                     row.publisher, row.uninstallCommand, std::move(others)));
     }
 
     uninstall::BatchOptions options;

@@ -8,6 +8,7 @@
 
 #include "common/funUtils.h"
 #include "common/handles.h"
+#include "tests/support/batchSamples.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 #include "uninstall/uninstall.h"
@@ -18,6 +19,9 @@ using purgeon::test::ScratchFolder;
 using purgeon::test::BinDir;
 using purgeon::test::CaptureOutput;
 using purgeon::test::WriteFileBytes;
+using purgeon::test::EntryExists;
+using purgeon::test::QuietSample;
+using purgeon::test::SetEntryText;
 
 namespace {
 
@@ -116,33 +120,6 @@ TEST(BatchPlan, RulesKeepUninstallersApart) {
 }
 
 namespace {
-
-bool EntryExists(const std::wstring& keyName) {
-    UniqueHKey key;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(keyName).c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                         key.put()) == ERROR_SUCCESS;
-}
-
-void SetEntryText(const std::wstring& keyName, const wchar_t* value, const std::wstring& text) {
-    UniqueHKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(keyName).c_str(), 0,
-                                           KEY_SET_VALUE | KEY_WOW64_64KEY, key.put()));
-    RegSetValueExW(key.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-// A sample whose own uninstaller is told to run quietly through its entry's QuietUninstallString.
-samples::InstalledSample QuietSample(const wchar_t* name, samples::UninstallBehaviour behaviour, DWORD exitCode) {
-    samples::SampleSpec spec;
-    spec.name = name;
-    spec.publisher = std::wstring(name) + L" Works";  // apart from the others, so they may run side by side
-    spec.behaviour = behaviour;
-    spec.exitCode = exitCode;
-    samples::InstalledSample sample = samples::InstallSample(spec, BinDir());
-    SetEntryText(sample.keyName, L"QuietUninstallString", sample.uninstallString);
-    SetEntryText(sample.keyName, L"UninstallString", L"\"" + sample.uninstallerPath + L"\" /asks-first");
-    return sample;
-}
 
 const std::wstring kNsisKey = L"PurgeonNsisSample";
 const std::wstring kMsiKey = L"{6D1C3E2A-8B47-4F5A-9C13-2E7B9A4D5F60}";

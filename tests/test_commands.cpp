@@ -61,7 +61,10 @@ bool DesignEnables(ActionId id, const CommandState& s) {
         case ActionShowDetails: return program;
         case ActionComment:
         case ActionRegedit: return program && s.page == 0;  // the startup page disables both
-        case ActionUninstall: return s.programRow != SelectedRowKind::None;
+        case ActionUninstall: return s.programRow != SelectedRowKind::None || s.selectedRows > 1;
+        // Several rows, or one program, on the program page.
+        case ActionUninstallSelected:
+            return s.page == 0 && (program || s.selectedRows > 1);
         case ActionDeleteScr: return s.programRow == SelectedRowKind::ScreenSaver;
         case ActionTabProgramList: return s.page != 0;
         case ActionTabStartupItems: return s.page != 1;
@@ -88,7 +91,7 @@ TEST(CommandTable, HoldsEveryActionOnceByItsName) {
         {ActionHideScr, L"ActionHideScr"}, {ActionTabProgramList, L"ActionTabProgramList"},
         {ActionTabStartupItems, L"ActionTabStartupItems"}, {ActionMin, L"ActionMin"}, {ActionApply, L"ActionApply"},
         {ActionSelectAll, L"ActionSelectAll"}, {ActionDelete, L"ActionDelete"}, {ActionAddItem, L"ActionAddItem"},
-        {ActionUndoCleanup, L"ActionUndoCleanup"}};
+        {ActionUndoCleanup, L"ActionUndoCleanup"}, {ActionUninstallSelected, L"ActionUninstallSelected"}};
     std::set<int> seen;
     for (const Command& command : MainCommands()) {
         EXPECT_TRUE(seen.insert(command.id).second) << "twice: " << command.id;
@@ -112,7 +115,8 @@ TEST(CommandTable, HoldsEveryActionOnceByItsName) {
 TEST(CommandTable, MenusHoldTheirItemsInTheirOrderWithTheirTexts) {
     const CommandState page0 = ProgramSelected();
     ExpectMenu(P::FileMenu, page0,
-               {Cmd(ActionAddNew, IDS_MAINFORM_MENU_FILE_NewProgram), Sep,
+               {Cmd(ActionAddNew, IDS_MAINFORM_MENU_FILE_NewProgram),
+                Cmd(ActionUninstallSelected, IDS_MAINFORM_MENU_FILE_UninstallSelected), Sep,
                 Cmd(ActionExportReg, IDS_MAINFORM_MENU_FILE_ExportRegInfo),
                 Cmd(ActionReloadReg, IDS_MAINFORM_MENU_FILE_ReloadRegInfo),
                 Cmd(ActionCreateBackup, IDS_MAINFORM_MENU_FILE_CreateBackup),
@@ -142,6 +146,7 @@ TEST(CommandTable, MenusHoldTheirItemsInTheirOrderWithTheirTexts) {
                "Help");
     ExpectMenu(P::ProgramRowMenu, page0,
                {Cmd(ActionUninstall, IDS_LISTVIEW_RIGHTCLICK_Uninstall),
+                Cmd(ActionUninstallSelected, IDS_LISTVIEW_RIGHTCLICK_UninstallSelected),
                 Cmd(ActionComment, IDS_LISTVIEW_RIGHTCLICK_CommentEntry),
                 Cmd(ActionRegedit, IDS_LISTVIEW_RIGHTCLICK_RegistryEditor),
                 Cmd(ActionExportReg, IDS_LISTVIEW_RIGHTCLICK_ExportRegInfo), Sep,
@@ -158,7 +163,8 @@ TEST(CommandTable, MenusHoldTheirItemsInTheirOrderWithTheirTexts) {
                 Cmd(ActionRefresh, IDS_LISTVIEW_RIGHTCLICK_Refresh)},
                "startup row");
 
-    // The startup page takes the view modes and Export Registry Info out, leaving one separator.
+    // The startup page takes the view modes, Uninstall Selected and Export Registry Info out,
+    // leaving one separator.
     CommandState page1;
     page1.page = 1;
     ExpectMenu(P::FileMenu, page1,
@@ -214,28 +220,31 @@ TEST(CommandTable, ControlsShowTheirTexts) {
 TEST(CommandTable, EnablesEachCommandExactlyWhenTheDesignSays) {
     for (int page : {0, 1})
         for (SelectedRowKind row : {SelectedRowKind::None, SelectedRowKind::Program, SelectedRowKind::ScreenSaver})
-            for (bool startupRow : {false, true}) {
-                CommandState state;
-                state.page = page;
-                state.programRow = row;
-                state.startupRowSelected = startupRow;
-                for (const Command& command : MainCommands()) {
-                    const bool expected = DesignEnables(command.id, state) && !kNotYetBuilt.count(command.id);
-                    EXPECT_EQ(CommandEnabled(command, state), expected)
-                        << command.id << " page " << page << " row " << static_cast<int>(row) << " startup "
-                        << startupRow;
-                    // Menu items and controls agree with the command.
-                    for (P menu : {P::FileMenu, P::ViewMenu, P::ToolsMenu, P::HelpMenu, P::ProgramRowMenu,
-                                   P::RowViewMenu, P::StartupRowMenu})
-                        for (const MenuItemUi& item : MenuLayout(menu, state))
-                            if (item.kind == Kind::Command && item.id == command.id) {
-                                EXPECT_EQ(item.enabled, expected) << command.id;
-                            }
-                    if (auto control = ControlLayout(command.id, state)) {
-                        EXPECT_EQ(control->enabled, expected);
+            for (bool startupRow : {false, true})
+                for (int selected : {0, 1, 3}) {
+                    if ((row == SelectedRowKind::None) != (selected != 1)) continue;  // one row has a kind, several none
+                    CommandState state;
+                    state.page = page;
+                    state.programRow = row;
+                    state.selectedRows = selected;
+                    state.startupRowSelected = startupRow;
+                    for (const Command& command : MainCommands()) {
+                        const bool expected = DesignEnables(command.id, state) && !kNotYetBuilt.count(command.id);
+                        EXPECT_EQ(CommandEnabled(command, state), expected)
+                            << command.id << " page " << page << " row " << static_cast<int>(row) << " startup "
+                            << startupRow << " selected " << selected;
+                        // Menu items and controls agree with the command.
+                        for (P menu : {P::FileMenu, P::ViewMenu, P::ToolsMenu, P::HelpMenu, P::ProgramRowMenu,
+                                       P::RowViewMenu, P::StartupRowMenu})
+                            for (const MenuItemUi& item : MenuLayout(menu, state))
+                                if (item.kind == Kind::Command && item.id == command.id) {
+                                    EXPECT_EQ(item.enabled, expected) << command.id;
+                                }
+                        if (auto control = ControlLayout(command.id, state)) {
+                            EXPECT_EQ(control->enabled, expected);
+                        }
                     }
                 }
-            }
 }
 
 TEST(CommandTable, ChecksFollowTheViewAndFilterState) {

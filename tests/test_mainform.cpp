@@ -22,6 +22,7 @@
 #include "ui/skinPictures.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
+#include "ui/frmBatch.h"
 #include "ui/frmDetails.h"
 #include "ui/frmMain.h"
 #include "ui/frmScanRemains.h"
@@ -378,7 +379,9 @@ protected:
         SendMessageW(main(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
         Pump();
     }
+    // As a plain click: that row alone.
     void Select(int row) {
+        ListView_SetItemState(list(), -1, 0, LVIS_SELECTED);
         ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         Pump();
     }
@@ -1442,4 +1445,56 @@ TEST_F(MainForm, TheDarkSkinPaintsTheProgramsOwnWindow) {
     EXPECT_TRUE(SaveWindowPicture(dark.Handle(), path));
     DestroyWindow(dark.Handle());
     Pump();
+}
+
+// Ctrl and Shift select several rows, Ctrl+A all; with several, only the commands on them all
+// stay, and Uninstall Selected opens the batch window with exactly the selected programs.
+TEST_F(MainForm, SeveralSelectedProgramsGoToTheBatchWindowByTheirKeys) {
+    Command(ActionRefresh);
+    const int linked = RowOf(list(), L"Linked Office Suite"), plain = RowOf(list(), L"Plain office helper");
+    ASSERT_GE(linked, 0);
+    ASSERT_GE(plain, 0);
+    Select(linked);
+    ListView_SetItemState(list(), plain, LVIS_SELECTED, LVIS_SELECTED);  // a Ctrl+click
+    Pump();
+    EXPECT_FALSE(IsWindowEnabled(control(ActionShowDetails)));
+    EXPECT_TRUE(IsWindowEnabled(control(ActionUninstall)));
+    EXPECT_TRUE(MenuEnabled(menu(TMainForm::MenuName::File), ActionUninstallSelected));
+    EXPECT_TRUE(MenuEnabled(menu(TMainForm::MenuName::ProgramRow), ActionUninstallSelected));
+    EXPECT_FALSE(MenuEnabled(menu(TMainForm::MenuName::ProgramRow), ActionComment));
+
+    // What the batch window lists when it opens, read by a timer of this thread, then closed.
+    std::vector<std::wstring> listed;
+    static std::function<void()> look;
+    look = [&] {
+        HWND batch = FindWindowW(TBatchForm::kClassName, nullptr);
+        if (!batch || !IsWindowVisible(batch)) return;
+        HWND rows = FindDescendant(batch, TBatchForm::kProgramListId);
+        listed = Captions(rows);
+        PostMessageW(batch, WM_CLOSE, 0, 0);
+    };
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) { if (look) look(); });
+    Command(ActionUninstallSelected);
+    KillTimer(nullptr, timer);
+    look = nullptr;
+    std::vector<std::wstring> expected = {L"Linked Office Suite", L"Plain office helper"};
+    if (plain < linked) std::swap(expected[0], expected[1]);
+    EXPECT_EQ(expected, listed);
+    EXPECT_TRUE(UninstallEntryExists(L"PurgeonUiPlain")) << "closed before Start: nothing ran";
+
+    // Ctrl+A selects every row.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(list(), WM_KEYDOWN, 'A', 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    Pump();
+    EXPECT_EQ(ListView_GetItemCount(list()), static_cast<int>(ListView_GetSelectedCount(list())));
+    EXPECT_TRUE(IsWindowEnabled(control(ActionUninstall)));
+    EXPECT_FALSE(IsWindowEnabled(control(ActionShowDetails)));
+    Select(plain);
+    EXPECT_TRUE(IsWindowEnabled(control(ActionShowDetails)));
+    Command(ActionRefresh);
 }

@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -190,6 +191,9 @@ private:
     void ReadSomeIcons();
     int FindRowByPrefix(const NMLVFINDITEMW& find) const;
     void OnRowSelected(int row);
+    // After a row's selection changed: the status bar and the commands follow what is selected.
+    void SelectionChanged();
+    void SelectAllRows();
     void ClearSelectionState();
     int SelectedRow() const;
     const ListRow* SelectedListRow() const;
@@ -209,12 +213,15 @@ private:
     LRESULT OnProgramListNotify(NMHDR* header);
     void OpenStatusLink();
     void ActionUninstallExecute();
+    void ActionUninstallSelectedExecute();
     void ActionDeleteScrExecute();
     void ActionShowDetailsExecute();
     void ActionSearchExecute();
     void ActionHideSysPatchExecute();
     void ActionHideScrExecute();
     void OnUninstallDone(WPARAM ran, const uninstall::UninstallDone& program);
+    // Runs a window of the uninstall road; the list is filled afresh afterwards, also after an error.
+    void RunThenRefill(const std::function<void()>& work);
     void ActionUndoCleanupExecute();
     void ActionExportRegExecute();
     void ActionReloadRegExecute();
@@ -270,6 +277,7 @@ private:
     std::vector<ProgramRow> programsRead_;  // every program of the last fill, shown or hidden
     std::vector<StartupRow> startupRows_;  // the startup list's rows in their shown order
     bool fillingStartup_ = false;
+    bool selectingAll_ = false;  // one selection change for all rows, not one per row
     std::unique_ptr<TDetailsForm> details_;
     uninstall::StartedWaits uninstallWaits_;  // the only done messages this window takes
 };

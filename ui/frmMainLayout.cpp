@@ -138,7 +138,7 @@ void TMainForm::CreateControls() {
     ProgramPageControls& p = programs_;
     // A virtual list: its rows are read from rows_ as they are drawn, so thousands of programs
     // cost nothing to show (inserting each one took over a millisecond).
-    p.lsvProgramList = MakeList(frame_.tsProgramList, IDC_PROGRAM_LIST, LVS_SINGLESEL | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+    p.lsvProgramList = MakeList(frame_.tsProgramList, IDC_PROGRAM_LIST, LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
                                 LVS_EX_INFOTIP | LVS_EX_LABELTIP);
     SetWindowSubclass(p.lsvProgramList, ListSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
     p.SizePanelPL = CreateSizePanel(frame_.tsProgramList, IDC_SIZEPANEL_PL, instance_);

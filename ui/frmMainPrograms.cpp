@@ -12,6 +12,7 @@
 #include "config/config.h"
 #include "i18n/multiLangs.h"
 #include "ui/backupCommands.h"
+#include "ui/frmBatch.h"
 #include "ui/frmDetails.h"
 #include "ui/frmMain.h"
 #include "ui/frmScanRemains.h"
@@ -201,6 +202,7 @@ int TMainForm::FindRowByPrefix(const NMLVFINDITEMW& find) const {
 
 void TMainForm::ClearSelectionState() {
     state_.programRow = SelectedRowKind::None;
+    state_.selectedRows = 0;
     for (HWND label : {status_.lblRegName, status_.lblRegistryName, status_.lblProgramURL}) ShowWindow(label, SW_HIDE);
     statusLink_.clear();
     UpdateCommands();
@@ -212,6 +214,9 @@ void TMainForm::OnRowSelected(int row) {
     statusLink_.clear();
     const ListRow& selected = rows_[static_cast<size_t>(row)];
     state_.programRow = selected.kind == RowKind::ScreenSaver ? SelectedRowKind::ScreenSaver : SelectedRowKind::Program;
+    state_.selectedRows = static_cast<int>(ListView_GetSelectedCount(programs_.lsvProgramList));
+    // Of several selected rows none is "the" program: only the commands on them all stay.
+    if (state_.selectedRows > 1) state_.programRow = SelectedRowKind::None;
     UpdateCommands();
     if (selected.kind == RowKind::ScreenSaver) {
         for (HWND label : {status_.lblProgramURL, status_.lblRegName, status_.lblRegistryName})
@@ -234,6 +239,32 @@ void TMainForm::OnRowSelected(int row) {
     SetWindowTextW(status_.lblProgramURL, statusLink_.c_str());
     SendMessageW(status_.lblProgramURL, LLM_SETHINT, 0, reinterpret_cast<LPARAM>(statusLink_.c_str()));
     LayoutStatusBar();
+}
+
+void TMainForm::SelectionChanged() {
+    const int count = static_cast<int>(ListView_GetSelectedCount(programs_.lsvProgramList));
+    if (count == 0) {
+        // A click on the list's empty space selects nothing: no command may still act on the
+        // row that was selected before.
+        if (state_.selectedRows != 0 || state_.programRow != SelectedRowKind::None) ClearSelectionState();
+        return;
+    }
+    if (count == 1) {
+        OnRowSelected(SelectedRow());
+        return;
+    }
+    // Several: the status bar keeps the row it shows; the commands change only when they must.
+    const bool changed = state_.selectedRows <= 1;
+    state_.selectedRows = count;
+    state_.programRow = SelectedRowKind::None;
+    if (changed) UpdateCommands();
+}
+
+void TMainForm::SelectAllRows() {
+    selectingAll_ = true;
+    ListView_SetItemState(programs_.lsvProgramList, -1, LVIS_SELECTED, LVIS_SELECTED);
+    selectingAll_ = false;
+    SelectionChanged();
 }
 
 void TMainForm::OpenStatusLink() {
@@ -335,6 +366,12 @@ LRESULT CALLBACK TMainForm::ListSubclassProc(HWND hwnd, UINT message, WPARAM wPa
                 }
                 break;
             }
+            case WM_KEYDOWN:
+                if (wParam == 'A' && GetKeyState(VK_CONTROL) < 0) {
+                    self->SelectAllRows();
+                    return 0;
+                }
+                break;
             case WM_LBUTTONDOWN:
             case WM_RBUTTONDOWN: {
                 // The list selects the row under the mouse first; the press is handled after.
@@ -356,12 +393,13 @@ LRESULT TMainForm::OnProgramListNotify(NMHDR* header) {
             if (!(change->uChanged & LVIF_STATE)) return 0;
             const bool nowSelected = (change->uNewState & LVIS_SELECTED) != 0;
             const bool wasSelected = (change->uOldState & LVIS_SELECTED) != 0;
-            if (nowSelected && !wasSelected) OnRowSelected(change->iItem);
-            // A click on the list's empty space selects nothing: no command may still act on
-            // the row that was selected before.
-            if (wasSelected && !nowSelected && SelectedRow() < 0) ClearSelectionState();
+            if (nowSelected != wasSelected && !selectingAll_) SelectionChanged();
             return 0;
         }
+        case LVN_ODSTATECHANGED:
+            // A virtual list reports a range selected with Shift at once, not row by row.
+            if (!selectingAll_) SelectionChanged();
+            return 0;
         case NM_DBLCLK:
             if (SelectedRow() >= 0) RunAction(CommandOfTrigger(Trigger::DoubleClick)->id);
             return 0;
@@ -388,6 +426,11 @@ LRESULT TMainForm::OnProgramListNotify(NMHDR* header) {
 }
 
 void TMainForm::ActionUninstallExecute() {
+    // Several programs go in one batch.
+    if (state_.selectedRows > 1) {
+        ActionUninstallSelectedExecute();
+        return;
+    }
     const ListRow* row = SelectedListRow();
     if (!row) return;
     // A screen saver has no uninstaller: its row is deleted with a backup instead.
@@ -413,6 +456,48 @@ void TMainForm::ActionUninstallExecute() {
         if (other.keyPath != program->keyPath) terms.otherInstallLocations.push_back(other.installLocation);
     if (!ChooseRights(hwnd_, terms)) return;
     if (auto ticket = uninstall::TWaitingThread::Start(hwnd_, std::move(terms))) uninstallWaits_.Add(*ticket);
+}
+
+void TMainForm::ActionUninstallSelectedExecute() {
+    // The selected programs by their keys, in the list's order; a screen saver has no uninstaller.
+    std::vector<std::pair<std::wstring, std::wstring>> chosen;  // key path, caption
+    for (int row = -1; (row = ListView_GetNextItem(programs_.lsvProgramList, row, LVNI_SELECTED)) >= 0;) {
+        if (row >= static_cast<int>(rows_.size())) break;
+        const ListRow& listed = rows_[static_cast<size_t>(row)];
+        if (listed.kind == RowKind::Program) chosen.emplace_back(listed.keyPath, listed.caption);
+    }
+    if (chosen.empty()) return;
+    // As for one program: the catalogue as it is now, every other program's folder kept apart.
+    FillProgramList();
+    std::vector<uninstall::BatchProgram> programs;
+    for (const auto& [keyPath, caption] : chosen) {
+        const auto found = std::find_if(programsRead_.begin(), programsRead_.end(),
+                                        [&](const ProgramRow& program) { return program.keyPath == keyPath; });
+        if (found == programsRead_.end()) {
+            // Never another program in its place.
+            ShowErrorReport(hwnd_, Format(LangText(IDS_MESSAGEBOX_WARNING_NoLongerInstalled).c_str(), caption.c_str()));
+            continue;
+        }
+        std::vector<std::wstring> others;
+        for (const ProgramRow& other : programsRead_)
+            if (other.keyPath != keyPath) others.push_back(other.installLocation);
+        uninstall::BatchProgram program =
+            uninstall::BatchProgramOf(found->keyPath, found->keyName, found->Caption(), found->installLocation,
+                                      found->publisher, found->uninstallCommand, std::move(others));
+        // A per-user entry's command gets administrator rights only with the user's Yes.
+        if (program.runAs == uninstall::RunAs::Ask &&
+            AskQuestion(hwnd_,
+                        Format(LangText(IDS_MESSAGEBOX_WARNING_RunUserCommandElevated).c_str(),
+                               program.displayName.c_str(), program.uninstallCommand.c_str()),
+                        DefaultAnswer::No))
+            program.runAs = uninstall::RunAs::AsIs;
+        programs.push_back(std::move(program));
+    }
+    if (programs.empty()) return;
+    RunThenRefill([&] {
+        std::vector<RemainsScanPart> parts = TBatchForm::Run(hwnd_, instance_, std::move(programs));
+        if (!parts.empty()) TScanForm::Run(hwnd_, instance_, std::move(parts));
+    });
 }
 
 void TMainForm::ActionDeleteScrExecute() {
@@ -509,6 +594,10 @@ void TMainForm::OnUninstallDone(WPARAM ran, const uninstall::UninstallDone& done
             break;
     }
     if (!AskQuestion(hwnd_, question, defaultAnswer)) return;
+    RunThenRefill([&] { TScanForm::Run(hwnd_, instance_, request); });
+}
+
+void TMainForm::RunThenRefill(const std::function<void()>& work) {
     struct Refill {
         TMainForm* form;
         ~Refill() {
@@ -518,8 +607,8 @@ void TMainForm::OnUninstallDone(WPARAM ran, const uninstall::UninstallDone& done
                 ShowErrorReport(form->hwnd_, error.message());
             }
         }
-    } refill{this};  // also when the scan window ends with an error
-    TScanForm::Run(hwnd_, instance_, request);
+    } refill{this};  // also when a window ends with an error
+    work();
 }
 
 void TMainForm::ActionUndoCleanupExecute() {

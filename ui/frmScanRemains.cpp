@@ -1,5 +1,7 @@
 #include "ui/frmScanRemains.h"
 
+#include <algorithm>
+
 #include "remains/remains.h"
 #include "cleanup/cleanup.h"
 #include "common/funUtils.h"
@@ -96,6 +98,15 @@ std::wstring ReasonText(remains::UncheckedReason reason) {
     }
 }
 
+// A program's node in a scan of several: its findings below it, its mark theirs.
+ScanNode GroupNode(const std::wstring& caption, std::vector<ScanNode> findings) {
+    ScanNode group;
+    group.text = caption;
+    group.children = std::move(findings);
+    group.state = remains::RolledUpState(group.children);
+    return group;
+}
+
 HTREEITEM AddItem(HWND tree, HTREEITEM parent, const ScanNode& node) {
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
@@ -156,11 +167,22 @@ void TScanForm::Run(HWND owner, HINSTANCE instance, const remains::ScanRequest& 
     if (form.Create(owner, instance, request)) form.RunModal(owner);
 }
 
+void TScanForm::Run(HWND owner, HINSTANCE instance, std::vector<RemainsScanPart> parts) {
+    TScanForm form;
+    if (form.Create(owner, instance, std::move(parts))) form.RunModal(owner);
+}
+
 bool TScanForm::Create(HWND owner, HINSTANCE instance, const remains::ScanRequest& request) {
-    request_ = request;
+    return Create(owner, instance, std::vector<RemainsScanPart>{{request.keyName, request}});
+}
+
+bool TScanForm::Create(HWND owner, HINSTANCE instance, std::vector<RemainsScanPart> parts) {
+    parts_ = std::move(parts);
     scanned_ = scanning_ = false;
     keys_.clear();
     files_.clear();
+    keyParts_.clear();
+    fileParts_.clear();
     if (!ShowMessage) ShowMessage = ShowPlainMessage;
     if (BackupDir.empty()) {
         const std::wstring programDir =
@@ -267,9 +289,23 @@ void TScanForm::StartScan() {
 
     const remains::ScanProgress progress = [this](const std::wstring& path) { Progress(path); };
     try {
-        remains::ScanFindings findings = remains::ScanRemains(request_, progress);
-        keys_ = std::move(findings.keys);
-        files_ = std::move(findings.files);
+        for (size_t part = 0; part < parts_.size(); ++part) {
+            remains::ScanFindings findings = remains::ScanRemains(parts_[part].request, progress);
+            if (!Grouped()) {
+                keys_ = std::move(findings.keys);
+                files_ = std::move(findings.files);
+                break;
+            }
+            if (!findings.keys.empty()) {
+                keys_.push_back(GroupNode(parts_[part].caption, std::move(findings.keys)));
+                keyParts_.push_back(part);
+            }
+            if (!findings.files.empty()) {
+                files_.push_back(GroupNode(parts_[part].caption, std::move(findings.files)));
+                fileParts_.push_back(part);
+            }
+            if (!hwnd_) break;
+        }
     } catch (...) {
         scanning_ = false;
         if (hwnd_) EnableWindow(hwnd_.get(), TRUE);
@@ -302,10 +338,16 @@ void TScanForm::PressDelete() {
         Tell(LangText(IDS_SCANFORM_MESSAGE_NothingChecked));
         return;
     }
+    if (Grouped()) {
+        DeleteEachProgram();
+        return;
+    }
     const bool hadFiles = !files_.empty();
+    const remains::ScanRequest& request = parts_.front().request;
     // The registry part is saved and the files set aside; without a backup nothing is deleted.
     lastCleanup_ = cleanup::CleanRemains(keys_, files_,
-                                         {BackupDir, request_.keyName, remains::CleanInstallLocation(request_.installLocation)});
+                                         {BackupDir, request.keyName, remains::CleanInstallLocation(request.installLocation)});
+    lastCleanups_ = {lastCleanup_};
     if (!lastCleanup_.ran) {
         Tell(cleanup::BackupFailedMessage(lastCleanup_.error));
         return;
@@ -315,6 +357,62 @@ void TScanForm::PressDelete() {
     FillTree(tvScanFiles_);
     // Registry findings alone are not reported when they all went; what stayed always is.
     if (hadFiles || !lastCleanup_.AllGone()) Tell(cleanup::CleanupMessage(lastCleanup_.Outcomes()));
+}
+
+// One clean-up per program, each with its own backup folder and manifest naming that program, so
+// the Undo window lists and restores each on its own. A program whose backup cannot be written
+// keeps all its findings; the others go on.
+void TScanForm::DeleteEachProgram() {
+    const bool hadFiles = !files_.empty();
+    std::vector<cleanup::ItemOutcome> outcomes;
+    std::wstring failures;
+    lastCleanups_.clear();
+    auto groupOf = [](std::vector<ScanNode>& groups, const std::vector<size_t>& parts, size_t part) -> ScanNode* {
+        for (size_t i = 0; i < parts.size(); ++i)
+            if (parts[i] == part) return &groups[i];
+        return nullptr;
+    };
+    for (size_t part = 0; part < parts_.size(); ++part) {
+        ScanNode* keyGroup = groupOf(keys_, keyParts_, part);
+        ScanNode* fileGroup = groupOf(files_, fileParts_, part);
+        std::vector<ScanNode> keys, files;
+        if (keyGroup) keys = std::move(keyGroup->children);
+        if (fileGroup) files = std::move(fileGroup->children);
+        if (cleanup::AnyChecked(keys) || cleanup::AnyChecked(files)) {
+            const remains::ScanRequest& request = parts_[part].request;
+            cleanup::CleanupResult result = cleanup::CleanRemains(
+                keys, files, {BackupDir, request.keyName, remains::CleanInstallLocation(request.installLocation)});
+            if (result.ran) {
+                const std::vector<cleanup::ItemOutcome> done = result.Outcomes();
+                outcomes.insert(outcomes.end(), done.begin(), done.end());
+            } else {
+                failures += parts_[part].caption + L": " + cleanup::BackupFailedMessage(result.error) + L"\r\n";
+            }
+            lastCleanups_.push_back(std::move(result));
+        }
+        if (keyGroup) keyGroup->children = std::move(keys);
+        if (fileGroup) fileGroup->children = std::move(files);
+    }
+    if (!lastCleanups_.empty()) lastCleanup_ = lastCleanups_.back();
+    // A program whose findings all went leaves no node behind; the others show what stayed.
+    for (auto [groups, parts] : {std::pair{&keys_, &keyParts_}, std::pair{&files_, &fileParts_}}) {
+        for (size_t i = groups->size(); i-- > 0;) {
+            ScanNode& group = (*groups)[i];
+            if (group.children.empty()) {
+                groups->erase(groups->begin() + static_cast<std::ptrdiff_t>(i));
+                parts->erase(parts->begin() + static_cast<std::ptrdiff_t>(i));
+            } else {
+                group.state = remains::RolledUpState(group.children);
+            }
+        }
+    }
+    FillTree(tvScanRegInfo_);
+    FillTree(tvScanFiles_);
+    const bool allGone = std::all_of(lastCleanups_.begin(), lastCleanups_.end(),
+                                     [](const cleanup::CleanupResult& result) { return result.AllGone(); });
+    std::wstring message = failures;
+    if (!outcomes.empty() && (hadFiles || !allGone)) message += cleanup::CleanupMessage(outcomes);
+    if (!message.empty()) Tell(message);
 }
 
 void TScanForm::ToggleItem(HWND tree, HTREEITEM item) {

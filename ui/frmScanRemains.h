@@ -4,6 +4,9 @@
 // check-box trees; Delete takes what stays checked into a clean-up backup that can be undone, and
 // says what stayed and why.
 // The search terms come from the caller; the window never looks at the main window's selection.
+// After a batch it scans several programs at once: each one's findings under a node of its own,
+// each with its own default marks, and Delete makes one clean-up per program, so each backup and
+// its undo belong to one program.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -18,6 +21,12 @@
 
 namespace purgeon {
 
+// One program of a remains scan: the name its top nodes show and its own terms.
+struct RemainsScanPart {
+    std::wstring caption;
+    remains::ScanRequest request;
+};
+
 class TScanForm : public TFormBase {
 public:
     TScanForm() = default;
@@ -26,10 +35,15 @@ public:
     // Shows the window modally over `owner` (disabled meanwhile) until Cancel, the close box, or an
     // empty scan closes it.
     static void Run(HWND owner, HINSTANCE instance, const remains::ScanRequest& request);
+    // The same for several programs; with one it is the window above.
+    static void Run(HWND owner, HINSTANCE instance, std::vector<RemainsScanPart> parts);
 
     // Creates the window hidden, with its texts set and the start timer running. Run shows it and
     // runs the loop; tests drive it without showing it.
     bool Create(HWND owner, HINSTANCE instance, const remains::ScanRequest& request);
+    // Several programs: with more than one, each tree holds one top node per program that has
+    // findings there, named by its caption, with that program's findings below it.
+    bool Create(HWND owner, HINSTANCE instance, std::vector<RemainsScanPart> parts);
     // For a program known only by its key name and folder.
     bool Create(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation) {
         return Create(owner, instance, remains::ScanRequest{keyName, installLocation});
@@ -54,8 +68,10 @@ public:
     HWND CancelButton() const { return btnCancel_; }
     bool Scanned() const { return scanned_; }
     bool Closed() const { return done_; }
-    // What the last Delete did.
+    // What the last Delete did: its last clean-up, and every clean-up it made (one per program
+    // that had anything checked).
     const cleanup::CleanupResult& LastCleanup() const { return lastCleanup_; }
+    const std::vector<cleanup::CleanupResult>& LastCleanups() const { return lastCleanups_; }
 
     static constexpr wchar_t kClassName[] = L"TScanForm";
     static constexpr UINT kStartTimerId = 1;
@@ -78,8 +94,12 @@ private:
     std::vector<remains::ScanNode>& ModelOf(HWND tree);
     void FillTree(HWND tree);
     void ShowStates(HWND tree);
+    bool Grouped() const { return parts_.size() > 1; }
+    void DeleteEachProgram();
 
-    remains::ScanRequest request_;
+    std::vector<RemainsScanPart> parts_;
+    // While grouped: the part each top node of keys_ and files_ belongs to.
+    std::vector<size_t> keyParts_, fileParts_;
     UniqueImageList checkImages_;
     HWND lblScaning_ = nullptr;
     HWND lblScanInfo_ = nullptr;
@@ -92,6 +112,7 @@ private:
     std::vector<remains::ScanNode> keys_;
     std::vector<remains::ScanNode> files_;
     cleanup::CleanupResult lastCleanup_;
+    std::vector<cleanup::CleanupResult> lastCleanups_;
     bool scanning_ = false;
     bool scanned_ = false;
 };

@@ -14,7 +14,11 @@ using P = CommandPlace;
 bool OnProgramPage(const CommandState& s) { return s.page == 0; }
 bool ProgramRowSelected(const CommandState& s) { return s.programRow == SelectedRowKind::Program; }
 bool ProgramRowOnProgramPage(const CommandState& s) { return s.page == 0 && ProgramRowSelected(s); }
-bool AnyRowSelected(const CommandState& s) { return s.programRow != SelectedRowKind::None; }
+// Several rows selected: Uninstall takes them all into a batch.
+bool AnyRowSelected(const CommandState& s) { return s.programRow != SelectedRowKind::None || s.selectedRows > 1; }
+bool ProgramsSelected(const CommandState& s) {
+    return s.page == 0 && (s.programRow == SelectedRowKind::Program || s.selectedRows > 1);
+}
 bool ScreenSaverRowSelected(const CommandState& s) { return s.programRow == SelectedRowKind::ScreenSaver; }
 bool NotOnProgramPage(const CommandState& s) { return s.page != 0; }
 bool NotOnStartupPage(const CommandState& s) { return s.page != 1; }
@@ -41,18 +45,18 @@ const std::vector<Command>& MainCommands() {
         {ActionAddNew, L"ActionAddNew", {{P::FileMenu, 0, Text(IDS_MAINFORM_MENU_FILE_NewProgram)}},
          nullptr, nullptr, &F::ActionAddNewExecute},
         {ActionExportReg, L"ActionExportReg",
-         {{P::FileMenu, 2, Text(IDS_MAINFORM_MENU_FILE_ExportRegInfo), OnProgramPage},
-          {P::ProgramRowMenu, 3, Text(IDS_LISTVIEW_RIGHTCLICK_ExportRegInfo)}},
+         {{P::FileMenu, 3, Text(IDS_MAINFORM_MENU_FILE_ExportRegInfo), OnProgramPage},
+          {P::ProgramRowMenu, 4, Text(IDS_LISTVIEW_RIGHTCLICK_ExportRegInfo)}},
          ProgramRowSelected, nullptr, &F::ActionExportRegExecute},
-        {ActionReloadReg, L"ActionReloadReg", {{P::FileMenu, 3, Text(IDS_MAINFORM_MENU_FILE_ReloadRegInfo)}},
+        {ActionReloadReg, L"ActionReloadReg", {{P::FileMenu, 4, Text(IDS_MAINFORM_MENU_FILE_ReloadRegInfo)}},
          nullptr, nullptr, &F::ActionReloadRegExecute},
-        {ActionCreateBackup, L"ActionCreateBackup", {{P::FileMenu, 4, Text(IDS_MAINFORM_MENU_FILE_CreateBackup)}},
+        {ActionCreateBackup, L"ActionCreateBackup", {{P::FileMenu, 5, Text(IDS_MAINFORM_MENU_FILE_CreateBackup)}},
          nullptr, nullptr, &F::ActionCreateBackupExecute},
-        {ActionExporetList, L"ActionExporetList", {{P::FileMenu, 5, Text(IDS_MAINFORM_MENU_FILE_ExportPrmList)}},
+        {ActionExporetList, L"ActionExporetList", {{P::FileMenu, 6, Text(IDS_MAINFORM_MENU_FILE_ExportPrmList)}},
          nullptr, nullptr, &F::ActionExporetListExecute},
-        {ActionUndoCleanup, L"ActionUndoCleanup", {{P::FileMenu, 6, Text(IDS_MAINFORM_MENU_FILE_UndoCleanup)}},
+        {ActionUndoCleanup, L"ActionUndoCleanup", {{P::FileMenu, 7, Text(IDS_MAINFORM_MENU_FILE_UndoCleanup)}},
          nullptr, nullptr, &F::ActionUndoCleanupExecute},
-        {ActionExit, L"ActionExit", {{P::FileMenu, 8, Text(IDS_MAINFORM_MENU_FILE_Exit)}, {P::Button, 0, kOwnCaption}},
+        {ActionExit, L"ActionExit", {{P::FileMenu, 9, Text(IDS_MAINFORM_MENU_FILE_Exit)}, {P::Button, 0, kOwnCaption}},
          nullptr, nullptr, &F::ActionExitExecute},
         {ActionGrid, L"ActionGrid", {{P::ViewMenu, 0, Text(IDS_MAINFORM_MENU_VIEW_Grid)}}, nullptr, GridShown,
          &F::ActionGridExecute},
@@ -77,11 +81,11 @@ const std::vector<Command>& MainCommands() {
          nullptr, nullptr, &F::ActionRefreshExecute, Trigger::F5},
         {ActionComment, L"ActionComment",
          {{P::ToolsMenu, 0, Text(IDS_MAINFORM_MENU_TOOLS_CommentEntry)},
-          {P::ProgramRowMenu, 1, Text(IDS_LISTVIEW_RIGHTCLICK_CommentEntry)}},
+          {P::ProgramRowMenu, 2, Text(IDS_LISTVIEW_RIGHTCLICK_CommentEntry)}},
          ProgramRowOnProgramPage, nullptr, &F::ActionCommentExecute},
         {ActionRegedit, L"ActionRegedit",
          {{P::ToolsMenu, 1, Text(IDS_MAINFORM_MENU_TOOLS_Regedit)},
-          {P::ProgramRowMenu, 2, Text(IDS_LISTVIEW_RIGHTCLICK_RegistryEditor)}},
+          {P::ProgramRowMenu, 3, Text(IDS_LISTVIEW_RIGHTCLICK_RegistryEditor)}},
          ProgramRowOnProgramPage, nullptr, &F::ActionRegeditExecute},
         {ActionWinUpdate, L"ActionWinUpdate", {{P::ToolsMenu, 3, Text(IDS_MAINFORM_MENU_TOOLS_WindowsUpdate)}},
          nullptr, nullptr, &F::ActionWinUpdateExecute},
@@ -105,9 +109,13 @@ const std::vector<Command>& MainCommands() {
            {IDS_LISTVIEW_RIGHTCLICK_Uninstall, IDS_SIDEBAR_BUTTON_DeleteScr, ScreenSaverRowSelected}},
           {P::Button, 0, {IDS_SIDEBAR_BUTTON_Uninstall, IDS_SIDEBAR_BUTTON_DeleteScr, ScreenSaverRowSelected}}},
          AnyRowSelected, nullptr, &F::ActionUninstallExecute, Trigger::DoubleClick},
+        {ActionUninstallSelected, L"ActionUninstallSelected",
+         {{P::FileMenu, 1, Text(IDS_MAINFORM_MENU_FILE_UninstallSelected), OnProgramPage},
+          {P::ProgramRowMenu, 1, Text(IDS_LISTVIEW_RIGHTCLICK_UninstallSelected)}},
+         ProgramsSelected, nullptr, &F::ActionUninstallSelectedExecute},
         {ActionDeleteScr, L"ActionDeleteScr", {}, ScreenSaverRowSelected, nullptr, &F::ActionDeleteScrExecute},
         {ActionShowDetails, L"ActionShowDetails",
-         {{P::ProgramRowMenu, 5, Text(IDS_LISTVIEW_RIGHTCLICK_ShowDetails)},
+         {{P::ProgramRowMenu, 6, Text(IDS_LISTVIEW_RIGHTCLICK_ShowDetails)},
           {P::Button, 0, Text(IDS_SIDEBAR_BUTTON_SHOWDETAILS)}},
          ProgramRowSelected, nullptr, &F::ActionShowDetailsExecute},
         {ActionSearch, L"ActionSearch", {{P::Button, 0, Text(IDS_SIDEBAR_GROUPBOX_BUTTON_Search)}}, nullptr, nullptr,
@@ -138,7 +146,7 @@ const std::vector<Command>& MainCommands() {
 const std::vector<SubmenuItem>& MainSubmenus() {
     static const std::vector<SubmenuItem> submenus = {
         {P::ViewMenu, 8, IDS_MAINFORM_MENU_VIEW_Languages, P::LanguagesMenu},
-        {P::ProgramRowMenu, 7, IDS_LISTVIEW_RIGHTCLICK_View, P::RowViewMenu},
+        {P::ProgramRowMenu, 8, IDS_LISTVIEW_RIGHTCLICK_View, P::RowViewMenu},
     };
     return submenus;
 }

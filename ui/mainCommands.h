@@ -52,6 +52,7 @@ enum ActionId : int {
     ActionDelete,
     ActionAddItem,
     ActionUndoCleanup,
+    ActionUninstallSelected,
     kLanguageItemFirst = 1500,  // Languages submenu items, one per file
 };
 
@@ -74,7 +75,10 @@ enum class SelectedRowKind { None, Program, ScreenSaver };
 // Everything the availability and check rules look at.
 struct CommandState {
     int page = 0;  // 0 program list, 1 startup items
+    // The selected row's kind while exactly one row is selected; None for none or several, so a
+    // command on one program never picks one of several.
     SelectedRowKind programRow = SelectedRowKind::None;
+    int selectedRows = 0;  // rows of the program list selected, programs and screen savers
     bool startupRowSelected = false;
     bool allEnabled = true;  // the startup page's Disable All / Enable All toggle
     bool grid = false;

@@ -27,12 +27,13 @@ BatchResult Judge(const BatchProgram& program, const UninstallRun& run, const Ba
     result.exitCode = run.exitCode;
     switch (run.result) {
         case RunResult::NotStarted:
-            return {BatchState::Failed, std::nullopt, L"the uninstaller could not be started"};
+            return {BatchState::Failed, std::nullopt, L"the uninstaller could not be started", BatchReason::NotStarted};
         case RunResult::TimedOut:
             return {BatchState::Failed, std::nullopt,
-                    Format(L"still running after %lu s; left running", static_cast<unsigned long>(options.timeoutMs / 1000))};
+                    Format(L"still running after %lu s; left running", static_cast<unsigned long>(options.timeoutMs / 1000)),
+                    BatchReason::TimedOut};
         case RunResult::WaitFailed:
-            return {BatchState::Failed, std::nullopt, L"its end could not be waited for"};
+            return {BatchState::Failed, std::nullopt, L"its end could not be waited for", BatchReason::WaitFailed};
         case RunResult::Finished:
             break;
     }
@@ -81,7 +82,12 @@ std::vector<BatchResult> RunBatch(const std::vector<BatchProgram>& programs, con
         const bool quiet = options.quiet && program.quiet.quietCommand.has_value();
         items.push_back({program.installLocation, program.publisher, program.windowsInstaller, quiet});
         if (options.quiet && !quiet)
-            report(i, {BatchState::Skipped, std::nullopt, L"no quiet form is known for its uninstaller"});
+            report(i, {BatchState::Skipped, std::nullopt, L"no quiet form is known for its uninstaller",
+                       BatchReason::NoQuietForm});
+        else if (program.runAs == RunAs::Ask)
+            report(i, {BatchState::Skipped, std::nullopt,
+                       L"installed for the current user only: its command is not run with administrator rights",
+                       BatchReason::NeedsConsent});
         else
             waiting.push_back(i);
     }
@@ -92,7 +98,7 @@ std::vector<BatchResult> RunBatch(const std::vector<BatchProgram>& programs, con
         const bool stop = hooks.stopRequested && hooks.stopRequested();
         if (stop) {
             // Nothing more starts; what runs now runs to its end, never killed.
-            for (size_t i : waiting) results[i] = {BatchState::Skipped, std::nullopt, L"the batch was stopped"};
+            for (size_t i : waiting) results[i] = {BatchState::Skipped, std::nullopt, L"the batch was stopped", BatchReason::Stopped};
             std::vector<size_t> stopped;
             stopped.swap(waiting);
             hold.unlock();
@@ -109,24 +115,37 @@ std::vector<BatchResult> RunBatch(const std::vector<BatchProgram>& programs, con
                 if (hooks.onChange) hooks.onChange(i, {BatchState::Running, std::nullopt, L""});
                 if (!options.recordDir.empty()) WriteUninstallRecord(options.recordDir, program);
                 const bool quiet = items[i].quiet;
-                const RunOptions how{quiet, quiet ? options.timeoutMs : INFINITE};
+                RunOptions how{quiet, quiet ? options.timeoutMs : INFINITE};
                 const std::wstring command = quiet ? *program.quiet.quietCommand : program.uninstallCommand;
-                UninstallRun outcome;
-                try {
-                    // The COM apartment a shell start may need on this thread.
-                    ComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-                    const ULONGLONG started = GetTickCount64();
-                    outcome = run(command, how);
-                    while (program.windowsInstaller && outcome.result == RunResult::Finished &&
-                           outcome.exitCode == kInstallInProgress &&
-                           GetTickCount64() - started + kInstallRetryPauseMs < how.timeoutMs) {
-                        Sleep(kInstallRetryPauseMs);
-                        outcome = run(command, how);
-                    }
-                } catch (...) {
-                    outcome = {};  // reported as not started: nothing ran that we know of
+                UniqueHandle userToken;
+                if (program.runAs == RunAs::ShellUser) {
+                    userToken = ShellUserToken();
+                    how.token = userToken.get();
                 }
-                report(i, Judge(program, outcome, options));
+                BatchResult result;
+                if (program.runAs == RunAs::ShellUser && !userToken) {
+                    // Never with this process's rights: without the user's own token it does not run.
+                    result = {BatchState::Failed, std::nullopt, L"the signed-in user's rights could not be had",
+                              BatchReason::NoUserToken};
+                } else {
+                    UninstallRun outcome;
+                    try {
+                        // The COM apartment a shell start may need on this thread.
+                        ComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+                        const ULONGLONG started = GetTickCount64();
+                        outcome = run(command, how);
+                        while (program.windowsInstaller && outcome.result == RunResult::Finished &&
+                               outcome.exitCode == kInstallInProgress &&
+                               GetTickCount64() - started + kInstallRetryPauseMs < how.timeoutMs) {
+                            Sleep(kInstallRetryPauseMs);
+                            outcome = run(command, how);
+                        }
+                    } catch (...) {
+                        outcome = {};  // reported as not started: nothing ran that we know of
+                    }
+                    result = Judge(program, outcome, options);
+                }
+                report(i, result);
                 std::lock_guard<std::mutex> done(lock);
                 running.erase(std::find(running.begin(), running.end(), i));
                 ended.notify_all();
@@ -139,6 +158,26 @@ std::vector<BatchResult> RunBatch(const std::vector<BatchProgram>& programs, con
     hold.unlock();
     for (std::thread& worker : workers) worker.join();
     return results;
+}
+
+BatchProgram BatchProgramOf(std::wstring keyPath, std::wstring keyName, std::wstring caption,
+                            std::wstring installLocation, std::wstring publisher, std::wstring uninstallCommand,
+                            std::vector<std::wstring> otherInstallLocations) {
+    BatchProgram program;
+    const EntryFacts facts = ReadEntryFacts(keyPath, keyName, uninstallCommand);
+    program.windowsInstaller = facts.windowsInstaller;
+    program.quiet = QuietFormOf(facts, ReadUninstallerFacts(uninstallCommand));
+    UninstallDone terms;
+    terms.keyPath = keyPath;
+    program.runAs = RunAsFor(terms);
+    program.keyPath = std::move(keyPath);
+    program.keyName = std::move(keyName);
+    program.displayName = std::move(caption);
+    program.installLocation = std::move(installLocation);
+    program.publisher = std::move(publisher);
+    program.uninstallCommand = std::move(uninstallCommand);
+    program.otherInstallLocations = std::move(otherInstallLocations);
+    return program;
 }
 
 std::wstring UninstallRecordsFolderOf(const std::wstring& programDir) {

@@ -22,14 +22,29 @@ struct BatchProgram {
     QuietForm quiet;
     bool windowsInstaller = false;
     std::vector<std::wstring> otherInstallLocations;  // of every other program then
+    // Whose rights its command gets (RunAsFor its entry): a per-user entry's command runs with
+    // the signed-in user's token; one that would need this process's rights without the user's
+    // Yes is not run (Ask), since nobody is asked during a batch.
+    RunAs runAs = RunAs::AsIs;
 };
 
+// A program of a batch from its entry as listed now: its installer's kind and quiet form from its
+// entry's values and its uninstaller's file, and whose rights its command gets.
+// `otherInstallLocations` are every other listed program's folders.
+BatchProgram BatchProgramOf(std::wstring keyPath, std::wstring keyName, std::wstring caption,
+                            std::wstring installLocation, std::wstring publisher, std::wstring uninstallCommand,
+                            std::vector<std::wstring> otherInstallLocations);
+
 enum class BatchState { Waiting, Running, Removed, RemovedRestartNeeded, StillInstalled, Skipped, Failed };
+
+// Why a program was skipped or failed, for a window to say in its own language.
+enum class BatchReason { None, NoQuietForm, Stopped, NotStarted, TimedOut, WaitFailed, NoUserToken, NeedsConsent };
 
 struct BatchResult {
     BatchState state = BatchState::Waiting;
     std::optional<DWORD> exitCode;
     std::wstring detail;  // the exit code and its meaning, or why it was skipped or failed
+    BatchReason reason = BatchReason::None;
 };
 
 struct BatchOptions {

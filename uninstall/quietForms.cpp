@@ -67,6 +67,26 @@ QuietForm QuietFormOf(const EntryFacts& entry, const UninstallerFacts& uninstall
     return {};
 }
 
+EntryFacts ReadEntryFacts(const std::wstring& keyPath, const std::wstring& keyName,
+                          const std::wstring& uninstallCommand) {
+    EntryFacts facts{keyName, uninstallCommand};
+    const size_t slash = keyPath.find(L'\\');
+    HKEY root = StartsWithNoCase(keyPath, L"HKEY_CURRENT_USER\\") ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    UniqueHKey key;
+    // The 64-bit view names the 32-bit one's keys by their WOW6432Node path.
+    if (slash == std::wstring::npos ||
+        RegOpenKeyExW(root, keyPath.substr(slash + 1).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) !=
+            ERROR_SUCCESS)
+        return facts;
+    if (std::optional<std::wstring> quiet = ReadRegString(key.get(), L"QuietUninstallString"))
+        facts.quietUninstallString = ExpandEnvironment(*quiet);
+    if (std::optional<RegValue> msi = ReadRegValue(key.get(), L"WindowsInstaller"))
+        facts.windowsInstaller = msi->type == REG_DWORD && msi->data.size() == sizeof(DWORD) &&
+                                 *reinterpret_cast<const DWORD*>(msi->data.data()) == 1;
+    facts.innoAppPath = ReadRegValue(key.get(), L"Inno Setup: App Path").has_value();
+    return facts;
+}
+
 UninstallerFacts ReadUninstallerFacts(const std::wstring& uninstallCommand) {
     UninstallerFacts facts;
     const std::wstring program = ExpandEnvironment(ProgramPathOfCommand(uninstallCommand));

@@ -34,6 +34,12 @@ struct QuietForm {
 // code); Inno Setup; NSIS; else none.
 QuietForm QuietFormOf(const EntryFacts& entry, const UninstallerFacts& uninstaller);
 
+// The entry's own values that decide its quiet form, read from its key (a full key path as the
+// registry editor names it; the 32-bit view by its WOW6432Node path). Only what the command
+// gives when the key cannot be read.
+EntryFacts ReadEntryFacts(const std::wstring& keyPath, const std::wstring& keyName,
+                          const std::wstring& uninstallCommand);
+
 // Looks at the uninstaller's file named by the command: its name and neighbour for Inno Setup's
 // layout, its first bytes (at most a few megabytes) for NSIS's mark. Nothing for a file that is
 // not there.
