@@ -25,7 +25,8 @@ using remains::ScanNode;
 std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys,
                                            const std::map<std::wstring, DWORD>& unsaved = {});
 
-// Sets the checked files and folders of an install folder's tree aside in `backup`: a checked
+// Sets the checked files and folders of an install folder's tree (or of several folders' trees,
+// each a top node) aside in `backup`: a checked
 // folder with everything in it at this moment, files one by one, each checked against the install
 // folder's final path first, so nothing reached through a link moves. Links stay (Windows moves
 // the link itself). Protection is looked at again. One outcome per item taken or left.

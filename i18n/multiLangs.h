@@ -225,6 +225,19 @@ enum TextKey {
     IDS_MESSAGEBOX_WARNING_RunUserCommandElevated,
     IDS_MESSAGEBOX_MESSAGE_StartupRenamed,
     IDS_MESSAGEBOX_WARNING_ReadFileFailed,
+    IDS_MAINFORM_MENU_TOOLS_FindLeftovers,
+    IDS_SCANFORM_LeftoversTitle,
+    IDS_SCANFORM_MESSAGE_NoLeftovers,
+    IDS_LEFTOVERS_REASON_Recorded,
+    IDS_LEFTOVERS_REASON_EmptyStartMenu,
+    IDS_LEFTOVERS_REASON_RemovedVendor,
+    IDS_LEFTOVERS_REASON_Unclaimed,
+    IDS_LEFTOVERS_REASON_InstalledVendor,
+    IDS_LEFTOVERS_REASON_CloseToInstalled,
+    IDS_LEFTOVERS_REASON_HoldsPrograms,
+    IDS_LEFTOVERS_REASON_ManyFiles,
+    IDS_LEFTOVERS_REASON_GenericName,
+    IDS_LEFTOVERS_REASON_RecentlyWritten,
     kTextKeyCount
 };
 

@@ -208,6 +208,7 @@ private:
     void ActionHideScrExecute();
     void OnUninstallDone(WPARAM ran, const uninstall::UninstallDone& program);
     void ActionUndoCleanupExecute();
+    void ActionFindLeftoversExecute();
     void ActionExportRegExecute();
     void ActionReloadRegExecute();
     void ActionCreateBackupExecute();

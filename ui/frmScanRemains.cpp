@@ -2,6 +2,7 @@
 
 #include "remains/remains.h"
 #include "cleanup/cleanup.h"
+#include "uninstall/leftoverSearch.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
@@ -101,7 +102,7 @@ HTREEITEM AddItem(HWND tree, HTREEITEM parent, const ScanNode& node) {
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_STATE;
-    const std::wstring reason = ReasonText(node.reason);
+    const std::wstring reason = node.reasonText.empty() ? ReasonText(node.reason) : node.reasonText;
     const std::wstring shown = reason.empty() ? node.text : node.text + L"    (" + reason + L")";
     insert.item.pszText = const_cast<wchar_t*>(shown.c_str());
     insert.item.state = StateBits(node.state);
@@ -154,6 +155,16 @@ TScanForm::~TScanForm() {
 void TScanForm::Run(HWND owner, HINSTANCE instance, const remains::ScanRequest& request) {
     TScanForm form;
     if (form.Create(owner, instance, request)) form.RunModal(owner);
+}
+
+void TScanForm::RunLeftovers(HWND owner, HINSTANCE instance, LeftoverFind find) {
+    TScanForm form;
+    if (form.CreateLeftovers(owner, instance, std::move(find))) form.RunModal(owner);
+}
+
+bool TScanForm::CreateLeftovers(HWND owner, HINSTANCE instance, LeftoverFind find) {
+    findLeftovers_ = std::move(find);
+    return Create(owner, instance, remains::ScanRequest{});
 }
 
 bool TScanForm::Create(HWND owner, HINSTANCE instance, const remains::ScanRequest& request) {
@@ -237,7 +248,7 @@ void TScanForm::FormCreate() {
 }
 
 void TScanForm::FormShow() {
-    SetWindowTextW(hwnd_.get(), LangText(IDS_SCANFORM_Title).c_str());
+    SetWindowTextW(hwnd_.get(), LangText(findLeftovers_ ? IDS_SCANFORM_LeftoversTitle : IDS_SCANFORM_Title).c_str());
     SetWindowTextW(lblScaning_, LangText(IDS_SCANFORM_LABEL_Scaning).c_str());
     SetWindowTextW(lblRegInfoLeft_, LangText(IDS_SCANFORM_LABEL_RegInfoLeft).c_str());
     SetWindowTextW(lblFileLeft_, LangText(IDS_SCANFORM_LABEL_FilesLeft).c_str());
@@ -267,9 +278,13 @@ void TScanForm::StartScan() {
 
     const remains::ScanProgress progress = [this](const std::wstring& path) { Progress(path); };
     try {
-        remains::ScanFindings findings = remains::ScanRemains(request_, progress);
-        keys_ = std::move(findings.keys);
-        files_ = std::move(findings.files);
+        if (findLeftovers_) {
+            remains::LeftoverTrees(findLeftovers_(progress), uninstall::LeftoverScoredText, keys_, files_);
+        } else {
+            remains::ScanFindings findings = remains::ScanRemains(request_, progress);
+            keys_ = std::move(findings.keys);
+            files_ = std::move(findings.files);
+        }
     } catch (...) {
         scanning_ = false;
         if (hwnd_) EnableWindow(hwnd_.get(), TRUE);
@@ -285,7 +300,7 @@ void TScanForm::StartScan() {
     EnableWindow(hwnd, TRUE);
 
     if (keys_.empty() && files_.empty()) {
-        Tell(LangText(IDS_MESSAGEBOX_WARNING_Noremains));
+        Tell(LangText(findLeftovers_ ? IDS_SCANFORM_MESSAGE_NoLeftovers : IDS_MESSAGEBOX_WARNING_Noremains));
         btnCancelClick();
         return;
     }
@@ -304,8 +319,19 @@ void TScanForm::PressDelete() {
     }
     const bool hadFiles = !files_.empty();
     // The registry part is saved and the files set aside; without a backup nothing is deleted.
-    lastCleanup_ = cleanup::CleanRemains(keys_, files_,
-                                         {BackupDir, request_.keyName, remains::CleanInstallLocation(request_.installLocation)});
+    if (findLeftovers_) {
+        // The program nodes name nothing to take: their findings go as one clean-up, and what
+        // stayed returns under its program.
+        std::vector<ScanNode> keys = remains::UngroupedNodes(keys_), files = remains::UngroupedNodes(files_);
+        lastCleanup_ = uninstall::CleanLeftovers(keys, files, BackupDir);
+        if (lastCleanup_.ran) {
+            remains::RegroupNodes(keys_, std::move(keys));
+            remains::RegroupNodes(files_, std::move(files));
+        }
+    } else {
+        lastCleanup_ = cleanup::CleanRemains(keys_, files_,
+                                             {BackupDir, request_.keyName, remains::CleanInstallLocation(request_.installLocation)});
+    }
     if (!lastCleanup_.ran) {
         Tell(cleanup::BackupFailedMessage(lastCleanup_.error));
         return;

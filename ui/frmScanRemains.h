@@ -34,6 +34,12 @@ public:
     bool Create(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation) {
         return Create(owner, instance, remains::ScanRequest{keyName, installLocation});
     }
+    // The leftovers of programs that are gone, as `find` finds them, in the same window: one node
+    // per likely program with its findings and their reasons; Delete takes what stays checked
+    // into one clean-up.
+    using LeftoverFind = std::function<std::vector<remains::Leftover>(const remains::ScanProgress& progress)>;
+    static void RunLeftovers(HWND owner, HINSTANCE instance, LeftoverFind find);
+    bool CreateLeftovers(HWND owner, HINSTANCE instance, LeftoverFind find);
     // The scan itself (the first timer tick calls it; the timer stops first, so it runs once).
     void StartScan();
     // The Delete button.
@@ -80,6 +86,7 @@ private:
     void ShowStates(HWND tree);
 
     remains::ScanRequest request_;
+    LeftoverFind findLeftovers_;  // set: the window lists leftovers, grouped by program
     UniqueImageList checkImages_;
     HWND lblScaning_ = nullptr;
     HWND lblScanInfo_ = nullptr;

@@ -52,6 +52,7 @@ enum ActionId : int {
     ActionDelete,
     ActionAddItem,
     ActionUndoCleanup,
+    ActionFindLeftovers,
     kLanguageItemFirst = 1500,  // Languages submenu items, one per file
 };
 
