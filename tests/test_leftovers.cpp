@@ -266,7 +266,9 @@ protected:
             if (at == found.end()) continue;
             ++foundSeeded;
             if (at->second.checked) ++checkedSeeded;
-            if (!sure) EXPECT_FALSE(at->second.checked) << how << ": " << ToUtf8(path);
+            if (!sure) {
+                EXPECT_FALSE(at->second.checked) << how << ": " << ToUtf8(path);
+            }
         }
         for (const auto& [path, finding] : found) {
             if (!seededKeys.count(path)) {
@@ -287,7 +289,9 @@ protected:
                 EXPECT_FALSE(EqualsNoCase(name, own)) << how << ": offered the system's " << ToUtf8(path);
         }
         const auto portable = found.find(FoldCase(machine_->programFiles + L"\\PurgeonLeftPortable"));
-        if (portable != found.end()) EXPECT_FALSE(portable->second.checked);
+        if (portable != found.end()) {
+            EXPECT_FALSE(portable->second.checked);
+        }
         printf("  %s: %zu findings; of %zu seeded leftovers %zu found, %zu checked (%zu sure)\n", how, found.size(),
                machine_->seeded.size(), foundSeeded, checkedSeeded,
                static_cast<size_t>(std::count_if(machine_->seeded.begin(), machine_->seeded.end(),
