@@ -23,6 +23,9 @@
 #include "tests/cleanupTestSupport.h"
 #include "tests/support/installedSample.h"
 #include "tools/samples/sampleCatalog.h"
+#include "ui/frmScanRemains.h"
+#include "i18n/multiLangs.h"
+#include <commctrl.h>
 
 using namespace purgeon;
 using namespace purgeon::test;
@@ -234,7 +237,8 @@ protected:
 
         // The search as the command line makes it, with the time moved on a day: keys cannot be
         // given old write times here, and everything seeded was written just now.
-        std::vector<remains::Leftover> FindADayLater() const {
+        std::vector<remains::Leftover> FindADayLater() const { return remains::FindLeftovers(SearchADayLater()); }
+        remains::LeftoverSearch SearchADayLater() const {
             ComApartment com;
             TProgramList programs;
             const std::vector<ProgramRow> rows = ReadProgramRows(ConnectCatalogue(programs), RowIcons::Skip);
@@ -244,7 +248,7 @@ protected:
             now.HighPart = search.now.dwHighDateTime;
             now.QuadPart += 25ull * 60 * 60 * 10000000;
             search.now = {now.LowPart, now.HighPart};
-            return remains::FindLeftovers(search);
+            return search;
         }
 
         ScratchFolder home{L"leftovers-home"};
@@ -396,6 +400,81 @@ TEST_F(SeededMachine, CleanThenRestoreGivesEverythingBackByteForByte) {
               ERROR_FILE_NOT_FOUND);
     ASSERT_FALSE(laterBackup.empty());
     EXPECT_EQ(cleanup::RunRestoreCommand(laterBackup, [](const std::wstring&) {}), 0);
+    EXPECT_TRUE(before == ImageOfSeeds(machine_->seeded));
+}
+
+std::wstring ItemText(HWND tree, HTREEITEM item) {
+    wchar_t text[2048] = {};
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = static_cast<int>(std::size(text));
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}
+
+// Every top node's text with its children's.
+std::map<std::wstring, std::vector<std::wstring>> Groups(HWND tree) {
+    std::map<std::wstring, std::vector<std::wstring>> groups;
+    for (HTREEITEM top = TreeView_GetRoot(tree); top; top = TreeView_GetNextSibling(tree, top)) {
+        std::vector<std::wstring>& children = groups[ItemText(tree, top)];
+        for (HTREEITEM child = TreeView_GetChild(tree, top); child; child = TreeView_GetNextSibling(tree, child))
+            children.push_back(ItemText(tree, child));
+    }
+    return groups;
+}
+
+// The window groups the findings by program, with their reasons, and Delete takes the checked.
+TEST_F(SeededMachine, TheWindowGroupsThemByProgramWithTheirReasons) {
+    const MachineImage before = ImageOfSeeds(machine_->seeded);
+    const remains::LeftoverSearch search = machine_->SearchADayLater();
+    ScratchFolder backups(L"leftovers-window");
+    TScanForm form;
+    std::vector<std::wstring> messages;
+    form.ShowMessage = [&](HWND, const std::wstring& text) { messages.push_back(text); };
+    form.BackupDir = backups.path();
+    ASSERT_TRUE(form.CreateLeftovers(nullptr, GetModuleHandleW(nullptr), [search](const remains::ScanProgress& progress) {
+        return remains::FindLeftovers(search, progress);
+    }));
+    HWND window = form.Handle();
+    SetWindowPos(window, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    Pump();
+    form.StartScan();
+    ASSERT_TRUE(form.Scanned());
+    EXPECT_EQ(WindowText(window), LangText(IDS_SCANFORM_LeftoversTitle));
+
+    const std::wstring gone = std::wstring(kGoneDisplay) + L" (" + kVendor + L")";
+    const std::wstring recorded = L"    ([95] " + Format(LangText(IDS_LEFTOVERS_REASON_Recorded).c_str(), kGoneDisplay) + L")";
+    const auto keys = Groups(form.RegTree());
+    ASSERT_TRUE(keys.count(gone));
+    EXPECT_EQ(keys.at(gone).size(), 4u);
+    for (const std::wstring& key : keys.at(gone)) EXPECT_NE(key.find(recorded), std::wstring::npos) << ToUtf8(key);
+    const auto files = Groups(form.FileTree());
+    ASSERT_TRUE(files.count(gone));
+    EXPECT_EQ(files.at(gone), (std::vector<std::wstring>{machine_->goneFolder + recorded,
+                                                         machine_->roaming + L"\\" + kGone + recorded,
+                                                         machine_->startMenu + L"\\" + kGoneDisplay + recorded}));
+    ASSERT_TRUE(files.count(kLost));
+    EXPECT_EQ(files.at(kLost).size(), 2u);  // its Start Menu folder and its AppData folder
+
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+    const std::wstring picture = ExtractFilePath(ExcludeTrailingBackslash(BinDir())) + L"leftovers-window.bmp";
+    EXPECT_TRUE(SaveWindowPicture(window, picture));
+    printf("leftovers window picture: %s\n", ToUtf8(picture).c_str());
+
+    form.PressDelete();
+    ASSERT_TRUE(form.LastCleanup().ran);
+    EXPECT_TRUE(form.LastCleanup().AllGone());
+    EXPECT_FALSE(DirectoryExists(machine_->goneFolder));
+    // What stayed unchecked is still there, under its program.
+    const auto left = Groups(form.FileTree());
+    EXPECT_FALSE(left.count(gone));
+    ASSERT_TRUE(left.count(kLost));
+    EXPECT_EQ(left.at(kLost).size(), 1u);
+    ShowWindow(window, SW_HIDE);
+    EXPECT_EQ(cleanup::RunRestoreCommand(ExcludeTrailingBackslash(form.LastCleanup().backupFolder), [](const std::wstring&) {}), 0);
     EXPECT_TRUE(before == ImageOfSeeds(machine_->seeded));
 }
 
