@@ -186,6 +186,23 @@ int RunClean(const Arguments& arguments, ModeOutput& out) {
                                     [&out](const std::wstring& line) { out.Line(line); });
 }
 
+// "/leftovers [/clean]": what no installed program claims, from every installed program and the
+// records of the programs this one uninstalled. Without the catalogue nothing could be told from
+// an installed program's: its error ends the command.
+int RunLeftovers(const Arguments& arguments, ModeOutput& out) {
+    const std::wstring option = Optional(arguments, 0);
+    const bool clean = EqualsNoCase(option, L"/clean") || EqualsNoCase(option, L"-clean");
+    if (!option.empty() && !clean) throw BadArguments{};
+    ComApartment com;
+    TProgramList programs;
+    const std::vector<ProgramRow> rows = ReadProgramRows(ConnectCatalogue(programs), RowIcons::Skip);
+    const std::wstring programDir = ExtractFilePath(ModuleFileName(nullptr));
+    const std::vector<remains::Leftover> leftovers =
+        remains::FindLeftovers(uninstall::MachineLeftoverSearch(rows, programDir));
+    return uninstall::RunLeftoversCommand(leftovers, clean, cleanup::CleanupsFolderOf(programDir),
+                                          uninstall::TextLeftoverLines([&out](const std::wstring& line) { out.Line(line); }));
+}
+
 int RunRestore(const Arguments& arguments, ModeOutput& out) {
     return cleanup::RunRestoreCommand(arguments[0], [&out](const std::wstring& line) { out.Line(line); });
 }
@@ -216,6 +233,7 @@ const std::vector<CommandLineMode>& Modes() {
          [](const Arguments& a, ModeOutput&) { return ListRemains(a[0], Optional(a, 1)); }},
         {L"clean", L"KEYNAME [LOCATION]", 1, 1, RunClean},
         {L"restore", L"FOLDER", 1, 0, RunRestore},
+        {L"leftovers", L"[/clean]", 0, 1, RunLeftovers},
         {L"backup", L"[FOLDER]", 0, 1, RunBackup},
         {L"report", L"FILE.txt|FILE.csv|FILE.html", 1, 0, RunReport},
         {L"startup", L"", 0, 0, RunStartupListing},

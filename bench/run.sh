@@ -11,6 +11,8 @@
 #             10,000, 100,000 and 300,000 keys
 #   clean-up: files set aside and given back, against bare moves of the same files; 300, 3,000
 #             and 30,000 files
+#   leftovers: the search for the leftovers of gone programs over 2,000 installed programs and
+#             100,000 seeded keys below SOFTWARE, against a bare walk of the same places
 #   full backup: Purgeon.exe /backup of 1,000 seeded entries against one regedit /e of the whole
 #             Uninstall key, and the first backup against that export plus bare file creation
 # Sizes and runs:
@@ -18,7 +20,9 @@
 #   BENCH_RUNS             runs per figure (default 7, quick 3)
 #   BENCH_LIST_SIZES, BENCH_SCAN_SIZES, BENCH_CLEANUP_SIZES   blank-separated sizes
 #   BENCH_SCAN_KEYS, BENCH_CLEANUP_FILES, BENCH_ENTRIES       one size of that figure
+#   BENCH_LEFTOVER_KEYS    keys seeded for the leftovers figure (default 100,000)
 #   BENCH_ONLY             blank-separated figures to run: listing startup scan cleanup backup batch
+#                          leftovers
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/build.sh" >/dev/null
@@ -35,7 +39,7 @@ list_sizes=${BENCH_LIST_SIZES:-${BENCH_ENTRIES:-$([ -n "$quick" ] && echo 500 ||
 scan_sizes=${BENCH_SCAN_SIZES:-${BENCH_SCAN_KEYS:-$([ -n "$quick" ] && echo 10000 || echo "10000 100000 300000")}}
 cleanup_sizes=${BENCH_CLEANUP_SIZES:-${BENCH_CLEANUP_FILES:-$([ -n "$quick" ] && echo 300 || echo "300 3000 30000")}}
 startup_size=2000
-only=${BENCH_ONLY:-listing startup scan cleanup backup batch}
+only=${BENCH_ONLY:-listing startup scan cleanup backup batch leftovers}
 wants() { [[ " $only " == *" $1 "* ]]; }
 summary=()
 failures=0
@@ -167,6 +171,20 @@ if wants batch; then
     failures=$((failures + 1))
     echo "batch uninstall: FAILED"
   fi
+fi
+
+if wants leftovers; then
+  # bench_leftovers seeds the keys, prints its figures and removes the keys again.
+  leftover_keys=${BENCH_LEFTOVER_KEYS:-100000}
+  if ! wine "$bin/bench_leftovers.exe" --keys "$leftover_keys" --runs "$runs" > "$prefix/leftovers.txt" 2>&1; then
+    failures=$((failures + 1))
+    echo "leftovers: FAILED"
+  fi
+  cat "$prefix/leftovers.txt"
+  ms=$(awk '/half the seeded products installed/ { print $8 }' "$prefix/leftovers.txt")
+  bare=$(awk '/bare walk of the same places/ { print $7 }' "$prefix/leftovers.txt")
+  [ -n "$ms" ] && record "leftovers search" "$leftover_keys" "$ms"
+  [ -n "$bare" ] && record "leftovers, bare walk" "$leftover_keys" "$bare"
 fi
 
 echo "how cost grows (medians):"

@@ -405,7 +405,9 @@ void PlanSetAside(const std::vector<ScanNode>& files, CleanupBackup& backup) {
 
 std::vector<ItemOutcome> SetAsideCheckedFiles(const std::vector<ScanNode>& files, CleanupBackup& backup) {
     std::vector<ItemOutcome> outcomes;
-    SetAsideWalk(backup, outcomes).Run(files);
+    // Each top node is a folder of its own (the leftovers of gone programs lie in many places),
+    // and everything below it is checked against that folder's final path.
+    for (const ScanNode& top : files) SetAsideWalk(backup, outcomes).Run({top});
     return outcomes;
 }
 

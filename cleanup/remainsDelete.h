@@ -28,7 +28,8 @@ std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys,
 // Names in `backup` every file, folder and link SetAsideCheckedFiles would take, moving nothing
 // (CleanupBackup::Sync puts the names on disk).
 void PlanSetAside(const std::vector<ScanNode>& files, CleanupBackup& backup);
-// Sets the checked files and folders of an install folder's tree aside in `backup`: a checked
+// Sets the checked files and folders of an install folder's tree (or of several folders' trees,
+// each a top node) aside in `backup`: a checked
 // folder with everything in it at this moment, files one by one, each checked against the install
 // folder's final path first, so nothing reached through a link moves. Links stay (Windows moves
 // the link itself). Protection is looked at again. Only what the plan names is taken, and each

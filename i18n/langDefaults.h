@@ -272,6 +272,19 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_BATCHFORM_REASON_WaitFailed", L"Its end could not be waited for", false},
         {L"IDS_BATCHFORM_REASON_NoUserToken", L"Your own user rights could not be had, so its command was not run", false},
         {L"IDS_BATCHFORM_REASON_NeedsConsent", L"Installed for your user account only: not run with administrator rights", false},
+        {L"IDS_MAINFORM_MENU_TOOLS_FindLeftovers", L"Find Leftovers...", false},
+        {L"IDS_SCANFORM_LeftoversTitle", L"Leftovers of Removed Programs", false},
+        {L"IDS_SCANFORM_MESSAGE_NoLeftovers", L"No leftovers of removed programs were found!", false},
+        {L"IDS_LEFTOVERS_REASON_Recorded", L"named by the uninstall record of %s", false},
+        {L"IDS_LEFTOVERS_REASON_EmptyStartMenu", L"an empty Start Menu folder", false},
+        {L"IDS_LEFTOVERS_REASON_RemovedVendor", L"a vendor folder that holds only removed programs", false},
+        {L"IDS_LEFTOVERS_REASON_Unclaimed", L"no installed program claims it", false},
+        {L"IDS_LEFTOVERS_REASON_InstalledVendor", L"named like the publisher of an installed program", false},
+        {L"IDS_LEFTOVERS_REASON_CloseToInstalled", L"its name is close to an installed program's", false},
+        {L"IDS_LEFTOVERS_REASON_HoldsPrograms", L"holds programs: it may be a portable program", false},
+        {L"IDS_LEFTOVERS_REASON_ManyFiles", L"holds more than 100 files", false},
+        {L"IDS_LEFTOVERS_REASON_GenericName", L"a name many programs use", false},
+        {L"IDS_LEFTOVERS_REASON_RecentlyWritten", L"written in the last 24 hours", false},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -271,6 +271,19 @@ enum TextKey {
     IDS_BATCHFORM_REASON_WaitFailed,
     IDS_BATCHFORM_REASON_NoUserToken,
     IDS_BATCHFORM_REASON_NeedsConsent,
+    IDS_MAINFORM_MENU_TOOLS_FindLeftovers,
+    IDS_SCANFORM_LeftoversTitle,
+    IDS_SCANFORM_MESSAGE_NoLeftovers,
+    IDS_LEFTOVERS_REASON_Recorded,
+    IDS_LEFTOVERS_REASON_EmptyStartMenu,
+    IDS_LEFTOVERS_REASON_RemovedVendor,
+    IDS_LEFTOVERS_REASON_Unclaimed,
+    IDS_LEFTOVERS_REASON_InstalledVendor,
+    IDS_LEFTOVERS_REASON_CloseToInstalled,
+    IDS_LEFTOVERS_REASON_HoldsPrograms,
+    IDS_LEFTOVERS_REASON_ManyFiles,
+    IDS_LEFTOVERS_REASON_GenericName,
+    IDS_LEFTOVERS_REASON_RecentlyWritten,
     kTextKeyCount
 };
 

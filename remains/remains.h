@@ -5,6 +5,8 @@
 //                     and the places a scan never offers (protectedFolders.cpp)
 //   defaultMarks      which findings surely belong to the program, and why the rest is unchecked
 //   checkTree         the trees' three-state check marks
+//   leftovers         what no installed program claims: the leftovers of programs already gone
 #include "remains/checkTree.h"
 #include "remains/defaultMarks.h"
+#include "remains/leftovers.h"
 #include "remains/remainsScan.h"

@@ -44,6 +44,9 @@ struct ScanNode {
     int state = kChecked;
     std::vector<ScanNode> children;
     UncheckedReason reason = UncheckedReason::None;
+    // Why it is checked or not, in words, when whoever found it says so itself (the leftovers
+    // search does); shown beside it instead of `reason`'s text.
+    std::wstring reasonText;
     FindingTarget target;
 };
 // A checked node for the target, with the text the scan shows for it.

@@ -91,7 +91,8 @@ TEST(CommandTable, HoldsEveryActionOnceByItsName) {
         {ActionHideScr, L"ActionHideScr"}, {ActionTabProgramList, L"ActionTabProgramList"},
         {ActionTabStartupItems, L"ActionTabStartupItems"}, {ActionMin, L"ActionMin"}, {ActionApply, L"ActionApply"},
         {ActionSelectAll, L"ActionSelectAll"}, {ActionDelete, L"ActionDelete"}, {ActionAddItem, L"ActionAddItem"},
-        {ActionUndoCleanup, L"ActionUndoCleanup"}, {ActionUninstallSelected, L"ActionUninstallSelected"}};
+        {ActionUndoCleanup, L"ActionUndoCleanup"}, {ActionUninstallSelected, L"ActionUninstallSelected"},
+        {ActionFindLeftovers, L"ActionFindLeftovers"}};
     std::set<int> seen;
     for (const Command& command : MainCommands()) {
         EXPECT_TRUE(seen.insert(command.id).second) << "twice: " << command.id;
@@ -136,7 +137,8 @@ TEST(CommandTable, MenusHoldTheirItemsInTheirOrderWithTheirTexts) {
                 Cmd(ActionRegedit, IDS_MAINFORM_MENU_TOOLS_Regedit), Sep,
                 Cmd(ActionWinUpdate, IDS_MAINFORM_MENU_TOOLS_WindowsUpdate),
                 Cmd(ActionWinServices, IDS_MAINFORM_MENU_TOOLS_WindowsServices),
-                Cmd(ActionWinComponents, IDS_MAINFORM_MENU_TOOLS_WindowsComponents)},
+                Cmd(ActionWinComponents, IDS_MAINFORM_MENU_TOOLS_WindowsComponents), Sep,
+                Cmd(ActionFindLeftovers, IDS_MAINFORM_MENU_TOOLS_FindLeftovers)},
                "Tools");
     ExpectMenu(P::HelpMenu, page0,
                {Cmd(ActionHelpContent, IDS_MAINFORM_MENU_HELP_HelpContent), Sep,

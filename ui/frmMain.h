@@ -223,6 +223,7 @@ private:
     // Runs a window of the uninstall road; the list is filled afresh afterwards, also after an error.
     void RunThenRefill(const std::function<void()>& work);
     void ActionUndoCleanupExecute();
+    void ActionFindLeftoversExecute();
     void ActionExportRegExecute();
     void ActionReloadRegExecute();
     void ActionCreateBackupExecute();

@@ -617,6 +617,19 @@ void TMainForm::ActionUndoCleanupExecute() {
     FillProgramList();
 }
 
+// The leftovers of programs that are gone, against every program installed now (read again, so
+// one that went since the list was filled claims nothing).
+void TMainForm::ActionFindLeftoversExecute() {
+    const std::vector<ProgramRow> rows = ReadProgramRows(programList_.Get(), RowIcons::Skip);
+    const std::wstring programDir =
+        AppPaths.ProgramDir.empty() ? ExtractFilePath(ModuleFileName(nullptr)) : AppPaths.ProgramDir;
+    const remains::LeftoverSearch search = uninstall::MachineLeftoverSearch(rows, programDir);
+    TScanForm::RunLeftovers(hwnd_, instance_,
+                            [search](const remains::ScanProgress& progress) { return remains::FindLeftovers(search, progress); });
+    // A clean-up may have taken what an entry pointed to.
+    FillProgramList();
+}
+
 // The commands on the selected program's entry name its own key, wherever it lives.
 void TMainForm::ActionExportRegExecute() {
     if (std::optional<ProgramRow> program = SelectedProgram())

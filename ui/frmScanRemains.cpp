@@ -4,6 +4,7 @@
 
 #include "remains/remains.h"
 #include "cleanup/cleanup.h"
+#include "uninstall/leftoverSearch.h"
 #include "common/funUtils.h"
 #include "common/globals.h"
 #include "i18n/multiLangs.h"
@@ -112,7 +113,7 @@ HTREEITEM AddItem(HWND tree, HTREEITEM parent, const ScanNode& node) {
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_STATE;
-    const std::wstring reason = ReasonText(node.reason);
+    const std::wstring reason = node.reasonText.empty() ? ReasonText(node.reason) : node.reasonText;
     const std::wstring shown = reason.empty() ? node.text : node.text + L"    (" + reason + L")";
     insert.item.pszText = const_cast<wchar_t*>(shown.c_str());
     insert.item.state = StateBits(node.state);
@@ -170,6 +171,16 @@ void TScanForm::Run(HWND owner, HINSTANCE instance, const remains::ScanRequest& 
 void TScanForm::Run(HWND owner, HINSTANCE instance, std::vector<RemainsScanPart> parts) {
     TScanForm form;
     if (form.Create(owner, instance, std::move(parts))) form.RunModal(owner);
+}
+
+void TScanForm::RunLeftovers(HWND owner, HINSTANCE instance, LeftoverFind find) {
+    TScanForm form;
+    if (form.CreateLeftovers(owner, instance, std::move(find))) form.RunModal(owner);
+}
+
+bool TScanForm::CreateLeftovers(HWND owner, HINSTANCE instance, LeftoverFind find) {
+    findLeftovers_ = std::move(find);
+    return Create(owner, instance, remains::ScanRequest{});
 }
 
 bool TScanForm::Create(HWND owner, HINSTANCE instance, const remains::ScanRequest& request) {
@@ -259,7 +270,7 @@ void TScanForm::FormCreate() {
 }
 
 void TScanForm::FormShow() {
-    SetWindowTextW(hwnd_.get(), LangText(IDS_SCANFORM_Title).c_str());
+    SetWindowTextW(hwnd_.get(), LangText(findLeftovers_ ? IDS_SCANFORM_LeftoversTitle : IDS_SCANFORM_Title).c_str());
     SetWindowTextW(lblScaning_, LangText(IDS_SCANFORM_LABEL_Scaning).c_str());
     SetWindowTextW(lblRegInfoLeft_, LangText(IDS_SCANFORM_LABEL_RegInfoLeft).c_str());
     SetWindowTextW(lblFileLeft_, LangText(IDS_SCANFORM_LABEL_FilesLeft).c_str());
@@ -289,22 +300,26 @@ void TScanForm::StartScan() {
 
     const remains::ScanProgress progress = [this](const std::wstring& path) { Progress(path); };
     try {
-        for (size_t part = 0; part < parts_.size(); ++part) {
-            remains::ScanFindings findings = remains::ScanRemains(parts_[part].request, progress);
-            if (!Grouped()) {
-                keys_ = std::move(findings.keys);
-                files_ = std::move(findings.files);
-                break;
+        if (findLeftovers_) {
+            remains::LeftoverTrees(findLeftovers_(progress), uninstall::LeftoverScoredText, keys_, files_);
+        } else {
+            for (size_t part = 0; part < parts_.size(); ++part) {
+                remains::ScanFindings findings = remains::ScanRemains(parts_[part].request, progress);
+                if (!Grouped()) {
+                    keys_ = std::move(findings.keys);
+                    files_ = std::move(findings.files);
+                    break;
+                }
+                if (!findings.keys.empty()) {
+                    keys_.push_back(GroupNode(parts_[part].caption, std::move(findings.keys)));
+                    keyParts_.push_back(part);
+                }
+                if (!findings.files.empty()) {
+                    files_.push_back(GroupNode(parts_[part].caption, std::move(findings.files)));
+                    fileParts_.push_back(part);
+                }
+                if (!hwnd_) break;
             }
-            if (!findings.keys.empty()) {
-                keys_.push_back(GroupNode(parts_[part].caption, std::move(findings.keys)));
-                keyParts_.push_back(part);
-            }
-            if (!findings.files.empty()) {
-                files_.push_back(GroupNode(parts_[part].caption, std::move(findings.files)));
-                fileParts_.push_back(part);
-            }
-            if (!hwnd_) break;
         }
     } catch (...) {
         scanning_ = false;
@@ -321,7 +336,7 @@ void TScanForm::StartScan() {
     EnableWindow(hwnd, TRUE);
 
     if (keys_.empty() && files_.empty()) {
-        Tell(LangText(IDS_MESSAGEBOX_WARNING_Noremains));
+        Tell(LangText(findLeftovers_ ? IDS_SCANFORM_MESSAGE_NoLeftovers : IDS_MESSAGEBOX_WARNING_Noremains));
         btnCancelClick();
         return;
     }
@@ -345,8 +360,19 @@ void TScanForm::PressDelete() {
     const bool hadFiles = !files_.empty();
     const remains::ScanRequest& request = parts_.front().request;
     // The registry part is saved and the files set aside; without a backup nothing is deleted.
-    lastCleanup_ = cleanup::CleanRemains(keys_, files_,
-                                         {BackupDir, request.keyName, remains::CleanInstallLocation(request.installLocation)});
+    if (findLeftovers_) {
+        // The program nodes name nothing to take: their findings go as one clean-up, and what
+        // stayed returns under its program.
+        std::vector<ScanNode> keys = remains::UngroupedNodes(keys_), files = remains::UngroupedNodes(files_);
+        lastCleanup_ = uninstall::CleanLeftovers(keys, files, BackupDir);
+        if (lastCleanup_.ran) {
+            remains::RegroupNodes(keys_, std::move(keys));
+            remains::RegroupNodes(files_, std::move(files));
+        }
+    } else {
+        lastCleanup_ = cleanup::CleanRemains(keys_, files_,
+                                             {BackupDir, request.keyName, remains::CleanInstallLocation(request.installLocation)});
+    }
     lastCleanups_ = {lastCleanup_};
     if (!lastCleanup_.ran) {
         Tell(cleanup::BackupFailedMessage(lastCleanup_.error));

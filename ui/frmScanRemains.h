@@ -48,6 +48,12 @@ public:
     bool Create(HWND owner, HINSTANCE instance, const std::wstring& keyName, const std::wstring& installLocation) {
         return Create(owner, instance, remains::ScanRequest{keyName, installLocation});
     }
+    // The leftovers of programs that are gone, as `find` finds them, in the same window: one node
+    // per likely program with its findings and their reasons; Delete takes what stays checked
+    // into one clean-up.
+    using LeftoverFind = std::function<std::vector<remains::Leftover>(const remains::ScanProgress& progress)>;
+    static void RunLeftovers(HWND owner, HINSTANCE instance, LeftoverFind find);
+    bool CreateLeftovers(HWND owner, HINSTANCE instance, LeftoverFind find);
     // The scan itself (the first timer tick calls it; the timer stops first, so it runs once).
     void StartScan();
     // The Delete button.
@@ -100,6 +106,7 @@ private:
     std::vector<RemainsScanPart> parts_;
     // While grouped: the part each top node of keys_ and files_ belongs to.
     std::vector<size_t> keyParts_, fileParts_;
+    LeftoverFind findLeftovers_;  // set: the window lists leftovers, grouped by program
     UniqueImageList checkImages_;
     HWND lblScaning_ = nullptr;
     HWND lblScanInfo_ = nullptr;

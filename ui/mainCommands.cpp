@@ -94,6 +94,8 @@ const std::vector<Command>& MainCommands() {
         {ActionWinComponents, L"ActionWinComponents",
          {{P::ToolsMenu, 5, Text(IDS_MAINFORM_MENU_TOOLS_WindowsComponents)}}, nullptr, nullptr,
          &F::ActionWinComponentsExecute},
+        {ActionFindLeftovers, L"ActionFindLeftovers", {{P::ToolsMenu, 7, Text(IDS_MAINFORM_MENU_TOOLS_FindLeftovers)}},
+         nullptr, nullptr, &F::ActionFindLeftoversExecute},
         {ActionHelpContent, L"ActionHelpContent",
          {{P::HelpMenu, 0, Text(IDS_MAINFORM_MENU_HELP_HelpContent)}, {P::Button, 0, kOwnCaption}}, nullptr,
          nullptr, &F::ActionHelpContentExecute, Trigger::F1},

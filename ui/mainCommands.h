@@ -53,6 +53,7 @@ enum ActionId : int {
     ActionAddItem,
     ActionUndoCleanup,
     ActionUninstallSelected,
+    ActionFindLeftovers,
     kLanguageItemFirst = 1500,  // Languages submenu items, one per file
 };
 

@@ -224,18 +224,17 @@ std::wstring WriteUninstallRecord(const std::wstring& recordDir, const BatchProg
     return backup::WriteBytesFile(path, text) == ERROR_SUCCESS ? path : L"";
 }
 
-std::optional<BatchProgram> ReadUninstallRecord(const std::wstring& recordDir, const std::wstring& key) {
-    const bool isPath = key.find(L'\\') != std::wstring::npos;
-    const std::wstring keyName = isPath ? key.substr(key.rfind(L'\\') + 1) : key;
-    const std::optional<std::string> bytes = ReadWholeFile(RecordPath(recordDir, keyName));
-    if (!bytes) return std::nullopt;
+namespace {
+
+// A record's text as the program it names; nothing when it is not one of ours.
+std::optional<BatchProgram> ParseRecord(const std::string& bytes) {
     BatchProgram program;
     bool header = false;
     size_t at = 0;
-    while (at < bytes->size()) {
-        size_t end = bytes->find('\n', at);
-        if (end == std::string::npos) end = bytes->size();
-        const std::vector<std::wstring> fields = cleanup::ManifestFields(bytes->substr(at, end - at));
+    while (at < bytes.size()) {
+        size_t end = bytes.find('\n', at);
+        if (end == std::string::npos) end = bytes.size();
+        const std::vector<std::wstring> fields = cleanup::ManifestFields(bytes.substr(at, end - at));
         at = end + 1;
         if (!header) {
             if (fields.size() < 2 || fields[0] != L"purgeon-uninstall") return std::nullopt;
@@ -252,8 +251,36 @@ std::optional<BatchProgram> ReadUninstallRecord(const std::wstring& recordDir, c
         else if (name == L"publisher") program.publisher = value;
         else if (name == L"other") program.otherInstallLocations.push_back(value);
     }
-    if (!header || program.keyName != keyName || (isPath && !EqualsNoCase(program.keyPath, key))) return std::nullopt;
+    if (!header) return std::nullopt;
     return program;
+}
+
+}  // namespace
+
+std::optional<BatchProgram> ReadUninstallRecord(const std::wstring& recordDir, const std::wstring& key) {
+    const bool isPath = key.find(L'\\') != std::wstring::npos;
+    const std::wstring keyName = isPath ? key.substr(key.rfind(L'\\') + 1) : key;
+    const std::optional<std::string> bytes = ReadWholeFile(RecordPath(recordDir, keyName));
+    if (!bytes) return std::nullopt;
+    std::optional<BatchProgram> program = ParseRecord(*bytes);
+    if (!program || program->keyName != keyName || (isPath && !EqualsNoCase(program->keyPath, key))) return std::nullopt;
+    return program;
+}
+
+std::vector<BatchProgram> ReadUninstallRecords(const std::wstring& recordDir) {
+    std::vector<BatchProgram> records;
+    WIN32_FIND_DATAW found{};
+    UniqueFindHandle find(FindFirstFileW((IncludeTrailingBackslash(recordDir) + L"*.txt").c_str(), &found));
+    if (!find) return records;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::optional<std::string> bytes = ReadWholeFile(IncludeTrailingBackslash(recordDir) + found.cFileName);
+        if (!bytes) continue;
+        // A file that is no record (or names no key) is not one of ours: passed over.
+        if (std::optional<BatchProgram> program = ParseRecord(*bytes); program && !program->keyName.empty())
+            records.push_back(std::move(*program));
+    } while (FindNextFileW(find.get(), &found));
+    return records;
 }
 
 }  // namespace purgeon::uninstall

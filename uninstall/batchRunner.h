@@ -74,6 +74,8 @@ std::wstring ExitCodeText(DWORD code);
 std::wstring WriteUninstallRecord(const std::wstring& recordDir, const BatchProgram& program);
 // The newest record of a key name (or key path), when there is one.
 std::optional<BatchProgram> ReadUninstallRecord(const std::wstring& recordDir, const std::wstring& key);
+// Every record in the folder, in no particular order.
+std::vector<BatchProgram> ReadUninstallRecords(const std::wstring& recordDir);
 // "<program folder>Back up\Uninstalls\<user name>\": records are per user.
 std::wstring UninstallRecordsFolderOf(const std::wstring& programDir);
 

@@ -7,9 +7,12 @@
 //   quietForms     how an uninstaller runs without asking: its installer's kind and quiet command
 //   batchPlan      which programs of a batch may run side by side
 //   batchRunner    runs a batch under those rules, each program's record written before it starts
+//   leftoverSearch the leftovers of programs already gone, from those records and what every
+//                  installed program claims
 // What the uninstaller left behind is the remains room's; taking it away is the clean-up's.
 #include "uninstall/batchPlan.h"
 #include "uninstall/batchRunner.h"
+#include "uninstall/leftoverSearch.h"
 #include "uninstall/quietForms.h"
 #include "uninstall/screenSaver.h"
 #include "uninstall/waitingThread.h"
