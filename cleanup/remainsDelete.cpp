@@ -400,7 +400,8 @@ std::vector<ItemOutcome> DeleteCheckedKeys(const std::vector<ScanNode>& keys, co
 
 void PlanSetAside(const std::vector<ScanNode>& files, CleanupBackup& backup) {
     std::vector<ItemOutcome> outcomes;  // told again by the walk that takes the items
-    SetAsideWalk(backup, outcomes, true).Run(files);
+    // Planned folder by folder, as they are taken.
+    for (const ScanNode& top : files) SetAsideWalk(backup, outcomes, true).Run({top});
 }
 
 std::vector<ItemOutcome> SetAsideCheckedFiles(const std::vector<ScanNode>& files, CleanupBackup& backup) {
