@@ -11,6 +11,7 @@
 #include "cleanup/remainsDelete.h"
 #include "i18n/multiLangs.h"
 #include "tests/cleanupTestSupport.h"
+#include "tests/support/treeItems.h"
 #include "ui/frmScanRemains.h"
 #include "ui/frmUndo.h"
 #include "ui/uiCommon.h"
@@ -20,22 +21,7 @@ using namespace purgeon::test;
 
 namespace {
 
-std::wstring ItemText(HWND tree, HTREEITEM item) {
-    wchar_t text[1024] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = static_cast<int>(std::size(text));
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
-    return text;
-}
 
-int ItemState(HWND tree, HTREEITEM item) {
-    const auto state = static_cast<UINT>(
-        SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK));
-    return static_cast<int>((state & TVIS_STATEIMAGEMASK) >> 12);
-}
 
 // Every item's text with its mark, depth first.
 void Collect(HWND tree, HTREEITEM first, std::vector<std::pair<std::wstring, int>>& out) {

@@ -22,6 +22,7 @@
 #include "common/handles.h"
 #include "tests/cleanupTestSupport.h"
 #include "tests/support/installedSample.h"
+#include "tests/support/treeItems.h"
 #include "tools/samples/sampleCatalog.h"
 #include "ui/frmScanRemains.h"
 #include "i18n/multiLangs.h"
@@ -401,17 +402,6 @@ TEST_F(SeededMachine, CleanThenRestoreGivesEverythingBackByteForByte) {
     ASSERT_FALSE(laterBackup.empty());
     EXPECT_EQ(cleanup::RunRestoreCommand(laterBackup, [](const std::wstring&) {}), 0);
     EXPECT_TRUE(before == ImageOfSeeds(machine_->seeded));
-}
-
-std::wstring ItemText(HWND tree, HTREEITEM item) {
-    wchar_t text[2048] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = static_cast<int>(std::size(text));
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
-    return text;
 }
 
 // Every top node's text with its children's.

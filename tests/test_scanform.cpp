@@ -15,6 +15,7 @@
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
 #include "tests/support/testSupport.h"
+#include "tests/support/treeItems.h"
 #include "tools/samples/sampleCatalog.h"
 #include "ui/frmScanRemains.h"
 #include "ui/uiCommon.h"
@@ -24,33 +25,10 @@ using namespace purgeon::test;
 
 namespace {
 
-std::wstring ItemText(HWND tree, HTREEITEM item) {
-    wchar_t text[1024] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = static_cast<int>(std::size(text));
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
-    return text;
-}
 
-int ItemState(HWND tree, HTREEITEM item) {
-    const UINT state = static_cast<UINT>(SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
-                                                      TVIS_STATEIMAGEMASK));
-    return static_cast<int>((state & TVIS_STATEIMAGEMASK) >> 12);
-}
-
-std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent) {
-    std::vector<HTREEITEM> items;
-    for (HTREEITEM item = parent ? TreeView_GetChild(tree, parent) : TreeView_GetRoot(tree); item;
-         item = TreeView_GetNextSibling(tree, item))
-        items.push_back(item);
-    return items;
-}
 
 HTREEITEM FindChild(HWND tree, HTREEITEM parent, const std::wstring& text) {
-    for (HTREEITEM item : Children(tree, parent))
+    for (HTREEITEM item : ChildItems(tree, parent))
         if (ItemText(tree, item) == text) return item;
     return nullptr;
 }
@@ -183,21 +161,21 @@ TEST_F(ScanForm, ListsTheKeyAndTheFolderAllChecked) {
 
     // The key with its one value; its subkey is not a finding of its own.
     HWND regTree = form_.RegTree();
-    const std::vector<HTREEITEM> keys = Children(regTree, nullptr);
+    const std::vector<HTREEITEM> keys = ChildItems(regTree, nullptr);
     ASSERT_EQ(1u, keys.size());
     EXPECT_EQ(ItemText(regTree, keys[0]), KeyText());
     EXPECT_EQ(2, ItemState(regTree, keys[0]));
-    const std::vector<HTREEITEM> values = Children(regTree, keys[0]);
+    const std::vector<HTREEITEM> values = ChildItems(regTree, keys[0]);
     ASSERT_EQ(1u, values.size());
     EXPECT_EQ(ItemText(regTree, values[0]), KeyText() + L"\\InstallPath");
     EXPECT_EQ(2, ItemState(regTree, values[0]));
 
     // The folder as given, then its entries by full path.
     HWND fileTree = form_.FileTree();
-    const std::vector<HTREEITEM> roots = Children(fileTree, nullptr);
+    const std::vector<HTREEITEM> roots = ChildItems(fileTree, nullptr);
     ASSERT_EQ(1u, roots.size());
     EXPECT_EQ(ItemText(fileTree, roots[0]), folder_);
-    EXPECT_EQ(3u, Children(fileTree, roots[0]).size());
+    EXPECT_EQ(3u, ChildItems(fileTree, roots[0]).size());
     HTREEITEM data = FindChild(fileTree, roots[0], folder_ + L"\\Data");
     ASSERT_TRUE(data);
     ASSERT_TRUE(FindChild(fileTree, data, folder_ + L"\\Data\\state.dat"));
@@ -268,7 +246,7 @@ TEST_F(ScanForm, DeleteSavesTheKeysThenRemovesWhatIsChecked) {
     root = TreeView_GetRoot(fileTree);
     ASSERT_TRUE(root);
     EXPECT_EQ(ItemText(fileTree, root), folder_);
-    const std::vector<HTREEITEM> left = Children(fileTree, root);
+    const std::vector<HTREEITEM> left = ChildItems(fileTree, root);
     ASSERT_EQ(1u, left.size());
     EXPECT_EQ(ItemText(fileTree, left[0]), folder_ + L"\\keep.txt");
     EXPECT_EQ(1, ItemState(fileTree, left[0]));
@@ -416,7 +394,7 @@ TEST_F(ScanForm, APartlyCheckedKeyKeepsItsUncheckedValueAndTheSavedFileBringsThe
     HWND regTree = form_.RegTree();
     HTREEITEM key = TreeView_GetRoot(regTree);
     ASSERT_TRUE(key);
-    ASSERT_EQ(3u, Children(regTree, key).size());
+    ASSERT_EQ(3u, ChildItems(regTree, key).size());
     HTREEITEM language = FindChild(regTree, key, KeyText() + L"\\Language");
     ASSERT_TRUE(language);
     ASSERT_TRUE(FindChild(regTree, key, KeyText() + L"\\"));  // the default value
@@ -431,7 +409,7 @@ TEST_F(ScanForm, APartlyCheckedKeyKeepsItsUncheckedValueAndTheSavedFileBringsThe
     EXPECT_TRUE(KeyExists(keyPath_ + L"\\Settings"));
     key = TreeView_GetRoot(regTree);
     ASSERT_TRUE(key);
-    const std::vector<HTREEITEM> left = Children(regTree, key);
+    const std::vector<HTREEITEM> left = ChildItems(regTree, key);
     ASSERT_EQ(1u, left.size());
     EXPECT_EQ(ItemText(regTree, left[0]), KeyText() + L"\\Language");
     // Marks come from what is left, none flipped by itself.
@@ -474,7 +452,7 @@ void RunAndWait(const std::wstring& commandLine) {
 }
 
 void ExpandAll(HWND tree, HTREEITEM parent) {
-    for (HTREEITEM item : Children(tree, parent)) {
+    for (HTREEITEM item : ChildItems(tree, parent)) {
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
         ExpandAll(tree, item);
     }
@@ -516,10 +494,10 @@ TEST(ScanFormWindow, BothTreesOfASampleProgramShownWhole) {
     // The registry tree: the user's key, the machine's key and the vendor's, each with its values.
     HWND regTree = form.RegTree();
     std::vector<std::wstring> keys;
-    for (HTREEITEM item : Children(regTree, nullptr)) {
+    for (HTREEITEM item : ChildItems(regTree, nullptr)) {
         keys.push_back(ItemText(regTree, item));
         EXPECT_EQ(2, ItemState(regTree, item));
-        EXPECT_FALSE(Children(regTree, item).empty()) << ToUtf8(keys.back());
+        EXPECT_FALSE(ChildItems(regTree, item).empty()) << ToUtf8(keys.back());
     }
     EXPECT_EQ(keys, (std::vector<std::wstring>{L"HKEY_CURRENT_USER\\SOFTWARE\\ScanWindowSample",
                                                L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Scan Window Works\\ScanWindowSample",

@@ -9,7 +9,7 @@
 namespace purgeon::test {
 
 inline std::wstring ItemText(HWND tree, HTREEITEM item) {
-    wchar_t text[1024] = {};
+    wchar_t text[2048] = {};  // room for a finding with its reasons
     TVITEMW data{};
     data.mask = TVIF_TEXT;
     data.hItem = item;
