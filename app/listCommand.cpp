@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "catalogue/componentRegistration.h"
@@ -15,6 +16,7 @@
 #include "common/textParse.h"
 #include "common/globals.h"
 #include "common/handles.h"
+#include "common/outputRows.h"
 #include "cleanup/cleanup.h"
 #include "remains/remains.h"
 #include "startup/startupItems.h"
@@ -33,29 +35,38 @@ HANDLE StdoutHandle() {
     return out;
 }
 
-int ListCatalogue() {
+// One row of "/list", programs and screen savers alike.
+OutputRow ListingRow(std::wstring place, std::wstring kind, std::wstring displayName, std::wstring keyName,
+                     std::wstring publisher, std::wstring installLocation, std::wstring uninstallCommand,
+                     std::wstring keyPath) {
+    return {{L"place", std::move(place)},
+            {L"kind", std::move(kind)},
+            {L"displayName", std::move(displayName)},
+            {L"keyName", std::move(keyName)},
+            {L"publisher", std::move(publisher)},
+            {L"installLocation", std::move(installLocation)},
+            {L"uninstallCommand", std::move(uninstallCommand)},
+            {L"keyPath", std::move(keyPath)}};
+}
+
+int ListCatalogue(const RowOutput& out) {
     ComApartment com;
     TProgramList programs;
     IProgramList* list = ConnectCatalogue(programs);
-    std::wstring out;
     int position = 0;  // where the program stands in this listing
-    for (const ProgramRow& row : ReadProgramRows(list, RowIcons::Skip)) {
-        out += Format(L"%d\t%ld\t", position++, row.kind) + OneLineField(row.displayName) + L'\t' + OneLineField(row.keyName) +
-               L'\t' + OneLineField(row.publisher) + L'\t' + OneLineField(row.installLocation) + L'\t' +
-               OneLineField(row.uninstallString) + L'\t' + OneLineField(row.keyPath) + L'\n';
-    }
-    for (const ScreenSaverRow& row : ReadScreenSaverRows(list, RowIcons::Skip)) {
-        out += Format(L"scr%d\t\t", row.index) + OneLineField(row.title.empty() ? row.fileName : row.title) + L'\t' +
-               OneLineField(row.fileName) + L'\t' + OneLineField(row.publisher) + L'\t' + OneLineField(row.directory) + L"\t\t\n";
-    }
-    WriteStdout(out);
+    for (const ProgramRow& row : ReadProgramRows(list, RowIcons::Skip))
+        out(ListingRow(Format(L"%d", position++), Format(L"%ld", row.kind), row.displayName, row.keyName, row.publisher,
+                       row.installLocation, row.uninstallString, row.keyPath));
+    for (const ScreenSaverRow& row : ReadScreenSaverRows(list, RowIcons::Skip))
+        out(ListingRow(Format(L"scr%d", row.index), L"", row.title.empty() ? row.fileName : row.title, row.fileName,
+                       row.publisher, row.directory, L"", L""));
     return kExitDone;
 }
 
-void AppendNodes(const std::vector<remains::ScanNode>& nodes, std::wstring& out) {
+void ListNodes(const std::vector<remains::ScanNode>& nodes, const RowOutput& out) {
     for (const remains::ScanNode& node : nodes) {
-        out += OneLineField(node.text) + L'\n';
-        AppendNodes(node.children, out);
+        out({{L"path", node.text}});
+        ListNodes(node.children, out);
     }
 }
 
@@ -119,54 +130,78 @@ remains::ScanRequest RequestFor(const std::wstring& keyName, const std::wstring&
 
 // What a remains scan would offer for a program, registry nodes first, then files. Nothing is
 // deleted: the same scanner and protection rules as the scan window, without the window.
-int ListRemains(const std::wstring& keyName, const std::wstring& installLocation) {
+int ListRemains(const std::wstring& keyName, const std::wstring& installLocation, const RowOutput& out) {
     ComApartment com;
     const remains::ScanFindings findings = remains::ScanRemains(RequestFor(keyName, installLocation));
-    std::wstring out;
-    AppendNodes(findings.keys, out);
-    AppendNodes(findings.files, out);
-    WriteStdout(out);
+    ListNodes(findings.keys, out);
+    ListNodes(findings.files, out);
     return kExitDone;
 }
 
-// What a mode prints, kept until the mode ends: one write for a thousand lines, and what was
-// printed before an error is still printed, before the error's line.
+// How a mode prints: tab-separated lines, or with "/json" one JSON array of objects. Rows that
+// stream are written as each comes (a batch's programs end minutes apart).
+enum ModeForm : unsigned { kTextOnly = 0, kJson = 1, kStreams = 2 };
+
+// What a mode prints, kept until the mode ends (one write for a thousand lines) unless it
+// streams; what was printed before an error is still printed, before the error. The JSON
+// document stays whole whatever the mode ends with.
 class ModeOutput {
 public:
-    ~ModeOutput() { Flush(); }
+    ModeOutput(bool json, bool streams) : json_(json), streams_(streams) {}
+    ~ModeOutput() {
+        if (json_) text_ += rows_ == 0 ? L"[]\n" : L"\n]\n";
+        Flush();
+    }
     ModeOutput(const ModeOutput&) = delete;
     ModeOutput& operator=(const ModeOutput&) = delete;
-    ModeOutput() = default;
-    // `line` ends in a line break or gets one.
-    void Line(const std::wstring& line) { text_ += line.empty() || line.back() != L'\n' ? line + L'\n' : line; }
+
+    void Row(const OutputRow& row) {
+        if (json_)
+            text_ += (rows_ == 0 ? L"[\n" : L",\n") + JsonObject(row);
+        else
+            text_ += RowLine(row);
+        ++rows_;
+        if (streams_) Flush();
+    }
+    RowOutput Rows() {
+        return [this](const OutputRow& row) { Row(row); };
+    }
+    // The usage or the error a mode ends with, as it stands (it may span lines), or in JSON as an
+    // error row.
+    void Message(std::wstring text) {
+        if (!text.empty() && text.back() == L'\n') text.pop_back();
+        if (json_) return Row(ErrorRow(text));
+        text_ += text + L'\n';
+    }
     void Flush() {
         if (!text_.empty()) WriteStdout(text_);
         text_.clear();
     }
 
 private:
+    const bool json_, streams_;
+    size_t rows_ = 0;
     std::wstring text_;
 };
 
-using Arguments = std::vector<std::wstring>;  // what follows the mode's name
-
-// Thrown by a handler whose arguments do not fit: its usage is printed.
-struct BadArguments {};
+using Arguments = std::vector<std::wstring>;  // what follows the mode's name, without "/json"
 
 // One command-line mode: its name after the slash or dash, its arguments as its usage shows them,
-// how many it takes (a required one may not be empty), and what runs it.
+// how many it takes (a required one may not be empty), what runs it, and its forms.
 struct CommandLineMode {
     const wchar_t* name;
     const wchar_t* usage;
     size_t required;
     size_t optional;
     int (*handler)(const Arguments& arguments, ModeOutput& out);
+    unsigned forms = kTextOnly;
 };
 
 const std::vector<CommandLineMode>& Modes();
 
 std::wstring UsageLine(const CommandLineMode& mode) {
-    return Format(L"usage: Purgeon.exe /%s", mode.name) + (*mode.usage ? std::wstring(L" ") + mode.usage : L"") + L"\n";
+    return Format(L"usage: Purgeon.exe /%s", mode.name) + (*mode.usage ? std::wstring(L" ") + mode.usage : L"") +
+           (mode.forms & kJson ? L" [/json]" : L"") + L"\n";
 }
 
 std::wstring AllUsages() {
@@ -182,8 +217,7 @@ std::wstring Optional(const Arguments& arguments, size_t index) {
 int RunClean(const Arguments& arguments, ModeOutput& out) {
     ComApartment com;
     return cleanup::RunCleanCommand(RequestFor(arguments[0], Optional(arguments, 1)),
-                                    cleanup::CleanupsFolderOf(ExtractFilePath(ModuleFileName(nullptr))),
-                                    [&out](const std::wstring& line) { out.Line(line); });
+                                    cleanup::CleanupsFolderOf(ExtractFilePath(ModuleFileName(nullptr))), out.Rows());
 }
 
 // "/leftovers [/clean]": what no installed program claims, from every installed program and the
@@ -199,68 +233,75 @@ int RunLeftovers(const Arguments& arguments, ModeOutput& out) {
     const std::wstring programDir = ExtractFilePath(ModuleFileName(nullptr));
     const std::vector<remains::Leftover> leftovers =
         remains::FindLeftovers(uninstall::MachineLeftoverSearch(rows, programDir));
-    return uninstall::RunLeftoversCommand(leftovers, clean, cleanup::CleanupsFolderOf(programDir),
-                                          uninstall::TextLeftoverLines([&out](const std::wstring& line) { out.Line(line); }));
+    return uninstall::RunLeftoversCommand(leftovers, clean, cleanup::CleanupsFolderOf(programDir), out.Rows());
 }
 
 int RunRestore(const Arguments& arguments, ModeOutput& out) {
-    return cleanup::RunRestoreCommand(arguments[0], [&out](const std::wstring& line) { out.Line(line); });
+    return cleanup::RunRestoreCommand(arguments[0], out.Rows());
 }
 
 int RunBackup(const Arguments& arguments, ModeOutput& out) {
-    return backup::RunBackupMode(Optional(arguments, 0), [&out](const std::wstring& line) { out.Line(line); });
+    return backup::RunBackupMode(Optional(arguments, 0), [&out](const std::wstring& line) { out.Message(line); });
 }
 
 int RunReport(const Arguments& arguments, ModeOutput& out) {
     if (!report::ReportFormatOfFile(arguments[0])) throw BadArguments{};
-    return report::RunReportMode(arguments[0], [&out](const std::wstring& line) { out.Line(line); });
+    return report::RunReportMode(arguments[0], [&out](const std::wstring& line) { out.Message(line); });
 }
 
 int RunStartupListing(const Arguments&, ModeOutput& out) {
-    out.Line(FormatStartupListing(LoadStartupItems()));
+    for (const StartupRow& row : LoadStartupItems()) out.Row(StartupListingRow(row));
     return kExitDone;
 }
 
 int PrintUsages(const Arguments&, ModeOutput& out) {
-    out.Line(AllUsages());
+    out.Message(AllUsages());
     return kExitDone;
 }
 
 const std::vector<CommandLineMode>& Modes() {
     static const std::vector<CommandLineMode> modes = {
-        {L"list", L"", 0, 0, [](const Arguments&, ModeOutput&) { return ListCatalogue(); }},
+        {L"list", L"", 0, 0, [](const Arguments&, ModeOutput& out) { return ListCatalogue(out.Rows()); }, kJson},
         {L"scan", L"KEYNAME [LOCATION]", 1, 1,
-         [](const Arguments& a, ModeOutput&) { return ListRemains(a[0], Optional(a, 1)); }},
-        {L"clean", L"KEYNAME [LOCATION]", 1, 1, RunClean},
-        {L"restore", L"FOLDER", 1, 0, RunRestore},
-        {L"leftovers", L"[/clean]", 0, 1, RunLeftovers},
+         [](const Arguments& a, ModeOutput& out) { return ListRemains(a[0], Optional(a, 1), out.Rows()); }, kJson},
+        {L"clean", L"KEYNAME [LOCATION]", 1, 1, RunClean, kJson},
+        {L"restore", L"FOLDER", 1, 0, RunRestore, kJson},
+        {L"leftovers", L"[/clean]", 0, 1, RunLeftovers, kJson},
         {L"backup", L"[FOLDER]", 0, 1, RunBackup},
         {L"report", L"FILE.txt|FILE.csv|FILE.html", 1, 0, RunReport},
-        {L"startup", L"", 0, 0, RunStartupListing},
+        {L"startup", L"", 0, 0, RunStartupListing, kJson},
         {L"uninstall", L"[/quiet] [/timeout=SECONDS] KEY...", 1, 10000,
-         [](const Arguments& a, ModeOutput&) { return RunUninstallMode(a); }},
+         [](const Arguments& a, ModeOutput& out) { return RunUninstallMode(a, out.Rows()); }, kJson | kStreams},
         {L"?", L"", 0, 0, PrintUsages},
     };
     return modes;
 }
 
+bool IsJsonSwitch(const std::wstring& argument) {
+    return EqualsNoCase(argument, L"/json") || EqualsNoCase(argument, L"-json");
+}
+
 // The one place a mode ends: its exit code, or 1 after its usage or its error was printed on
 // one line. Nothing a mode throws leaves it.
-int RunMode(const CommandLineMode& mode, const Arguments& arguments) {
-    ModeOutput out;
+int RunMode(const CommandLineMode& mode, Arguments arguments) {
+    const bool asked = std::any_of(arguments.begin(), arguments.end(), IsJsonSwitch);
+    arguments.erase(std::remove_if(arguments.begin(), arguments.end(), IsJsonSwitch), arguments.end());
+    const bool json = asked && (mode.forms & kJson);
+    ModeOutput out(json, mode.forms & kStreams);
     try {
+        if (asked && !json) throw BadArguments{};
         bool fits = arguments.size() >= mode.required && arguments.size() <= mode.required + mode.optional;
         for (size_t i = 0; fits && i < mode.required; ++i) fits = !arguments[i].empty();
         if (!fits) throw BadArguments{};
         return mode.handler(arguments, out);
     } catch (const BadArguments&) {
-        out.Line(UsageLine(mode));
+        out.Message(UsageLine(mode));
     } catch (const UserError& error) {
-        out.Line(error.message());
+        out.Message(error.message());
     } catch (const std::exception& error) {
-        out.Line(L"error\t" + OneLineField(FromUtf8(error.what())));
+        out.Row(ErrorRow(FromUtf8(error.what())));
     } catch (...) {
-        out.Line(L"error\tunexpected error");
+        out.Row(ErrorRow(L"unexpected error"));
     }
     return kExitNothingDone;
 }

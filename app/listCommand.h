@@ -10,6 +10,9 @@ namespace purgeon {
 // first argument is no switch and the window is to open.
 int RunCommandLineMode(const std::vector<std::wstring>& args);
 
+// Thrown by a mode whose arguments do not fit: its usage is printed.
+struct BadArguments {};
+
 // Writes UTF-8 text to standard output, attaching to the parent's console when the program
 // was started without one.
 void WriteStdout(const std::wstring& text);

@@ -20,8 +20,6 @@ namespace purgeon {
 
 namespace {
 
-constexpr wchar_t kUsage[] = L"usage: Purgeon.exe /uninstall [/quiet] [/timeout=SECONDS] KEY...\n";
-
 struct Arguments {
     bool quiet = false;
     DWORD timeoutMs = 10 * 60 * 1000;
@@ -68,35 +66,34 @@ const wchar_t* LineKind(uninstall::BatchState state) {
 
 }  // namespace
 
-int RunUninstallMode(const std::vector<std::wstring>& args) {
+int RunUninstallMode(const std::vector<std::wstring>& args, const RowOutput& out) {
     const std::optional<Arguments> parsed = ParseArguments(args);
-    if (!parsed) {
-        WriteStdout(kUsage);
-        return kExitNothingDone;
-    }
+    if (!parsed) throw BadArguments{};
     ComApartment com;
     TProgramList catalogue;
     std::vector<ProgramRow> rows;
     try {
         rows = ReadProgramRows(ConnectCatalogue(catalogue), RowIcons::Skip);
     } catch (const UserError& error) {
-        WriteStdout(L"error\t" + OneLineField(error.message()) + L"\n");
+        out(ErrorRow(error.message()));
         return kExitNothingDone;
     }
     // Every key must name exactly one program before anything starts.
     std::vector<size_t> chosen;
-    std::wstring unknown;
+    std::vector<OutputRow> unknown;
     for (const std::wstring& key : parsed->keys) {
         const std::vector<size_t> named = RowsNamed(rows, key);
         if (named.size() == 1) {
             chosen.push_back(named[0]);
             continue;
         }
-        unknown += named.empty() ? L"unknown\t" + OneLineField(key) + L"\tno program has this key\n"
-                                 : L"unknown\t" + OneLineField(key) + L"\tseveral programs have this key; name one by its key path\n";
+        unknown.push_back({{L"result", L"unknown"},
+                           {L"key", key},
+                           {L"reason", named.empty() ? L"no program has this key"
+                                                     : L"several programs have this key; name one by its key path"}});
     }
     if (!unknown.empty()) {
-        WriteStdout(unknown);
+        for (const OutputRow& row : unknown) out(row);
         return kExitNothingDone;
     }
 
@@ -120,9 +117,10 @@ int RunUninstallMode(const std::vector<std::wstring>& args) {
         if (result.state == uninstall::BatchState::Running || result.state == uninstall::BatchState::Waiting) return;
         std::wstring detail = result.detail;
         if (result.state == uninstall::BatchState::RemovedRestartNeeded) detail += L"; restart needed";
+        const wchar_t* kind = LineKind(result.state);
+        const bool ended = result.state != uninstall::BatchState::Skipped && result.state != uninstall::BatchState::Failed;
         std::lock_guard<std::mutex> hold(printing);
-        WriteStdout(std::wstring(LineKind(result.state)) + L"\t" + OneLineField(programs[index].keyPath) + L"\t" +
-                    OneLineField(detail) + L"\n");
+        out({{L"result", kind}, {L"keyPath", programs[index].keyPath}, {ended ? L"detail" : L"reason", detail}});
     };
     bool anyStarted = false, allRemoved = true;
     for (const uninstall::BatchResult& result : uninstall::RunBatch(programs, options, hooks)) {

@@ -19,24 +19,24 @@ std::wstring WithoutStrayQuote(std::wstring path) {
     return path;
 }
 
-int RunCleanCommand(const ScanRequest& request, const std::wstring& backupRoot, const LineOutput& out) {
+int RunCleanCommand(const ScanRequest& request, const std::wstring& backupRoot, const RowOutput& out) {
     ScanFindings findings = ScanRemains(request);
     const CleanupResult result = CleanRemains(findings.keys, findings.files,
                                               {backupRoot, request.keyName, CleanInstallLocation(request.installLocation)});
     if (!result.ran) {
-        out(L"error\t" + BackupFailedMessage(result.error) + L"\n");
+        out(ErrorRow(BackupFailedMessage(result.error)));
         return kExitNothingDone;
     }
-    for (const ItemOutcome& outcome : result.Outcomes()) out(OutcomeLine(outcome, false));
-    if (!result.backupFolder.empty()) out(L"backup\t" + ExcludeTrailingBackslash(result.backupFolder) + L"\n");
+    for (const ItemOutcome& outcome : result.Outcomes()) out(OutcomeRow(outcome, false));
+    if (!result.backupFolder.empty()) out(BackupRow(result.backupFolder));
     return result.AllGone() ? kExitDone : kExitDoneInPart;
 }
 
-int RunRestoreCommand(const std::wstring& folder, const LineOutput& out) {
+int RunRestoreCommand(const std::wstring& folder, const RowOutput& out) {
     bool allBack = true;
     const std::vector<ItemOutcome> outcomes = RestoreCleanup(WithoutStrayQuote(folder));
     for (const ItemOutcome& outcome : outcomes) {
-        out(OutcomeLine(outcome, true));
+        out(OutcomeRow(outcome, true));
         allBack = allBack && outcome.done;
     }
     // A folder that is no clean-up is a wrong argument: nothing was there to give back.

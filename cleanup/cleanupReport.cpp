@@ -1,7 +1,6 @@
 #include "cleanup/cleanupReport.h"
 
 #include "common/funUtils.h"
-#include "common/textParse.h"
 #include "i18n/multiLangs.h"
 
 namespace purgeon::cleanup {
@@ -68,11 +67,14 @@ std::wstring BackupFailedMessage(const std::wstring& why) {
     return Format(LangText(IDS_MESSAGEBOX_WARNING_CleanBackupFailed).c_str(), why.c_str());
 }
 
-std::wstring OutcomeLine(const ItemOutcome& outcome, bool restore) {
-    if (outcome.done && outcome.inPlace) return L"inplace\t" + OneLineField(outcome.path) + L'\n';
-    if (outcome.done) return std::wstring(restore ? L"restored" : L"deleted") + L'\t' + OneLineField(outcome.path) + L'\n';
-    return std::wstring(restore ? L"failed" : L"stayed") + L'\t' + OneLineField(outcome.path) + L'\t' +
-           OneLineField(ReasonText(outcome)) + L'\n';
+OutputRow OutcomeRow(const ItemOutcome& outcome, bool restore) {
+    if (outcome.done && outcome.inPlace) return {{L"result", L"inplace"}, {L"path", outcome.path}};
+    if (outcome.done) return {{L"result", restore ? L"restored" : L"deleted"}, {L"path", outcome.path}};
+    return {{L"result", restore ? L"failed" : L"stayed"}, {L"path", outcome.path}, {L"reason", ReasonText(outcome)}};
+}
+
+OutputRow BackupRow(const std::wstring& folder) {
+    return {{L"result", L"backup"}, {L"folder", ExcludeTrailingBackslash(folder)}};
 }
 
 }  // namespace purgeon::cleanup

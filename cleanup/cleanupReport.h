@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cleanup/itemOutcome.h"
+#include "common/outputRows.h"
 
 namespace purgeon::cleanup {
 
@@ -21,9 +22,11 @@ std::wstring DeleteBackupMessage(const std::vector<ItemOutcome>& stayed, size_t 
 // Nothing was deleted because the clean-up could not be backed up.
 std::wstring BackupFailedMessage(const std::wstring& why);
 
-// One tab-separated line per outcome for the command line: "deleted\tPATH" or
-// "stayed\tPATH\tREASON" ("restored" and "failed" for an undo, and "inplace\tPATH" for an item a
-// clean-up cut short never took). Tabs and line breaks inside the fields are printed as blanks.
-std::wstring OutcomeLine(const ItemOutcome& outcome, bool restore);
+// One row per outcome for the command line, its fields result, path and reason: "deleted\tPATH"
+// or "stayed\tPATH\tREASON" ("restored" and "failed" for an undo, and "inplace\tPATH" for an item
+// a clean-up cut short never took).
+OutputRow OutcomeRow(const ItemOutcome& outcome, bool restore);
+// "backup\tFOLDER" (field folder): where the clean-up was set aside.
+OutputRow BackupRow(const std::wstring& folder);
 
 }  // namespace purgeon::cleanup

@@ -6,7 +6,6 @@
 #include <type_traits>
 
 #include "common/funUtils.h"
-#include "common/textParse.h"
 #include "common/handles.h"
 #include "i18n/multiLangs.h"
 
@@ -420,12 +419,8 @@ void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled) {
     for (StartupRow& row : rows) row.enabled = enabled;
 }
 
-std::wstring FormatStartupListing(const std::vector<StartupRow>& rows) {
-    std::wstring out;
-    for (const StartupRow& row : rows)
-        out += std::wstring(row.enabled ? L"1" : L"0") + L'\t' + OneLineField(row.name) + L'\t' + OneLineField(row.command) +
-               L'\t' + OneLineField(row.location) + L'\n';
-    return out;
+OutputRow StartupListingRow(const StartupRow& row) {
+    return {{L"enabled", row.enabled ? L"1" : L"0"}, {L"name", row.name}, {L"command", row.command}, {L"location", row.location}};
 }
 
 }  // namespace purgeon

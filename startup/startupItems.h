@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "common/outputRows.h"
+
 namespace purgeon {
 
 enum class StartupSource { Registry, Folder };
@@ -129,7 +131,7 @@ std::wstring StartupRenameMessage(const std::vector<StartupRename>& renamed);
 // Checks or unchecks every row; nothing is written until Apply.
 void SetAllStartupRowsEnabled(std::vector<StartupRow>& rows, bool enabled);
 
-// One line per row, tab-separated: 1 or 0 for enabled, name, command, location.
-std::wstring FormatStartupListing(const std::vector<StartupRow>& rows);
+// A row as "/startup" prints it, its fields enabled (1 or 0), name, command and location.
+OutputRow StartupListingRow(const StartupRow& row);
 
 }  // namespace purgeon

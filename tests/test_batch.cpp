@@ -9,6 +9,7 @@
 #include "common/funUtils.h"
 #include "common/handles.h"
 #include "tests/support/batchSamples.h"
+#include "tests/support/jsonReader.h"
 #include "tests/support/testSupport.h"
 #include "tools/samples/sampleCatalog.h"
 #include "uninstall/uninstall.h"
@@ -124,22 +125,18 @@ namespace {
 const std::wstring kNsisKey = L"PurgeonNsisSample";
 const std::wstring kMsiKey = L"{6D1C3E2A-8B47-4F5A-9C13-2E7B9A4D5F60}";
 
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
-    std::vector<std::wstring> parts;
-    size_t at = 0;
-    for (size_t end; (end = text.find(separator, at)) != std::wstring::npos; at = end + 1) parts.push_back(text.substr(at, end - at));
-    if (at < text.size()) parts.push_back(text.substr(at));
-    return parts;
-}
-
-// The lines of /uninstall by the key name at the end of their key path.
-std::map<std::wstring, std::vector<std::wstring>> LinesByKey(const std::string& out) {
-    std::map<std::wstring, std::vector<std::wstring>> lines;
-    for (const std::wstring& line : Split(FromUtf8(out), L'\n')) {
-        std::vector<std::wstring> fields = Split(line, L'\t');
-        if (fields.size() >= 2) lines[fields[1].substr(fields[1].rfind(L'\\') + 1)] = fields;
+// The rows of "/uninstall /json" by the key name at the end of their key path, each row's
+// texts in their order (result, key path, detail or reason).
+std::map<std::wstring, std::vector<std::wstring>> RowsByKey(const std::string& out) {
+    std::map<std::wstring, std::vector<std::wstring>> rows;
+    std::string error;
+    const std::optional<std::vector<test::JsonRow>> document = test::ReadJsonRows(out, &error);
+    EXPECT_TRUE(document) << error << "\n" << out;
+    for (const test::JsonRow& row : document.value_or(std::vector<test::JsonRow>{})) {
+        std::vector<std::wstring>& texts = rows[row.at(L"keyPath").substr(row.at(L"keyPath").rfind(L'\\') + 1)];
+        for (const auto& field : row.fields) texts.push_back(field.second);
     }
-    return lines;
+    return rows;
 }
 
 }  // namespace
@@ -173,10 +170,10 @@ TEST(BatchCommand, MixedKindsGoQuietlyWithTheirTruthfulOutcomes) {
     const std::string out = CaptureOutput(BinDir() + L"Purgeon.exe",
                                           L"/uninstall /quiet /timeout=60 PurgeonNsisSample " + kMsiKey +
                                               L" PurgeonBatchQuiet PurgeonBatchCancel PurgeonBatchRestart "
-                                              L"PurgeonBatchInno PurgeonBatchPlain PurgeonBatchLeftover",
+                                              L"PurgeonBatchInno PurgeonBatchPlain PurgeonBatchLeftover /json",
                                           &exitCode);
     EXPECT_EQ(2u, exitCode) << out;
-    auto lines = LinesByKey(out);
+    auto lines = RowsByKey(out);
     struct Case {
         std::wstring key;
         const wchar_t* kind;

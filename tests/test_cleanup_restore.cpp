@@ -216,7 +216,7 @@ TEST_F(CleanupRestore, ACleanupCutShortComesBackAndAFileNoRecordNamesIsKept) {
     const ItemOutcome* inPlace = OutcomeOf(restored, log);
     ASSERT_TRUE(inPlace);
     EXPECT_TRUE(inPlace->inPlace);
-    EXPECT_EQ(OutcomeLine(*inPlace, true), L"inplace\t" + log + L"\n");
+    EXPECT_EQ(RowLine(OutcomeRow(*inPlace, true)), L"inplace\t" + log + L"\n");
     EXPECT_FALSE(OutcomeOf(restored, program_.Path(L"app.exe"))->inPlace);
     EXPECT_EQ(ImageOf(program_.folder), filesBefore);
     EXPECT_FALSE(DirectoryExists(result.backupFolder));

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -20,6 +21,7 @@
 #include "config/config.h"
 #include "i18n/multiLangs.h"
 #include "tests/support/hostileEntries.h"
+#include "tests/support/jsonReader.h"
 #include "tests/support/testSupport.h"
 #include "ui/frmMain.h"
 
@@ -207,6 +209,51 @@ TEST_F(Hostile, ScanBackupAndStartupEndOfThemselves) {
         soundListed |= line.size() >= 3 && line[1] == HostileEntries::kSoundRunName &&
                        line[2] == L"C:\\windows\\notepad.exe /hostile-neighbour";
     EXPECT_TRUE(soundListed) << startup.output.substr(0, 2000);
+}
+
+// Every mode that speaks JSON prints one document a strict reader takes, row for row what its
+// tab-separated form prints, with every text whole where the lines must blank tabs and breaks.
+TEST_F(Hostile, EveryModeSpeaksJsonRowForRowWithItsTextsWhole) {
+    const SoundEntry& sound = seeded_->sound().front();
+    const struct {
+        std::wstring arguments;
+        DWORD exitCode;
+    } modes[] = {
+        {L"/list", 0},
+        {L"/startup", 0},
+        {L"/scan " + sound.keyName + L" \"" + sound.installLocation + L"\"", 0},
+        {L"/leftovers", 0},
+        {L"/uninstall PurgeonHostileNoSuchKey", 1},
+        {L"/clean PurgeonHostileNoSuchKey", 1},
+        {L"/restore \"" + ExcludeTrailingBackslash(scratch_.path()) + L"\"", 1},
+    };
+    for (const auto& mode : modes) {
+        const auto lines = Lines(RunMode(mode.arguments, scratch_).output);
+        const ModeRun json = RunMode(mode.arguments + L" /json", scratch_);
+        ExpectSane(json, mode.exitCode);
+        std::string error;
+        const std::optional<std::vector<JsonRow>> rows = ReadJsonRows(json.output, &error);
+        ASSERT_TRUE(rows) << ToUtf8(mode.arguments) << ": " << error << "\n" << json.output.substr(0, 2000);
+        ASSERT_EQ(rows->size(), lines.size()) << ToUtf8(mode.arguments);
+        for (size_t i = 0; i < rows->size(); ++i) {
+            if ((*rows)[i].fields.front().second == L"error") continue;  // the line is the bare message
+            // The lines blank tabs and breaks, and UTF-8 has no lone surrogate: it reads as U+FFFD.
+            std::vector<std::wstring> printed;
+            for (const auto& field : (*rows)[i].fields) {
+                printed.push_back(Printed(field.second));
+                std::replace(printed.back().begin(), printed.back().end(), L'\xD800', L'\xFFFD');
+            }
+            EXPECT_EQ(printed, lines[i]) << ToUtf8(mode.arguments) << " row " << i;
+        }
+        if (mode.arguments != L"/list") continue;
+        std::map<std::wstring, std::wstring> displayNames;
+        for (const JsonRow& row : *rows) displayNames[row.at(L"keyName")] = row.at(L"displayName");
+        EXPECT_TRUE(displayNames.count(L"PurgeonHostile\tTab\tName"));
+        EXPECT_EQ(displayNames[L"PurgeonHostile\tTab\tName"], L"Hostile\tTabbed\r\nName");
+        const std::wstring& escaped = displayNames[HostileEntries::kJsonKey];
+        for (const wchar_t* part : {L"Quote \" back \\ slash /", L"smile \U0001F600 lone", L"\xD800 end"})
+            EXPECT_NE(escaped.find(part), std::wstring::npos) << ToUtf8(part);
+    }
 }
 
 // The window lists every program /list prints, refreshes, and gives every row its tip and details.

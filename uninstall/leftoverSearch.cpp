@@ -84,16 +84,10 @@ std::wstring LeftoverScoredText(const Leftover& leftover) {
     return Format(L"[%d] ", leftover.score) + LeftoverReasonText(leftover);
 }
 
-LeftoverLines TextLeftoverLines(const std::function<void(const std::wstring& line)>& out) {
-    LeftoverLines lines;
-    lines.finding = [out](const Leftover& leftover) {
-        out(std::wstring(leftover.checked ? L"checked" : L"unchecked") + L'\t' + OneLineField(leftover.text) + L'\t' +
-            OneLineField(LeftoverReasonText(leftover)) + L'\n');
-    };
-    lines.outcome = [out](const cleanup::ItemOutcome& outcome) { out(cleanup::OutcomeLine(outcome, false)); };
-    lines.backup = [out](const std::wstring& folder) { out(L"backup\t" + OneLineField(folder) + L'\n'); };
-    lines.error = [out](const std::wstring& message) { out(L"error\t" + OneLineField(message) + L'\n'); };
-    return lines;
+OutputRow LeftoverRow(const Leftover& leftover) {
+    return {{L"result", leftover.checked ? L"checked" : L"unchecked"},
+            {L"path", leftover.text},
+            {L"reason", LeftoverReasonText(leftover)}};
 }
 
 cleanup::CleanupResult CleanLeftovers(std::vector<remains::ScanNode>& keys, std::vector<remains::ScanNode>& files,
@@ -103,9 +97,9 @@ cleanup::CleanupResult CleanLeftovers(std::vector<remains::ScanNode>& keys, std:
 }
 
 int RunLeftoversCommand(const std::vector<Leftover>& leftovers, bool clean, const std::wstring& backupRoot,
-                        const LeftoverLines& lines) {
+                        const RowOutput& out) {
     if (!clean) {
-        for (const Leftover& leftover : leftovers) lines.finding(leftover);
+        for (const Leftover& leftover : leftovers) out(LeftoverRow(leftover));
         return kExitDone;
     }
     std::vector<remains::ScanNode> keys, files;
@@ -116,11 +110,11 @@ int RunLeftoversCommand(const std::vector<Leftover>& leftovers, bool clean, cons
     }
     const cleanup::CleanupResult result = CleanLeftovers(keys, files, backupRoot);
     if (!result.ran) {
-        lines.error(cleanup::BackupFailedMessage(result.error));
+        out(ErrorRow(cleanup::BackupFailedMessage(result.error)));
         return kExitNothingDone;
     }
-    for (const cleanup::ItemOutcome& outcome : result.Outcomes()) lines.outcome(outcome);
-    if (!result.backupFolder.empty()) lines.backup(ExcludeTrailingBackslash(result.backupFolder));
+    for (const cleanup::ItemOutcome& outcome : result.Outcomes()) out(cleanup::OutcomeRow(outcome, false));
+    if (!result.backupFolder.empty()) out(cleanup::BackupRow(result.backupFolder));
     return result.AllGone() ? kExitDone : kExitDoneInPart;
 }
 

@@ -2,12 +2,12 @@
 // The leftovers of programs that are gone, on this machine: the search's places, what every
 // installed program claims, the records of the programs this program uninstalled; and the
 // command line's listing and clean-up of what it finds.
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "catalogue/ProgramList.h"
 #include "cleanup/cleanup.h"
+#include "common/outputRows.h"
 #include "remains/remains.h"
 
 namespace purgeon::uninstall {
@@ -24,23 +24,16 @@ std::wstring LeftoverReasonText(const remains::Leftover& leftover);
 // The same with its score in front, as the scan window shows it: "[95] a; b".
 std::wstring LeftoverScoredText(const remains::Leftover& leftover);
 
-// One writer per kind of line the leftovers command prints, so another form of output can take
-// the place of the tab-separated text.
-struct LeftoverLines {
-    std::function<void(const remains::Leftover& leftover)> finding;  // checked / unchecked
-    std::function<void(const cleanup::ItemOutcome& outcome)> outcome;  // deleted / stayed
-    std::function<void(const std::wstring& folder)> backup;
-    std::function<void(const std::wstring& message)> error;
-};
-// "checked\tPATH\tREASON" or "unchecked\tPATH\tREASON"; "deleted\tPATH", "stayed\tPATH\tREASON";
-// "backup\tFOLDER"; "error\tMESSAGE": each line handed to `out` with its line break.
-LeftoverLines TextLeftoverLines(const std::function<void(const std::wstring& line)>& out);
+// A finding as the command line prints it, its fields result, path and reason:
+// "checked\tPATH\tREASON" or "unchecked\tPATH\tREASON".
+OutputRow LeftoverRow(const remains::Leftover& leftover);
 
-// "/leftovers": one line per finding, exit 0. "/leftovers /clean": exactly the checked findings
-// taken away with the clean-up's backup; 0 when all went, 2 when something stayed, 1 when
-// nothing was changed because the backup could not be written.
+// "/leftovers": one row per finding, exit 0. "/leftovers /clean": exactly the checked findings
+// taken away with the clean-up's backup, with the rows of "/clean" ("deleted", "stayed",
+// "backup", "error"); 0 when all went, 2 when something stayed, 1 when nothing was changed
+// because the backup could not be written.
 int RunLeftoversCommand(const std::vector<remains::Leftover>& leftovers, bool clean, const std::wstring& backupRoot,
-                        const LeftoverLines& lines);
+                        const RowOutput& out);
 
 // The clean-up of the checked findings, as one clean-up with one backup: what `/leftovers /clean`
 // and the window's Delete take. `keys` and `files` keep what stayed.

@@ -150,6 +150,7 @@ std::vector<Entry> Entries() {
         {L"PurgeonHostileDeep", {{L"DisplayName", REG_SZ, TextBytes(L"Hostile Deep")}}},
         {L"PurgeonHostile\tTab\tName", {{L"DisplayName", REG_SZ, TextBytes(L"Hostile\tTabbed\r\nName")}}},
         {L"PurgeonHostile\x01\x1f\x7f Control", {{L"Publisher", REG_SZ, TextBytes(L"\x07\x1b[31m")}}},
+        {HostileEntries::kJsonKey, {{L"DisplayName", REG_SZ, TextBytes(HostileEntries::kJsonDisplayName)}}},
         {L"PurgeonHostileLong" + std::wstring(255 - 18, L'L'), {{L"DisplayName", REG_SZ, TextBytes(L"Hostile Long Key")}}},
     };
     return entries;

@@ -33,6 +33,11 @@ public:
     // and of the one of 123,456,789 KB.
     static constexpr const wchar_t* kEvilIconKey = L"PurgeonHostileEvilIcon";
     static constexpr const wchar_t* kOddSizeKey = L"PurgeonHostileOddSize";
+    // An entry whose key and display name hold what a JSON text must escape: quotes, backslashes,
+    // control characters, a character beyond the BMP and a lone surrogate.
+    static constexpr const wchar_t* kJsonKey = L"PurgeonHostileJson\"Quote\"";
+    static constexpr const wchar_t* kJsonDisplayName =
+        L"Quote \" back \\ slash / tab\t nl\n bell\x07 esc\x1b del\x7f smile \U0001F600 lone \xD800 end";
     // The name of the sound Run value seeded beside the hostile ones in the user's Run key.
     static constexpr const wchar_t* kSoundRunName = L"PurgeonHostileSoundRun";
 
