@@ -64,6 +64,7 @@ using UniquePen = UniqueResource<HPEN, NullIsInvalid<HPEN, DeleteObject>>;
 using UniqueRegion = UniqueResource<HRGN, NullIsInvalid<HRGN, DeleteObject>>;
 using UniqueImageList = UniqueResource<HIMAGELIST, NullIsInvalid<HIMAGELIST, ImageList_Destroy>>;
 using UniqueMenu = UniqueResource<HMENU, NullIsInvalid<HMENU, DestroyMenu>>;
+using UniqueHook = UniqueResource<HHOOK, NullIsInvalid<HHOOK, UnhookWindowsHookEx>>;
 using UniqueIcon = UniqueResource<HICON, NullIsInvalid<HICON, DestroyIcon>>;
 using UniqueWindow = UniqueResource<HWND, NullIsInvalid<HWND, DestroyWindow>>;
 

@@ -711,6 +711,91 @@ TEST_F(MainForm, StartupPageListsEntriesAndApplyMovesOnlyWhatChanged) {
     Command(ActionTabProgramList);
 }
 
+// Row menus opened during a test, each closed at once: it would wait for a click.
+int g_menusOpened = 0;
+void CALLBACK CloseOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    if (!menu || !IsWindowVisible(menu)) return;
+    ++g_menusOpened;
+    EndMenu();
+}
+
+// Real key presses on both pages, through the program's own first look at each message: Enter
+// and Delete uninstall, Space checks, Delete asks, the menu key and Shift+F10 open the row menu.
+TEST_F(MainForm, TheListsAnswerTheirKeys) {
+    const auto press = [this](HWND control, std::initializer_list<WORD> chord) {
+        PressKeys(control, chord);
+        const ULONGLONG until = GetTickCount64() + 300;  // the keys come through the input queue
+        while (GetTickCount64() < until) {
+            Pump([](const MSG& message) { return form_->PreTranslate(message); });
+            Sleep(10);
+        }
+    };
+    const TestSample sample(L"PurgeonUiKeys", L"Keyboard sample", samples::UninstallBehaviour::Nothing);
+    Command(ActionRefresh);
+    for (WORD key : {VK_RETURN, VK_DELETE}) {
+        Select(RowOf(list(), sample.caption()));
+        press(list(), {key});
+        // Its uninstaller ran, left its entry and ended: the question that follows.
+        ASSERT_TRUE(PumpUntil([] { return !g_questions.empty(); })) << "key " << key;
+        g_questions.clear();
+    }
+    const UINT_PTR closer = SetTimer(nullptr, 0, 50, CloseOpenMenu);
+    g_menusOpened = 0;
+    press(list(), {VK_SHIFT, VK_F10});
+    press(list(), {VK_APPS});
+    EXPECT_EQ(g_menusOpened, 2);
+    KillTimer(nullptr, closer);
+
+    // Alt and a menu button's first letter open its menu; the arrows walk to its neighbours.
+    static std::vector<HMENU> walked;
+    walked.clear();
+    const UINT_PTR walker = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND open = FindWindowW(L"#32768", nullptr);
+        HMENU menu = open && IsWindowVisible(open) ? reinterpret_cast<HMENU>(SendMessageW(open, MN_GETHMENU, 0, 0)) : nullptr;
+        if (!menu || (!walked.empty() && walked.back() == menu)) return;
+        walked.push_back(menu);
+        if (walked.size() == 1) PressKeys(GetFocus(), {VK_RIGHT});
+        else if (walked.size() == 2) PressKeys(GetFocus(), {VK_LEFT});
+        else if (walked.size() == 3) PressKeys(GetFocus(), {VK_LEFT});
+        else EndMenu();
+    });
+    press(list(), {VK_MENU, 'F'});
+    KillTimer(nullptr, walker);
+    const std::vector<HMENU> expected = {menu(TMainForm::MenuName::File), menu(TMainForm::MenuName::View),
+                                         menu(TMainForm::MenuName::File), menu(TMainForm::MenuName::Help)};
+    EXPECT_EQ(walked, expected);
+
+    UniqueHKey run;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, run.put(), nullptr),
+              ERROR_SUCCESS);
+    const std::wstring command = L"C:\\Tools\\keys.exe";
+    RegSetValueExW(run.get(), L"PurgeonUiKeys", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    Command(ActionTabStartupItems);
+    HWND startup = control(IDC_STARTUP_LIST);
+    const int row = RowOf(startup, L"PurgeonUiKeys");
+    ASSERT_GE(row, 0);
+    ListView_SetItemState(startup, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    const bool checked = ListView_GetCheckState(startup, row);
+    press(startup, {VK_SPACE});
+    EXPECT_NE(ListView_GetCheckState(startup, row) != 0, checked);
+    press(startup, {VK_SPACE});
+    EXPECT_EQ(ListView_GetCheckState(startup, row) != 0, checked);
+    g_answer = false;
+    press(startup, {VK_DELETE});
+    EXPECT_EQ(g_questions.size(), 1u);
+    EXPECT_EQ(RowOf(startup, L"PurgeonUiKeys"), row);
+    const UINT_PTR closer2 = SetTimer(nullptr, 0, 50, CloseOpenMenu);
+    press(startup, {VK_SHIFT, VK_F10});
+    EXPECT_EQ(g_menusOpened, 3);
+    KillTimer(nullptr, closer2);
+    RegDeleteValueW(run.get(), L"PurgeonUiKeys");
+    g_questions.clear();
+    Command(ActionTabProgramList);
+}
+
 TEST_F(MainForm, StartupDeleteAsksFirstAndRemovesBothForms) {
     constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     UniqueHKey run;

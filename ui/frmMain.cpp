@@ -55,8 +55,43 @@ void TMainForm::Show() {
     UpdateWindow(hwnd_);
 }
 
+bool TMainForm::ListKey(const MSG& message) {
+    const bool programs = message.hwnd == programs_.lsvProgramList, startup = message.hwnd == startup_.lsvStartupList;
+    if (!programs && !startup) return false;
+    const WPARAM key = message.wParam;
+    if (key == VK_APPS || (key == VK_F10 && GetKeyState(VK_SHIFT) < 0)) {
+        const POINT at = RowMenuPoint(message.hwnd);
+        programs ? ShowProgramRowMenu(at) : ShowStartupRowMenu(at);
+        return true;
+    }
+    if (message.message != WM_KEYDOWN) return false;
+    if (programs && (key == VK_RETURN || key == VK_DELETE)) {
+        RunAction(ActionUninstall);  // several selected go as one batch
+        return true;
+    }
+    if (startup && key == VK_DELETE) {
+        RunAction(ActionDelete);  // asks first
+        return true;
+    }
+    return false;
+}
+
 bool TMainForm::PreTranslate(const MSG& message) {
-    if (message.message != WM_KEYDOWN || !(message.hwnd == hwnd_ || IsChild(hwnd_, message.hwnd))) return false;
+    if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+    if (!(message.hwnd == hwnd_ || IsChild(hwnd_, message.hwnd))) return false;
+    bool used = false;
+    GuardedHandle(hwnd_, [&]() -> LRESULT {
+        used = ListKey(message);
+        // Alt with a menu button's letter opens its menu; F10 alone the first one.
+        std::optional<size_t> button;
+        if (!used && message.message == WM_SYSKEYDOWN)
+            button = message.wParam == VK_F10 && GetKeyState(VK_SHIFT) >= 0 ? std::optional<size_t>(0)
+                                                                           : MenuButtonOfKey(message.wParam);
+        if (button) ShowMenuOfButton(*button);
+        used = used || button.has_value();
+        return 0;
+    });
+    if (used || message.message != WM_KEYDOWN) return used;
     Trigger trigger = message.wParam == VK_F5 ? Trigger::F5 : message.wParam == VK_F1 ? Trigger::F1 : Trigger::None;
     // The keys run commands from the message loop, outside any window procedure: the same error
     // guard as a click's.
@@ -103,6 +138,12 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_DRAWITEM:
             if (wParam == 0 && DrawMenuItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
+            break;
+        case WM_MENUSELECT:
+            if (openMenu_) {
+                menuOnTop_ = reinterpret_cast<HMENU>(lParam) == openMenu_;
+                menuItemOpens_ = (HIWORD(wParam) & MF_POPUP) != 0;
+            }
             break;
         case WM_TIMER:
             if (wParam == kIconTimer) ReadSomeIcons();

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <array>
 #include <optional>
 #include <unordered_map>
 #include <string>
@@ -87,6 +88,9 @@ public:
     // Keyboard shortcuts (F1, F5, Enter in the search box), looked at before the message loop
     // translates and dispatches a message; true when the message was used.
     bool PreTranslate(const MSG& message);
+    // The lists' own keys: Enter and Delete on the programs, Delete on the startup entries, the
+    // menu key and Shift+F10 on both. True when the key was used up.
+    bool ListKey(const MSG& message);
     HWND Handle() const { return hwnd_; }
 
     enum class MenuName { File, View, Tools, Help, ProgramRow, StartupRow, RowView, Languages };
@@ -155,7 +159,20 @@ private:
     void ApplyMenu(CommandPlace place);
     void RunAction(int id);
     void OnCommand(int id, int code, HWND control);
-    void ShowMenuOfButton(HWND button, HMENU menu);
+    // The menu buttons in their order, each with its menu.
+    std::array<std::pair<HWND, HMENU>, 4> MenuButtons() const;
+    // Opens a menu button's menu under it; Left and Right inside it give way to the neighbouring
+    // button's menu, as in a menu bar.
+    void ShowMenuOfButton(size_t index);
+    // The menu button that Alt and `key` open: the letter marked with & in its caption, else its
+    // first letter.
+    std::optional<size_t> MenuButtonOfKey(WPARAM key) const;
+    static LRESULT CALLBACK MenuKeyHook(int code, WPARAM wParam, LPARAM lParam);
+    // The open menu button's menu, and where its highlight stands (WM_MENUSELECT).
+    HMENU openMenu_ = nullptr;
+    bool menuOnTop_ = true;       // on the menu's own items, not a submenu's
+    bool menuItemOpens_ = false;  // on an item that opens a submenu
+    int menuStep_ = 0;            // -1 or +1 when the menu gave way to a neighbour's
     bool ActionChecked(int id) const;
 
     // Window commands (frmMainCommands.cpp).
@@ -208,6 +225,8 @@ private:
     std::wstring TipFor(int row);
     void SortByColumn(int column);
     bool ListMousePress(UINT message, LPARAM lParam);
+    // The row menu at a point on the screen, when a row is selected.
+    void ShowProgramRowMenu(POINT screen);
     bool DirectoryCellAt(POINT client, int* row) const;
     LRESULT DrawListItem(NMLVCUSTOMDRAW* draw);
     LRESULT OnProgramListNotify(NMHDR* header);
@@ -235,7 +254,7 @@ private:
     void RefreshStartupList();
     void ShowStartupRows();
     void OnStartupSelection(int row);
-    void ShowStartupRowMenu();
+    void ShowStartupRowMenu(POINT screen);
     LRESULT OnStartupNotify(NMHDR* header);
     void ActionApplyExecute();
     void ActionDeleteExecute();

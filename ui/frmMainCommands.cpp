@@ -163,12 +163,10 @@ void TMainForm::OnCommand(int id, int code, HWND control) {
         SwitchLanguage(id);
         return;
     }
-    for (auto [buttonId, button, menu] : {std::tuple{IDC_BTN_FILE, frame_.btnFile, pmFile_.get()},
-                                          {IDC_BTN_VIEW, frame_.btnView, pmView_.get()},
-                                          {IDC_BTN_TOOLS, frame_.btnTools, pmTools_.get()},
-                                          {IDC_BTN_HELP, frame_.btnHelp, pmHelp_.get()}}) {
-        if (id != buttonId) continue;
-        ShowMenuOfButton(button, menu);
+    const int buttonIds[] = {IDC_BTN_FILE, IDC_BTN_VIEW, IDC_BTN_TOOLS, IDC_BTN_HELP};
+    for (size_t i = 0; i < std::size(buttonIds); ++i) {
+        if (id != buttonIds[i]) continue;
+        ShowMenuOfButton(i);
         return;
     }
     switch (id) {
@@ -195,10 +193,62 @@ void TMainForm::OnCommand(int id, int code, HWND control) {
     RunAction(id);
 }
 
-void TMainForm::ShowMenuOfButton(HWND button, HMENU menu) {
-    RECT bounds;
-    GetWindowRect(button, &bounds);
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, bounds.left, bounds.bottom, 0, hwnd_, nullptr);
+std::array<std::pair<HWND, HMENU>, 4> TMainForm::MenuButtons() const {
+    return {{{frame_.btnFile, pmFile_.get()},
+             {frame_.btnView, pmView_.get()},
+             {frame_.btnTools, pmTools_.get()},
+             {frame_.btnHelp, pmHelp_.get()}}};
+}
+
+std::optional<size_t> TMainForm::MenuButtonOfKey(WPARAM key) const {
+    const auto buttons = MenuButtons();
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const std::wstring caption = WindowText(buttons[i].first);
+        const size_t mark = caption.find(L'&');
+        const wchar_t letter = mark != std::wstring::npos && mark + 1 < caption.size() ? caption[mark + 1]
+                               : caption.empty()                                        ? L'\0'
+                                                                                        : caption[0];
+        if (letter != L'\0' && static_cast<WPARAM>(towupper(letter)) == key) return i;
+    }
+    return std::nullopt;
+}
+
+namespace {
+TMainForm* g_menuOwner = nullptr;  // whose menu button's menu is open, for its hook
+}
+
+LRESULT CALLBACK TMainForm::MenuKeyHook(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    TMainForm* self = g_menuOwner;
+    if (code == MSGF_MENU && self && message->message == WM_KEYDOWN && self->menuOnTop_) {
+        // Right on an item with a submenu opens it; otherwise both arrows leave for the neighbour.
+        const bool right = message->wParam == VK_RIGHT && !self->menuItemOpens_;
+        if (right || message->wParam == VK_LEFT) {
+            self->menuStep_ = right ? 1 : -1;
+            EndMenu();
+            return 1;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void TMainForm::ShowMenuOfButton(size_t index) {
+    const auto buttons = MenuButtons();
+    UniqueHook hook(SetWindowsHookExW(WH_MSGFILTER, MenuKeyHook, nullptr, GetCurrentThreadId()));
+    g_menuOwner = this;
+    do {
+        openMenu_ = buttons[index].second;
+        menuOnTop_ = true;
+        menuItemOpens_ = false;
+        menuStep_ = 0;
+        RECT bounds;
+        GetWindowRect(buttons[index].first, &bounds);
+        TrackPopupMenu(openMenu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, bounds.left, bounds.bottom, 0, hwnd_,
+                       nullptr);
+        index = (index + buttons.size() + menuStep_) % buttons.size();
+    } while (menuStep_ != 0);
+    g_menuOwner = nullptr;
+    openMenu_ = nullptr;
     // A click into the hidden edit box takes the pressed look off the menu button.
     PostMessageW(frame_.txtHide, WM_LBUTTONDOWN, 0, 0);
     PostMessageW(frame_.txtHide, WM_LBUTTONUP, 0, 0);

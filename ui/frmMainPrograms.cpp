@@ -306,15 +306,20 @@ bool TMainForm::DirectoryCellAt(POINT client, int* row) const {
     return true;
 }
 
+void TMainForm::ShowProgramRowMenu(POINT screen) {
+    if (SelectedRow() < 0) return;
+    TrackPopupMenu(pmPLRightClick_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_,
+                   nullptr);
+}
+
 // Returns true when the press was used up here.
 bool TMainForm::ListMousePress(UINT message, LPARAM lParam) {
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     int selected = SelectedRow();
-    if (selected >= 0 && message == WM_RBUTTONDOWN) {
+    if (message == WM_RBUTTONDOWN) {
         POINT screen = point;
         ClientToScreen(programs_.lsvProgramList, &screen);
-        TrackPopupMenu(pmPLRightClick_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0,
-                       hwnd_, nullptr);
+        ShowProgramRowMenu(screen);
     }
     searchStart_ = 0;
     int row = -1;

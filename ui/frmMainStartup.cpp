@@ -131,12 +131,10 @@ void TMainForm::ActionAddItemExecute() {
     }
 }
 
-void TMainForm::ShowStartupRowMenu() {
+void TMainForm::ShowStartupRowMenu(POINT screen) {
     state_.startupRowSelected = ListView_GetNextItem(startup_.lsvStartupList, -1, LVNI_SELECTED) >= 0;
     UpdateCommands();
-    POINT cursor;
-    GetCursorPos(&cursor);
-    TrackPopupMenu(pmSLRightClick_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd_,
+    TrackPopupMenu(pmSLRightClick_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_,
                    nullptr);
 }
 
@@ -151,9 +149,12 @@ LRESULT TMainForm::OnStartupNotify(NMHDR* header) {
                 OnStartupSelection(change->iItem);
             return 0;
         }
-        case NM_RCLICK:
-            ShowStartupRowMenu();
+        case NM_RCLICK: {
+            POINT cursor;
+            GetCursorPos(&cursor);
+            ShowStartupRowMenu(cursor);
             return 0;
+        }
         default:
             return 0;
     }

@@ -130,6 +130,19 @@ SIZE TextExtent(HWND window, const std::wstring& text) {
     return size;
 }
 
+POINT RowMenuPoint(HWND list) {
+    POINT point{0, 0};
+    const int row = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    RECT bounds{};
+    if (row >= 0 && ListView_GetItemRect(list, row, &bounds, LVIR_LABEL)) {
+        RECT client;
+        GetClientRect(list, &client);
+        if (bounds.bottom > client.top && bounds.top < client.bottom) point = {bounds.left, bounds.bottom};
+    }
+    ClientToScreen(list, &point);
+    return point;
+}
+
 void AddListColumn(HWND list, int index, const std::wstring& caption, int width) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;

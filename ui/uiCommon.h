@@ -122,6 +122,9 @@ int TextWidth(HWND window, const std::wstring& text);
 SIZE TextExtent(HWND window, const std::wstring& text);
 
 // Report-view list columns.
+// Where a row menu opened from the keyboard stands, in screen points: below the list's focused
+// row, or at its top left when no row is in view.
+POINT RowMenuPoint(HWND list);
 void AddListColumn(HWND list, int index, const std::wstring& caption, int width);
 void SetListColumnText(HWND list, int index, const std::wstring& caption);
 

@@ -249,12 +249,31 @@ HWND FindDescendant(HWND parent, int id) {
     return search.found;
 }
 
-void Pump() {
+void Pump(const std::function<bool(const MSG&)>& firstLook) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (firstLook && firstLook(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+void PressKeys(HWND target, std::initializer_list<WORD> chord) {
+    HWND top = GetAncestor(target, GA_ROOT);
+    SetForegroundWindow(top);
+    SetActiveWindow(top);
+    SetFocus(target);
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD key, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    for (WORD key : chord) add(key, 0);
+    for (auto key = chord.end(); key != chord.begin();) add(*--key, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 std::wstring Cell(HWND list, int row, int column) {

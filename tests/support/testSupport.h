@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <utility>
@@ -69,8 +70,12 @@ HWND FindChildByText(HWND parent, const std::wstring& text);
 bool SaveWindowPicture(HWND window, const std::wstring& path);
 // The first descendant window with that control id.
 HWND FindDescendant(HWND parent, int id);
-// Handles every message waiting for this thread.
-void Pump();
+// Handles every message waiting for this thread; `firstLook`, when given, sees each one first
+// and uses it up by returning true, as a program's message loop lets its main window.
+void Pump(const std::function<bool(const MSG&)>& firstLook = nullptr);
+// Real key presses through the system's input queue: `chord`'s keys pressed in order and let go
+// in reverse, with `target` focused in its window brought to the front.
+void PressKeys(HWND target, std::initializer_list<WORD> chord);
 // A list view's cell text, a row's index by its caption (-1 when none), all captions.
 std::wstring Cell(HWND list, int row, int column);
 int RowOf(HWND list, const std::wstring& caption);
