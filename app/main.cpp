@@ -71,7 +71,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!mainForm.PreTranslate(message)) {
+        // Then Tab, Shift+Tab and Enter walk and press the window's controls as in a dialog.
+        if (!mainForm.PreTranslate(message) && !IsDialogMessageW(mainForm.Handle(), &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }

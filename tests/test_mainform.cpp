@@ -407,6 +407,19 @@ protected:
         ASSERT_EQ(watcher.scans().size(), 2u);
         ASSERT_EQ(watcher.othersClosed(), 1u) << "the second window did not come while the first was open";
     }
+    // Real key presses, handled as the program's message loop does: the window's first look,
+    // then the dialog keys.
+    static void Press(HWND control, std::initializer_list<WORD> chord) {
+        PressKeys(control, chord);
+        const ULONGLONG until = GetTickCount64() + 300;  // the keys come through the input queue
+        while (GetTickCount64() < until) {
+            Pump([](const MSG& message) {
+                MSG copy = message;
+                return form_->PreTranslate(message) || IsDialogMessageW(form_->Handle(), &copy);
+            });
+            Sleep(10);
+        }
+    }
     void ClickColumn(int column) {
         NMLISTVIEW notice{};
         notice.hdr.hwndFrom = list();
@@ -711,6 +724,31 @@ TEST_F(MainForm, StartupPageListsEntriesAndApplyMovesOnlyWhatChanged) {
     Command(ActionTabProgramList);
 }
 
+// Tab walks every control of the page that takes the focus, once each, and Shift+Tab walks the
+// same way back.
+TEST_F(MainForm, TabWalksEveryControlOnceAndShiftTabWalksBack) {
+    const auto walk = [](std::initializer_list<WORD> chord) {
+        std::vector<HWND> walked;
+        SetFocus(FindDescendant(form_->Handle(), IDC_PROGRAM_LIST));
+        do Press(GetFocus(), chord), walked.push_back(GetFocus());
+        while (walked.size() < 40 && walked.back() != FindDescendant(form_->Handle(), IDC_PROGRAM_LIST));
+        return walked;
+    };
+    Select(0);  // Uninstall and Show Details take part only with a row to act on
+    const std::vector<HWND> forward = walk({VK_TAB});
+    ASSERT_EQ(forward.back(), list()) << "Tab never came back to the list";
+    for (int id : {static_cast<int>(IDC_BTN_FILE), static_cast<int>(IDC_BTN_HELP), static_cast<int>(ActionUninstall),
+                   static_cast<int>(ActionRefresh), static_cast<int>(IDC_TXT_SEARCH), static_cast<int>(ActionSearch),
+                   static_cast<int>(ActionHideSysPatch)})
+        EXPECT_EQ(std::count(forward.begin(), forward.end(), control(id)), 1) << "control " << id;
+    std::vector<HWND> back = walk({VK_SHIFT, VK_TAB});
+    std::reverse(back.begin(), back.end() - 1);
+    EXPECT_EQ(back, forward);
+    // A picture with the focus mark on a skinned button, for a look.
+    Press(control(ActionShowDetails), {VK_TAB});
+    EXPECT_TRUE(SaveWindowPicture(main(), ExtractFilePath(ExcludeTrailingBackslash(BinDir())) + L"main-window-focus.bmp"));
+}
+
 // Row menus opened during a test, each closed at once: it would wait for a click.
 int g_menusOpened = 0;
 void CALLBACK CloseOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
@@ -723,14 +761,7 @@ void CALLBACK CloseOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
 // Real key presses on both pages, through the program's own first look at each message: Enter
 // and Delete uninstall, Space checks, Delete asks, the menu key and Shift+F10 open the row menu.
 TEST_F(MainForm, TheListsAnswerTheirKeys) {
-    const auto press = [this](HWND control, std::initializer_list<WORD> chord) {
-        PressKeys(control, chord);
-        const ULONGLONG until = GetTickCount64() + 300;  // the keys come through the input queue
-        while (GetTickCount64() < until) {
-            Pump([](const MSG& message) { return form_->PreTranslate(message); });
-            Sleep(10);
-        }
-    };
+    const auto press = [this](HWND control, std::initializer_list<WORD> chord) { Press(control, chord); };
     const TestSample sample(L"PurgeonUiKeys", L"Keyboard sample", samples::UninstallBehaviour::Nothing);
     Command(ActionRefresh);
     for (WORD key : {VK_RETURN, VK_DELETE}) {

@@ -174,6 +174,9 @@ void TMainForm::CreateControls() {
         SetWindowSubclass(container, ContainerProc, 2, reinterpret_cast<DWORD_PTR>(hwnd_));
     for (HWND group : {p.grbSearch, s.grbItemInfo})
         SetWindowSubclass(group, GroupBoxProc, 2, reinterpret_cast<DWORD_PTR>(hwnd_));
+    // Tab walks into the pages, panels and groups as into a dialog.
+    for (HWND container : {hwnd_, frame_.PageControl, frame_.tsProgramList, frame_.tsStartupItems, p.grbSearch})
+        SetWindowLongPtrW(container, GWL_EXSTYLE, GetWindowLongPtrW(container, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
 
     // Status bar.
     status_.lblPrograms = MakeChild(hwnd_, WC_STATICW, SS_LEFT | SS_CENTERIMAGE, IDC_LBL_PROGRAMS);

@@ -157,7 +157,18 @@ LRESULT ArButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam > static_cast<WPARAM>(ButtonState::Disabled)) return 0;
         return reinterpret_cast<LRESULT>(pictures_[wParam]);
     case WM_GETDLGCODE:
-        return DLGC_BUTTON;
+        // A push button: Enter in a dialog loop clicks the focused one.
+        return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(hwnd_, nullptr, FALSE);
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN && IsWindowEnabled(hwnd_)) NotifyParent(hwnd_, BN_CLICKED);
+        return 0;
+    case WM_KEYUP:
+        if (wParam == VK_SPACE && IsWindowEnabled(hwnd_)) NotifyParent(hwnd_, BN_CLICKED);
+        return 0;
     default:
         return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
@@ -193,6 +204,14 @@ void ArButton::Paint(HDC dc, const RECT& client) {
     if (state == ButtonState::Down) OffsetRect(&text, 1, 1);
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    // Only the keyboard gives these buttons the focus (a click leaves it where it was): the mark
+    // shows where Tab has come.
+    if (GetFocus() == hwnd_) {
+        RECT mark = client;
+        InflateRect(&mark, -3, -3);
+        SetTextColor(dc, ink);
+        DrawFocusRect(dc, &mark);
+    }
 }
 
 void ArButton::PaintFlat(HDC dc, const RECT& client, ButtonState state, Glyph) {
@@ -280,7 +299,7 @@ void RegisterArButtonClass(HINSTANCE instance) {
 }  // namespace widgets_detail
 
 HWND CreateArButton(HWND parent, int id, const std::wstring& caption, HINSTANCE instance) {
-    return widgets_detail::CreateWidgetWindow(parent, kArButtonClass, id, instance, caption.c_str());
+    return widgets_detail::CreateWidgetWindow(parent, kArButtonClass, id, instance, caption.c_str(), WS_TABSTOP);
 }
 
 ButtonState ArButtonState(HWND button) {
