@@ -201,6 +201,7 @@ std::array<std::pair<HWND, HMENU>, 4> TMainForm::MenuButtons() const {
 }
 
 std::optional<size_t> TMainForm::MenuButtonOfKey(WPARAM key) const {
+    if (key < '0' || key > 'Z') return std::nullopt;  // letters and digits only, never F4 and kin
     const auto buttons = MenuButtons();
     for (size_t i = 0; i < buttons.size(); ++i) {
         const std::wstring caption = WindowText(buttons[i].first);
