@@ -282,18 +282,19 @@ TEST(CommandLineModes, BadArgumentsExitOneWithTheModesUsageAndQuestionMarkListsT
         const wchar_t* arguments;
         const char* output;  // exactly what is printed
     } cases[] = {
-        {L"/list extra", "usage: Purgeon.exe /list\n"},
-        {L"/scan", "usage: Purgeon.exe /scan KEYNAME [LOCATION]\n"},
-        {L"-scan \"\" C:\\", "usage: Purgeon.exe /scan KEYNAME [LOCATION]\n"},
-        {L"/scan a b c", "usage: Purgeon.exe /scan KEYNAME [LOCATION]\n"},
-        {L"/clean", "usage: Purgeon.exe /clean KEYNAME [LOCATION]\n"},
-        {L"/clean a b c", "usage: Purgeon.exe /clean KEYNAME [LOCATION]\n"},
-        {L"/restore", "usage: Purgeon.exe /restore FOLDER\n"},
-        {L"/RESTORE a b", "usage: Purgeon.exe /restore FOLDER\n"},
+        {L"/list extra", "usage: Purgeon.exe /list [/json]\n"},
+        {L"/scan", "usage: Purgeon.exe /scan KEYNAME [LOCATION] [/json]\n"},
+        {L"-scan \"\" C:\\", "usage: Purgeon.exe /scan KEYNAME [LOCATION] [/json]\n"},
+        {L"/scan a b c", "usage: Purgeon.exe /scan KEYNAME [LOCATION] [/json]\n"},
+        {L"/clean", "usage: Purgeon.exe /clean KEYNAME [LOCATION] [/json]\n"},
+        {L"/clean a b c", "usage: Purgeon.exe /clean KEYNAME [LOCATION] [/json]\n"},
+        {L"/restore", "usage: Purgeon.exe /restore FOLDER [/json]\n"},
+        {L"/RESTORE a b", "usage: Purgeon.exe /restore FOLDER [/json]\n"},
         {L"/backup a b", "usage: Purgeon.exe /backup [FOLDER]\n"},
+        {L"/backup /json", "usage: Purgeon.exe /backup [FOLDER]\n"},  // it has no JSON form
         {L"/report", "usage: Purgeon.exe /report FILE.txt|FILE.csv|FILE.html\n"},
         {L"/report list.pdf", "usage: Purgeon.exe /report FILE.txt|FILE.csv|FILE.html\n"},
-        {L"/startup now", "usage: Purgeon.exe /startup\n"},
+        {L"/startup now", "usage: Purgeon.exe /startup [/json]\n"},
         {L"/? more", "usage: Purgeon.exe /?\n"},
     };
     for (const auto& c : cases) {
