@@ -166,8 +166,8 @@ public:
     RowOutput Rows() {
         return [this](const OutputRow& row) { Row(row); };
     }
-    // The usage or the error a mode ends with, as it stands (it may span lines), or in JSON as an
-    // error row.
+    // Text as it stands, one line or several: a text-only mode's lines, or the usage or error a
+    // mode ends with, which in JSON is an error row.
     void Message(std::wstring text) {
         if (!text.empty() && text.back() == L'\n') text.pop_back();
         if (json_) return Row(ErrorRow(text));

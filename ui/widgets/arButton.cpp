@@ -60,6 +60,7 @@ private:
     void OnMouseMove(POINT point);
     void OnButtonUp(POINT point);
     void Paint(HDC dc, const RECT& client);
+    void PaintFace(HDC dc, const RECT& client);
     void PaintFlat(HDC dc, const RECT& client, ButtonState state, Glyph glyph);
     void PaintGlyph(HDC dc, const RECT& client, ButtonState state, Glyph glyph);
     bool Contains(POINT point) const {
@@ -164,17 +165,31 @@ LRESULT ArButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(hwnd_, nullptr, FALSE);
         return 0;
     case WM_KEYDOWN:
-        if (wParam == VK_RETURN && IsWindowEnabled(hwnd_)) NotifyParent(hwnd_, BN_CLICKED);
-        return 0;
     case WM_KEYUP:
-        if (wParam == VK_SPACE && IsWindowEnabled(hwnd_)) NotifyParent(hwnd_, BN_CLICKED);
-        return 0;
+        // Enter as it goes down, Space as it comes up, as push buttons do.
+        if (wParam == (message == WM_KEYDOWN ? VK_RETURN : VK_SPACE)) {
+            if (IsWindowEnabled(hwnd_)) NotifyParent(hwnd_, BN_CLICKED);
+            return 0;
+        }
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
     default:
         return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
 }
 
 void ArButton::Paint(HDC dc, const RECT& client) {
+    PaintFace(dc, client);
+    // Only the keyboard gives these buttons the focus (a click leaves it where it was): the mark
+    // shows where Tab has come.
+    if (GetFocus() != hwnd_) return;
+    RECT mark = client;
+    InflateRect(&mark, -3, -3);
+    SetTextColor(dc, kTextColour);
+    SetBkColor(dc, kPanelColour);
+    DrawFocusRect(dc, &mark);
+}
+
+void ArButton::PaintFace(HDC dc, const RECT& client) {
     ButtonState state = State();
     HBITMAP picture = pictures_[static_cast<int>(state)];
     // A disabled or pressed button without its own picture still looks like its normal self.
@@ -204,14 +219,6 @@ void ArButton::Paint(HDC dc, const RECT& client) {
     if (state == ButtonState::Down) OffsetRect(&text, 1, 1);
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-    // Only the keyboard gives these buttons the focus (a click leaves it where it was): the mark
-    // shows where Tab has come.
-    if (GetFocus() == hwnd_) {
-        RECT mark = client;
-        InflateRect(&mark, -3, -3);
-        SetTextColor(dc, ink);
-        DrawFocusRect(dc, &mark);
-    }
 }
 
 void ArButton::PaintFlat(HDC dc, const RECT& client, ButtonState state, Glyph) {
