@@ -14,7 +14,8 @@ status=0
 ctest --output-on-failure --timeout 600 "$@" || status=$?
 # Printing to a real queue: CUPS with a PDF printer, running only around the print test, which
 # then runs once more and reads back what it printed.
-if ctest -N "$@" 2>/dev/null | grep -q ' test_print$'; then
+# grep reads to the end: with pipefail, an early exit of grep -q would fail the pipe and skip this.
+if ctest -N "$@" 2>/dev/null | grep ' test_print$' >/dev/null; then
   trap 'bash "$top/scripts/print-service.sh" stop; wine_env_stop' EXIT
   if bash "$top/scripts/print-service.sh" start; then
     rm -f "$HOME/PDF/Purgeon_Application_Report"*.pdf
