@@ -78,6 +78,17 @@ bool PumpUntil(const std::function<bool()>& done) {
         60000);
 }
 
+// The user's Run key, with `name` set to `command` (of `type`) in it.
+UniqueHKey UserRunKeyWith(const wchar_t* name, const std::wstring& command, DWORD type = REG_SZ) {
+    UniqueHKey run;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, run.put(), nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(run.get(), name, 0, type, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    return run;
+}
+
 bool UninstallEntryExists(const std::wstring& keyName) {
     UniqueHKey entry;
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, samples::UninstallKeyPath(keyName).c_str(), 0,
@@ -680,13 +691,8 @@ TEST_F(MainForm, PictureOfTheWindowAndItsIcons) {
 }
 
 TEST_F(MainForm, StartupPageListsEntriesAndApplyMovesOnlyWhatChanged) {
-    constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    UniqueHKey run;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(), nullptr),
-              ERROR_SUCCESS);
     const std::wstring command = L"%SystemRoot%\\notepad.exe /min";
-    RegSetValueExW(run.get(), L"PurgeonUiStartup", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    UniqueHKey run = UserRunKeyWith(L"PurgeonUiStartup", command, REG_EXPAND_SZ);
 
     Command(ActionTabStartupItems);
     HWND startup = control(IDC_STARTUP_LIST);
@@ -797,13 +803,7 @@ TEST_F(MainForm, TheListsAnswerTheirKeys) {
                                          menu(TMainForm::MenuName::File), menu(TMainForm::MenuName::Help)};
     EXPECT_EQ(walked, expected);
 
-    UniqueHKey run;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, run.put(), nullptr),
-              ERROR_SUCCESS);
-    const std::wstring command = L"C:\\Tools\\keys.exe";
-    RegSetValueExW(run.get(), L"PurgeonUiKeys", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    UniqueHKey run = UserRunKeyWith(L"PurgeonUiKeys", L"C:\\Tools\\keys.exe");
     Command(ActionTabStartupItems);
     HWND startup = control(IDC_STARTUP_LIST);
     const int row = RowOf(startup, L"PurgeonUiKeys");
@@ -828,13 +828,7 @@ TEST_F(MainForm, TheListsAnswerTheirKeys) {
 }
 
 TEST_F(MainForm, StartupDeleteAsksFirstAndRemovesBothForms) {
-    constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    UniqueHKey run;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(), nullptr),
-              ERROR_SUCCESS);
-    const std::wstring command = L"C:\\Tools\\gone.exe";
-    RegSetValueExW(run.get(), L"PurgeonUiDelete", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    UniqueHKey run = UserRunKeyWith(L"PurgeonUiDelete", L"C:\\Tools\\gone.exe");
     Command(ActionTabStartupItems);
     HWND startup = control(IDC_STARTUP_LIST);
     int row = RowOf(startup, L"PurgeonUiDelete");

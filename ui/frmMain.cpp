@@ -76,19 +76,22 @@ bool TMainForm::ListKey(const MSG& message) {
     return false;
 }
 
+bool TMainForm::MenuButtonKey(const MSG& message) {
+    if (message.message != WM_SYSKEYDOWN) return false;
+    // Alt with a menu button's letter opens its menu; F10 alone the first one.
+    const std::optional<size_t> button = message.wParam == VK_F10 && GetKeyState(VK_SHIFT) >= 0
+                                             ? std::optional<size_t>(0)
+                                             : MenuButtonOfKey(message.wParam);
+    if (button) ShowMenuOfButton(*button);
+    return button.has_value();
+}
+
 bool TMainForm::PreTranslate(const MSG& message) {
     if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
     if (!(message.hwnd == hwnd_ || IsChild(hwnd_, message.hwnd))) return false;
     bool used = false;
     GuardedHandle(hwnd_, [&]() -> LRESULT {
-        used = ListKey(message);
-        // Alt with a menu button's letter opens its menu; F10 alone the first one.
-        std::optional<size_t> button;
-        if (!used && message.message == WM_SYSKEYDOWN)
-            button = message.wParam == VK_F10 && GetKeyState(VK_SHIFT) >= 0 ? std::optional<size_t>(0)
-                                                                           : MenuButtonOfKey(message.wParam);
-        if (button) ShowMenuOfButton(*button);
-        used = used || button.has_value();
+        used = ListKey(message) || MenuButtonKey(message);
         return 0;
     });
     if (used || message.message != WM_KEYDOWN) return used;

@@ -91,6 +91,8 @@ public:
     // The lists' own keys: Enter and Delete on the programs, Delete on the startup entries, the
     // menu key and Shift+F10 on both. True when the key was used up.
     bool ListKey(const MSG& message);
+    // Alt and a menu button's letter, or F10: that menu button's menu. True when it opened.
+    bool MenuButtonKey(const MSG& message);
     HWND Handle() const { return hwnd_; }
 
     enum class MenuName { File, View, Tools, Help, ProgramRow, StartupRow, RowView, Languages };
