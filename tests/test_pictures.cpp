@@ -8,8 +8,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <optional>
+#include <set>
 
 #include "common/funUtils.h"
+#include "skins/pictureScale.h"
 #include "skins/pngDecoder.h"
 #include "ui/skinPictures.h"
 #include "tests/support/pngMaker.h"
@@ -398,3 +401,76 @@ TEST(PictureBitmaps, TheShapeLeavesOutTheTransparentColourAndClearPixels) {
 }
 
 }  // namespace
+
+TEST(PictureScales, TheRenderingAtOrAboveTheScaleIsTakenElseTheLargest) {
+    struct Case {
+        bool present[kPictureScaleCount];
+        int dpi;
+        std::optional<int> chosen;
+    } cases[] = {
+        {{true, true, true}, 96, 0},    {{true, true, true}, 120, 1},  {{true, true, true}, 144, 1},
+        {{true, true, true}, 168, 2},   {{true, true, true}, 288, 2},  {{true, false, false}, 192, 0},
+        {{true, false, true}, 144, 2},  {{false, false, true}, 96, 2}, {{false, false, false}, 96, std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ChoosePictureScale(c.present, c.dpi), c.chosen) << c.dpi;
+}
+
+TEST(PictureScales, ScalingSmoothsEdgesAndNeverMixesTheShapeColour) {
+    // Magenta | black | white columns, 3 x 2: a shape edge beside a colour edge.
+    DecodedPicture source{3, 2, {}, true};
+    const uint8_t columns[3][4] = {{255, 0, 255, 255}, {0, 0, 0, 255}, {255, 255, 255, 255}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) source.bgra.insert(source.bgra.end(), columns[x], columns[x] + 4);
+    for (SIZE size : {SIZE{5, 3}, SIZE{6, 4}, SIZE{2, 1}}) {
+        const DecodedPicture scaled = ScalePicture(source, size.cx, size.cy);
+        ASSERT_EQ(scaled.width, size.cx);
+        ASSERT_EQ(scaled.height, size.cy);
+        std::set<int> greys;
+        for (size_t i = 0; i < scaled.bgra.size(); i += 4) {
+            const uint8_t* pixel = &scaled.bgra[i];
+            const bool magenta = pixel[0] == 255 && pixel[1] == 0 && pixel[2] == 255;
+            if (magenta) continue;
+            // Anything else is a grey of black and white alone: no pink fringe.
+            EXPECT_TRUE(pixel[0] == pixel[1] && pixel[1] == pixel[2]) << size.cx << " at " << i / 4;
+            greys.insert(pixel[0]);
+        }
+        EXPECT_EQ(scaled.bgra[0] == 255 && scaled.bgra[1] == 0, true) << "the shape's corner stays cut";
+        if (size.cx > 3) EXPECT_GT(greys.size(), 2u) << "enlarging blends black into white";
+    }
+}
+
+TEST(PictureScales, APictureIsLoadedFromItsNearestRenderingAtItsDesignSizeTimesTheScale) {
+    test::ScratchFolder dir(L"scales");
+    auto write = [&](const std::wstring& name, int width, int height, Rgba colour) {
+        PngRecipe recipe;
+        recipe.width = width;
+        recipe.height = height;
+        recipe.pixel = [colour](int, int) { return colour; };
+        const std::vector<uint8_t> file = MakePng(recipe);
+        test::WriteFileBytes(dir.path() + name, std::string(file.begin(), file.end()));
+    };
+    write(L"one.png", 4, 2, Rgba{200, 0, 0, 255});
+    write(L"one@2x.png", 8, 4, Rgba{0, 0, 200, 255});
+    write(L"only.png", 4, 2, Rgba{200, 0, 0, 255});
+    struct Case {
+        const wchar_t* name;
+        int dpi;
+        SIZE size;
+        COLORREF colour;
+    } cases[] = {
+        {L"one.png", 96, {4, 2}, RGB(200, 0, 0)},  {L"one.png", 144, {6, 3}, RGB(0, 0, 200)},
+        {L"one.png", 192, {8, 4}, RGB(0, 0, 200)}, {L"only.png", 192, {8, 4}, RGB(200, 0, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.name) + " at " + std::to_string(c.dpi));
+        LoadedPicture loaded = LoadScaledPicture(dir.path() + c.name, c.dpi);
+        ASSERT_TRUE(loaded.bitmap) << ToUtf8(loaded.error);
+        BITMAP info{};
+        GetObjectW(loaded.bitmap.get(), sizeof info, &info);
+        EXPECT_EQ(info.bmWidth, c.size.cx);
+        EXPECT_EQ(std::abs(info.bmHeight), c.size.cy);
+        const auto* first = static_cast<const uint8_t*>(info.bmBits);
+        EXPECT_EQ(RGB(first[2], first[1], first[0]), c.colour);
+    }
+    EXPECT_TRUE(LoadScaledPicture(dir.path() + L"none.png", 192).missing);
+}

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/funUtils.h"
+#include "skins/pictureScale.h"
 
 namespace purgeon {
 
@@ -81,18 +82,45 @@ LoadedPicture LoadPictureFile(const std::wstring& path, const PictureLimits& lim
     return loaded;
 }
 
-LoadedPicture LoadSkinPicture(SkinKey key, const std::wstring& skinDir) {
+LoadedPicture LoadScaledPicture(const std::wstring& path, int dpi, const PictureLimits& limits) {
+    const std::wstring stem = HasExtension(path, L".png") ? path.substr(0, path.size() - 4) : std::wstring();
+    if (stem.empty()) return LoadPictureFile(path, limits);
+    const std::wstring paths[kPictureScaleCount] = {path, stem + L"@1.5x.png", stem + L"@2x.png"};
+    bool present[kPictureScaleCount];
+    for (int i = 0; i < kPictureScaleCount; ++i) present[i] = FileExists(paths[i]);
+    const std::optional<int> chosen = ChoosePictureScale(present, dpi);
+    LoadedPicture loaded;
+    if (!chosen) {
+        loaded.missing = true;
+        return loaded;
+    }
+    PictureResult decoded = ReadPngFile(paths[*chosen], limits);
+    if (!decoded) {
+        loaded.error = decoded.error;
+        return loaded;
+    }
+    // The design size is the rendering's own over its scale; the screen's is that times DPI / 96.
+    const int tenths = kPictureScalesTenths[*chosen];
+    auto onScreen = [&](int pixels) { return std::max(1, MulDiv(MulDiv(pixels, 10, tenths), dpi, 96)); };
+    const DecodedPicture& picture = *decoded.picture;
+    const DecodedPicture scaled = ScalePicture(picture, onScreen(picture.width), onScreen(picture.height));
+    loaded.bitmap = CreatePictureBitmap(scaled);
+    if (!loaded.bitmap) loaded.error = L"no memory for the picture";
+    return loaded;
+}
+
+LoadedPicture LoadSkinPicture(SkinKey key, const std::wstring& skinDir, int dpi) {
     const std::wstring& name = SkinText(key);
     if (Trim(name).empty()) {
         LoadedPicture none;
         none.missing = true;
         return none;
     }
-    return LoadPictureFile(IncludeTrailingBackslash(skinDir) + name);
+    return LoadScaledPicture(IncludeTrailingBackslash(skinDir) + name, dpi);
 }
 
-LoadedPicture LoadProgressFormPicture(const std::wstring& skinDir) {
-    return LoadSkinPicture(SK_PROGRESSFORM_ImageBG_Pic, skinDir);
+LoadedPicture LoadProgressFormPicture(const std::wstring& skinDir, int dpi) {
+    return LoadSkinPicture(SK_PROGRESSFORM_ImageBG_Pic, skinDir, dpi);
 }
 
 HBITMAP SkinPictures::Load(const std::wstring& name) {
@@ -100,7 +128,7 @@ HBITMAP SkinPictures::Load(const std::wstring& name) {
     std::wstring id = ToLower(name);
     auto found = byName_.find(id);
     if (found != byName_.end()) return found->second.get();
-    LoadedPicture loaded = LoadPictureFile(IncludeTrailingBackslash(skinDir_) + name);
+    LoadedPicture loaded = LoadScaledPicture(IncludeTrailingBackslash(skinDir_) + name, dpi_);
     if (!loaded.error.empty()) problems_.push_back(name + L": " + loaded.error);
     HBITMAP bitmap = loaded.bitmap.get();
     byName_.emplace(std::move(id), std::move(loaded.bitmap));
@@ -153,8 +181,8 @@ std::vector<SkinKey> MainFormPictureKeys() {
     return keys;
 }
 
-SkinPictures LoadMainFormPictures(const std::wstring& skinDir) {
-    SkinPictures pictures(skinDir);
+SkinPictures LoadMainFormPictures(const std::wstring& skinDir, int dpi) {
+    SkinPictures pictures(skinDir, dpi);
     for (SkinKey key : MainFormPictureKeys()) pictures.Load(key);
     pictures.Load(kTitlePictureFile);
     return pictures;

@@ -27,17 +27,22 @@ struct LoadedPicture {
 };
 // Loads a picture file by its extension (PNG is the only kind skins use).
 LoadedPicture LoadPictureFile(const std::wstring& path, const PictureLimits& limits = {});
-// The picture a key names in a skin folder.
-LoadedPicture LoadSkinPicture(SkinKey key, const std::wstring& skinDir);
+// A skin picture for a screen of `dpi`: of `path` (the 1x rendering) and its renderings beside it
+// (name@1.5x.png, name@2x.png), the one ChoosePictureScale picks, scaled to the design size
+// times dpi / 96. Missing when none of them exists.
+LoadedPicture LoadScaledPicture(const std::wstring& path, int dpi, const PictureLimits& limits = {});
+// The picture a key names in a skin folder, at `dpi`.
+LoadedPicture LoadSkinPicture(SkinKey key, const std::wstring& skinDir, int dpi = 96);
 // The backup progress window's background (SK_PROGRESSFORM_ImageBG_Pic); null when absent.
-LoadedPicture LoadProgressFormPicture(const std::wstring& skinDir);
+LoadedPicture LoadProgressFormPicture(const std::wstring& skinDir, int dpi = 96);
 
 // The pictures a window is painted with, owned for as long as its controls show them (the
 // widgets do not own their bitmaps). A file named by several keys is loaded once.
 class SkinPictures {
 public:
     SkinPictures() = default;
-    explicit SkinPictures(std::wstring skinDir) : skinDir_(std::move(skinDir)) {}
+    // Pictures of a skin folder for a screen of `dpi`.
+    explicit SkinPictures(std::wstring skinDir, int dpi = 96) : skinDir_(std::move(skinDir)), dpi_(dpi) {}
     SkinPictures(SkinPictures&&) = default;
     SkinPictures& operator=(SkinPictures&&) = default;
 
@@ -53,6 +58,7 @@ public:
 
 private:
     std::wstring skinDir_;
+    int dpi_ = 96;
     std::map<std::wstring, UniqueBitmap> byName_;  // lower-cased name; null entries for failures
     std::vector<std::wstring> problems_;
 };
@@ -88,7 +94,7 @@ std::vector<SkinKey> MainFormPictureKeys();
 inline constexpr wchar_t kTitlePictureFile[] = L"Title.png";
 // Loads every main-window picture (and the title picture) at once, so ApplyMainFormSkin only
 // hands them out: pictures.Find(SK_MAINFORM_PicBackGround), pictures.Find(kTitlePictureFile)...
-SkinPictures LoadMainFormPictures(const std::wstring& skinDir);
+SkinPictures LoadMainFormPictures(const std::wstring& skinDir, int dpi = 96);
 
 // The main window's controls that show skin pictures. The window paints its background and
 // title itself, from pictures.Find(SK_MAINFORM_PicBackGround) and pictures.Find(kTitlePictureFile).

@@ -6,16 +6,23 @@ set(ART "${CMAKE_CURRENT_LIST_DIR}")
 include("${ART}/${SKIN}.cmake")
 file(MAKE_DIRECTORY "${OUT}" "${WORK}")
 
-# Renders template into OUT/name.png at its own size, with the variables in scope.
+# Renders template into OUT/name.png at its own size, and name@1.5x.png and name@2x.png for
+# screens at 150 % and 200 %, with the variables in scope.
 function(render template name)
   file(READ "${ART}/${template}" text)
   string(CONFIGURE "${text}" svg @ONLY)
   file(WRITE "${WORK}/${name}.svg" "${svg}")
-  execute_process(COMMAND "${RSVG}" --format=png -o "${OUT}/${name}.png" "${WORK}/${name}.svg"
-                  RESULT_VARIABLE failed ERROR_VARIABLE why)
-  if(failed)
-    message(FATAL_ERROR "Cannot render ${name}.png for the ${SKIN} skin: ${why}")
-  endif()
+  foreach(zoom IN ITEMS 1 1.5 2)
+    set(suffix "@${zoom}x")
+    if(zoom STREQUAL "1")
+      set(suffix "")
+    endif()
+    execute_process(COMMAND "${RSVG}" --format=png --zoom=${zoom} -o "${OUT}/${name}${suffix}.png" "${WORK}/${name}.svg"
+                    RESULT_VARIABLE failed ERROR_VARIABLE why)
+    if(failed)
+      message(FATAL_ERROR "Cannot render ${name}${suffix}.png for the ${SKIN} skin: ${why}")
+    endif()
+  endforeach()
 endfunction()
 
 # Sets each name of `fields` from the list `values`, in the caller's scope.
