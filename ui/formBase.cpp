@@ -7,8 +7,9 @@ bool TFormBase::CreateForm(HWND owner, HINSTANCE instance, const wchar_t* classN
     owner_ = owner;
     instance_ = instance;
     done_ = false;
-    CreateFormWindow(instance, className, FormWindowProc<TFormBase>, title, width, height, size, owner,
-                     static_cast<TFormBase*>(this));
+    dpi_ = WindowDpi(owner);
+    CreateFormWindow(instance, className, FormWindowProc<TFormBase>, title, Scaled(width), Scaled(height), size, owner,
+                     static_cast<TFormBase*>(this), dpi_);
     if (!hwnd_) return false;
     FormShow();
     return true;
@@ -52,6 +53,13 @@ void TFormBase::WindowDestroyed() {
     done_ = true;
 }
 
+void TFormBase::OnDpiChanged(int dpi, const RECT& suggested) {
+    RescaleChildren(hwnd_.get(), dpi_, dpi, scaledFonts_);
+    dpi_ = dpi;
+    SetWindowPos(hwnd_.get(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT TFormBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
@@ -65,6 +73,9 @@ LRESULT TFormBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             OnClose();
+            return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         default:
             return DefWindowProcW(hwnd_.get(), message, wParam, lParam);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "common/handles.h"
 #include "ui/uiCommon.h"
@@ -26,7 +27,8 @@ protected:
     ~TFormBase() { DestroyFormWindow(); }
 
     // Creates the window hidden, owned by `owner` (FormCreate runs inside), then sets its texts
-    // (FormShow). `width` and `height` as CreateFormWindow takes them. False when it cannot be made.
+    // (FormShow). `width` and `height` in design units, as CreateFormWindow takes them, scaled to
+    // the DPI of the owner's monitor. False when it cannot be made.
     bool CreateForm(HWND owner, HINSTANCE instance, const wchar_t* className, const wchar_t* title, int width,
                     int height, FormSize size);
     // Shows the created window modally until done_ is set or the window goes, then destroys it:
@@ -42,16 +44,25 @@ protected:
     // the loop.
     virtual void WindowDestroyed();
 
-    // Routes WM_COMMAND, WM_NOTIFY, WM_TIMER and WM_CLOSE to the handlers below, each answered
+    // Routes WM_COMMAND, WM_NOTIFY, WM_TIMER, WM_CLOSE and WM_DPICHANGED to the handlers below, each answered
     // with 0; everything else goes to the system's procedure. A form that paints or colours
     // itself answers those messages first and passes the rest here.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // Design units at the window's DPI.
+    int Scaled(int units) const { return ScaleForDpi(units, dpi_); }
+    RECT Scaled(const RECT& place) const { return ScaleForDpi(place, dpi_); }
+    // The window went to a monitor of another scale: by default its controls are moved and
+    // their fonts scaled, then the window takes the place the system suggests.
+    virtual void OnDpiChanged(int dpi, const RECT& suggested);
+
     HWND owner_ = nullptr;
     HINSTANCE instance_ = nullptr;
+    int dpi_ = kDesignDpi;
     UniqueFont font_;
     UniqueWindow hwnd_;
     bool done_ = false;
+    std::vector<UniqueFont> scaledFonts_;  // the controls' fonts after a change of DPI
 
 private:
     template <typename Form>

@@ -20,7 +20,7 @@ enum ControlId { IDC_IMGABOUT = 100, IDC_TITLE, IDC_COPYRIGHT, IDC_DESCRIPTION, 
 // Designed places, in client pixels (left, top, right, bottom).
 constexpr RECT kImgAboutRect{10, 11, 10 + 125, 11 + 278};
 constexpr RECT kTitleRect{152, 11, 152 + 289, 11 + 30};
-constexpr RECT kCopyrightRect{152, 42, 152 + 290, 42 + 26};  // two lines when the notice needs them
+constexpr RECT kCopyrightRect{152, 40, 152 + 290, 40 + 28};  // two lines when the notice needs them
 constexpr RECT kDescriptionRect{152, 80, 152 + 288, 80 + 60};
 constexpr RECT kBevelTopRect{152, 68, 152 + 280, 68 + 2};
 constexpr RECT kBevelBottom1Rect{153, 148, 153 + 280, 148 + 2};
@@ -70,35 +70,34 @@ void TAboutForm::OnCommand(WORD id, WORD code, HWND control) {
 
 void TAboutForm::FormCreate() {
     HWND hwnd = hwnd_.get();
-    NONCLIENTMETRICSW metrics{sizeof(metrics)};
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-    LOGFONTW bold = metrics.lfMessageFont;
+    font_ = CreateMessageFont(FontLook::Regular, dpi_);
+    LOGFONTW bold{};
+    GetObjectW(font_.get(), sizeof bold, &bold);
     bold.lfWeight = FW_BOLD;
     bold.lfHeight = bold.lfHeight * 3 / 2;
     boldFont_.reset(CreateFontIndirectW(&bold));
     auto font = font_.get();
 
     ImgAbout_ = CreatePictureBox(hwnd, IDC_IMGABOUT, instance_);
-    MoveWindow(ImgAbout_, kImgAboutRect.left, kImgAboutRect.top, kImgAboutRect.right - kImgAboutRect.left,
-               kImgAboutRect.bottom - kImgAboutRect.top, FALSE);
-    lblProductTitle_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, kTitleRect, IDC_TITLE, instance_,
+    const RECT picture = Scaled(kImgAboutRect);
+    MoveWindow(ImgAbout_, picture.left, picture.top, picture.right - picture.left, picture.bottom - picture.top, FALSE);
+    lblProductTitle_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kTitleRect), IDC_TITLE, instance_,
                                    boldFont_.get());
-    lblCopyright_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, kCopyrightRect, IDC_COPYRIGHT, instance_, font);
-    MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, kBevelTopRect, IDC_BEVEL, instance_, nullptr);
+    lblCopyright_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kCopyrightRect), IDC_COPYRIGHT, instance_, font);
+    MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, Scaled(kBevelTopRect), IDC_BEVEL, instance_, nullptr);
     lblDescription_ =
-        MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, kDescriptionRect, IDC_DESCRIPTION, instance_, font);
-    MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, kBevelBottom1Rect, IDC_BEVEL, instance_, nullptr);
+        MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kDescriptionRect), IDC_DESCRIPTION, instance_, font);
+    MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, Scaled(kBevelBottom1Rect), IDC_BEVEL, instance_, nullptr);
     lnkWebOnline_ = CreateLinkLabel(hwnd, IDC_WEB, instance_);
     lnkSupportEmail_ = CreateLinkLabel(hwnd, IDC_MAIL, instance_);
-    for (auto [link, place] : {std::pair{lnkWebOnline_, kWebRect}, std::pair{lnkSupportEmail_, kMailRect}}) {
+    for (auto [link, place] : {std::pair{lnkWebOnline_, Scaled(kWebRect)}, std::pair{lnkSupportEmail_, Scaled(kMailRect)}}) {
         SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         SendMessageW(link, LLM_SETCOLOURS, RGB(0, 0, 255), RGB(255, 0, 0));  // blue, red while hovered
         MoveWindow(link, place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
     }
-    lblWarning_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, kWarningRect, IDC_WARNING, instance_, font);
-    MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, kBevelBottom2Rect, IDC_BEVEL, instance_, nullptr);
-    btnOK_ = MakeControl(hwnd, WC_BUTTONW, BS_DEFPUSHBUTTON | WS_TABSTOP, kOkRect, IDOK, instance_, font);
+    lblWarning_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kWarningRect), IDC_WARNING, instance_, font);
+    MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, Scaled(kBevelBottom2Rect), IDC_BEVEL, instance_, nullptr);
+    btnOK_ = MakeControl(hwnd, WC_BUTTONW, BS_DEFPUSHBUTTON | WS_TABSTOP, Scaled(kOkRect), IDOK, instance_, font);
 }
 
 void TAboutForm::FormShow() {
@@ -116,10 +115,10 @@ void TAboutForm::FormShow() {
     SendMessageW(lnkSupportEmail_, LLM_SETHINT, 0, reinterpret_cast<LPARAM>(MailTarget().c_str()));
 
     // The picture when its file is there; the skin's rectangle whether or not.
-    LoadedPicture loaded = LoadSkinPicture(SK_ABOUTFORM_IMGABOUT_Pic, skinDir_);
+    LoadedPicture loaded = LoadSkinPicture(SK_ABOUTFORM_IMGABOUT_Pic, skinDir_, dpi_);
     picture_ = std::move(loaded.bitmap);
     SendMessageW(ImgAbout_, PBM_SETPICTURE, 0, reinterpret_cast<LPARAM>(picture_.get()));
-    PlaceControl(ImgAbout_, SkinText(SK_ABOUTFORM_IMGABOUT_POS));
+    PlaceControl(ImgAbout_, SkinText(SK_ABOUTFORM_IMGABOUT_POS), dpi_);
 }
 
 void TAboutForm::LinkClick(HWND link) {

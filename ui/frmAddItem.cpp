@@ -50,18 +50,18 @@ void TAddItemForm::OnCommand(WORD id, WORD code, HWND control) {
 
 void TAddItemForm::FormCreate() {
     HWND hwnd = hwnd_.get();
-    font_ = CreateMessageFont();
+    font_ = CreateMessageFont(FontLook::Regular, dpi_);
     HFONT font = font_.get();
 
-    lblTarget_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kTargetLabelRect, IDC_TARGET_LABEL, instance_, font);
-    txtTarget_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, kTargetRect, IDC_TARGET, instance_, font,
+    lblTarget_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(kTargetLabelRect), IDC_TARGET_LABEL, instance_, font);
+    txtTarget_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, Scaled(kTargetRect), IDC_TARGET, instance_, font,
                              WS_EX_CLIENTEDGE);
-    btnBrowse_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, kBrowseRect, IDC_BROWSE, instance_, font);
-    lblSection_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kSectionLabelRect, IDC_SECTION_LABEL, instance_, font);
-    cmbSection_ = MakeControl(hwnd, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kSectionRect, IDC_SECTION,
+    btnBrowse_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(kBrowseRect), IDC_BROWSE, instance_, font);
+    lblSection_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(kSectionLabelRect), IDC_SECTION_LABEL, instance_, font);
+    cmbSection_ = MakeControl(hwnd, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, Scaled(kSectionRect), IDC_SECTION,
                               instance_, font);
-    btnOK_ = MakeControl(hwnd, WC_BUTTONW, BS_DEFPUSHBUTTON | WS_TABSTOP, kOkRect, IDOK, instance_, font);
-    btnCancel_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, kCancelRect, IDCANCEL, instance_, font);
+    btnOK_ = MakeControl(hwnd, WC_BUTTONW, BS_DEFPUSHBUTTON | WS_TABSTOP, Scaled(kOkRect), IDOK, instance_, font);
+    btnCancel_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(kCancelRect), IDCANCEL, instance_, font);
 
     for (TextKey key : kSectionTexts)
         SendMessageW(cmbSection_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LangText(key).c_str()));

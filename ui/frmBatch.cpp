@@ -142,17 +142,13 @@ bool TBatchForm::Create(HWND owner, HINSTANCE instance, std::vector<uninstall::B
             AppPaths.ProgramDir.empty() ? ExtractFilePath(ModuleFileName(nullptr)) : AppPaths.ProgramDir;
         RecordDir = uninstall::UninstallRecordsFolderOf(programDir);
     }
-    {
-        WindowDc screen(nullptr);
-        dpi_ = std::max(96, GetDeviceCaps(screen.get(), LOGPIXELSY));
-    }
-    return CreateForm(owner, instance, kClassName, L"Uninstall Selected Programs", Scaled(kClientWidth),
-                      Scaled(kClientHeight), FormSize::Client);
+    return CreateForm(owner, instance, kClassName, L"Uninstall Selected Programs", kClientWidth, kClientHeight,
+                      FormSize::Client);
 }
 
 void TBatchForm::FormCreate() {
     HWND hwnd = hwnd_.get();
-    font_ = CreateMessageFont();
+    font_ = CreateMessageFont(FontLook::Regular, dpi_);
     HFONT font = font_.get();
     lblPrograms_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(kProgramsLabelRect), IDC_PROGRAMS_LABEL,
                                instance_, font);

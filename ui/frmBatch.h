@@ -101,15 +101,10 @@ private:
     void ShowRow(size_t index, const uninstall::BatchResult& result);
     void ShowProgress();
     void ForgetWorker();
-    int Scaled(int pixels) const { return MulDiv(pixels, dpi_, 96); }
-    RECT Scaled(const RECT& place) const {
-        return RECT{Scaled(place.left), Scaled(place.top), Scaled(place.right), Scaled(place.bottom)};
-    }
 
     std::vector<uninstall::BatchProgram> programs_;
     std::vector<uninstall::BatchResult> shown_;  // what each row shows now
     std::shared_ptr<Shared> shared_;
-    int dpi_ = 96;
     HWND lblPrograms_ = nullptr;
     HWND lsvPrograms_ = nullptr;
     HWND ckbQuiet_ = nullptr;

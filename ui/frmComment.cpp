@@ -36,19 +36,19 @@ void TCommentForm::OnCommand(WORD id, WORD code, HWND) {
 
 void TCommentForm::FormCreate() {
     HWND hwnd = hwnd_.get();
-    font_ = CreateMessageFont();
-    boldFont_ = CreateMessageFont(FontLook::Bold);
+    font_ = CreateMessageFont(FontLook::Regular, dpi_);
+    boldFont_ = CreateMessageFont(FontLook::Bold, dpi_);
     HFONT font = font_.get();
-    lblProgramName_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX | SS_EDITCONTROL, 24, 8, 265, 24, IDC_PROGRAM_NAME,
+    lblProgramName_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX | SS_EDITCONTROL, Scaled(RECT{24, 8, 24 + 265, 8 + 24}), IDC_PROGRAM_NAME,
                                       instance_, boldFont_.get());
-    lblTitle_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, 24, 35, 249, 26, IDC_TITLE, instance_, font);
+    lblTitle_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(RECT{24, 35, 24 + 249, 35 + 26}), IDC_TITLE, instance_, font);
     // One line, as tall as designed; the text sits at its top.
-    txtComment_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, 24, 64, 249, 66, IDC_COMMENT, instance_,
+    txtComment_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, Scaled(RECT{24, 64, 24 + 249, 64 + 66}), IDC_COMMENT, instance_,
                                   font, WS_EX_CLIENTEDGE);
     SendMessageW(txtComment_, EM_LIMITTEXT, kMaxCommentLength, 0);
-    btnOk_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 72, 140, 73, 25, IDC_OK, instance_, font);
+    btnOk_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(RECT{72, 140, 72 + 73, 140 + 25}), IDC_OK, instance_, font);
     btnCancel_ =
-        MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 168, 140, 73, 25, IDC_CANCEL, instance_, font);
+        MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(RECT{168, 140, 168 + 73, 140 + 25}), IDC_CANCEL, instance_, font);
 }
 
 void TCommentForm::FormShow() {

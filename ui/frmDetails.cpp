@@ -76,14 +76,14 @@ void TDetailsForm::OnNotify(const NMHDR& header) {
 
 void TDetailsForm::FormCreate() {
     HWND hwnd = hwnd_.get();
-    font_ = CreateMessageFont();
+    font_ = CreateMessageFont(FontLook::Regular, dpi_);
     HFONT font = font_.get();
 
-    lblPrograms_ = MakeControl(hwnd, WC_STATICW, SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX, kLabelRect, IDC_LABEL,
+    lblPrograms_ = MakeControl(hwnd, WC_STATICW, SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX, Scaled(kLabelRect), IDC_LABEL,
                                instance_, font);
     // The height of a drop-down combo is its dropped height.
-    const RECT chooser{kChooserLeft, kChooserTop, kChooserLeft + kChooserWidth,
-                       kChooserTop + 24 + kChooserVisibleItems * kChooserItemHeight + 2};
+    const RECT chooser = Scaled(RECT{kChooserLeft, kChooserTop, kChooserLeft + kChooserWidth,
+                                     kChooserTop + 24 + kChooserVisibleItems * kChooserItemHeight + 2});
     cmbPrograms_ = MakeControl(hwnd, WC_COMBOBOXEXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, chooser, IDC_PROGRAMS,
                                instance_, font);
     // Icon indexes from the catalogue index the system's small-icon list.
@@ -92,7 +92,7 @@ void TDetailsForm::FormCreate() {
     auto icons = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoW(windowsRoot.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     SendMessageW(cmbPrograms_, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(icons));
-    SendMessageW(cmbPrograms_, CB_SETITEMHEIGHT, 0, kChooserItemHeight);
+    SendMessageW(cmbPrograms_, CB_SETITEMHEIGHT, 0, Scaled(kChooserItemHeight));
 
     // The label sits on the chooser's middle line, whatever height the font gives the chooser.
     if (HWND combo = reinterpret_cast<HWND>(SendMessageW(cmbPrograms_, CBEM_GETCOMBOCONTROL, 0, 0))) {
@@ -100,10 +100,11 @@ void TDetailsForm::FormCreate() {
         GetWindowRect(combo, &closed);
         const int height = closed.bottom - closed.top;
         if (height > 0)
-            MoveWindow(lblPrograms_, kLabelRect.left, kChooserTop, kLabelRect.right - kLabelRect.left, height, FALSE);
+            MoveWindow(lblPrograms_, Scaled(kLabelRect.left), Scaled(kChooserTop),
+                       Scaled(kLabelRect.right - kLabelRect.left), height, FALSE);
     }
 
-    pcProgramDetails_ = MakeControl(hwnd, WC_TABCONTROLW, WS_CLIPSIBLINGS | WS_TABSTOP, kPagesRect, IDC_PAGES,
+    pcProgramDetails_ = MakeControl(hwnd, WC_TABCONTROLW, WS_CLIPSIBLINGS | WS_TABSTOP, Scaled(kPagesRect), IDC_PAGES,
                                     instance_, font);
     for (int page = 0; page < 2; ++page) {
         TCITEMW item{};
@@ -112,7 +113,7 @@ void TDetailsForm::FormCreate() {
         TabCtrl_InsertItem(pcProgramDetails_, page, &item);
     }
     // Each page's list fills the tab's display area; siblings above the tab control.
-    RECT page = kPagesRect;
+    RECT page = Scaled(kPagesRect);
     TabCtrl_AdjustRect(pcProgramDetails_, FALSE, &page);
     InflateRect(&page, 1, 1);
     const DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_TABSTOP;
@@ -123,10 +124,10 @@ void TDetailsForm::FormCreate() {
         ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
         SetWindowPos(list, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    AddListColumn(lsvProgramInfo_, 0, L"", 100);
-    AddListColumn(lsvProgramInfo_, 1, L"", 240);
-    AddListColumn(lsvRegistryInfo_, 0, L"", 160);
-    AddListColumn(lsvRegistryInfo_, 1, L"", 240);
+    AddListColumn(lsvProgramInfo_, 0, L"", Scaled(100));
+    AddListColumn(lsvProgramInfo_, 1, L"", Scaled(240));
+    AddListColumn(lsvRegistryInfo_, 0, L"", Scaled(160));
+    AddListColumn(lsvRegistryInfo_, 1, L"", Scaled(240));
     TabCtrl_SetCurSel(pcProgramDetails_, 0);
     ShowPage(0);
 }

@@ -98,20 +98,20 @@ void TPrintListForm::OnCommand(WORD id, WORD code, HWND control) {
 
 void TPrintListForm::FormCreate() {
     HWND hwnd = hwnd_.get();
-    font_ = CreateMessageFont();
+    font_ = CreateMessageFont(FontLook::Regular, dpi_);
     HFONT font = font_.get();
     // "MS Sans Serif" 10 point, as designed; the system maps it to the nearest face it has.
     LOGFONTW face{};
-    face.lfHeight = -MulDiv(10, 96, 72);
+    face.lfHeight = -MulDiv(10, dpi_, 72);
     face.lfCharSet = DEFAULT_CHARSET;
     wcscpy(face.lfFaceName, L"MS Sans Serif");
     memoFont_.reset(CreateFontIndirectW(&face));
     memoList_ = MakeControl(hwnd, WC_EDITW, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
-                                -1, 40, 515, 345, IDC_MEMO, instance_, memoFont_.get(),
-                                WS_EX_CLIENTEDGE);
+                            Scaled(RECT{-1, 40, -1 + 515, 40 + 345}), IDC_MEMO, instance_, memoFont_.get(),
+                            WS_EX_CLIENTEDGE);
     SendMessageW(memoList_, EM_LIMITTEXT, 0, 0);  // no limit
-    btnSave_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 16, 8, 89, 25, IDC_SAVE, instance_, font);
-    btnPrint_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 128, 8, 89, 25, IDC_PRINT, instance_, font);
+    btnSave_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(RECT{16, 8, 16 + 89, 8 + 25}), IDC_SAVE, instance_, font);
+    btnPrint_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(RECT{128, 8, 128 + 89, 8 + 25}), IDC_PRINT, instance_, font);
 }
 
 void TPrintListForm::FormShow() {

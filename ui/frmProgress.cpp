@@ -89,7 +89,7 @@ LRESULT TProgressForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             HDC dc = reinterpret_cast<HDC>(wParam);
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, labelColour_);
-            SetBrushOrgEx(dc, -kInfoRect.left, -kInfoRect.top, nullptr);
+            SetBrushOrgEx(dc, -Scaled(kInfoRect.left), -Scaled(kInfoRect.top), nullptr);
             return reinterpret_cast<LRESULT>(labelBrush_.get());
         }
         default:
@@ -102,18 +102,18 @@ void TProgressForm::FormCreate() {
     HWND hwnd = hwnd_.get();
     if (!skinDir_.empty()) {
         // A missing or unreadable picture leaves the plain window.
-        picture_ = LoadProgressFormPicture(skinDir_).bitmap;
+        picture_ = LoadProgressFormPicture(skinDir_, dpi_).bitmap;
         if (picture_) labelBrush_.reset(CreatePatternBrush(picture_.get()));
         if (!labelBrush_) picture_.reset();
         if (picture_) {
-            std::optional<int> brightness = PictureBrightness(picture_.get(), kInfoRect);
+            std::optional<int> brightness = PictureBrightness(picture_.get(), Scaled(kInfoRect));
             labelColour_ = brightness && *brightness < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0);
         }
     }
-    font_ = CreateMessageFont();
+    font_ = CreateMessageFont(FontLook::Regular, dpi_);
     HFONT font = font_.get();
-    lblInfo_ = MakeControl(hwnd, WC_STATICW, SS_CENTER | SS_NOPREFIX, kInfoRect, IDC_INFO, instance_, font);
-    progressBar_ = MakeControl(hwnd, PROGRESS_CLASSW, PBS_SMOOTH, kBarRect, IDC_PROGRESS, instance_, font);
+    lblInfo_ = MakeControl(hwnd, WC_STATICW, SS_CENTER | SS_NOPREFIX, Scaled(kInfoRect), IDC_INFO, instance_, font);
+    progressBar_ = MakeControl(hwnd, PROGRESS_CLASSW, PBS_SMOOTH, Scaled(kBarRect), IDC_PROGRESS, instance_, font);
     SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
     SendMessageW(progressBar_, PBM_SETPOS, 0, 0);
     SetWindowSubclass(progressBar_, BarProc, 1, reinterpret_cast<DWORD_PTR>(this));

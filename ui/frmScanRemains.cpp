@@ -238,31 +238,31 @@ LRESULT CALLBACK TScanForm::TreeProc(HWND tree, UINT message, WPARAM wParam, LPA
 void TScanForm::FormCreate() {
     HWND hwnd = hwnd_.get();
     LOGFONTW designed{};
-    designed.lfHeight = -11;
+    designed.lfHeight = -Scaled(11);
     designed.lfCharSet = DEFAULT_CHARSET;
     wcscpy(designed.lfFaceName, L"MS Sans Serif");
     font_.reset(CreateFontIndirectW(&designed));
     HFONT font = font_.get();
 
-    lblScaning_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kScaningRect, IDC_SCANING, instance_, font);
+    lblScaning_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(kScaningRect), IDC_SCANING, instance_, font);
     // Registry paths have no blanks to wrap at: they break where the line ends instead.
-    lblScanInfo_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX | SS_EDITCONTROL, kScanInfoRect, IDC_SCANINFO,
+    lblScanInfo_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX | SS_EDITCONTROL, Scaled(kScanInfoRect), IDC_SCANINFO,
                                instance_, font);
-    lblRegInfoLeft_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kRegInfoLabelRect, IDC_REGINFO_LABEL, instance_, font);
+    lblRegInfoLeft_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(kRegInfoLabelRect), IDC_REGINFO_LABEL, instance_, font);
     const DWORD treeStyle = TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP;
-    tvScanRegInfo_ = MakeControl(hwnd, WC_TREEVIEWW, treeStyle, kRegInfoRect, IDC_REGINFO, instance_, font,
+    tvScanRegInfo_ = MakeControl(hwnd, WC_TREEVIEWW, treeStyle, Scaled(kRegInfoRect), IDC_REGINFO, instance_, font,
                                  WS_EX_CLIENTEDGE);
-    lblFileLeft_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kFilesLabelRect, IDC_FILES_LABEL, instance_, font);
-    tvScanFiles_ = MakeControl(hwnd, WC_TREEVIEWW, treeStyle, kFilesRect, IDC_FILES, instance_, font, WS_EX_CLIENTEDGE);
+    lblFileLeft_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(kFilesLabelRect), IDC_FILES_LABEL, instance_, font);
+    tvScanFiles_ = MakeControl(hwnd, WC_TREEVIEWW, treeStyle, Scaled(kFilesRect), IDC_FILES, instance_, font, WS_EX_CLIENTEDGE);
     // Cancel comes first in the tab order.
-    btnCancel_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kCancelRect, IDCANCEL,
+    btnCancel_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, Scaled(kCancelRect), IDCANCEL,
                              instance_, font);
-    btnDelete_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kDeleteRect, IDC_DELETE,
+    btnDelete_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, Scaled(kDeleteRect), IDC_DELETE,
                              instance_, font);
 
     checkImages_.reset(MakeCheckImages());
     for (HWND tree : {tvScanRegInfo_, tvScanFiles_}) {
-        SendMessageW(tree, TVM_SETINDENT, kTreeIndent, 0);
+        SendMessageW(tree, TVM_SETINDENT, Scaled(kTreeIndent), 0);
         SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(checkImages_.get()));
         SetWindowSubclass(tree, TreeProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }

@@ -18,16 +18,6 @@ namespace {
 constexpr UINT_PTR kShowTimer = 1;
 constexpr int IDC_COPYRIGHT = 100;
 
-HFONT CreateTahoma8() {
-    WindowDc screen(nullptr);
-    LOGFONTW face{};
-    face.lfHeight = -MulDiv(8, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-    face.lfWeight = FW_NORMAL;
-    face.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(face.lfFaceName, L"Tahoma", LF_FACESIZE);
-    return CreateFontIndirectW(&face);
-}
-
 }  // namespace
 
 void TSplashForm::ShowSplash(HINSTANCE instance, const std::function<void()>& whileShown,
@@ -47,9 +37,10 @@ bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
     instance_ = instance;
     skinDir_ = skinDir;
     done_ = false;
+    dpi_ = WindowDpi(nullptr);
     if (!RegisterFormClass(instance, kClassName, FormWindowProc<TFormBase>)) return false;
     // No border, no caption, no taskbar button: the main window gets those.
-    CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, kAppTitle, WS_POPUP, 0, 0, kDesignWidth, kDesignHeight, nullptr,
+    CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, kAppTitle, WS_POPUP, 0, 0, Scaled(kDesignWidth), Scaled(kDesignHeight), nullptr,
                     nullptr, instance, static_cast<TFormBase*>(this));
     HWND hwnd = hwnd_.get();
     if (!hwnd) return false;
@@ -99,9 +90,9 @@ void TSplashForm::FormCreate() {
     try {
         HWND hwnd = hwnd_.get();
         SetTimer(hwnd, kShowTimer, kShowMilliseconds, nullptr);
-        font_.reset(CreateTahoma8());
+        font_ = CreatePointFont(L"Tahoma", 8, dpi_);
         // The window takes the picture's size; without one it keeps its designed size.
-        LoadedPicture loaded = LoadSkinPicture(SK_SPLASHFORM_IMAGE_CHARGE, skinDir_);
+        LoadedPicture loaded = LoadSkinPicture(SK_SPLASHFORM_IMAGE_CHARGE, skinDir_, dpi_);
         picture_ = std::move(loaded.bitmap);
         noticeColour_ = GetSysColor(COLOR_BTNTEXT);
         if (picture_) {
@@ -109,10 +100,10 @@ void TSplashForm::FormCreate() {
             GetObjectW(picture_.get(), sizeof info, &info);
             SetWindowPos(hwnd, nullptr, 0, 0, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            std::optional<int> brightness = PictureBrightness(picture_.get(), kCopyrightRect);
+            std::optional<int> brightness = PictureBrightness(picture_.get(), Scaled(kCopyrightRect));
             if (brightness && *brightness < 128) noticeColour_ = RGB(236, 242, 250);
         }
-        lblCopyrightInfo_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, kCopyrightRect, IDC_COPYRIGHT,
+        lblCopyrightInfo_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kCopyrightRect), IDC_COPYRIGHT,
                                         instance_, font_.get());
         SetWindowTextW(lblCopyrightInfo_, LangText(IDS_SPLASHFORM_LABEL_Copyright).c_str());
     } catch (...) {

@@ -82,26 +82,26 @@ void TUndoForm::OnNotify(const NMHDR& header) {
 
 void TUndoForm::FormCreate() {
     HWND hwnd = hwnd_.get();
-    font_ = CreateMessageFont();
+    font_ = CreateMessageFont(FontLook::Regular, dpi_);
     HFONT font = font_.get();
 
-    lblCleanups_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, kLabelRect, IDC_CLEANUPS_LABEL, instance_, font);
+    lblCleanups_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(kLabelRect), IDC_CLEANUPS_LABEL, instance_, font);
     lsvCleanups_ = MakeControl(hwnd, WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
-                               kListRect, IDC_CLEANUPS, instance_, font, WS_EX_CLIENTEDGE);
+                               Scaled(kListRect), IDC_CLEANUPS, instance_, font, WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(lsvCleanups_, LVS_EX_FULLROWSELECT);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-        AddListColumn(lsvCleanups_, i, L"", kColumns[i].width);
+        AddListColumn(lsvCleanups_, i, L"", Scaled(kColumns[i].width));
         if (!kColumns[i].number) continue;
         LVCOLUMNW format{};
         format.mask = LVCF_FMT;
         format.fmt = LVCFMT_RIGHT;
         ListView_SetColumn(lsvCleanups_, i, &format);
     }
-    btnRestore_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kRestoreRect, IDC_RESTORE,
+    btnRestore_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, Scaled(kRestoreRect), IDC_RESTORE,
                               instance_, font);
-    btnDelete_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, kDeleteRect, IDC_DELETE,
+    btnDelete_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, Scaled(kDeleteRect), IDC_DELETE,
                              instance_, font);
-    btnClose_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, kCloseRect, IDCANCEL, instance_, font);
+    btnClose_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(kCloseRect), IDCANCEL, instance_, font);
 }
 
 void TUndoForm::FormShow() {

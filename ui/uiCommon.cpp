@@ -22,12 +22,12 @@ bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC win
 }
 
 HWND CreateFormWindow(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc, const wchar_t* title,
-                      int width, int height, FormSize size, HWND owner, void* form) {
+                      int width, int height, FormSize size, HWND owner, void* form, int dpi) {
     if (!RegisterFormClass(instance, className, windowProc)) return nullptr;
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     RECT frame{0, 0, width, height};
-    if (size == FormSize::Client) AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    if (size == FormSize::Client) frame = WindowRectForClient(frame, style, exStyle, dpi);
     return CreateWindowExW(exStyle, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                            frame.bottom - frame.top, owner, nullptr, instance, form);
 }
@@ -101,9 +101,96 @@ void ShowPlainMessage(HWND window, const std::wstring& text) {
     MessageBoxW(window, text.c_str(), kAppTitle, MB_OK);
 }
 
-UniqueFont CreateMessageFont(FontLook look) {
+namespace {
+
+// The per-monitor functions of Windows 10, looked up so the program still starts on 7 and 8.
+template <typename Function>
+Function* User32Function(const char* name) {
+    static HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+int ScreenDpi() {
+    WindowDc screen(nullptr);
+    return screen ? std::max(kDesignDpi, GetDeviceCaps(screen.get(), LOGPIXELSY)) : kDesignDpi;
+}
+
+}  // namespace
+
+int WindowDpi(HWND window) {
+    static auto* forWindow = User32Function<UINT WINAPI(HWND)>("GetDpiForWindow");
+    static auto* forSystem = User32Function<UINT WINAPI()>("GetDpiForSystem");
+    UINT dpi = 0;
+    if (window && forWindow) dpi = forWindow(window);
+    if (!dpi && forSystem) dpi = forSystem();
+    return dpi ? static_cast<int>(dpi) : ScreenDpi();
+}
+
+void EnableFrameScaling(HWND window) {
+    static auto* enable = User32Function<BOOL WINAPI(HWND)>("EnableNonClientDpiScaling");
+    if (enable) enable(window);
+}
+
+RECT WindowRectForClient(const RECT& client, DWORD style, DWORD exStyle, int dpi) {
+    static auto* forDpi = User32Function<BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    RECT frame = client;
+    if (!forDpi || !forDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi)))
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    return frame;
+}
+
+void RescaleChildren(HWND parent, int oldDpi, int newDpi, std::vector<UniqueFont>& fonts) {
+    if (oldDpi <= 0 || newDpi <= 0 || oldDpi == newDpi) return;
+    std::vector<UniqueFont> made;
+    std::vector<std::pair<HFONT, HFONT>> scaledFonts;  // old to new, each font scaled once
+    auto rescaledFont = [&](HFONT font) -> HFONT {
+        for (const auto& [from, to] : scaledFonts)
+            if (from == font) return to;
+        LOGFONTW face{};
+        if (!font || !GetObjectW(font, sizeof face, &face)) return font;
+        face.lfHeight = MulDiv(face.lfHeight, newDpi, oldDpi);
+        face.lfWidth = MulDiv(face.lfWidth, newDpi, oldDpi);
+        made.emplace_back(CreateFontIndirectW(&face));
+        scaledFonts.emplace_back(font, made.back().get());
+        return made.back().get();
+    };
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT place;
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+        const RECT scaled{MulDiv(place.left, newDpi, oldDpi), MulDiv(place.top, newDpi, oldDpi),
+                          MulDiv(place.right, newDpi, oldDpi), MulDiv(place.bottom, newDpi, oldDpi)};
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+        if (font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(rescaledFont(font)), FALSE);
+        if (HWND header = ListView_GetHeader(child); header && GetParent(header) == child) {
+            for (int column = 0; column < Header_GetItemCount(header); ++column)
+                ListView_SetColumnWidth(child, column, MulDiv(ListView_GetColumnWidth(child, column), newDpi, oldDpi));
+        }
+        MoveWindow(child, scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top, TRUE);
+    }
+    // The fonts of an earlier change are no longer used by any child.
+    fonts = std::move(made);
+}
+
+UniqueFont CreatePointFont(const wchar_t* face, int points, int dpi, int weight) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(points, dpi, 72);
+    font.lfWeight = weight;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    return UniqueFont(CreateFontIndirectW(&font));
+}
+
+UniqueFont CreateMessageFont(FontLook look, int dpi) {
+    static auto* forDpi = User32Function<BOOL WINAPI(UINT, UINT, void*, UINT, UINT)>("SystemParametersInfoForDpi");
+    if (dpi <= 0) dpi = WindowDpi(nullptr);
     NONCLIENTMETRICSW metrics{sizeof(metrics)};
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    if (!forDpi || !forDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, static_cast<UINT>(dpi))) {
+        // Without the per-DPI reading the system's font is at the system's DPI.
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, WindowDpi(nullptr));
+    }
     if (look == FontLook::Bold) metrics.lfMessageFont.lfWeight = FW_BOLD;
     if (look == FontLook::Underlined) metrics.lfMessageFont.lfUnderline = TRUE;
     return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));

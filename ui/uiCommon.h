@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "common/funUtils.h"
 #include "common/globals.h"
@@ -18,6 +19,28 @@ void ShowErrorReport(HWND owner, const std::wstring& text);
 // A Yes/No question with the exclamation icon; true for Yes. Enter answers `defaultAnswer`.
 enum class DefaultAnswer { Yes, No };
 bool AskQuestion(HWND owner, const std::wstring& text, DefaultAnswer defaultAnswer = DefaultAnswer::Yes);
+
+// --- scale -------------------------------------------------------------------------------
+// Windows are laid out in design units, the pixels of a 96 DPI screen, and shown at their
+// monitor's DPI: a design length times DPI / 96.
+inline constexpr int kDesignDpi = 96;
+inline int ScaleForDpi(int units, int dpi) { return MulDiv(units, dpi, kDesignDpi); }
+inline RECT ScaleForDpi(const RECT& place, int dpi) {
+    return RECT{ScaleForDpi(place.left, dpi), ScaleForDpi(place.top, dpi), ScaleForDpi(place.right, dpi),
+                ScaleForDpi(place.bottom, dpi)};
+}
+// The DPI a window is shown at (its monitor's for a per-monitor aware program), or the system's
+// for a null window. Windows before 10 have no per-window DPI: the screen's then.
+int WindowDpi(HWND window);
+// Lets the system scale a window's frame with its monitor (needed on Windows 10 before 1703,
+// where per-monitor awareness v1 leaves the caption at 96 DPI). Call at WM_NCCREATE.
+void EnableFrameScaling(HWND window);
+// The rectangle of a window whose client area is `client`, at `dpi`.
+RECT WindowRectForClient(const RECT& client, DWORD style, DWORD exStyle, int dpi);
+// Moves every direct child of `parent` from `oldDpi` to `newDpi`: places, fonts (each scaled
+// from its own, the new ones kept in `fonts`) and the widths of list columns. For windows laid
+// out once at creation; those laid out from data lay themselves out again instead.
+void RescaleChildren(HWND parent, int oldDpi, int newDpi, std::vector<UniqueFont>& fonts);
 
 // Runs a window's message handler. An error goes to the general error report and never leaves
 // the window procedure.
@@ -51,6 +74,7 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         else
             self->hwnd_.reset(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        EnableFrameScaling(hwnd);
     } else {
         self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
@@ -68,10 +92,11 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc);
 // Registers a form's window class once and creates its dialog-framed window, handing `form` to
 // the window procedure at creation. `width` and `height` are the client area's size, or the
-// whole window's with FormSize::Window. Null when either step fails.
+// whole window's with FormSize::Window, in pixels; the frame is the one of `dpi`. Null when
+// either step fails.
 enum class FormSize { Client, Window };
 HWND CreateFormWindow(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc, const wchar_t* title,
-                      int width, int height, FormSize size, HWND owner, void* form);
+                      int width, int height, FormSize size, HWND owner, void* form, int dpi);
 
 // The window rectangle of a `width` x `height` window centred on `owner`, moved inside `workArea`.
 RECT CentredWindowRect(const RECT& owner, int width, int height, const RECT& workArea);
@@ -113,9 +138,12 @@ inline HWND MakeControl(HWND parent, const wchar_t* className, DWORD style, int 
 // A plain message box over `window` with the application title and an OK button.
 void ShowPlainMessage(HWND window, const std::wstring& text);
 
-// The system's message font (the one dialogs use), or its bold or underlined form.
+// The system's message font (the one dialogs use), or its bold or underlined form, at `dpi`
+// (0: the system's DPI).
 enum class FontLook { Regular, Bold, Underlined };
-UniqueFont CreateMessageFont(FontLook look = FontLook::Regular);
+UniqueFont CreateMessageFont(FontLook look = FontLook::Regular, int dpi = 0);
+// A font of `points` points at `dpi`.
+UniqueFont CreatePointFont(const wchar_t* face, int points, int dpi, int weight = FW_NORMAL);
 
 // Width in pixels of a text in a window's font.
 int TextWidth(HWND window, const std::wstring& text);

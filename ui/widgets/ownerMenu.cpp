@@ -22,6 +22,14 @@ constexpr int kArrowSpace = 22;      // right margin, where the system draws a s
 constexpr int kSeparatorHeight = 7;
 constexpr int kMinimumItemHeight = 22;
 
+// Menu lengths are design units, scaled like the menu font (which is at the system's DPI, as the
+// device context is).
+struct MenuScale {
+    int dpi;
+    explicit MenuScale(HDC dc) : dpi(std::max(96, GetDeviceCaps(dc, LOGPIXELSY))) {}
+    int operator()(int units) const { return MulDiv(units, dpi, 96); }
+};
+
 struct ItemFacts {
     UINT type = 0;
     UINT state = 0;
@@ -125,15 +133,16 @@ bool MeasureMenuItem(HWND owner, MEASUREITEMSTRUCT* measure) {
     if (!measure || measure->CtlType != ODT_MENU) return false;
     std::optional<ItemFacts> item = FindItem(reinterpret_cast<HMENU>(measure->itemData), measure->itemID);
     if (!item) return false;
-    if (item->type & MFT_SEPARATOR) {
-        measure->itemWidth = kGutterWidth;
-        measure->itemHeight = kSeparatorHeight;
-        return true;
-    }
     WindowDc screen(owner);
     HDC dc = screen ? screen.get() : nullptr;
     WindowDc desktop(nullptr);
     if (!dc) dc = desktop.get();
+    const MenuScale scaled(dc);
+    if (item->type & MFT_SEPARATOR) {
+        measure->itemWidth = scaled(kGutterWidth);
+        measure->itemHeight = scaled(kSeparatorHeight);
+        return true;
+    }
     SelectedObject fontIn(dc, MenuFont());
     auto [label, shortcut] = SplitShortcut(item->text);
     RECT textBox{0, 0, 0, 0};
@@ -143,12 +152,12 @@ bool MeasureMenuItem(HWND owner, MEASUREITEMSTRUCT* measure) {
         RECT shortcutBox{0, 0, 0, 0};
         DrawTextW(dc, shortcut.c_str(), static_cast<int>(shortcut.size()), &shortcutBox,
                   DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
-        width += 24 + shortcutBox.right - shortcutBox.left;
+        width += scaled(24) + shortcutBox.right - shortcutBox.left;
     }
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    measure->itemWidth = static_cast<UINT>(kGutterWidth + kTextGap + width + kArrowSpace);
-    measure->itemHeight = static_cast<UINT>(std::max<int>(kMinimumItemHeight, metrics.tmHeight + 8));
+    measure->itemWidth = static_cast<UINT>(scaled(kGutterWidth + kTextGap + kArrowSpace) + width);
+    measure->itemHeight = static_cast<UINT>(std::max<int>(scaled(kMinimumItemHeight), metrics.tmHeight + scaled(8)));
     return true;
 }
 
@@ -159,14 +168,15 @@ bool DrawMenuItem(DRAWITEMSTRUCT* draw) {
     if (!item) return false;
     HDC dc = draw->hDC;
     const RECT& area = draw->rcItem;
+    const MenuScale scaled(dc);
     int saved = SaveDC(dc);
     FillSolid(dc, area, kMenuColour);
-    RECT gutter{area.left, area.top, area.left + kGutterWidth, area.bottom};
+    RECT gutter{area.left, area.top, area.left + scaled(kGutterWidth), area.bottom};
     FillSolid(dc, gutter, Blend(kMenuColour, kPanelColour, 100));
 
     if (item->type & MFT_SEPARATOR) {
         int y = (area.top + area.bottom) / 2;
-        RECT line{area.left + kGutterWidth + kTextGap / 2, y, area.right - 4, y + 1};
+        RECT line{area.left + scaled(kGutterWidth + kTextGap / 2), y, area.right - scaled(4), y + scaled(1)};
         FillSolid(dc, line, Blend(kMenuColour, kFrameColour, 70));
         RestoreDC(dc, saved);
         return true;
@@ -177,9 +187,9 @@ bool DrawMenuItem(DRAWITEMSTRUCT* draw) {
     bool checked = (draw->itemState & ODS_CHECKED) != 0;
     if (selected) {
         RECT highlight = area;
-        InflateRect(&highlight, -2, -1);
+        InflateRect(&highlight, -scaled(2), -scaled(1));
         COLORREF fill = disabled ? Blend(kMenuColour, kPanelColour, 80) : Blend(kMenuColour, kAccentColour, 22);
-        FillRoundedGradient(dc, highlight, 5, fill, fill, disabled ? fill : Blend(kMenuColour, kAccentColour, 55));
+        FillRoundedGradient(dc, highlight, scaled(5), fill, fill, disabled ? fill : Blend(kMenuColour, kAccentColour, 55));
     }
     COLORREF ink = disabled ? kDisabledTextColour : kTextColour;
     if (checked) DrawCheckMark(dc, gutter, disabled ? kDisabledTextColour : kAccentColour);
@@ -188,7 +198,7 @@ bool DrawMenuItem(DRAWITEMSTRUCT* draw) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ink);
     auto [label, shortcut] = SplitShortcut(item->text);
-    RECT textBox{area.left + kGutterWidth + kTextGap, area.top, area.right - kArrowSpace, area.bottom};
+    RECT textBox{area.left + scaled(kGutterWidth + kTextGap), area.top, area.right - scaled(kArrowSpace), area.bottom};
     UINT format = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
     if (draw->itemState & ODS_NOACCEL) format |= DT_HIDEPREFIX;
     DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &textBox, format);
