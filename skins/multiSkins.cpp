@@ -201,10 +201,17 @@ SkinRect SkinRectOf(SkinKey key) {
     return ParseSkinRect(SkinDefaultText(key)).value_or(SkinRect{});
 }
 
-bool PlaceControl(HWND window, std::wstring_view rectText) {
+SkinRect ScaledSkinRect(const SkinRect& rect, int dpi) {
+    // Edges are scaled, not sizes, so neighbours that touch keep touching.
+    const int left = MulDiv(rect.left, dpi, 96), top = MulDiv(rect.top, dpi, 96);
+    return SkinRect{left, top, MulDiv(rect.left + rect.width, dpi, 96) - left, MulDiv(rect.top + rect.height, dpi, 96) - top};
+}
+
+bool PlaceControl(HWND window, std::wstring_view rectText, int dpi) {
     std::optional<SkinRect> rect = ParseSkinRect(rectText);
     if (!rect || !window) return false;
-    return MoveWindow(window, rect->left, rect->top, rect->width, rect->height, TRUE) != FALSE;
+    const SkinRect place = ScaledSkinRect(*rect, dpi);
+    return MoveWindow(window, place.left, place.top, place.width, place.height, TRUE) != FALSE;
 }
 
 bool SaveSkin(const std::wstring& givenPath) {

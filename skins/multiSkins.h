@@ -176,10 +176,12 @@ SkinRectReading ReadSkinRect(std::wstring_view text);
 // A rectangle key's current rectangle, or its default one when its text is not a rectangle.
 SkinRect SkinRectOf(SkinKey key);
 
-// Moves and sizes a window from a rectangle text, relative to its parent's client area (a
-// top-level window: to the screen). False, leaving the window where it was, when the text is
-// not a rectangle or the move fails.
-bool PlaceControl(HWND window, std::wstring_view rectText);
+// Moves and sizes a window from a rectangle text in design units, scaled to `dpi`, relative to
+// its parent's client area (a top-level window: to the screen). False, leaving the window where
+// it was, when the text is not a rectangle or the move fails.
+bool PlaceControl(HWND window, std::wstring_view rectText, int dpi = 96);
+// A rectangle in design units at `dpi`.
+SkinRect ScaledSkinRect(const SkinRect& rect, int dpi);
 
 // Reads the current skin file (AppPaths.SkinPath) into the table: each key from its own section
 // only, in file order, a missing key leaving its entry as it was. A missing file is first

@@ -120,6 +120,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
             return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
@@ -173,6 +176,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TMainForm::FormCreate() {
+    dpi_ = WindowDpi(hwnd_);
     CreateFonts();
     state_ = CommandState{};
     sidePanelStatePL_ = 1;
@@ -197,13 +201,13 @@ void TMainForm::FormCreate() {
     ListView_SetImageList(programs_.lsvProgramList, small, LVSIL_SMALL);
     ListView_SetImageList(programs_.lsvProgramList, large, LVSIL_NORMAL);
 
-    AddListColumn(programs_.lsvProgramList, 0, LangText(IDS_LISTVIEW_COLUMNS_Descriptions), 200);
-    AddListColumn(programs_.lsvProgramList, 1, LangText(IDS_LISTVIEW_COLUMNS_Publisher), 160);
-    AddListColumn(programs_.lsvProgramList, 2, LangText(IDS_LISTVIEW_COLUMNS_Directory), 360);
-    AddListColumn(startup_.lsvStartupList, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem), 130);
-    AddListColumn(startup_.lsvStartupList, 1, LangText(IDS_LISTVIEW_COLUMNS_Command), 240);
-    AddListColumn(startup_.lsvStartupList, 2, LangText(IDS_LISTVIEW_COLUMNS_Location), 360);
-    AddListColumn(startup_.lsvStartupList, 3, LangText(IDS_LISTVIEW_COLUMNS_DisabledBy), 110);
+    AddListColumn(programs_.lsvProgramList, 0, LangText(IDS_LISTVIEW_COLUMNS_Descriptions), Scaled(200));
+    AddListColumn(programs_.lsvProgramList, 1, LangText(IDS_LISTVIEW_COLUMNS_Publisher), Scaled(160));
+    AddListColumn(programs_.lsvProgramList, 2, LangText(IDS_LISTVIEW_COLUMNS_Directory), Scaled(360));
+    AddListColumn(startup_.lsvStartupList, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem), Scaled(130));
+    AddListColumn(startup_.lsvStartupList, 1, LangText(IDS_LISTVIEW_COLUMNS_Command), Scaled(240));
+    AddListColumn(startup_.lsvStartupList, 2, LangText(IDS_LISTVIEW_COLUMNS_Location), Scaled(360));
+    AddListColumn(startup_.lsvStartupList, 3, LangText(IDS_LISTVIEW_COLUMNS_DisabledBy), Scaled(110));
 
     CreateMenus();
     ApplyMainFormSkin();

@@ -148,6 +148,11 @@ private:
     void AddTooltip(HWND tool);
     void SetTooltip(HWND tool, const std::wstring& text);
     void ApplyMainFormSkin();
+    // Design units at the window's DPI.
+    int Scaled(int units) const { return ScaleForDpi(units, dpi_); }
+    // The window moved to a monitor of another scale: fonts, pictures and places at the new
+    // DPI, in the place the system suggests.
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void ApplyMainFormTexts();
     void PaintBackground(HDC dc);
     void LayoutStatusBar();
@@ -265,6 +270,7 @@ private:
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
+    int dpi_ = kDesignDpi;  // the DPI of the window's monitor
     UniqueFont font_, linkFont_;
     UniqueBrush statusBrush_, panelBrush_;
     COLORREF statusText_ = CLR_INVALID;  // the status labels' text, which reads on statusBrush_

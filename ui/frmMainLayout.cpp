@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 #include "common/funUtils.h"
 #include "common/globals.h"
@@ -78,6 +79,18 @@ LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 void SetText(HWND control, const std::wstring& text) { SetWindowTextW(control, text.c_str()); }
 
+void KeepInsideParent(HWND control) {
+    HWND parent = GetParent(control);
+    if (!parent) return;
+    RECT bounds, room;
+    GetWindowRect(control, &bounds);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&bounds), 2);
+    GetClientRect(parent, &room);
+    RECT inside;
+    if (!IntersectRect(&inside, &bounds, &room) || EqualRect(&inside, &bounds)) return;
+    MoveWindow(control, inside.left, inside.top, inside.right - inside.left, inside.bottom - inside.top, FALSE);
+}
+
 void MoveTo(HWND window, const SkinRect& rect) {
     MoveWindow(window, rect.left, rect.top, rect.width, rect.height, TRUE);
 }
@@ -85,11 +98,42 @@ void MoveTo(HWND window, const SkinRect& rect) {
 }  // namespace
 
 void TMainForm::CreateFonts() {
-    font_ = CreateMessageFont();
-    linkFont_ = CreateMessageFont(FontLook::Underlined);
+    font_ = CreateMessageFont(FontLook::Regular, dpi_);
+    linkFont_ = CreateMessageFont(FontLook::Underlined, dpi_);
     statusBrush_.reset(CreateSolidBrush(kStatusColour));
     statusText_ = kStatusText;
     panelBrush_.reset(CreateSolidBrush(kPanelColour));
+}
+
+void TMainForm::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    const int old = std::exchange(dpi_, dpi);
+    // The old fonts stay until every control has let go of them.
+    UniqueFont oldFont = std::move(font_), oldLinkFont = std::move(linkFont_);
+    CreateFonts();
+    struct Swap {
+        HFONT from[2], to[2];
+        int oldDpi, newDpi;
+    } swap{{oldFont.get(), oldLinkFont.get()}, {font_.get(), linkFont_.get()}, old, dpi};
+    EnumChildWindows(
+        hwnd_,
+        [](HWND child, LPARAM context) -> BOOL {
+            const Swap& swap = *reinterpret_cast<const Swap*>(context);
+            const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+            for (int i = 0; i < 2; ++i)
+                if (font && font == swap.from[i]) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(swap.to[i]), FALSE);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&swap));
+    for (HWND list : {programs_.lsvProgramList, startup_.lsvStartupList}) {
+        const int columns = Header_GetItemCount(ListView_GetHeader(list));
+        for (int column = 0; column < columns; ++column)
+            ListView_SetColumnWidth(list, column, MulDiv(ListView_GetColumnWidth(list, column), dpi, old));
+    }
+    ApplyMainFormSkin();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 HWND TMainForm::MakeChild(HWND parent, const wchar_t* className, DWORD style, int id) {
@@ -191,7 +235,7 @@ void TMainForm::CreateControls() {
     for (HWND label : {status_.lblRegName, status_.lblRegistryName, status_.lblProgramURL}) ShowWindow(label, SW_HIDE);
 
     // Takes a click after a menu button's menu closes, so no button stays pressed.
-    frame_.txtHide = CreateWindowExW(0, WC_EDITW, L"", WS_CHILD, 213, 86, 33, 21, hwnd_,
+    frame_.txtHide = CreateWindowExW(0, WC_EDITW, L"", WS_CHILD, Scaled(213), Scaled(86), Scaled(33), Scaled(21), hwnd_,
                                      reinterpret_cast<HMENU>(IDC_TXT_HIDE), instance_, nullptr);
 
     frame_.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
@@ -228,11 +272,11 @@ LRESULT TMainForm::OnControlColour(HDC dc, HWND control) {
 }
 
 void TMainForm::ApplyMainFormSkin() {
-    PlaceControl(hwnd_, SkinDefaultText(SK_MAINFORM_Pos));
+    PlaceControl(hwnd_, SkinDefaultText(SK_MAINFORM_Pos), dpi_);
     const bool windowPlaced = ReadSkinRect(SkinText(SK_MAINFORM_Pos)) != SkinRectReading::Broken;
-    if (windowPlaced) PlaceControl(hwnd_, SkinText(SK_MAINFORM_Pos));
+    if (windowPlaced) PlaceControl(hwnd_, SkinText(SK_MAINFORM_Pos), dpi_);
     // Pictures first: a control whose picture is missing or broken keeps its own look.
-    pictures_ = LoadMainFormPictures(AppPaths.SkinDir);
+    pictures_ = LoadMainFormPictures(AppPaths.SkinDir, dpi_);
     MainFormPictureTargets targets;
     const HWND buttons[kMainFormButtonCount] = {
         frame_.btnMin,      frame_.btnHelpContent,   frame_.btnClose,        frame_.btnFile,
@@ -248,7 +292,7 @@ void TMainForm::ApplyMainFormSkin() {
     if (HBITMAP background = pictures_.Find(SK_MAINFORM_PicBackGround)) {
         if (UniqueRegion shape = PictureShapeRegion(background))
             SetWindowRgn(hwnd_, shape.release(), TRUE);
-        const RECT strip{0, kStatusTop, 763, 538};
+        const RECT strip = ScaleForDpi(RECT{0, kStatusTop, 763, 538}, dpi_);
         if (std::optional<COLORREF> colour = PictureMeanColour(background, strip)) {
             statusBrush_.reset(CreateSolidBrush(*colour));
             statusText_ = ColourBrightness(*colour) < 128 ? kStatusText : RGB(20, 20, 20);
@@ -298,11 +342,11 @@ void TMainForm::ApplyMainFormSkin() {
         {s.btnDelete, SK_MAINFORM_PAGE2_BUTTON_Delete_Pos},
         {s.btnApply, SK_MAINFORM_PAGE2_BUTTON_Apply_Pos},
     };
-    auto place = [](const Placed& item, const std::wstring& rectText) {
-        if (!item.panelPicture) return PlaceControl(item.control, rectText);
+    auto place = [this](const Placed& item, const std::wstring& rectText) {
+        if (!item.panelPicture) return PlaceControl(item.control, rectText, dpi_);
         std::optional<SkinRect> rect = ParseSkinRect(rectText);
         if (!rect) return false;
-        RECT area{rect->left, rect->top, rect->left + rect->width, rect->top + rect->height};
+        const RECT area = ScaleForDpi(RECT{rect->left, rect->top, rect->left + rect->width, rect->top + rect->height}, dpi_);
         return SendMessageW(item.control, SPM_SETPICTURERECT, 0, reinterpret_cast<LPARAM>(&area)) != 0;
     };
     // Every control first takes its designed place, so one the skin does not place is not lost.
@@ -314,14 +358,26 @@ void TMainForm::ApplyMainFormSkin() {
         if (!windowPlaced || ReadSkinRect(text) == SkinRectReading::Broken) break;
         place(item, text);
     }
-    // Controls inside a group box sit below its caption line.
+    // Controls inside a group box sit clear of its left edge, and a label is at least one line of
+    // its font tall (the skin's heights are those of the designed font at 96 DPI).
     for (HWND child : {p.lblSearchTitle, p.txtSearchInfo, p.btnSearch, s.lblPublisher, s.lblPublisherValue,
                        s.lblVersion, s.lblVersionValue, s.lblDes, s.lblDescription}) {
         RECT bounds;
         GetWindowRect(child, &bounds);
         MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&bounds), 2);
-        MoveWindow(child, bounds.left + 6, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, FALSE);
+        OffsetRect(&bounds, Scaled(6), 0);
+        if (child != p.txtSearchInfo && child != p.btnSearch)
+            bounds.bottom = std::max<LONG>(bounds.bottom, bounds.top + TextExtent(child, L"Ag").cy);
+        MoveWindow(child, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, FALSE);
     }
+    // No control reaches beyond its parent: a rectangle that would is cut at the parent's edge.
+    for (const Placed& item : placed) {
+        if (item.panelPicture) continue;
+        KeepInsideParent(item.control);
+    }
+    for (HWND child : {p.lblSearchTitle, s.lblPublisher, s.lblPublisherValue, s.lblVersion, s.lblVersionValue,
+                       s.lblDes, s.lblDescription})
+        KeepInsideParent(child);
     PlaceSideList(0);
     PlaceSideList(1);
     LayoutStatusBar();
@@ -337,28 +393,31 @@ void TMainForm::PlaceSideList(int page) {
     const SkinRect panelRect = SkinRectOf(page == 0 ? SK_MAINFORM_PAGE1_SizePanel_Pos : SK_MAINFORM_PAGE2_SizePanel_Pos);
     const SidePanelLayout layout = LayOutSidePanel(panelRect, SkinRectOf(listKey), open);
     HWND panel = page == 0 ? programs_.SizePanelPL : startup_.SizePanelSI;
-    MoveTo(panel, layout.panel);
+    MoveTo(panel, ScaledSkinRect(layout.panel, dpi_));
     SendMessageW(panel, SPM_SETFOLDED, open ? 0 : 1, 0);
-    MoveTo(page == 0 ? programs_.lsvProgramList : startup_.lsvStartupList, layout.list);
+    MoveTo(page == 0 ? programs_.lsvProgramList : startup_.lsvStartupList, ScaledSkinRect(layout.list, dpi_));
+    KeepInsideParent(panel);
+    KeepInsideParent(page == 0 ? programs_.lsvProgramList : startup_.lsvStartupList);
 }
 
 void TMainForm::LayoutStatusBar() {
     RECT client;
     GetClientRect(hwnd_, &client);
-    const int height = client.bottom - kStatusTop - 4;
+    const int top = Scaled(kStatusTop), margin = Scaled(kStatusMargin);
+    const int height = client.bottom - top - Scaled(4);
     // Programs and counts always take their room; the program's key only while it is shown.
     const StatusBarControls& s = status_;
     std::vector<HWND> labels = {s.lblPrograms, s.lblProgramCounts, s.lblRegName, s.lblRegistryName};
-    const int gaps[] = {0, 5, 10, 5};
+    const int gaps[] = {0, Scaled(5), Scaled(10), Scaled(5)};
     std::vector<RowLabel> row;
     for (size_t i = 0; i < labels.size(); ++i) {
         const bool placed = i < 2 || IsWindowVisible(labels[i]);
-        row.push_back({TextWidth(labels[i], WindowText(labels[i])) + 2, gaps[i], placed});
+        row.push_back({TextWidth(labels[i], WindowText(labels[i])) + Scaled(2), gaps[i], placed});
     }
-    const RowLayout layout = LayOutRow(kStatusMargin, kStatusTop, height, row);
+    const RowLayout layout = LayOutRow(margin, top, height, row);
     for (size_t i = 0; i < labels.size(); ++i)
         if (row[i].placed) MoveTo(labels[i], layout.labels[i]);
-    MoveTo(s.lblProgramURL, RestOfRow(layout.end + 10, kStatusTop, height, client.right, kStatusMargin));
+    MoveTo(s.lblProgramURL, RestOfRow(layout.end + Scaled(10), top, height, client.right, margin));
 }
 
 void TMainForm::ApplyMainFormTexts() {
@@ -411,7 +470,8 @@ void DrawSkinPicture(HDC dc, HBITMAP picture, int left, int top) {
 void TMainForm::PaintBackground(HDC dc) {
     if (HBITMAP background = pictures_.Find(SK_MAINFORM_PicBackGround)) {
         DrawSkinPicture(dc, background, 0, 0);
-        if (HBITMAP title = pictures_.Find(kTitlePictureFile)) DrawSkinPicture(dc, title, kTitleLeft, kTitleTop);
+        if (HBITMAP title = pictures_.Find(kTitlePictureFile))
+            DrawSkinPicture(dc, title, Scaled(kTitleLeft), Scaled(kTitleTop));
         return;
     }
     RECT client;
@@ -419,20 +479,20 @@ void TMainForm::PaintBackground(HDC dc) {
     TRIVERTEX vertices[2] = {
         {0, 0, static_cast<COLOR16>(GetRValue(kHeaderTop) << 8), static_cast<COLOR16>(GetGValue(kHeaderTop) << 8),
          static_cast<COLOR16>(GetBValue(kHeaderTop) << 8), 0},
-        {client.right, 112, static_cast<COLOR16>(GetRValue(kHeaderBottom) << 8),
+        {client.right, Scaled(112), static_cast<COLOR16>(GetRValue(kHeaderBottom) << 8),
          static_cast<COLOR16>(GetGValue(kHeaderBottom) << 8), static_cast<COLOR16>(GetBValue(kHeaderBottom) << 8), 0},
     };
     GRADIENT_RECT gradient{0, 1};
     GradientFill(dc, vertices, 2, &gradient, 1, GRADIENT_FILL_RECT_V);
-    RECT body{0, 112, client.right, kStatusTop};
+    RECT body{0, Scaled(112), client.right, Scaled(kStatusTop)};
     UniqueBrush bodyBrush(CreateSolidBrush(kBodyColour));
     FillRect(dc, &body, bodyBrush.get());
-    RECT status{0, kStatusTop, client.right, client.bottom};
+    RECT status{0, Scaled(kStatusTop), client.right, client.bottom};
     FillRect(dc, &status, statusBrush_.get());
 
     // Title area: the product name where the skin's title picture would be.
     LOGFONTW title{};
-    title.lfHeight = -26;
+    title.lfHeight = -Scaled(26);
     title.lfWeight = FW_BOLD;
     lstrcpyW(title.lfFaceName, L"Tahoma");
     UniqueFont titleFont(CreateFontIndirectW(&title));
@@ -440,12 +500,12 @@ void TMainForm::PaintBackground(HDC dc) {
     {
         SelectedObject titleIn(dc, titleFont.get());
         SetTextColor(dc, RGB(255, 255, 255));
-        RECT name{22, 14, 320, 50};
+        RECT name = ScaleForDpi(RECT{22, 14, 320, 50}, dpi_);
         DrawTextW(dc, kAppTitle, -1, &name, DT_SINGLELINE | DT_LEFT | DT_VCENTER);
     }
     SelectedObject textIn(dc, font_.get());
     SetTextColor(dc, RGB(190, 210, 235));
-    RECT tagline{24, 48, 330, 70};
+    RECT tagline = ScaleForDpi(RECT{24, 48, 330, 70}, dpi_);
     DrawTextW(dc, L"Uninstall manager", -1, &tagline, DT_SINGLELINE | DT_LEFT | DT_VCENTER);
 }
 
