@@ -9,10 +9,11 @@ XVFB_PID=""
 wine_env_start() {
   export WINEPREFIX="$1"
   if [ -z "${PURGEON_USE_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
-    # Our own virtual display, so runs never touch the user's desktop.
+    # Our own virtual display, so runs never touch the user's desktop; as large as a 200 % laptop's
+    # screen, so windows at that scale fit.
     local n=$(( 90 + RANDOM % 400 ))
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$(( n + 1 )); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${PURGEON_SCREEN:-2560x1600x24}" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
