@@ -285,6 +285,7 @@ inline constexpr TextDefault kTextDefaults[] = {
         {L"IDS_LEFTOVERS_REASON_ManyFiles", L"holds more than 100 files", false},
         {L"IDS_LEFTOVERS_REASON_GenericName", L"a name many programs use", false},
         {L"IDS_LEFTOVERS_REASON_RecentlyWritten", L"written in the last 24 hours", false},
+        {L"IDS_MAINFORM_BUTTON_Minimize", L"Minimize", false},
 };
 static_assert(sizeof(kTextDefaults) / sizeof(kTextDefaults[0]) == kTextKeyCount, "one default per key");
 

@@ -284,6 +284,7 @@ enum TextKey {
     IDS_LEFTOVERS_REASON_ManyFiles,
     IDS_LEFTOVERS_REASON_GenericName,
     IDS_LEFTOVERS_REASON_RecentlyWritten,
+    IDS_MAINFORM_BUTTON_Minimize,
     kTextKeyCount
 };
 

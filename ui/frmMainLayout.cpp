@@ -434,6 +434,10 @@ void TMainForm::ApplyMainFormTexts() {
         {startup_.lblPublisher, IDS_SIDEBAR_GROUPBOX_LABEL_Publisher},
         {startup_.lblVersion, IDS_SIDEBAR_GROUPBOX_LABEL_Version},
         {startup_.lblDes, IDS_SIDEBAR_GROUPBOX_LABEL_Description},
+        // The title buttons show glyphs; their names are for screen readers.
+        {frame_.btnMin, IDS_MAINFORM_BUTTON_Minimize},
+        {frame_.btnHelpContent, IDS_MAINFORM_MENU_HELP_HelpContent},
+        {frame_.btnClose, IDS_MAINFORM_MENU_FILE_Exit},
     };
     for (const auto& [control, key] : texts) SetText(control, LangText(key));
     const std::tuple<HWND, int, TextKey> columns[] = {

@@ -65,6 +65,7 @@ CaptionRoom RoomOf(HWND control, const RECT& client, int dpi) {
         return room;
     }
     if (kind == kArButtonClass) {
+        if (SendMessageW(control, ARB_HASGLYPH, 0, 0)) return {};  // its text is a name, not shown
         room.width -= 2;
         room.noPrefix = true;
         return room;

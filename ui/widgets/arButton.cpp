@@ -71,6 +71,7 @@ private:
 
     HWND hwnd_;
     HFONT font_ = nullptr;
+    Glyph glyph_ = Glyph::None;
     std::array<HBITMAP, 4> pictures_{};
     bool inside_ = false;    // the mouse is over the button
     bool pressed_ = false;   // left button went down on us and we hold the capture
@@ -149,6 +150,15 @@ LRESULT ArButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(hwnd_, nullptr, FALSE);
         return result;
     }
+    case ARB_HASGLYPH:
+        return glyph_ != Glyph::None;
+    case WM_CREATE: {
+        // The glyph is the creation caption's; the window text may then become the button's
+        // name, which screen readers say.
+        const wchar_t* caption = reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpszName;
+        glyph_ = GlyphOf(caption ? caption : L"");
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
     case ARB_SETPICTURE:
         if (wParam > static_cast<WPARAM>(ButtonState::Disabled)) return FALSE;
         pictures_[wParam] = reinterpret_cast<HBITMAP>(lParam);
@@ -197,7 +207,7 @@ void ArButton::PaintFace(HDC dc, const RECT& client) {
     int length = GetWindowTextLengthW(hwnd_);
     std::wstring caption(static_cast<size_t>(length) + 1, L'\0');
     caption.resize(static_cast<size_t>(GetWindowTextW(hwnd_, caption.data(), length + 1)));
-    Glyph glyph = GlyphOf(caption);
+    const Glyph glyph = glyph_;
 
     if (picture) {
         PaintParentBackground(hwnd_, dc, kPanelColour);
@@ -209,7 +219,7 @@ void ArButton::PaintFace(HDC dc, const RECT& client) {
         PaintFlat(dc, client, state, glyph);
     }
     // A title-bar glyph is the picture's to show: drawn as a letter it would sit over the art.
-    if (caption.empty() || (picture && glyph != Glyph::None)) return;
+    if (caption.empty() || glyph != Glyph::None) return;
     SelectedObject fontIn(dc, ControlFont(font_));
     SetBkMode(dc, TRANSPARENT);
     COLORREF ink = state == ButtonState::Disabled ? kDisabledTextColour : kTextColour;

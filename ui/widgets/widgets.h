@@ -28,8 +28,9 @@ void RegisterWidgetClasses(HINSTANCE instance);
 // --- TArButton: four-state image button --------------------------------------------------
 // Draws the picture of its state (normal, hover, down, disabled) with the caption over it; a
 // state without a picture shows the normal one, and with no pictures at all it draws a clean
-// flat button of its own (captions "–", "?", "×" as title-bar glyphs on the title band colour;
-// over a picture these captions are not drawn, the picture carries the glyph). Over a picture
+// flat button of its own (created with the caption "–", "?" or "×", a title-bar glyph on the
+// title band colour, which stays when the window text is then set to the button's name for
+// screen readers; over a picture the glyph is the picture's). Over a picture
 // the caption is dark or light, whichever reads on what lies beneath it.
 // A click sends WM_COMMAND(MAKEWPARAM(id, BN_CLICKED), hwnd) to the parent. Keyboard focus is
 // not taken. See-through parts (rounded corners, translucent pictures) show what the parent
@@ -40,6 +41,8 @@ enum class ButtonState { Normal = 0, Hover = 1, Down = 2, Disabled = 3 };
 inline constexpr UINT ARB_SETPICTURE = WM_USER + 1;
 // wParam: ButtonState; returns the HBITMAP set for that state, or null.
 inline constexpr UINT ARB_GETPICTURE = WM_USER + 6;
+// Nonzero for a title-bar glyph button, whose window text is a name and never drawn.
+inline constexpr UINT ARB_HASGLYPH = WM_USER + 11;
 HWND CreateArButton(HWND parent, int id, const std::wstring& caption, HINSTANCE instance);
 ButtonState ArButtonState(HWND button);
 
