@@ -1,4 +1,4 @@
-// The windows at the screen's scale, run once for each of 96, 144 and 192 DPI (test_dpi.sh sets
+// The windows as a user meets them. At the screen's scale, run once for each of 96, 144 and 192 DPI (test_dpi.sh sets
 // the scale and names it in PURGEON_TEST_DPI): sizes in design units times DPI / 96, every
 // control inside its parent, every caption whole in its control's font, the skin's pictures at
 // the scale. Each window's picture is saved beside the build for looking at.
@@ -26,6 +26,7 @@
 #include "ui/frmScanRemains.h"
 #include "ui/frmUndo.h"
 #include "ui/uiCommon.h"
+#include "ui/widgets/widgets.h"
 #include "catalogue/catalogueRead.h"
 
 using namespace purgeon;
@@ -125,6 +126,17 @@ TEST_F(Dpi, TheMainWindowScalesItsPlacesPicturesAndShape) {
     form.Show();
     ExpectScaledAndWhole(form.Handle(), SIZE{763, 538}, L"main");
 
+    // Screen readers name the skinned buttons by their window texts: words, the glyphs' too.
+    EnumChildWindows(
+        form.Handle(),
+        [](HWND child, LPARAM) -> BOOL {
+            wchar_t kind[64] = L"";
+            GetClassNameW(child, kind, 64);
+            if (std::wstring(kind) == kArButtonClass) EXPECT_GT(WindowText(child).size(), 1u) << ToUtf8(WindowText(child));
+            return TRUE;
+        },
+        0);
+
     // The background at a design point of its band is painted at that point scaled.
     PictureResult background = ReadPngFile(AppPaths.SkinDir + SkinText(SK_MAINFORM_PicBackGround));
     ASSERT_TRUE(background);
@@ -215,4 +227,28 @@ TEST_F(Dpi, AMoveToAMonitorOfTwiceTheScaleLaysTheWindowOutAgainThere) {
     TUndoForm undo;
     ASSERT_TRUE(undo.Create(owner(), GetModuleHandleW(nullptr), cleanups.path()));
     moveToDoubleScale(undo.Handle(), L"undo");
+}
+
+TEST_F(Dpi, EnterRunsTheDefaultButtonAndEscapeCancelsInEveryDialog) {
+    if (AskedDpi() != 96) GTEST_SKIP() << "once is enough";
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    ScratchFolder cleanups(L"dialogkeys");
+    uninstall::BatchProgram program;
+    program.keyName = L"PurgeonDpiSample";
+    program.displayName = L"Scaled Drawing Studio";
+    struct Dialog {
+        const wchar_t* className;
+        WORD key;
+        std::function<void()> run;
+    } dialogs[] = {
+        {TAboutForm::kClassName, VK_RETURN, [&] { TAboutForm::ShowAbout(owner(), instance); }},
+        {TAboutForm::kClassName, VK_ESCAPE, [&] { TAboutForm::ShowAbout(owner(), instance); }},
+        {TUndoForm::kClassName, VK_ESCAPE, [&] { TUndoForm::Run(owner(), instance, cleanups.path()); }},
+        {TScanForm::kClassName, VK_ESCAPE, [&] { TScanForm::Run(owner(), instance, std::vector<RemainsScanPart>{}); }},
+        {TBatchForm::kClassName, VK_ESCAPE, [&] { TBatchForm::Run(owner(), instance, {program}); }},
+    };
+    for (const Dialog& dialog : dialogs) {
+        SCOPED_TRACE(ToUtf8(dialog.className) + (dialog.key == VK_RETURN ? " Enter" : " Escape"));
+        EXPECT_TRUE(KeyEndsModal(dialog.className, dialog.key, dialog.run));
+    }
 }

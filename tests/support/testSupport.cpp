@@ -276,6 +276,42 @@ void PressKeys(HWND target, std::initializer_list<WORD> chord) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+namespace {
+
+struct ModalKey {
+    const wchar_t* className = nullptr;
+    WORD key = 0;
+    HWND window = nullptr;
+    bool pressed = false, timedOut = false;
+    ULONGLONG pressedAt = 0;
+} g_modalKey;
+
+void CALLBACK ModalKeyTimer(HWND, UINT, UINT_PTR, DWORD) {
+    ModalKey& state = g_modalKey;
+    if (!state.pressed) {
+        HWND window = FindWindowW(state.className, nullptr);
+        if (!window || !IsWindowVisible(window)) return;
+        state.window = window;
+        state.pressed = true;
+        state.pressedAt = GetTickCount64();
+        HWND focus = GetFocus();
+        PressKeys(focus && GetAncestor(focus, GA_ROOT) == window ? focus : window, {state.key});
+    } else if (IsWindow(state.window) && IsWindowVisible(state.window) && GetTickCount64() - state.pressedAt > 5000) {
+        state.timedOut = true;
+        PostMessageW(state.window, WM_CLOSE, 0, 0);
+    }
+}
+
+}  // namespace
+
+bool KeyEndsModal(const wchar_t* className, WORD key, const std::function<void()>& run) {
+    g_modalKey = ModalKey{className, key};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 200, ModalKeyTimer);
+    run();
+    KillTimer(nullptr, timer);
+    return g_modalKey.pressed && !g_modalKey.timedOut;
+}
+
 std::wstring Cell(HWND list, int row, int column) {
     wchar_t text[1024] = L"";
     ListView_GetItemText(list, row, column, text, 1024);

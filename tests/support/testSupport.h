@@ -76,6 +76,10 @@ void Pump(const std::function<bool(const MSG&)>& firstLook = nullptr);
 // Real key presses through the system's input queue: `chord`'s keys pressed in order and let go
 // in reverse, with `target` focused in its window brought to the front.
 void PressKeys(HWND target, std::initializer_list<WORD> chord);
+// Runs `run`, which shows a modal window of `className` on this thread, and presses `key` in the
+// window's focused control once it is up. True when the window then ended within five seconds;
+// otherwise it is closed and the answer is false.
+bool KeyEndsModal(const wchar_t* className, WORD key, const std::function<void()>& run);
 // A list view's cell text, a row's index by its caption (-1 when none), all captions.
 std::wstring Cell(HWND list, int row, int column);
 int RowOf(HWND list, const std::wstring& caption);
