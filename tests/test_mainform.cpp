@@ -757,10 +757,12 @@ TEST_F(MainForm, TabWalksEveryControlOnceAndShiftTabWalksBack) {
 
 // Row menus opened during a test, each closed at once: it would wait for a click.
 int g_menusOpened = 0;
+HMENU g_lastMenuOpened = nullptr;
 void CALLBACK CloseOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = FindWindowW(L"#32768", nullptr);
     if (!menu || !IsWindowVisible(menu)) return;
     ++g_menusOpened;
+    g_lastMenuOpened = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
     EndMenu();
 }
 
@@ -825,6 +827,25 @@ TEST_F(MainForm, TheListsAnswerTheirKeys) {
     RegDeleteValueW(run.get(), L"PurgeonUiKeys");
     g_questions.clear();
     Command(ActionTabProgramList);
+}
+
+// Captions in scripts without Latin letters keep the built-in captions' access keys.
+TEST_F(MainForm, MenuButtonsCaptionedInChineseOpenWithTheBuiltInLetters) {
+    const auto entries = ListLanguageFiles(AppPaths.LangDir, AppPaths.LangPath);
+    auto itemOf = [&](const std::wstring& caption) {
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].caption == caption) return kLanguageItemFirst + static_cast<int>(i);
+        return -1;
+    };
+    ASSERT_GE(itemOf(L"Chinese"), 0);
+    Command(itemOf(L"Chinese"));
+    ASSERT_EQ(WindowText(FindDescendant(main(), IDC_BTN_HELP)), L"\u5e2e\u52a9");
+    const UINT_PTR closer = SetTimer(nullptr, 0, 50, CloseOpenMenu);
+    g_lastMenuOpened = nullptr;
+    Press(list(), {VK_MENU, 'H'});
+    KillTimer(nullptr, closer);
+    EXPECT_EQ(g_lastMenuOpened, menu(TMainForm::MenuName::Help));
+    Command(itemOf(L"English"));
 }
 
 TEST_F(MainForm, StartupDeleteAsksFirstAndRemovesBothForms) {

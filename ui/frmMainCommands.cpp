@@ -200,16 +200,31 @@ std::array<std::pair<HWND, HMENU>, 4> TMainForm::MenuButtons() const {
              {frame_.btnHelp, pmHelp_.get()}}};
 }
 
+namespace {
+
+// A caption's access key: the letter after &, else its first one; nothing when that is not a
+// key of its own on every keyboard (a Latin letter or a digit).
+wchar_t AccessKeyOf(const std::wstring& caption) {
+    const size_t mark = caption.find(L'&');
+    const wchar_t letter = mark != std::wstring::npos && mark + 1 < caption.size() ? caption[mark + 1]
+                           : caption.empty()                                        ? L'\0'
+                                                                                    : caption[0];
+    const wchar_t key = static_cast<wchar_t>(towupper(letter));
+    return (key >= L'A' && key <= L'Z') || (key >= L'0' && key <= L'9') ? key : L'\0';
+}
+
+}  // namespace
+
 std::optional<size_t> TMainForm::MenuButtonOfKey(WPARAM key) const {
     if (key < '0' || key > 'Z') return std::nullopt;  // letters and digits only, never F4 and kin
+    // A caption in a script without such letters (Chinese, Russian) keeps the built-in caption's key.
+    constexpr TextKey kCaptions[] = {IDS_MAINFORM_MENU_File, IDS_MAINFORM_MENU_View, IDS_MAINFORM_MENU_Tools,
+                                     IDS_MAINFORM_MENU_Help};
     const auto buttons = MenuButtons();
     for (size_t i = 0; i < buttons.size(); ++i) {
-        const std::wstring caption = WindowText(buttons[i].first);
-        const size_t mark = caption.find(L'&');
-        const wchar_t letter = mark != std::wstring::npos && mark + 1 < caption.size() ? caption[mark + 1]
-                               : caption.empty()                                        ? L'\0'
-                                                                                        : caption[0];
-        if (letter != L'\0' && static_cast<WPARAM>(towupper(letter)) == key) return i;
+        wchar_t letter = AccessKeyOf(WindowText(buttons[i].first));
+        if (!letter) letter = AccessKeyOf(LangDefaultText(kCaptions[i]));
+        if (letter && static_cast<WPARAM>(letter) == key) return i;
     }
     return std::nullopt;
 }
