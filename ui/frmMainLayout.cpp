@@ -113,8 +113,7 @@ void TMainForm::OnDpiChanged(int dpi, const RECT& suggested) {
     CreateFonts();
     struct Swap {
         HFONT from[2], to[2];
-        int oldDpi, newDpi;
-    } swap{{oldFont.get(), oldLinkFont.get()}, {font_.get(), linkFont_.get()}, old, dpi};
+    } swap{{oldFont.get(), oldLinkFont.get()}, {font_.get(), linkFont_.get()}};
     EnumChildWindows(
         hwnd_,
         [](HWND child, LPARAM context) -> BOOL {

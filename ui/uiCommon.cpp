@@ -177,7 +177,7 @@ UniqueFont CreatePointFont(const wchar_t* face, int points, int dpi, int weight)
     font.lfHeight = -MulDiv(points, dpi, 72);
     font.lfWeight = weight;
     font.lfCharSet = DEFAULT_CHARSET;
-    font.lfQuality = CLEARTYPE_QUALITY;
+    font.lfQuality = DEFAULT_QUALITY;
     lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
     return UniqueFont(CreateFontIndirectW(&font));
 }
