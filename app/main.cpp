@@ -56,16 +56,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     LoadLanguage();
 
     // The catalogue is read while the splash stands, and the main window is built meanwhile;
-    // the window shows with its list filled once the splash has gone.
+    // the window shows with its list filled as the splash goes.
     CatalogueRead firstRead(HideSysPatch, HideScreenSaver);
     TMainForm mainForm(instance);
     bool created = false;
     TSplashForm::ShowSplash(
         instance, [&] { created = mainForm.Create(&firstRead); },
-        [&] { return !created || mainForm.HasFirstRead(); });
+        [&] { return !created || mainForm.HasFirstRead(); },
+        [&] {
+            // The main window shows as the splash's time ends, its list filled.
+            if (!created) return;
+            mainForm.TakeFirstRead();
+            mainForm.Show();
+        });
     if (!created) return 0;
-    mainForm.TakeFirstRead();
-    mainForm.Show();
     // A clean-up cut short last time (a crash, a kill, a power cut) is offered back first.
     OfferInterruptedCleanups(mainForm.Handle());
 

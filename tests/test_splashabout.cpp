@@ -102,6 +102,31 @@ TEST_F(Windows, TheSplashShowsItsPictureAndNoticeAndClosesByItselfAfterItsTime) 
     EXPECT_FALSE(splash.Handle()) << "and then it is gone";
 }
 
+// The window that follows shows while the splash still stands, and takes the activation the
+// splash never had.
+TEST_F(Windows, TheWindowThatFollowsTheSplashShowsInItsPlaceBeforeItGoes) {
+    HWND splashWindow = nullptr;
+    bool splashActive = true, splashStoodAtClosing = false;
+    UniqueWindow next;
+    TSplashForm::ShowSplash(
+        GetModuleHandleW(nullptr),
+        [&] {
+            splashWindow = FindWindowW(TSplashForm::kClassName, nullptr);
+            splashActive = GetActiveWindow() == splashWindow;
+        },
+        {},
+        [&] {
+            splashStoodAtClosing = IsWindowVisible(FindWindowW(TSplashForm::kClassName, nullptr)) != FALSE;
+            next.reset(CreateWindowExW(0, L"STATIC", L"next", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr));
+            ShowWindow(next.get(), SW_SHOW);
+        });
+    ASSERT_TRUE(splashWindow);
+    EXPECT_FALSE(splashActive);
+    EXPECT_TRUE(splashStoodAtClosing);
+    EXPECT_FALSE(IsWindow(splashWindow));
+    EXPECT_EQ(GetActiveWindow(), next.get());
+}
+
 TEST_F(Windows, ASplashWithoutItsPictureStillShowsTheNoticeInTheTableLanguage) {
     LoadLanguageText(L"IDS_SPLASHFORM_LABEL_Copyright=Tous droits r\u00e9serv\u00e9s.#13Deuxi\u00e8me ligne\r\n");
     TSplashForm splash;

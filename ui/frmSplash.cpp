@@ -21,7 +21,7 @@ constexpr int IDC_COPYRIGHT = 100;
 }  // namespace
 
 void TSplashForm::ShowSplash(HINSTANCE instance, const std::function<void()>& whileShown,
-                             const std::function<bool()>& ready) {
+                             const std::function<bool()>& ready, const std::function<void()>& closing) {
     TSplashForm splash;
     bool ran = false;
     splash.OnShown = [&](TSplashForm&) {
@@ -29,8 +29,10 @@ void TSplashForm::ShowSplash(HINSTANCE instance, const std::function<void()>& wh
         if (whileShown) whileShown();
     };
     splash.ready_ = ready;
-    splash.Run(instance, AppPaths.SkinDir);
+    splash.closing_ = closing;
+    const bool shown = splash.Run(instance, AppPaths.SkinDir);
     if (!ran && whileShown) whileShown();
+    if (!shown && closing) closing();
 }
 
 bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
@@ -45,11 +47,12 @@ bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
     HWND hwnd = hwnd_.get();
     if (!hwnd) return false;
     CentreOnOwner(hwnd, nullptr);
-    ShowWindow(hwnd, SW_SHOW);
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     UpdateWindow(hwnd);
     if (OnShown) OnShown(*this);
     // What whileShown posts to its windows is handled here meanwhile.
     RunModalLoop(hwnd, [&] { return hwnd_ && (!done_ || (ready_ && !ready_())); });
+    if (closing_) closing_();
     hwnd_.reset();
     return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // TSplashForm: the borderless window that presents the product at start-up, for a second and
-// a half, with the skin's splash picture and the notice text. Only its timer closes it.
+// a half, with the skin's splash picture and the notice text. Only its timer closes it. It never
+// takes the activation: the window that follows takes it as the splash goes (under Wine, hiding
+// an activated window without a window manager waits two seconds for a reply that never comes).
 #include <windows.h>
 
 #include <functional>
@@ -16,9 +18,11 @@ public:
     // Start-up's entry: shows the splash modally, centred on the screen, until its timer closes
     // it, with the picture SK_SPLASHFORM_IMAGE_CHARGE names in AppPaths.SkinDir. `whileShown`
     // runs once the splash stands (also when it cannot be shown), so start-up's work takes the
-    // splash's time; past its time the splash still stands until `ready` holds.
+    // splash's time; past its time the splash still stands until `ready` holds. `closing` runs
+    // once its time is up, while it still stands, so the window that follows shows in its place
+    // and is ready as the splash goes (also when the splash could not be shown).
     static void ShowSplash(HINSTANCE instance, const std::function<void()>& whileShown = {},
-                           const std::function<bool()>& ready = {});
+                           const std::function<bool()>& ready = {}, const std::function<void()>& closing = {});
 
     // Shows it with the pictures of skinDir; false when the window cannot be made.
     bool Run(HINSTANCE instance, const std::wstring& skinDir);
@@ -44,6 +48,7 @@ private:
     void Paint(HDC dc);
 
     std::function<bool()> ready_;
+    std::function<void()> closing_;
     std::wstring skinDir_;
     UniqueBitmap picture_;
     HWND lblCopyrightInfo_ = nullptr;
