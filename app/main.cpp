@@ -64,12 +64,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         instance, [&] { created = mainForm.Create(&firstRead); },
         [&] { return !created || mainForm.HasFirstRead(); },
         [&] {
-            // The main window shows as the splash's time ends, its list filled.
+            // Under the splash, filled and painted, so it stands ready as the splash goes.
             if (!created) return;
             mainForm.TakeFirstRead();
-            mainForm.Show();
+            mainForm.Show(false);
         });
     if (!created) return 0;
+    mainForm.Show();
     // A clean-up cut short last time (a crash, a kill, a power cut) is offered back first.
     OfferInterruptedCleanups(mainForm.Handle());
 

@@ -50,9 +50,11 @@ void TMainForm::TakeFirstRead() {
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
-void TMainForm::Show() {
-    ShowWindow(hwnd_, SW_SHOW);
-    UpdateWindow(hwnd_);
+void TMainForm::Show(bool activate) {
+    const bool wasVisible = IsWindowVisible(hwnd_) != FALSE;
+    ShowWindow(hwnd_, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
+    // Painted whole now, the list's rows too, not when the queue gets round to the controls.
+    if (!wasVisible) RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 bool TMainForm::ListKey(const MSG& message) {

@@ -84,7 +84,8 @@ public:
     void TakeFirstRead();
     // Whether the list has what the reading given to Create read.
     bool HasFirstRead() const { return firstRead_ == nullptr; }
-    void Show();
+    // Shows the window painted whole, activated unless `activate` is false.
+    void Show(bool activate = true);
     // Keyboard shortcuts (F1, F5, Enter in the search box), looked at before the message loop
     // translates and dispatches a message; true when the message was used.
     bool PreTranslate(const MSG& message);

@@ -16,12 +16,13 @@ namespace purgeon {
 namespace {
 
 constexpr UINT_PTR kShowTimer = 1;
+constexpr UINT_PTR kNextTimer = 2;
 constexpr int IDC_COPYRIGHT = 100;
 
 }  // namespace
 
 void TSplashForm::ShowSplash(HINSTANCE instance, const std::function<void()>& whileShown,
-                             const std::function<bool()>& ready, const std::function<void()>& closing) {
+                             const std::function<bool()>& ready, const std::function<void()>& showNext) {
     TSplashForm splash;
     bool ran = false;
     splash.OnShown = [&](TSplashForm&) {
@@ -29,10 +30,10 @@ void TSplashForm::ShowSplash(HINSTANCE instance, const std::function<void()>& wh
         if (whileShown) whileShown();
     };
     splash.ready_ = ready;
-    splash.closing_ = closing;
-    const bool shown = splash.Run(instance, AppPaths.SkinDir);
+    splash.showNext_ = showNext;
+    splash.Run(instance, AppPaths.SkinDir);
     if (!ran && whileShown) whileShown();
-    if (!shown && closing) closing();
+    if (!splash.nextShown_ && showNext) showNext();
 }
 
 bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
@@ -42,7 +43,7 @@ bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
     dpi_ = WindowDpi(nullptr);
     if (!RegisterFormClass(instance, kClassName, FormWindowProc<TFormBase>)) return false;
     // No border, no caption, no taskbar button: the main window gets those.
-    CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, kAppTitle, WS_POPUP, 0, 0, Scaled(kDesignWidth), Scaled(kDesignHeight), nullptr,
+    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kClassName, kAppTitle, WS_POPUP, 0, 0, Scaled(kDesignWidth), Scaled(kDesignHeight), nullptr,
                     nullptr, instance, static_cast<TFormBase*>(this));
     HWND hwnd = hwnd_.get();
     if (!hwnd) return false;
@@ -51,8 +52,13 @@ bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
     UpdateWindow(hwnd);
     if (OnShown) OnShown(*this);
     // What whileShown posts to its windows is handled here meanwhile.
-    RunModalLoop(hwnd, [&] { return hwnd_ && (!done_ || (ready_ && !ready_())); });
-    if (closing_) closing_();
+    RunModalLoop(hwnd, [&] {
+        if (nextDue_ && !nextShown_ && Ready()) {
+            nextShown_ = true;
+            if (showNext_) showNext_();
+        }
+        return hwnd_ && !(done_ && Ready());
+    });
     hwnd_.reset();
     return true;
 }
@@ -63,6 +69,10 @@ LRESULT TSplashForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
         case WM_TIMER:
             if (wParam == kShowTimer) tmrShowTimer();
+            if (wParam == kNextTimer) {
+                KillTimer(hwnd, kNextTimer);
+                nextDue_ = true;
+            }
             return 0;
         case WM_ERASEBKGND:
             return 1;
@@ -93,6 +103,7 @@ void TSplashForm::FormCreate() {
     try {
         HWND hwnd = hwnd_.get();
         SetTimer(hwnd, kShowTimer, kShowMilliseconds, nullptr);
+        SetTimer(hwnd, kNextTimer, kShowMilliseconds - kFollowMilliseconds, nullptr);
         font_ = CreatePointFont(L"Tahoma", 8, dpi_);
         // The window takes the picture's size; without one it keeps its designed size.
         LoadedPicture loaded = LoadSkinPicture(SK_SPLASHFORM_IMAGE_CHARGE, skinDir_, dpi_);

@@ -1,8 +1,9 @@
 #pragma once
 // TSplashForm: the borderless window that presents the product at start-up, for a second and
-// a half, with the skin's splash picture and the notice text. Only its timer closes it. It never
-// takes the activation: the window that follows takes it as the splash goes (under Wine, hiding
-// an activated window without a window manager waits two seconds for a reply that never comes).
+// a half, with the skin's splash picture and the notice text. Only its timer closes it. It stands
+// above other windows and never takes the activation: the window that follows shows under it for
+// its last quarter second, and takes the activation once it has gone (under Wine, hiding an
+// activated window without a window manager waits two seconds for a reply that never comes).
 #include <windows.h>
 
 #include <functional>
@@ -18,11 +19,12 @@ public:
     // Start-up's entry: shows the splash modally, centred on the screen, until its timer closes
     // it, with the picture SK_SPLASHFORM_IMAGE_CHARGE names in AppPaths.SkinDir. `whileShown`
     // runs once the splash stands (also when it cannot be shown), so start-up's work takes the
-    // splash's time; past its time the splash still stands until `ready` holds. `closing` runs
-    // once its time is up, while it still stands, so the window that follows shows in its place
-    // and is ready as the splash goes (also when the splash could not be shown).
+    // splash's time; past its time the splash still stands until `ready` holds. `showNext` shows
+    // the window that follows, without activating it, kFollowMilliseconds before the splash goes
+    // (once `ready` holds), so that window stands painted as the splash goes; it runs also when
+    // the splash could not be shown.
     static void ShowSplash(HINSTANCE instance, const std::function<void()>& whileShown = {},
-                           const std::function<bool()>& ready = {}, const std::function<void()>& closing = {});
+                           const std::function<bool()>& ready = {}, const std::function<void()>& showNext = {});
 
     // Shows it with the pictures of skinDir; false when the window cannot be made.
     bool Run(HINSTANCE instance, const std::wstring& skinDir);
@@ -36,6 +38,7 @@ public:
 
     static constexpr wchar_t kClassName[] = L"TSplashForm";
     static constexpr UINT kShowMilliseconds = 1500;
+    static constexpr UINT kFollowMilliseconds = 250;
     static constexpr int kDesignWidth = 503;
     static constexpr int kDesignHeight = 240;
     static constexpr RECT kCopyrightRect{147, 152, 147 + 350, 152 + 65};
@@ -45,10 +48,12 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void FormCreate() override;
     void tmrShowTimer();
+    bool Ready() const { return !ready_ || ready_(); }
     void Paint(HDC dc);
 
     std::function<bool()> ready_;
-    std::function<void()> closing_;
+    std::function<void()> showNext_;
+    bool nextDue_ = false, nextShown_ = false;
     std::wstring skinDir_;
     UniqueBitmap picture_;
     HWND lblCopyrightInfo_ = nullptr;
