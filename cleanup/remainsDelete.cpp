@@ -135,7 +135,7 @@ private:
     }
 
     void TakeUnmet(const ScanNode& node) {
-        if (node.state == kChecked && !Met(node.text)) TakeNode(node);
+        if (node.state == kChecked && !Met(node)) TakeNode(node);
         for (const ScanNode& child : node.children) TakeUnmet(child);
     }
 
@@ -147,7 +147,13 @@ private:
             Record(Stayed(node.text, Reason::Failed, ERROR_BAD_PATHNAME));
     }
 
-    bool Met(const std::wstring& text) {
+    // Whether the walk of a checked folder took (or, planning, planned) the node already: planned
+    // items have no outcome until they are taken, and planning one twice would name it twice.
+    bool Met(const ScanNode& node) {
+        if (planning_ && node.target.kind == remains::FindingTarget::Kind::Path &&
+            backup_.Planned(FullPathOf(node.target.path)))
+            return true;
+        const std::wstring& text = node.text;
         if (met_.size() != outcomes_.size()) {
             met_.clear();
             for (const ItemOutcome& outcome : outcomes_) met_.insert(FoldCase(outcome.path));
@@ -193,9 +199,18 @@ private:
     // Found after the plan was written: never taken, as nothing would name it in the backup.
     bool Unplanned(const std::wstring& text) { return Record(Stayed(text, Reason::BackupFailed)); }
 
-    // One item, a file or a folder with everything in it. True when it is gone. `listed` holds the
-    // attributes its folder's listing gave, when it came from one.
-    bool Take(const std::wstring& text, bool fromTree, std::optional<DWORD> listed = std::nullopt) {
+    // What a folder's listing tells of an item.
+    struct Listed {
+        DWORD attributes = 0;
+        ULONGLONG size = 0;
+    };
+    static Listed ListedOf(const WIN32_FIND_DATAW& entry) {
+        return {entry.dwFileAttributes, (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow};
+    }
+
+    // One item, a file or a folder with everything in it. True when it is gone. `listed` holds
+    // what its folder's listing gave, when it came from one.
+    bool Take(const std::wstring& text, bool fromTree, std::optional<Listed> listed = std::nullopt) {
         const std::wstring full = FullPathOf(text);
         std::optional<std::wstring> relative = RelativeInside(full, topFull_);
         if (!relative) return Record(Stayed(text, Reason::OutsideFolder));
@@ -208,17 +223,18 @@ private:
             WIN32_FIND_DATAW entry{};
             UniqueFindHandle find(FindFirstFileW(ExtendedPath(full).c_str(), &entry));
             if (find) {
-                listed = entry.dwFileAttributes;
+                listed = ListedOf(entry);
             } else {
                 const DWORD error = GetLastError();
                 if (IsGoneError(error)) return Record(Done(text));
                 // The install folder itself is never its own find result; look at it directly.
                 if (!relative->empty()) return Record(StayedFor(text, error));
-                listed = GetFileAttributesW(ExtendedPath(full).c_str());
-                if (*listed == INVALID_FILE_ATTRIBUTES) return Record(StayedFor(text, GetLastError()));
+                const DWORD attributes = GetFileAttributesW(ExtendedPath(full).c_str());
+                if (attributes == INVALID_FILE_ATTRIBUTES) return Record(StayedFor(text, GetLastError()));
+                listed = Listed{attributes};
             }
         }
-        const DWORD attributes = *listed;
+        const DWORD attributes = listed->attributes;
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             if (!relative->empty()) return TakeLink(text, full, expected);
         }
@@ -226,17 +242,13 @@ private:
             if (fromTree && IsProtectedFolder(full)) return Record(Stayed(text, Reason::Protected));
             return TakeFolder(text, full, *relative, expected);
         }
-        return TakeFile(text, full, expected);
+        return TakeFile(text, full, expected, listed->size);
     }
 
-    bool TakeFile(const std::wstring& text, const std::wstring& full, const std::wstring& expected) {
+    // `size` as listed, which the plan records.
+    bool TakeFile(const std::wstring& text, const std::wstring& full, const std::wstring& expected, ULONGLONG size) {
         const std::wstring relative = CleanupBackup::StoredFor(full);
-        if (planning_) {
-            WIN32_FILE_ATTRIBUTE_DATA data{};
-            GetFileAttributesExW(ExtendedPath(full).c_str(), GetFileExInfoStandard, &data);
-            const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-            return Plan({L"file", full, relative, std::to_wstring(size)});
-        }
+        if (planning_) return Plan({L"file", full, relative, std::to_wstring(size)});
         if (!backup_.Planned(full)) return Unplanned(text);
         CheckedItem item = OpenChecked(full, expected, kFileTakeAccess);
         if (!item.handle) {
@@ -272,19 +284,19 @@ private:
             if (DWORD error = StoredFolder(stored)) return Note(full, false, Stayed(text, Reason::BackupFailed, error));
         }
 
-        std::vector<std::pair<std::wstring, DWORD>> entries;
+        std::vector<std::pair<std::wstring, Listed>> entries;
         WIN32_FIND_DATAW entry{};
         UniqueFindHandle find(FindFirstFileW((ExtendedPath(full) + L"\\*").c_str(), &entry));
         if (find) {
             do {
                 const std::wstring name = entry.cFileName;
-                if (name != L"." && name != L"..") entries.emplace_back(name, entry.dwFileAttributes);
+                if (name != L"." && name != L"..") entries.emplace_back(name, ListedOf(entry));
             } while (FindNextFileW(find.get(), &entry));
         }
         find.reset();
         bool anyStayed = false;
-        for (const auto& [name, attributes] : entries)
-            if (!Take(IncludeTrailingBackslash(text) + name, false, attributes)) anyStayed = true;
+        for (const auto& [name, listed] : entries)
+            if (!Take(IncludeTrailingBackslash(text) + name, false, listed)) anyStayed = true;
         if (planning_) return true;
 
         // Reached through a link: what it holds went, the link stays.

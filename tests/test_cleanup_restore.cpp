@@ -142,6 +142,13 @@ TEST_F(CleanupRestore, RegistryAndFilesComeBackByteForByte) {
     ASSERT_TRUE(manifest);
     EXPECT_EQ(manifest->program, program_.name);
     EXPECT_EQ(manifest->location, program_.folder);
+    // Each file and folder is named once on disk, the program's folder too, however the scan's
+    // tree nests them.
+    const std::string lines = "\n" + ReadFileBytes(result.backupFolder + kManifestFile);
+    size_t named = 0;
+    for (const char* record : {"\nfile\t", "\nfolder\t"})
+        for (size_t at = lines.find(record); at != std::string::npos; at = lines.find(record, at + 1)) ++named;
+    EXPECT_EQ(named, filesBefore.size() + 1);
     EXPECT_TRUE(FileExists(result.backupFolder + L"remains.reg"));
 
     const std::vector<ItemOutcome> restored = RestoreCleanup(result.backupFolder);
