@@ -388,11 +388,15 @@ void CleanupBackup::Plan(const std::vector<std::wstring>& fields) {
 
 bool CleanupBackup::Planned(const std::wstring& fullPath) const { return planned_.count(FoldCase(fullPath)) != 0; }
 
+bool CleanupBackup::WritePending() {
+    if (pending_.empty()) return true;
+    if (!WriteAll(manifest_.get(), pending_)) return false;
+    pending_.clear();
+    return true;
+}
+
 bool CleanupBackup::Sync() {
-    if (!pending_.empty()) {
-        if (!WriteAll(manifest_.get(), pending_)) return false;
-        pending_.clear();
-    }
+    if (!WritePending()) return false;
     if (!FlushFileBuffers(manifest_.get())) return false;
     FlushFolder(folder_);
     return true;
@@ -400,9 +404,11 @@ bool CleanupBackup::Sync() {
 
 bool CleanupBackup::Outcome(const std::wstring& path, bool taken) {
     if (taken) ++taken_;
-    // Written at once, not flushed: a process that is killed leaves it written, and without it
-    // the undo still finds the item in one place or the other.
-    return WriteAll(manifest_.get(), ManifestLine({taken ? L"taken" : L"left", path}));
+    // Written a batch at a time, never flushed: a process that is killed loses at most the last
+    // batch, and without those records the undo still finds each item in one place or the other.
+    constexpr size_t kOutcomeBatchBytes = 64 * 1024;
+    pending_ += ManifestLine({taken ? L"taken" : L"left", path});
+    return pending_.size() < kOutcomeBatchBytes || WritePending();
 }
 
 void CleanupBackup::NoteRegistryOutcomes(const std::vector<ManifestItem>& items, const std::vector<ItemOutcome>& outcomes) {
@@ -420,7 +426,10 @@ void CleanupBackup::NoteRegistryOutcomes(const std::vector<ManifestItem>& items,
     }
 }
 
-bool CleanupBackup::Add(const std::vector<std::wstring>& fields) { return WriteAll(manifest_.get(), ManifestLine(fields)); }
+bool CleanupBackup::Add(const std::vector<std::wstring>& fields) {
+    pending_ += ManifestLine(fields);  // after the outcomes held, in order
+    return WritePending();
+}
 
 bool CleanupBackup::Finish() { return Add({L"finished"}) && Sync(); }
 

@@ -128,12 +128,13 @@ public:
     bool Planned(const std::wstring& fullPath) const;
     // Writes what is held and flushes the manifest to disk; false when either failed.
     bool Sync();
-    // Notes what became of one item named by SaveRegistry or Plan; false when it could not be
-    // written (what stands in the manifest already still names the item).
+    // Notes what became of one item named by SaveRegistry or Plan, written with the next batch
+    // (or the next Add, Sync or Finish); false when a batch could not be written (what stands in
+    // the manifest already still names the item).
     bool Outcome(const std::wstring& path, bool taken);
     // The outcomes of the registry items saved, from the deletion's outcomes.
     void NoteRegistryOutcomes(const std::vector<ManifestItem>& items, const std::vector<ItemOutcome>& outcomes);
-    // Appends one record at once; false when it could not be written.
+    // Appends one record at once, after the outcomes held; false when it could not be written.
     bool Add(const std::vector<std::wstring>& fields);
     // The clean-up ran to its end: the last record, flushed.
     bool Finish();
@@ -147,6 +148,8 @@ public:
 private:
     std::wstring folder_;
     UniqueHandle manifest_;
+    bool WritePending();
+
     std::string pending_;                      // records not yet written
     std::unordered_set<std::wstring> planned_;  // case-folded full paths
     int taken_ = 0;
