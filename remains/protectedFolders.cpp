@@ -2,6 +2,8 @@
 #include <shlobj.h>
 #include <knownfolders.h>
 
+#include <mutex>
+
 #include "remains/remainsScan.h"
 #include "common/funUtils.h"
 #include "common/handles.h"
@@ -40,7 +42,7 @@ bool SameOrInside(const std::wstring& path, const std::wstring& folder) {
 }
 
 // Folders that are protected themselves; what lies inside them may belong to one program.
-std::vector<std::wstring> ProtectedExactly() {
+std::vector<std::wstring> ReadProtectedExactly() {
     std::vector<std::wstring> folders;
     for (REFKNOWNFOLDERID id :
          {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86, FOLDERID_ProgramFilesX64, FOLDERID_ProgramFilesCommon,
@@ -60,6 +62,29 @@ std::vector<std::wstring> ProtectedExactly() {
     for (const std::wstring& folder : folders)
         if (!folder.empty()) out.push_back(NormalisedPath(folder));
     return out;
+}
+
+// The system's folders as they are now, and the Users folder. Asking the shell for some forty
+// folders costs more than a clean-up's move of a folder, and every folder of a clean-up is
+// judged again as it goes: a reading is kept for two seconds, a folder moved meanwhile being
+// caught by the next one.
+struct SystemFolders {
+    std::vector<std::wstring> exactly;
+    std::wstring users;
+};
+SystemFolders CurrentSystemFolders() {
+    static std::mutex lock;
+    static SystemFolders kept;
+    static ULONGLONG readAt = 0;
+    std::lock_guard<std::mutex> guard(lock);
+    const ULONGLONG now = GetTickCount64();
+    if (readAt == 0 || now - readAt > 2000) {
+        kept.exactly = ReadProtectedExactly();
+        kept.users = NormalisedPath(KnownFolder(FOLDERID_UserProfiles));
+        if (kept.users.empty()) kept.users = NormalisedPath(ExtractFilePath(NormalisedPath(CsidlFolder(CSIDL_PROFILE))));
+        readAt = now;
+    }
+    return kept;
 }
 
 // Standard folders of any profile, relative to it, for profiles other than the current one.
@@ -125,12 +150,12 @@ bool IsProtectedFolder(const std::wstring& rawPath) {
 
     // A protected folder, or one that holds a protected folder (removing "...\Roaming\Microsoft"
     // would take the Start Menu with it).
-    for (const std::wstring& folder : ProtectedExactly())
+    const SystemFolders system = CurrentSystemFolders();
+    for (const std::wstring& folder : system.exactly)
         if (SameOrInside(folder, path)) return true;
 
     // Any profile under the Users folder, and its standard folders.
-    std::wstring users = NormalisedPath(KnownFolder(FOLDERID_UserProfiles));
-    if (users.empty()) users = NormalisedPath(ExtractFilePath(NormalisedPath(CsidlFolder(CSIDL_PROFILE))));
+    const std::wstring& users = system.users;
     if (!users.empty() && path.size() > users.size() + 1 && SameOrInside(path, users)) {
         const std::wstring rest = path.substr(users.size() + 1);
         const size_t slash = rest.find(L'\\');
