@@ -83,19 +83,23 @@ void TAboutForm::FormCreate() {
     MoveWindow(ImgAbout_, picture.left, picture.top, picture.right - picture.left, picture.bottom - picture.top, FALSE);
     lblProductTitle_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kTitleRect), IDC_TITLE, instance_,
                                    boldFont_.get());
-    lblCopyright_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kCopyrightRect), IDC_COPYRIGHT, instance_, font);
+    lblCopyright_ =
+        MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kCopyrightRect), IDC_COPYRIGHT, instance_, font);
     MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, Scaled(kBevelTopRect), IDC_BEVEL, instance_, nullptr);
     lblDescription_ =
-        MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kDescriptionRect), IDC_DESCRIPTION, instance_, font);
+        MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kDescriptionRect), IDC_DESCRIPTION, instance_,
+                    font);
     MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, Scaled(kBevelBottom1Rect), IDC_BEVEL, instance_, nullptr);
     lnkWebOnline_ = CreateLinkLabel(hwnd, IDC_WEB, instance_);
     lnkSupportEmail_ = CreateLinkLabel(hwnd, IDC_MAIL, instance_);
-    for (auto [link, place] : {std::pair{lnkWebOnline_, Scaled(kWebRect)}, std::pair{lnkSupportEmail_, Scaled(kMailRect)}}) {
+    for (auto [link, place] :
+         {std::pair{lnkWebOnline_, Scaled(kWebRect)}, std::pair{lnkSupportEmail_, Scaled(kMailRect)}}) {
         SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         SendMessageW(link, LLM_SETCOLOURS, RGB(0, 0, 255), RGB(255, 0, 0));  // blue, red while hovered
         MoveWindow(link, place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
     }
-    lblWarning_ = MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kWarningRect), IDC_WARNING, instance_, font);
+    lblWarning_ =
+        MakeControl(hwnd, WC_STATICW, SS_LEFT | SS_NOPREFIX, Scaled(kWarningRect), IDC_WARNING, instance_, font);
     MakeControl(hwnd, WC_STATICW, SS_ETCHEDHORZ, Scaled(kBevelBottom2Rect), IDC_BEVEL, instance_, nullptr);
     btnOK_ = MakeControl(hwnd, WC_BUTTONW, BS_DEFPUSHBUTTON | WS_TABSTOP, Scaled(kOkRect), IDOK, instance_, font);
 }

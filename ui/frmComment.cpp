@@ -13,6 +13,13 @@ namespace {
 // Not IDOK / IDCANCEL: the dialog keys send those for Enter and Escape, which must not close it.
 enum ControlId { IDC_PROGRAM_NAME = 100, IDC_TITLE, IDC_COMMENT, IDC_OK, IDC_CANCEL };
 
+// In design units.
+constexpr RECT kProgramNameRect{24, 8, 24 + 265, 8 + 24};
+constexpr RECT kTitleRect{24, 35, 24 + 249, 35 + 26};
+constexpr RECT kCommentRect{24, 64, 24 + 249, 64 + 66};
+constexpr RECT kOkRect{72, 140, 72 + 73, 140 + 25};
+constexpr RECT kCancelRect{168, 140, 168 + 73, 140 + 25};
+
 }  // namespace
 
 std::optional<std::wstring> TCommentForm::Run(HWND owner, HINSTANCE instance, const std::wstring& displayName,
@@ -39,16 +46,15 @@ void TCommentForm::FormCreate() {
     font_ = CreateMessageFont(FontLook::Regular, dpi_);
     boldFont_ = CreateMessageFont(FontLook::Bold, dpi_);
     HFONT font = font_.get();
-    lblProgramName_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX | SS_EDITCONTROL, Scaled(RECT{24, 8, 24 + 265, 8 + 24}), IDC_PROGRAM_NAME,
-                                      instance_, boldFont_.get());
-    lblTitle_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(RECT{24, 35, 24 + 249, 35 + 26}), IDC_TITLE, instance_, font);
+    lblProgramName_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX | SS_EDITCONTROL, Scaled(kProgramNameRect),
+                                  IDC_PROGRAM_NAME, instance_, boldFont_.get());
+    lblTitle_ = MakeControl(hwnd, WC_STATICW, SS_NOPREFIX, Scaled(kTitleRect), IDC_TITLE, instance_, font);
     // One line, as tall as designed; the text sits at its top.
-    txtComment_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, Scaled(RECT{24, 64, 24 + 249, 64 + 66}), IDC_COMMENT, instance_,
-                                  font, WS_EX_CLIENTEDGE);
+    txtComment_ = MakeControl(hwnd, WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, Scaled(kCommentRect), IDC_COMMENT, instance_,
+                              font, WS_EX_CLIENTEDGE);
     SendMessageW(txtComment_, EM_LIMITTEXT, kMaxCommentLength, 0);
-    btnOk_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(RECT{72, 140, 72 + 73, 140 + 25}), IDC_OK, instance_, font);
-    btnCancel_ =
-        MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(RECT{168, 140, 168 + 73, 140 + 25}), IDC_CANCEL, instance_, font);
+    btnOk_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(kOkRect), IDC_OK, instance_, font);
+    btnCancel_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(kCancelRect), IDC_CANCEL, instance_, font);
 }
 
 void TCommentForm::FormShow() {

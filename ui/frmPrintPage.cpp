@@ -15,6 +15,11 @@ namespace {
 
 enum ControlId { IDC_MEMO = 100, IDC_SAVE, IDC_PRINT };
 
+// In design units.
+constexpr RECT kMemoRect{-1, 40, -1 + 515, 40 + 345};
+constexpr RECT kSaveRect{16, 8, 16 + 89, 8 + 25};
+constexpr RECT kPrintRect{128, 8, 128 + 89, 8 + 25};
+
 using UniqueGlobal = UniqueResource<HGLOBAL, NullIsInvalid<HGLOBAL, GlobalFree>>;
 
 void DefaultMessage(HWND window, const std::wstring& text, UINT icon) {
@@ -107,11 +112,11 @@ void TPrintListForm::FormCreate() {
     wcscpy(face.lfFaceName, L"MS Sans Serif");
     memoFont_.reset(CreateFontIndirectW(&face));
     memoList_ = MakeControl(hwnd, WC_EDITW, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
-                            Scaled(RECT{-1, 40, -1 + 515, 40 + 345}), IDC_MEMO, instance_, memoFont_.get(),
+                            Scaled(kMemoRect), IDC_MEMO, instance_, memoFont_.get(),
                             WS_EX_CLIENTEDGE);
     SendMessageW(memoList_, EM_LIMITTEXT, 0, 0);  // no limit
-    btnSave_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(RECT{16, 8, 16 + 89, 8 + 25}), IDC_SAVE, instance_, font);
-    btnPrint_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(RECT{128, 8, 128 + 89, 8 + 25}), IDC_PRINT, instance_, font);
+    btnSave_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(kSaveRect), IDC_SAVE, instance_, font);
+    btnPrint_ = MakeControl(hwnd, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, Scaled(kPrintRect), IDC_PRINT, instance_, font);
 }
 
 void TPrintListForm::FormShow() {

@@ -43,8 +43,8 @@ bool TSplashForm::Run(HINSTANCE instance, const std::wstring& skinDir) {
     dpi_ = WindowDpi(nullptr);
     if (!RegisterFormClass(instance, kClassName, FormWindowProc<TFormBase>)) return false;
     // No border, no caption, no taskbar button: the main window gets those.
-    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kClassName, kAppTitle, WS_POPUP, 0, 0, Scaled(kDesignWidth), Scaled(kDesignHeight), nullptr,
-                    nullptr, instance, static_cast<TFormBase*>(this));
+    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kClassName, kAppTitle, WS_POPUP, 0, 0, Scaled(kDesignWidth),
+                    Scaled(kDesignHeight), nullptr, nullptr, instance, static_cast<TFormBase*>(this));
     HWND hwnd = hwnd_.get();
     if (!hwnd) return false;
     CentreOnOwner(hwnd, nullptr);

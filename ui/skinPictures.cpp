@@ -103,8 +103,10 @@ LoadedPicture LoadScaledPicture(const std::wstring& path, int dpi, const Picture
     const int tenths = kPictureScalesTenths[*chosen];
     auto onScreen = [&](int pixels) { return std::max(1, MulDiv(MulDiv(pixels, 10, tenths), dpi, 96)); };
     const DecodedPicture& picture = *decoded.picture;
-    const DecodedPicture scaled = ScalePicture(picture, onScreen(picture.width), onScreen(picture.height));
-    loaded.bitmap = CreatePictureBitmap(scaled);
+    const int width = onScreen(picture.width), height = onScreen(picture.height);
+    loaded.bitmap = CreatePictureBitmap(width == picture.width && height == picture.height
+                                            ? picture
+                                            : ScalePicture(picture, width, height));
     if (!loaded.bitmap) loaded.error = L"no memory for the picture";
     return loaded;
 }
