@@ -1,7 +1,8 @@
-// The windows as a user meets them. At the screen's scale, run once for each of 96, 144 and 192 DPI (test_dpi.sh sets
-// the scale and names it in PURGEON_TEST_DPI): sizes in design units times DPI / 96, every
-// control inside its parent, every caption whole in its control's font, the skin's pictures at
-// the scale. Each window's picture is saved beside the build for looking at.
+// The windows as a user meets them. At the screen's scale, run once for each of 96, 144 and 192
+// DPI (test_dpi.sh sets the scale and names it in PURGEON_TEST_DPI): sizes in design units times
+// DPI / 96, every control inside its parent, every caption whole in its control's font, the
+// skin's pictures at the scale, each window's picture saved beside the build for looking at. And
+// the dialog keys, through real key presses.
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -44,9 +44,9 @@ protected:
     // the loop.
     virtual void WindowDestroyed();
 
-    // Routes WM_COMMAND, WM_NOTIFY, WM_TIMER, WM_CLOSE and WM_DPICHANGED to the handlers below, each answered
-    // with 0; everything else goes to the system's procedure. A form that paints or colours
-    // itself answers those messages first and passes the rest here.
+    // Routes WM_COMMAND, WM_NOTIFY, WM_TIMER, WM_CLOSE and WM_DPICHANGED to the handlers below,
+    // each answered with 0; everything else goes to the system's procedure. A form that paints or
+    // colours itself answers those messages first and passes the rest here.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Design units at the window's DPI.
