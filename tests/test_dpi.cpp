@@ -133,7 +133,9 @@ TEST_F(Dpi, TheMainWindowScalesItsPlacesPicturesAndShape) {
         [](HWND child, LPARAM) -> BOOL {
             wchar_t kind[64] = L"";
             GetClassNameW(child, kind, 64);
-            if (std::wstring(kind) == kArButtonClass) EXPECT_GT(WindowText(child).size(), 1u) << ToUtf8(WindowText(child));
+            if (std::wstring(kind) == kArButtonClass) {
+                EXPECT_GT(WindowText(child).size(), 1u) << ToUtf8(WindowText(child));
+            }
             return TRUE;
         },
         0);
