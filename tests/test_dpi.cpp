@@ -40,23 +40,8 @@ int AskedDpi() {
     return asked ? std::atoi(asked) : 96;
 }
 
-SIZE ClientSize(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    return SIZE{client.right, client.bottom};
-}
-
 std::wstring PictureName(const std::wstring& window) {
     return ExtractFilePath(ExcludeTrailingBackslash(BinDir())) + Format(L"dpi-%d-", AskedDpi()) + window + L".bmp";
-}
-
-void ShowAndPaint(HWND window) {
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    for (int i = 0; i < 10; ++i) {
-        Pump();
-        Sleep(20);
-    }
 }
 
 // A window as a user sees it: its client area `design` design units at the scale, laid out
@@ -71,6 +56,25 @@ void ExpectScaledAndWhole(HWND window, SIZE design, const std::wstring& name) {
     for (const std::wstring& fault : LayoutFaults(window, dpi)) ADD_FAILURE() << ToUtf8(fault);
     EXPECT_TRUE(SaveWindowPicture(window, PictureName(name)));
 }
+
+// The main window as the program shows it at start-up, destroyed at the end of its scope.
+class ShownMainForm {
+public:
+    ShownMainForm() {
+        if (!form_.Create(&read_)) return;
+        form_.TakeFirstRead();
+        form_.Show();
+    }
+    ~ShownMainForm() {
+        if (IsWindow(form_.Handle())) DestroyWindow(form_.Handle());
+        Pump();
+    }
+    HWND Handle() const { return form_.Handle(); }
+
+private:
+    CatalogueRead read_{false, true};
+    TMainForm form_{GetModuleHandleW(nullptr)};
+};
 
 class Dpi : public ::testing::Test {
 protected:
@@ -120,11 +124,8 @@ TEST_F(Dpi, TheScreenIsAtTheScaleAsked) {
 
 TEST_F(Dpi, TheMainWindowScalesItsPlacesPicturesAndShape) {
     const int dpi = AskedDpi();
-    CatalogueRead read(false, true);
-    TMainForm form(GetModuleHandleW(nullptr));
-    ASSERT_TRUE(form.Create(&read));
-    form.TakeFirstRead();
-    form.Show();
+    const ShownMainForm form;
+    ASSERT_TRUE(form.Handle());
     ExpectScaledAndWhole(form.Handle(), SIZE{763, 538}, L"main");
 
     // Screen readers name the skinned buttons by their window texts: words, the glyphs' too.
@@ -159,8 +160,6 @@ TEST_F(Dpi, TheMainWindowScalesItsPlacesPicturesAndShape) {
     EXPECT_FALSE(PtInRegion(shape.get(), 0, 0));
     EXPECT_TRUE(PtInRegion(shape.get(), MulDiv(380, dpi, 96), MulDiv(300, dpi, 96)));
     EXPECT_TRUE(PtInRegion(shape.get(), MulDiv(762, dpi, 96) / 2, MulDiv(537, dpi, 96)));
-    DestroyWindow(form.Handle());
-    Pump();
 }
 
 TEST_F(Dpi, TheDialogsScaleTheirControlsAndCaptions) {
@@ -217,14 +216,9 @@ TEST_F(Dpi, AMoveToAMonitorOfTwiceTheScaleLaysTheWindowOutAgainThere) {
         EXPECT_TRUE(SaveWindowPicture(window, PictureName(name + L"-moved")));
     };
     {
-        CatalogueRead read(false, true);
-        TMainForm form(GetModuleHandleW(nullptr));
-        ASSERT_TRUE(form.Create(&read));
-        form.TakeFirstRead();
-        form.Show();
+        const ShownMainForm form;
+        ASSERT_TRUE(form.Handle());
         moveToDoubleScale(form.Handle(), L"main");
-        DestroyWindow(form.Handle());
-        Pump();
     }
     ScratchFolder cleanups(L"dpimove");
     TUndoForm undo;

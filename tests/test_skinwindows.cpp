@@ -12,6 +12,7 @@ using namespace purgeon;
 using purgeon::test::BinDir;
 using purgeon::test::Pump;
 using purgeon::test::ScratchFolder;
+using purgeon::test::ShowAndPaint;
 using purgeon::test::SkinGallery;
 
 namespace {
@@ -39,16 +40,6 @@ std::wstring SkinsDir() { return BinDir() + L"Skins\\"; }
 
 std::wstring PicturePath(const std::wstring& name) {
     return ExtractFilePath(ExcludeTrailingBackslash(BinDir())) + name;
-}
-
-void ShowAndPaint(HWND window) {
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    UpdateWindow(window);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    for (int i = 0; i < 10; ++i) {
-        Pump();
-        Sleep(20);
-    }
 }
 
 class SkinWindows : public ::testing::Test {

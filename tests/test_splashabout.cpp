@@ -15,6 +15,7 @@
 
 using namespace purgeon;
 using purgeon::test::BinDir;
+using purgeon::test::ClientSize;
 using purgeon::test::ScratchFolder;
 using purgeon::test::Utf16Bytes;
 
@@ -24,11 +25,6 @@ std::wstring ShippedSkins() { return BinDir() + L"Skins\\"; }
 
 std::wstring PicturePath(const std::wstring& name) { return ExtractFilePath(ExcludeTrailingBackslash(BinDir())) + name; }
 
-SIZE ClientSize(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    return SIZE{client.right, client.bottom};
-}
 
 RECT PlaceInParent(HWND control) {
     RECT rect{};

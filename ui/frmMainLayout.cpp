@@ -370,13 +370,8 @@ void TMainForm::ApplyMainFormSkin() {
         MoveWindow(child, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, FALSE);
     }
     // No control reaches beyond its parent: a rectangle that would is cut at the parent's edge.
-    for (const Placed& item : placed) {
-        if (item.panelPicture) continue;
-        KeepInsideParent(item.control);
-    }
-    for (HWND child : {p.lblSearchTitle, s.lblPublisher, s.lblPublisherValue, s.lblVersion, s.lblVersionValue,
-                       s.lblDes, s.lblDescription})
-        KeepInsideParent(child);
+    for (const Placed& item : placed)
+        if (!item.panelPicture) KeepInsideParent(item.control);
     PlaceSideList(0);
     PlaceSideList(1);
     LayoutStatusBar();

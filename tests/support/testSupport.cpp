@@ -162,6 +162,22 @@ HWND FindChildByText(HWND parent, const std::wstring& text) {
     return search.found;
 }
 
+SIZE ClientSize(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return SIZE{client.right, client.bottom};
+}
+
+void ShowAndPaint(HWND window) {
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    UpdateWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    for (int i = 0; i < 10; ++i) {
+        Pump();
+        Sleep(20);
+    }
+}
+
 bool SaveWindowPicture(HWND window, const std::wstring& path) {
     RECT bounds{};
     GetWindowRect(window, &bounds);

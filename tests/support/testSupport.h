@@ -65,6 +65,10 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const wchar_t* className = nu
 std::vector<std::wstring> ChildTexts(HWND window);
 // The first descendant window with that text.
 HWND FindChildByText(HWND parent, const std::wstring& text);
+// A window's client area size.
+SIZE ClientSize(HWND window);
+// Shows a window without activating it and lets it and its children paint whole.
+void ShowAndPaint(HWND window);
 // Saves what a shown window looks like as a 24-bit BMP file (its frame as the window draws
 // it, since no window manager draws one here, then its client area as on screen).
 bool SaveWindowPicture(HWND window, const std::wstring& path);
