@@ -57,7 +57,12 @@
 // runs only in GetIconIndex and is shared per icon location across the refresh.
 #include "doffkit/ProgramCatalog.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cwctype>
+#include <new>
+#include <system_error>
+#include <thread>
 
 #include "common/textParse.h"
 
@@ -293,8 +298,10 @@ bool IsOne(const std::optional<RegValue>& value) {
 
 }  // namespace
 
-ProgramEntry::ProgramEntry(std::shared_ptr<CatalogContext> context, EntryName name)
-    : context_(std::move(context)), source_(name.source), keyName_(std::move(name.keyName)) {}
+ProgramEntry::ProgramEntry(std::shared_ptr<CatalogContext> context, EntryName name, std::optional<KeyValues> readAhead)
+    : context_(std::move(context)), source_(name.source), keyName_(std::move(name.keyName)) {
+    if (readAhead) values_ = std::move(*readAhead);
+}
 
 HRESULT ProgramEntry::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
@@ -319,50 +326,114 @@ std::wstring ProgramEntry::CommentName() const {
     }
 }
 
-HKEY ProgramEntry::Key() {
-    // Tried once: a key that cannot be opened reads as empty values.
-    if (!keyOpened_) {
-        keyOpened_ = true;
-        HKEY uninstall = context_->Uninstall(source_);
-        if (uninstall && RegOpenKeyExW(uninstall, keyName_.c_str(), 0, KEY_READ | purgeon::UninstallKeyOf(source_).view,
-                                       key_.put()) == ERROR_SUCCESS)
-            ReadSmallKeyWhole(key_.get());
-    }
-    return key_.get();
+namespace {
+
+// An entry's key, opened for reading; false when it cannot be.
+bool OpenEntryKey(const CatalogContext& context, ProgramSource source, const std::wstring& keyName, UniqueHKey& key) {
+    HKEY uninstall = context.Uninstall(source);
+    return uninstall && RegOpenKeyExW(uninstall, keyName.c_str(), 0, KEY_READ | purgeon::UninstallKeyOf(source).view,
+                                      key.put()) == ERROR_SUCCESS;
 }
 
-void ProgramEntry::ReadSmallKeyWhole(HKEY key) {
+// Every value of a key with few values and none large, in one pass; nothing for a larger key, or
+// for one that changed while it was read.
+std::optional<std::vector<RegValue>> SmallKeyValues(HKEY key) {
     DWORD count = 0, maxName = 0, maxData = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, &maxData,
                          nullptr, nullptr) != ERROR_SUCCESS ||
         count > kWholeKeyLimit || maxData > kWholeKeyDataLimit)
-        return;
+        return std::nullopt;
     std::vector<RegValue> values;
     std::wstring name(maxName + 1, L'\0');
     std::vector<BYTE> data(maxData + sizeof(wchar_t));
     for (DWORD index = 0; index < count; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
         LSTATUS status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
-        if (status != ERROR_SUCCESS) return;  // changed meanwhile: fall back to queries
+        if (status != ERROR_SUCCESS) return std::nullopt;
         values.push_back({name.substr(0, nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + size)});
     }
-    for (int field = 0; field < kFieldCount; ++field) {
-        read_[field] = true;
+    return values;
+}
+
+// Readers enough to keep the registry busy, and no more than the entries need.
+unsigned ReadAheadThreads(size_t entries) {
+    const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 2u, 4u);
+    return static_cast<unsigned>(std::min<size_t>(cores, 1 + entries / 64));
+}
+
+}  // namespace
+
+ProgramEntry::KeyValues ProgramEntry::WholeKey(std::vector<RegValue> values) {
+    KeyValues read;
+    for (int field = 0; field < kFieldCount; ++field)
         for (const RegValue& value : values)
-            if (purgeon::EqualsNoCase(value.name, kFieldNames[field])) values_[field] = value;
+            if (purgeon::EqualsNoCase(value.name, kFieldNames[field])) read.fields[field] = value;
+    read.read.set();
+    read.whole = std::move(values);
+    return read;
+}
+
+std::optional<RegValue> ProgramEntry::QueryField(HKEY key, Field field) {
+    std::optional<RegValue> value = QueryValue(key, kFieldNames[field]);
+    // Only what Text can use is kept: one character past the longest text tells it is too long.
+    if (value && value->data.size() > (kDataChars + 1) * sizeof(wchar_t)) value->data.resize((kDataChars + 1) * sizeof(wchar_t));
+    return value;
+}
+
+std::vector<std::optional<ProgramEntry::KeyValues>> ProgramEntry::ReadAhead(const CatalogContext& context,
+                                                                            const std::vector<EntryName>& entries) {
+    std::vector<std::optional<KeyValues>> read(entries.size());
+    std::atomic<size_t> next{0};
+    auto readEntries = [&] {
+        for (size_t index; (index = next++) < entries.size();) {
+            // A key that cannot be held in memory now is read when asked, value by value.
+            try {
+                UniqueHKey key;
+                if (!OpenEntryKey(context, entries[index].source, entries[index].keyName, key)) continue;
+                if (std::optional<std::vector<RegValue>> values = SmallKeyValues(key.get())) {
+                    read[index] = WholeKey(std::move(*values));
+                    continue;
+                }
+                KeyValues fields;
+                for (int field = 0; field < kFieldCount; ++field)
+                    fields.fields[field] = QueryField(key.get(), static_cast<Field>(field));
+                fields.read.set();
+                read[index] = std::move(fields);
+            } catch (const std::bad_alloc&) {
+            }
+        }
+    };
+    std::vector<std::thread> readers;
+    try {
+        for (unsigned n = 1; n < ReadAheadThreads(entries.size()); ++n) readers.emplace_back(readEntries);
+    } catch (const std::system_error&) {
+        // Fewer readers, the same result.
     }
-    whole_ = std::move(values);
+    readEntries();
+    for (std::thread& reader : readers) reader.join();
+    return read;
+}
+
+HKEY ProgramEntry::Key() {
+    // Tried once: a key that cannot be opened reads as empty values.
+    if (!keyOpened_) {
+        keyOpened_ = true;
+        if (OpenEntryKey(*context_, source_, keyName_, key_)) {
+            if (std::optional<std::vector<RegValue>> values = SmallKeyValues(key_.get())) values_ = WholeKey(std::move(*values));
+        }
+    }
+    return key_.get();
 }
 
 const std::optional<RegValue>& ProgramEntry::Value(Field field) {
-    if (!read_[field]) {
-        read_[field] = true;
-        if (HKEY key = Key()) values_[field] = QueryValue(key, kFieldNames[field]);
-        // Only what Text can use is kept: one character past the longest text tells it is too long.
-        auto& read = values_[field];
-        if (read && read->data.size() > (kDataChars + 1) * sizeof(wchar_t)) read->data.resize((kDataChars + 1) * sizeof(wchar_t));
+    if (!values_.read[field]) {
+        HKEY key = Key();  // which may read the whole key
+        if (!values_.read[field]) {
+            values_.read[field] = true;
+            if (key) values_.fields[field] = QueryField(key, field);
+        }
     }
-    return values_[field];
+    return values_.fields[field];
 }
 
 std::wstring ProgramEntry::Text(Field field) {
@@ -386,8 +457,6 @@ void ProgramEntry::Retarget(std::wstring keyName) {
     key_.reset();
     keyOpened_ = false;
     values_ = {};
-    read_.reset();
-    whole_.reset();
     rows_.reset();
     iconIndex_.reset();
 }
@@ -526,7 +595,7 @@ std::vector<RegValue> BoundedValues(HKEY key) {
 const std::vector<RegValue>& ProgramEntry::Rows() {
     if (!rows_) {
         std::vector<RegValue> rows;
-        if (HKEY key = Key()) rows = whole_ ? *whole_ : BoundedValues(key);
+        if (HKEY key = Key()) rows = values_.whole ? *values_.whole : BoundedValues(key);
         for (RegValue& row : rows)
             if (row.data.size() > kRowBytes) row.data.resize(kRowBytes);
         if (auto stored = context_->StoredComment(CommentName())) {

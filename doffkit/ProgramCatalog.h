@@ -82,7 +82,26 @@ bool EntryExists(const EntryName& name);
 
 class ProgramEntry final : public DualObject<IProgramEntry, &IID_IProgramEntry> {
 public:
-    ProgramEntry(std::shared_ptr<CatalogContext> context, EntryName name);
+    enum Field {
+        kDisplayName, kUninstallString, kPublisher, kInstallLocation, kDisplayIcon, kParentKeyName,
+        kReleaseType, kEstimatedSize, kInstallDate, kDisplayVersion, kHelpLink, kUrlInfoAbout,
+        kUrlUpdateInfo, kWindowsInstaller, kFieldCount
+    };
+    // What an entry has read of its key: every value of a small key, else the fields asked for.
+    struct KeyValues {
+        std::array<std::optional<purgeon::RegValue>, kFieldCount> fields;
+        std::bitset<kFieldCount> read;
+        std::optional<std::vector<purgeon::RegValue>> whole;
+    };
+    // Every entry's key read at once, on a few threads: one reader alone spends most of its time
+    // waiting for each reply. Nothing for an entry whose key cannot be opened (it reads as empty
+    // values when asked, as before).
+    static std::vector<std::optional<KeyValues>> ReadAhead(const CatalogContext& context,
+                                                           const std::vector<EntryName>& entries);
+
+    // `readAhead`, when given, is what ReadAhead read of this entry's key.
+    ProgramEntry(std::shared_ptr<CatalogContext> context, EntryName name,
+                 std::optional<KeyValues> readAhead = std::nullopt);
 
     // IProgramEntry2 is answered by a small companion object that shares this entry.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -114,15 +133,12 @@ public:
     HRESULT STDMETHODCALLTYPE SetComment(BSTR comment) override;
 
 private:
-    enum Field {
-        kDisplayName, kUninstallString, kPublisher, kInstallLocation, kDisplayIcon, kParentKeyName,
-        kReleaseType, kEstimatedSize, kInstallDate, kDisplayVersion, kHelpLink, kUrlInfoAbout,
-        kUrlUpdateInfo, kWindowsInstaller, kFieldCount
-    };
     static const wchar_t* const kFieldNames[kFieldCount];
 
+    // The fields picked out of every value of a key.
+    static KeyValues WholeKey(std::vector<purgeon::RegValue> values);
+    static std::optional<purgeon::RegValue> QueryField(HKEY key, Field field);
     HKEY Key();
-    void ReadSmallKeyWhole(HKEY key);
     const std::optional<purgeon::RegValue>& Value(Field field);
     std::wstring Text(Field field);
     HRESULT TextOut(Field field, BSTR* value);
@@ -138,9 +154,7 @@ private:
     std::wstring keyName_;
     purgeon::UniqueHKey key_;
     bool keyOpened_ = false;
-    std::array<std::optional<purgeon::RegValue>, kFieldCount> values_;
-    std::bitset<kFieldCount> read_;
-    std::optional<std::vector<purgeon::RegValue>> whole_;  // every value, when the key is small
+    KeyValues values_;
     std::optional<std::vector<purgeon::RegValue>> rows_;
     std::optional<long> iconIndex_;
 };

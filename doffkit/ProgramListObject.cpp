@@ -23,6 +23,8 @@ public:
         return Guarded([&] {
             auto context = std::make_shared<CatalogContext>();
             entries_ = EnumerateEntries(*context);
+            // Every list that refreshes reads every entry next.
+            readAhead_ = ProgramEntry::ReadAhead(*context, entries_);
             context_ = std::move(context);
             return S_OK;
         });
@@ -46,7 +48,7 @@ public:
             if (FAILED(hr)) return hr;
             if (index < 0 || static_cast<size_t>(index) >= entries_.size()) return E_INVALIDARG;
             // A fresh entry per call: it owns its reads and outlives later refreshes.
-            *entry = new ProgramEntry(context_, entries_[static_cast<size_t>(index)]);
+            *entry = new ProgramEntry(context_, entries_[static_cast<size_t>(index)], readAhead_[static_cast<size_t>(index)]);
             return S_OK;
         });
     }
@@ -149,6 +151,7 @@ private:
 
     std::shared_ptr<CatalogContext> context_;
     std::vector<EntryName> entries_;
+    std::vector<std::optional<ProgramEntry::KeyValues>> readAhead_;  // by the place in entries_
     std::vector<ScreenSaver> savers_;
     bool saversLoaded_ = false;
     std::vector<long> saverIcons_;  // -2: not looked up yet

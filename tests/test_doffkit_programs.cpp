@@ -233,6 +233,25 @@ TEST_F(DoffkitPrograms, ListInRegistryOrderWithEntriesThatReadBadlyOrNotAtAll) {
     EXPECT_EQ(0, values);
 }
 
+TEST_F(DoffkitPrograms, ManyEntriesReadAtOnceEachKeepItsOwnValues) {
+    // Enough entries for several readers, small keys (read whole) between large ones (read value by value).
+    std::vector<std::unique_ptr<SeededKey>> seeded;
+    for (int i = 0; i < 300; ++i) {
+        auto& key = *seeded.emplace_back(std::make_unique<SeededKey>(UniqueName(Format(L"Many%03d", i))));
+        key.Text(L"DisplayName", Format(L"Program %03d", i)).Text(L"Publisher", Format(L"Maker %03d", i));
+        if (i % 2)
+            for (int extra = 0; extra < 8; ++extra) key.Dword(Format(L"Extra%d", extra).c_str(), extra);
+    }
+    ComPtr<IProgramList> list = CreateList();
+    ASSERT_EQ(S_OK, list->RefreshPrograms());
+    for (int i = 0; i < 300; ++i) {
+        ComPtr<Entry> entry = FindEntry(list.get(), seeded[i]->name());
+        ASSERT_TRUE(entry) << i;
+        EXPECT_EQ(Format(L"Program %03d", i), Read(entry.get(), &Entry::GetDisplayName));
+        EXPECT_EQ(Format(L"Maker %03d", i), Read(entry.get(), &Entry::GetPublisher));
+    }
+}
+
 TEST_F(DoffkitPrograms, ShowEveryValueInRegistryOrderAsTheRegistryEditorDoes) {
     SeededKey seeded(UniqueName(L"Values"));
     const wchar_t multi[] = L"first\0second\0";
