@@ -4,7 +4,8 @@
 //                           each with the five values installers usually write
 //   bench_listing unseed    removes them again
 //   bench_listing floor     the bare program: reads what `Purgeon.exe /list` prints, straight
-//                           from the registry with nothing between, and prints it the same way
+//                           from the registry with nothing between, one key after another, and
+//                           prints it the same way
 // bench/run.sh times the floor as a process beside `Purgeon.exe /list` and Wine's own
 // `uninstaller --list`. No library of the program is linked: the floor is plain Win32.
 #include <windows.h>

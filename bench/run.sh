@@ -2,7 +2,8 @@
 # Benchmarks, each against a baseline measured in the same run on the same prefix, each at three
 # sizes with the time per thousand, so it shows whether cost grows linearly:
 #   listing:  `Purgeon.exe /list` against Wine's own `uninstaller --list` and against the bare
-#             program reading the same values (bench_listing floor), programs spread over the
+#             program reading the same values one key after another (bench_listing floor; the
+#             catalogue reads its keys on a few threads at once), programs spread over the
 #             three Uninstall keys; 500, 2,000 and 10,000 programs
 #   start-up: from process start to the main window shown with the first row of its program list
 #             painted, against `Purgeon.exe /list` of the same 2,000 programs (bench_startup)
