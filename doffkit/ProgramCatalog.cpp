@@ -50,17 +50,19 @@
 //                       environment variables expanded
 //   GetSizeBytes        GetSize's figure exactly, as a 64-bit integer
 //
-// Cost (each registry call is a wineserver round trip): a refresh only enumerates subkey
-// names. An entry opens its key once, on the first read. A key with few values is then
-// read whole (one call per value, fewer than the seven a listing asks for, most of which
-// would miss); a larger one is queried value by value, each at most once. The icon lookup
-// runs only in GetIconIndex and is shared per icon location across the refresh.
+// Cost (each registry call is a wineserver round trip): a refresh enumerates subkey names and
+// then reads every entry's key on a few threads at once (ReadAhead), as every list that
+// refreshes goes on to read every entry. A key with few values is read whole (one call per
+// value, fewer than the seven a listing asks for, most of which would miss); a larger one is
+// queried field by field. An entry not read ahead (one taken by key path, one re-targeted)
+// opens its key on its first read and reads it the same way, a larger key's values each at
+// most once as they are asked for. The icon lookup runs only in GetIconIndex and is shared
+// per icon location across the refresh.
 #include "doffkit/ProgramCatalog.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cwctype>
-#include <new>
 #include <system_error>
 #include <thread>
 
@@ -386,7 +388,8 @@ std::vector<std::optional<ProgramEntry::KeyValues>> ProgramEntry::ReadAhead(cons
     std::atomic<size_t> next{0};
     auto readEntries = [&] {
         for (size_t index; (index = next++) < entries.size();) {
-            // A key that cannot be held in memory now is read when asked, value by value.
+            // Nothing may leave a reader's body: an entry that could not be read ahead (memory
+            // short, say) is read when asked, as one not read ahead.
             try {
                 UniqueHKey key;
                 if (!OpenEntryKey(context, entries[index].source, entries[index].keyName, key)) continue;
@@ -399,7 +402,8 @@ std::vector<std::optional<ProgramEntry::KeyValues>> ProgramEntry::ReadAhead(cons
                     fields.fields[field] = QueryField(key.get(), static_cast<Field>(field));
                 fields.read.set();
                 read[index] = std::move(fields);
-            } catch (const std::bad_alloc&) {
+            } catch (...) {
+                read[index].reset();
             }
         }
     };

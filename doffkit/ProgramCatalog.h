@@ -1,6 +1,6 @@
 #pragma once
 // Installed programs: the subkeys of the three Uninstall keys Windows lists programs from, and
-// one COM entry per program that reads its values on demand.
+// one COM entry per program, its values read ahead by a refresh or else on demand.
 #include <windows.h>
 
 #include <array>
