@@ -146,10 +146,11 @@ public:
     bool HoldsItems() const { return taken_ > 0; }
 
 private:
-    std::wstring folder_;
-    UniqueHandle manifest_;
+    // Writes the records held, unflushed; false when they could not be written.
     bool WritePending();
 
+    std::wstring folder_;
+    UniqueHandle manifest_;
     std::string pending_;                      // records not yet written
     std::unordered_set<std::wstring> planned_;  // case-folded full paths
     int taken_ = 0;

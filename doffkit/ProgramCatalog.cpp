@@ -382,6 +382,16 @@ std::optional<RegValue> ProgramEntry::QueryField(HKEY key, Field field) {
     return value;
 }
 
+std::optional<ProgramEntry::KeyValues> ProgramEntry::ReadKeyAhead(const CatalogContext& context, const EntryName& entry) {
+    UniqueHKey key;
+    if (!OpenEntryKey(context, entry.source, entry.keyName, key)) return std::nullopt;
+    if (std::optional<std::vector<RegValue>> values = SmallKeyValues(key.get())) return WholeKey(std::move(*values));
+    KeyValues fields;
+    for (int field = 0; field < kFieldCount; ++field) fields.fields[field] = QueryField(key.get(), static_cast<Field>(field));
+    fields.read.set();
+    return fields;
+}
+
 std::vector<std::optional<ProgramEntry::KeyValues>> ProgramEntry::ReadAhead(const CatalogContext& context,
                                                                             const std::vector<EntryName>& entries) {
     std::vector<std::optional<KeyValues>> read(entries.size());
@@ -391,17 +401,7 @@ std::vector<std::optional<ProgramEntry::KeyValues>> ProgramEntry::ReadAhead(cons
             // Nothing may leave a reader's body: an entry that could not be read ahead (memory
             // short, say) is read when asked, as one not read ahead.
             try {
-                UniqueHKey key;
-                if (!OpenEntryKey(context, entries[index].source, entries[index].keyName, key)) continue;
-                if (std::optional<std::vector<RegValue>> values = SmallKeyValues(key.get())) {
-                    read[index] = WholeKey(std::move(*values));
-                    continue;
-                }
-                KeyValues fields;
-                for (int field = 0; field < kFieldCount; ++field)
-                    fields.fields[field] = QueryField(key.get(), static_cast<Field>(field));
-                fields.read.set();
-                read[index] = std::move(fields);
+                read[index] = ReadKeyAhead(context, entries[index]);
             } catch (...) {
                 read[index].reset();
             }

@@ -138,6 +138,8 @@ private:
     // The fields picked out of every value of a key.
     static KeyValues WholeKey(std::vector<purgeon::RegValue> values);
     static std::optional<purgeon::RegValue> QueryField(HKEY key, Field field);
+    // One entry's key as ReadAhead reads it: a small key whole, a larger one field by field.
+    static std::optional<KeyValues> ReadKeyAhead(const CatalogContext& context, const EntryName& entry);
     HKEY Key();
     const std::optional<purgeon::RegValue>& Value(Field field);
     std::wstring Text(Field field);

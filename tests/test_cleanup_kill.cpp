@@ -168,9 +168,10 @@ protected:
         }
         // Nothing in the backup that the manifest does not name.
         for (const auto& [path, image] : TreeOf(backup + kStoredFilesFolder))
-            if (image.rfind("folder ", 0) != 0)
+            if (image.rfind("folder ", 0) != 0) {
                 EXPECT_TRUE(stored.count(FoldCase(std::wstring(kStoredFilesFolder) + L"\\" + path)))
                     << "in the backup, named nowhere: " << ToUtf8(path);
+            }
         const RegistryImage values = Registry();
         for (const auto& [name, value] : registry_) {
             auto there = values.find(name);
@@ -223,7 +224,9 @@ TEST_F(KilledCleanup, NothingIsLostAndRestoreGivesEverythingBack) {
         ASSERT_EQ(backups.size(), 1u);
         ExpectNothingLost(backups[0]);
         const std::vector<CleanupSummary> listed = ListCleanups(BackupsRoot());
-        if (!listed.empty()) EXPECT_TRUE(listed[0].interrupted);
+        if (!listed.empty()) {
+            EXPECT_TRUE(listed[0].interrupted);
+        }
 
         DWORD exitCode = 0;
         const std::string output = CaptureOutput(app_.path() + L"Purgeon.exe", L"/restore \"" + backups[0] + L"\"", &exitCode);

@@ -25,7 +25,6 @@ std::wstring ShippedSkins() { return BinDir() + L"Skins\\"; }
 
 std::wstring PicturePath(const std::wstring& name) { return ExtractFilePath(ExcludeTrailingBackslash(BinDir())) + name; }
 
-
 RECT PlaceInParent(HWND control) {
     RECT rect{};
     GetWindowRect(control, &rect);
